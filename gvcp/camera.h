@@ -1,0 +1,63 @@
+// Camera: the host end of a GVCP control channel to one camera: one UDP socket
+// aimed at the camera's address and port, and a 16-bit request counter.
+// Every operation is one request/acknowledge exchange and returns 0, the
+// camera's non-zero status (1..65535) unchanged, or a negative local code
+// (below). Exchanges on one Camera never overlap, whichever thread calls: each
+// runs from building its command to taking its acknowledge (or giving up)
+// under one lock. After -217, or when the socket could not be opened, every
+// later exchange returns -217 at once without touching any descriptor.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <mutex>
+
+#include "net/unique_fd.h"
+
+inline constexpr int kGvcpNoAnswer = -101;
+inline constexpr int kGvcpWrongAck = -111;
+inline constexpr int kGvcpWrongLength = -112;
+inline constexpr int kGvcpAnswerTooLarge = -113;
+inline constexpr int kGvcpNoAnswerBuffer = -114;
+inline constexpr int kGvcpWaitFailed = -217;
+
+inline constexpr int kGvcpAttempts = 3;
+inline constexpr int kGvcpAckBudgetMs = 200;  // one budget over all attempts
+
+class Camera {
+ public:
+  // ip in network byte order, port in host order.
+  Camera(unsigned int ip, unsigned short port);
+  ~Camera() = default;
+  Camera(const Camera&) = delete;
+  Camera& operator=(const Camera&) = delete;
+
+  bool isStreaming() const { return streaming; }
+  void setStreaming(bool value) { streaming = value; }
+  // The camera's address in host order (first octet most significant).
+  unsigned int getCameraIP() const { return ntohl(cameraAddr.sin_addr.s_addr); }
+
+  // One exchange; ackLen 0 sends once without asking for an acknowledge.
+  int gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
+                         unsigned short ackLen, unsigned char* answer, int attempts,
+                         int timeoutMs);
+  int gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload,
+                     unsigned short ackLen, unsigned char* answer);
+  int gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload);
+
+  // Register value in host order; *value untouched unless the result is 0.
+  int readreg(unsigned int address, unsigned int* value);
+  int writereg(unsigned int address, unsigned int value, bool ack);
+  int writereg(unsigned int address, unsigned int value);
+  // Copies exactly count bytes into dest on success; dest untouched otherwise.
+  int readmem(unsigned int address, unsigned char* dest, int count);
+  int writemem(unsigned int address, unsigned char* src, int count);
+
+ private:
+  UniqueFd sock;
+  sockaddr_in cameraAddr{};
+  uint16_t requestId = 1;
+  bool streaming = false;
+  std::mutex exchange;  // held for a whole exchange
+};

@@ -1,0 +1,33 @@
+#include "gvcp/camera_info.h"
+
+#include <cstring>
+
+#include "gvcp/camera_text.h"
+#include "gvcp/gvcp_protocol.h"
+
+GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
+                                    const Adaptor& adaptor) {
+  namespace d = discovery_ack;
+  const uint8_t* p = ack + gvcp::kHeaderSize;
+  GigE_Camera_Info info;
+  info.specVersion = gvcp::getBe32(p + d::kSpecVersion);
+  info.deviceMode = gvcp::getBe32(p + d::kDeviceMode);
+  std::memcpy(info.cameraMacHw, p + d::kMac, sizeof info.cameraMacHw);
+  MacAddress mac;
+  mac.setMac(info.cameraMacHw, MacAddress::kSize);
+  info.cameraMac = mac.getMacInStr(true);
+  info.ipConfigOptions = gvcp::getBe32(p + d::kIpConfigOptions);
+  info.ipConfigCurrent = gvcp::getBe32(p + d::kIpConfigCurrent);
+  std::memcpy(&info.currentIp, p + d::kCurrentIp, 4);
+  std::memcpy(&info.currentSubnetMask, p + d::kCurrentSubnetMask, 4);
+  std::memcpy(&info.defaultGateway, p + d::kDefaultGateway, 4);
+  info.manufacturerName = textField(p + d::kManufacturerName, d::kManufacturerNameLen);
+  info.modelName = textField(p + d::kModelName, d::kModelNameLen);
+  info.deviceVersion = textField(p + d::kDeviceVersion, d::kDeviceVersionLen);
+  info.manufacturerInfo = textField(p + d::kManufacturerInfo, d::kManufacturerInfoLen);
+  info.serialNumber = textField(p + d::kSerialNumber, d::kSerialNumberLen);
+  info.userDefinedName = textField(p + d::kUserDefinedName, d::kUserDefinedNameLen);
+  info.cameraIp = sourceIp;
+  info.adaptor = adaptor;
+  return info;
+}

@@ -1,0 +1,59 @@
+// GigE_Camera_Info: one discovered camera, decoded from a DISCOVERY_ACK, with
+// the source address its answer came from and the adapter it arrived on.
+// Version, mode and IP-configuration words are host order; the three addresses
+// stay in network byte order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "net/adaptor.h"
+
+struct GigE_Camera_Info {
+  uint32_t specVersion = 0;
+  uint32_t deviceMode = 0;
+  std::string cameraMac;
+  unsigned char cameraMacHw[6] = {};
+  uint32_t ipConfigOptions = 0;
+  uint32_t ipConfigCurrent = 0;
+  uint32_t currentIp = 0;
+  uint32_t currentSubnetMask = 0;
+  uint32_t defaultGateway = 0;
+  std::string manufacturerName;
+  std::string modelName;
+  std::string deviceVersion;
+  std::string manufacturerInfo;
+  std::string serialNumber;
+  std::string userDefinedName;
+  std::string cameraIp;
+  Adaptor adaptor{0u};
+};
+
+// Payload offsets of a DISCOVERY_ACK (after the 8-byte acknowledge header).
+namespace discovery_ack {
+inline constexpr size_t kSpecVersion = 0;
+inline constexpr size_t kDeviceMode = 4;
+inline constexpr size_t kMac = 10;
+inline constexpr size_t kIpConfigOptions = 16;
+inline constexpr size_t kIpConfigCurrent = 20;
+inline constexpr size_t kCurrentIp = 36;
+inline constexpr size_t kCurrentSubnetMask = 52;
+inline constexpr size_t kDefaultGateway = 68;
+inline constexpr size_t kManufacturerName = 72;
+inline constexpr size_t kModelName = 104;
+inline constexpr size_t kDeviceVersion = 136;
+inline constexpr size_t kManufacturerInfo = 168;
+inline constexpr size_t kSerialNumber = 216;
+inline constexpr size_t kUserDefinedName = 232;
+inline constexpr size_t kManufacturerNameLen = 32;
+inline constexpr size_t kModelNameLen = 32;
+inline constexpr size_t kDeviceVersionLen = 32;
+inline constexpr size_t kManufacturerInfoLen = 48;
+inline constexpr size_t kSerialNumberLen = 16;
+inline constexpr size_t kUserDefinedNameLen = 16;
+}  // namespace discovery_ack
+
+// Decodes the 256 bytes of a DISCOVERY_ACK (header included; status and length
+// are not consulted) into a record carrying `sourceIp` and a copy of `adaptor`.
+GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
+                                    const Adaptor& adaptor);

@@ -1,0 +1,45 @@
+// One host network interface, read once by interface index: name, IPv4 address,
+// netmask and MAC. Afterwards a plain value. Copies share one query socket,
+// which the last holder closes. Construction never fails: an index that names
+// no interface, or a failed query, leaves the field empty or zero.
+#pragma once
+
+#include <net/if.h>
+
+#include <memory>
+#include <string>
+
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+#include "net/unique_fd.h"
+
+class Adaptor {
+ public:
+  explicit Adaptor(const unsigned& index);
+  Adaptor(const Adaptor&) = default;
+  Adaptor& operator=(const Adaptor&) = default;
+  ~Adaptor() = default;
+
+  std::string getName() const { return name; }
+  std::string getIp() const { return ip.getAddressInStr(); }
+  std::string getNetmask() const { return netmask.getAddressInStr(); }
+  std::string getMac() const { return mac.getMacInStr(true); }
+  int getSck() const { return sck ? sck->get() : -1; }
+
+  // One interface query (SIOCGIFADDR, SIOCGIFNETMASK or SIOCGIFHWADDR) through
+  // the query socket; 0 on success, -1 when the query fails (nothing changes).
+  int obtain(unsigned request);
+  // True exactly when the interface has a non-zero IPv4 address.
+  bool isAvailable() const { return ip.getAddress() != 0; }
+
+  int getMacHw(unsigned char* out, unsigned len) const;
+  int getIp(unsigned* out) const;
+
+ private:
+  std::shared_ptr<UniqueFd> sck;
+  ifreq ifr{};
+  std::string name;
+  MacAddress mac;
+  IpV4Address ip;
+  IpV4Address netmask;
+};

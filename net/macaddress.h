@@ -1,0 +1,31 @@
+// One 6-byte hardware address in wire order, with its colon-separated text.
+#pragma once
+
+#include <sys/socket.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class MacAddress {
+ public:
+  static constexpr int kSize = 6;
+
+  MacAddress() = default;
+  MacAddress(const MacAddress& other) = default;
+  MacAddress& operator=(const MacAddress& other) = default;
+  ~MacAddress() = default;
+
+  // Takes bytes 2 to 7 of the socket address (where SIOCGIFHWADDR puts the MAC).
+  void setMac(sockaddr addr);
+  // Copies min(len, 6) bytes from src; a negative len copies nothing. Never
+  // writes past the six bytes, whatever len says.
+  void setMac(const unsigned char* src, int len);
+  // Writes the six bytes to out, which must hold six; returns 0.
+  int getMacHw(unsigned char* out, int len) const;
+  // "%02X:..." when upper, "%02x:..." otherwise: always 17 characters.
+  std::string getMacInStr(bool upper) const;
+
+ private:
+  std::array<uint8_t, kSize> bytes{};
+};

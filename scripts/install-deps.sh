@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo need, when
+# any is missing. Fails with a clear message when it cannot.
+set -euo pipefail
+
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev iproute2 procps)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "error: missing packages: ${missing[*]}; run as root or install them with apt-get" >&2
+  exit 1
+fi
+if ! command -v apt-get >/dev/null 2>&1; then
+  echo "error: missing packages: ${missing[*]}, and apt-get is not available on this machine" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+if ! { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"; }; then
+  echo "error: apt-get could not install: ${missing[*]}" >&2
+  exit 1
+fi
