@@ -10,8 +10,10 @@
 
 #include <netinet/in.h>
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <span>
 
 #include "net/unique_fd.h"
 
@@ -39,9 +41,11 @@ class Camera {
   unsigned int getCameraIP() const { return ntohl(cameraAddr.sin_addr.s_addr); }
 
   // One exchange; ackLen 0 sends once without asking for an acknowledge.
+  // The budget of timeoutMs covers all attempts. Datagrams too short for a
+  // header, or with another ack_id, are skipped; one longer than the 548-byte
+  // receive buffer gives -112. A null payload with len > 0 gives -114.
   int gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
-                         unsigned short ackLen, unsigned char* answer, int attempts,
-                         int timeoutMs);
+                         unsigned short ackLen, unsigned char* answer, int attempts, int timeoutMs);
   int gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload,
                      unsigned short ackLen, unsigned char* answer);
   int gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload);
@@ -51,10 +55,19 @@ class Camera {
   int writereg(unsigned int address, unsigned int value, bool ack);
   int writereg(unsigned int address, unsigned int value);
   // Copies exactly count bytes into dest on success; dest untouched otherwise.
+  // A null buffer or negative count gives -114, a count beyond what the 16-bit
+  // length fields carry (65528) -113, both without sending. writemem pads the
+  // data to a multiple of 4 with zero bytes.
   int readmem(unsigned int address, unsigned char* dest, int count);
   int writemem(unsigned int address, unsigned char* src, int count);
 
  private:
+  void sendCommand(std::span<const uint8_t> command);
+  // Waits within `deadline` for the acknowledge carrying requestId; -101 when
+  // this attempt saw none, -217 (socket closed) when the wait failed.
+  int awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
+               std::chrono::steady_clock::time_point deadline);
+
   UniqueFd sock;
   sockaddr_in cameraAddr{};
   uint16_t requestId = 1;

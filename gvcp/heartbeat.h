@@ -22,7 +22,8 @@ class Heartbeat {
   Heartbeat(const Heartbeat&) = delete;
   Heartbeat& operator=(const Heartbeat&) = delete;
 
-  // 0 once the worker runs, -223 when it cannot be created.
+  // 0 once the worker runs, -223 when it cannot be created. One worker per
+  // object: a later start() returns 0 and creates none.
   int start();
   int enable() { return start(); }
   void stop();
@@ -38,7 +39,8 @@ class Heartbeat {
   void terminate() {}
 
   std::thread thread;
-  bool running = false;  // guarded by mutex
+  bool running = false;        // the worker is in its beat loop; guarded by mutex
+  bool stopRequested = false;  // set by stop(), even before the worker ran; guarded by mutex
   bool started = false;
   Camera* camera;
   int intervalMs;
