@@ -1,0 +1,71 @@
+// How fast the simulated camera answers, so that the test bed's timings are
+// the tool's and not the simulator's: requests handled per second by the pure
+// GVCP handler (READREG, DISCOVERY), and, as root, how long one simulated
+// camera takes from namespace creation to its "ready" line (median of runs).
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
+#include "simulator/gvcp_handler.h"
+#include "testbed/testbed.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRequests = 200000;
+constexpr int kStartRuns = 5;
+
+double perSecond(const std::vector<uint8_t>& request) {
+  sim::DeviceState state;
+  state.current = {0xC0A8010A, 0xFFFFFF00, 0};
+  const sim::Peer host{0xC0A80101, 50000};
+  size_t answered = 0;
+  const auto start = Clock::now();
+  for (int i = 0; i < kRequests; ++i)
+    answered += sim::handleGvcp(state, host, request, i).answer.size();
+  const std::chrono::duration<double> spent = Clock::now() - start;
+  return answered > 0 ? kRequests / spent.count() : 0;
+}
+
+void handlerRates() {
+  uint8_t address[4];
+  gvcp::putBe32(address, reg::kCurrentIp);
+  const auto readreg = gvcp::buildCommand(gvcp::kFlagAckRequired, gvcp::READREG_CMD, 1, address);
+  std::printf("handler READREG:   %.0f requests/s\n", perSecond(readreg));
+  std::printf("handler DISCOVERY: %.0f requests/s\n", perSecond(gvcp::buildDiscoveryCommand()));
+}
+
+void cameraStartTimes() {
+  if (::geteuid() != 0) {
+    std::printf("camera start: left out (needs root for network namespaces)\n");
+    return;
+  }
+  std::vector<double> millis;
+  for (int run = 0; run < kStartRuns; ++run) {
+    testbed::Network net;
+    const auto start = Clock::now();
+    const std::string sw = net.addSwitch("sw");
+    testbed::CameraSpec spec;
+    spec.ip = "192.168.63.10";
+    testbed::SimulatedCamera camera(net, sw, "cam", spec);
+    if (!camera.ready()) continue;
+    millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  if (millis.empty()) return (void)std::printf("camera start: no camera became ready\n");
+  std::sort(millis.begin(), millis.end());
+  std::printf("camera start (switch + camera namespace + ready): median %.0f ms of %zu runs\n",
+              millis[millis.size() / 2], millis.size());
+}
+
+}  // namespace
+
+int main() {
+  handlerRates();
+  cameraStartTimes();
+  return 0;
+}

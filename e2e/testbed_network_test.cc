@@ -1,0 +1,99 @@
+// The test bed itself: every namespace it makes goes away with its Network,
+// on the normal path, after a failed ASSERT and after an exception; adapters
+// get small interface indices; a camera can be reached through two adapters.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "gvcp/gvcp_protocol.h"
+#include "testbed/testbed.h"
+#include "testbed/udp_peer.h"
+
+namespace {
+
+using testbed::Millis;
+
+bool anyNamespaceWithPrefix(const std::string& prefix) {
+  for (const std::string& ns : testbed::existingNamespaces()) {
+    if (ns.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+std::string gPrefixOfFailedTest;  // set inside EXPECT_FATAL_FAILURE, which takes no locals
+
+class TestbedNetwork : public ::testing::Test {
+ protected:
+  void SetUp() override { NUV_REQUIRE_TESTBED(); }
+};
+
+TEST_F(TestbedNetwork, EverythingGoesAwayWithTheNetwork) {
+  std::string prefix;
+  {
+    testbed::Network net;
+    prefix = net.prefix();
+    const std::string host = net.addHost("host");
+    const std::string sw = net.addSwitch("sw");
+    ASSERT_FALSE(host.empty());
+    ASSERT_TRUE(net.connect(host, "eth1", sw, "192.168.40.1/24")) << net.lastError();
+    testbed::CameraSpec spec;
+    spec.ip = "192.168.40.2";
+    testbed::SimulatedCamera camera(net, sw, "cam", spec);
+    ASSERT_TRUE(camera.ready()) << camera.process().errors();
+    EXPECT_EQ(net.namespaces().size(), 3u);
+    EXPECT_TRUE(anyNamespaceWithPrefix(prefix));
+  }
+  EXPECT_FALSE(anyNamespaceWithPrefix(prefix));
+}
+
+TEST_F(TestbedNetwork, FailedAssertStillRemovesTheNamespaces) {
+  EXPECT_FATAL_FAILURE(
+      {
+        testbed::Network net;
+        gPrefixOfFailedTest = net.prefix();
+        net.addHost("host");
+        ASSERT_TRUE(false) << "planned failure";
+      },
+      "planned failure");
+  EXPECT_FALSE(gPrefixOfFailedTest.empty());
+  EXPECT_FALSE(anyNamespaceWithPrefix(gPrefixOfFailedTest));
+}
+
+TEST_F(TestbedNetwork, ExceptionStillRemovesTheNamespaces) {
+  std::string prefix;
+  EXPECT_THROW(
+      {
+        testbed::Network net;
+        prefix = net.prefix();
+        net.addSwitch("sw");
+        throw std::runtime_error("planned");
+      },
+      std::runtime_error);
+  EXPECT_FALSE(anyNamespaceWithPrefix(prefix));
+}
+
+TEST_F(TestbedNetwork, CameraOnOneSwitchAnswersThroughBothHostAdapters) {
+  testbed::Network net;
+  const std::string host = net.addHost("host");
+  const std::string sw = net.addSwitch("sw");
+  ASSERT_TRUE(net.connect(host, "eth1", sw, "192.168.30.1/24")) << net.lastError();
+  ASSERT_TRUE(net.connect(host, "eth2", sw, "192.168.31.1/24")) << net.lastError();
+  EXPECT_LT(testbed::interfaceIndexIn(host, "eth1"), 30);
+  EXPECT_LT(testbed::interfaceIndexIn(host, "eth2"), 30);
+  testbed::CameraSpec spec;
+  spec.ip = "192.168.30.5";
+  testbed::SimulatedCamera camera(net, sw, "cam", spec);
+  ASSERT_TRUE(camera.ready()) << camera.process().errors();
+  for (const auto& [ifname, address] :
+       {std::pair{"eth1", "192.168.30.1"}, {"eth2", "192.168.31.1"}}) {
+    testbed::FrameCapture capture(host, ifname);
+    testbed::UdpPeer peer(host, address);
+    ASSERT_TRUE(peer.sendTo("255.255.255.255", gvcp::kPort, gvcp::buildDiscoveryCommand()));
+    const auto frame = capture.nextFromPort(gvcp::kPort, Millis(1000));
+    ASSERT_TRUE(frame) << "no answer seen on " << ifname;
+    EXPECT_EQ(frame->from, "192.168.30.5");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The simulated camera's state: identity, MAC, IP settings (current and
+// persistent, in register form: host order, first octet most significant),
+// control privilege, counters and the fault options. Plain data plus pure
+// helpers: the power-up address choice and the persisted-register text that
+// survives restarts. Single-threaded: owned by the simulator's event loop.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "simulator/fault_options.h"
+
+namespace sim {
+
+struct IpSettings {
+  uint32_t ip = 0;
+  uint32_t mask = 0;
+  uint32_t gateway = 0;
+  bool operator==(const IpSettings&) const = default;
+};
+
+struct Identity {
+  std::string manufacturer = "Simulated Devices";
+  std::string model = "SIM-CAM-1";
+  std::string version = "1.0.0";
+  std::string info = "camera simulator";
+  std::string serial = "SN0001";
+};
+
+// Who holds the Control Channel Privilege, and since when it last spoke.
+struct Peer {
+  uint32_t ip = 0;  // host order
+  uint16_t port = 0;
+  bool operator==(const Peer&) const = default;
+};
+
+struct Control {
+  uint32_t ccp = 0;
+  std::optional<Peer> holder;
+  uint64_t lastSeenMs = 0;
+};
+
+// Registers kept across restarts of the camera and of the simulator process;
+// the user-defined name is one of them.
+struct Persisted {
+  uint32_t ipConfig = 0x5;  // persistent IP and LLA enabled
+  IpSettings address;
+  std::string userName;
+  uint32_t rebootCount = 0;
+  bool operator==(const Persisted&) const = default;
+};
+
+inline constexpr uint32_t kSpecVersion2_0 = 0x00020000;
+inline constexpr uint32_t kDeviceModeBigEndianTransmitter = 0x80000000;
+inline constexpr uint32_t kDefaultHeartbeatTimeoutMs = 3000;
+inline constexpr uint32_t kMinHeartbeatTimeoutMs = 500;  // shortest timeout a device accepts
+
+struct DeviceState {
+  Identity identity;
+  std::array<uint8_t, 6> mac{};
+  uint32_t ipConfigSupported = 0x7;
+  IpSettings current;
+  Persisted persisted;
+  uint32_t heartbeatTimeoutMs = kDefaultHeartbeatTimeoutMs;
+  Control control;
+  std::map<std::string, unsigned> counts;
+  std::optional<uint32_t> lastIpConfigWritten;
+  FaultOptions faults;
+};
+
+// The address a device takes at power-up: the persistent one when enabled and
+// set; DHCP (enabled or not) finds no server in the test bed and falls back to
+// a link-local address derived from the MAC, in 169.254.1.0-169.254.254.255.
+IpSettings powerUpAddress(const DeviceState& state);
+
+// The persisted registers as "key value" lines, and back. Unknown keys and
+// malformed lines are ignored so an old or damaged file never stops the camera.
+std::string persistedToText(const Persisted& persisted);
+Persisted persistedFromText(const std::string& text, Persisted defaults);
+
+// Dotted-decimal text of a register-form address.
+std::string dotted(uint32_t hostOrder);
+// Parses dotted text into register form; nullopt when it is not an address.
+std::optional<uint32_t> parseDotted(const std::string& text);
+
+}  // namespace sim

@@ -1,0 +1,104 @@
+#include "simulator/flash_handler.h"
+
+#include <algorithm>
+
+namespace sim {
+namespace {
+
+constexpr size_t kHeaderBytes = 16;
+constexpr size_t kBlockPayloadBytes = 520;  // offset, count, 512-byte data area
+constexpr uint32_t kBlockDataBytes = 512;
+constexpr uint32_t kAnnounce = 1;
+constexpr uint32_t kBlock = 2;
+constexpr uint32_t kFlash = 3;
+
+uint32_t getLe32(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+void putLe32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+std::vector<uint8_t> answerHeader(uint32_t command, uint32_t status) {
+  std::vector<uint8_t> answer(kHeaderBytes, 0);
+  putLe32(answer.data(), kFlashMagic);
+  putLe32(answer.data() + 4, command);
+  putLe32(answer.data() + 8, status);
+  return answer;
+}
+
+uint32_t onAnnounce(FlashState& state, std::span<const uint8_t> payload) {
+  if (payload.size() != 8 || getLe32(payload.data()) != kFlashAnnounceWord)
+    return kFlashStatusRejected;
+  const uint32_t size = getLe32(payload.data() + 4);
+  if (size > kMaxFlashImageBytes) return kFlashStatusRejected;
+  state.image.assign(size, 0xFF);  // erased flash reads as 0xFF
+  state.blocksWritten = 0;
+  state.phase = FlashPhase::kReceiving;
+  return kFlashStatusOk;
+}
+
+uint32_t onBlock(FlashState& state, std::span<const uint8_t> payload) {
+  if (state.phase != FlashPhase::kReceiving || payload.size() != kBlockPayloadBytes) {
+    return kFlashStatusRejected;
+  }
+  const uint32_t offset = getLe32(payload.data());
+  const uint32_t count = getLe32(payload.data() + 4);
+  if (count == 0 || count > kBlockDataBytes || offset > state.image.size() ||
+      count > state.image.size() - offset) {
+    return kFlashStatusRejected;
+  }
+  std::copy_n(payload.begin() + 8, count, state.image.begin() + offset);
+  ++state.blocksWritten;
+  return kFlashStatusOk;
+}
+
+uint32_t onFlash(FlashState& state, uint64_t nowMs, FlashOutcome& outcome) {
+  if (state.phase == FlashPhase::kReceiving) {
+    state.phase = FlashPhase::kFlashing;
+    state.flashingSinceMs = nowMs;
+    return kFlashStatusOk;
+  }
+  if (state.phase == FlashPhase::kDone) return kFlashStatusDone;
+  if (state.phase != FlashPhase::kFlashing) return kFlashStatusRejected;
+  if (state.neverFinish || nowMs - state.flashingSinceMs < state.flashTimeMs) return kFlashStatusOk;
+  state.phase = FlashPhase::kDone;
+  outcome.programmed = state.image;
+  return kFlashStatusDone;
+}
+
+}  // namespace
+
+FlashOutcome handleFlash(FlashState& state, std::span<const uint8_t> request, uint64_t nowMs) {
+  FlashOutcome outcome;
+  if (request.size() < kHeaderBytes || getLe32(request.data()) != kFlashMagic) return outcome;
+  const uint32_t command = getLe32(request.data() + 4);
+  const uint32_t length = getLe32(request.data() + 12);
+  const auto payload = request.subspan(kHeaderBytes);
+  uint32_t status = kFlashStatusRejected;
+  if (length == payload.size()) {
+    const auto exact = payload.first(length);
+    if (command == kAnnounce) status = onAnnounce(state, exact);
+    if (command == kBlock) status = onBlock(state, exact);
+    if (command == kFlash) status = onFlash(state, nowMs, outcome);
+  }
+  outcome.answer = answerHeader(command, status);
+  return outcome;
+}
+
+const char* flashPhaseName(FlashPhase phase) {
+  switch (phase) {
+    case FlashPhase::kIdle:
+      return "idle";
+    case FlashPhase::kReceiving:
+      return "receiving";
+    case FlashPhase::kFlashing:
+      return "flashing";
+    case FlashPhase::kDone:
+      return "done";
+  }
+  return "idle";
+}
+
+}  // namespace sim

@@ -1,0 +1,281 @@
+// Conformance of the camera's GVCP side, datagram by datagram: requests are
+// raw bytes built here, answers are checked byte for byte.
+#include "simulator/gvcp_handler.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
+
+namespace sim {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr Peer kHost{0xC0A80101, 50000};   // 192.168.1.1
+constexpr Peer kOther{0xC0A80102, 50001};  // 192.168.1.2
+constexpr Peer kForeign{0x0A000001, 50002};
+
+Bytes command(uint8_t flag, uint16_t code, uint16_t id, const Bytes& payload) {
+  return gvcp::buildCommand(flag, code, id, payload);
+}
+
+Bytes words(std::initializer_list<uint32_t> values) {
+  Bytes out;
+  for (uint32_t v : values) {
+    out.resize(out.size() + 4);
+    gvcp::putBe32(out.data() + out.size() - 4, v);
+  }
+  return out;
+}
+
+class GvcpHandlerTest : public ::testing::Test {
+ protected:
+  GvcpHandlerTest() {
+    state.mac = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF};
+    state.current = {0xC0A8010A, 0xFFFFFF00, 0};  // 192.168.1.10/24
+    state.identity.model = "MODEL-X";
+    state.persisted.userName = "line-3";
+  }
+
+  Outcome send(const Bytes& request, const Peer& from = kHost, uint64_t nowMs = 1000) {
+    return handleGvcp(state, from, request, nowMs);
+  }
+  Outcome readReg(uint32_t address, const Peer& from = kHost, uint64_t nowMs = 1000) {
+    return send(command(0x01, gvcp::READREG_CMD, 5, words({address})), from, nowMs);
+  }
+  Outcome writeReg(uint32_t address, uint32_t value, const Peer& from = kHost,
+                   uint64_t nowMs = 1000) {
+    return send(command(0x01, gvcp::WRITEREG_CMD, 6, words({address, value})), from, nowMs);
+  }
+  static uint16_t status(const Outcome& o) { return gvcp::readAckHeader(o.answer.data()).status; }
+
+  DeviceState state;
+};
+
+TEST_F(GvcpHandlerTest, DiscoveryAckCarriesIdentityAddressesAndEchoedId) {
+  const Outcome o = send(gvcp::buildDiscoveryCommand());
+  ASSERT_EQ(o.answer.size(), 256u);
+  EXPECT_EQ(Bytes(o.answer.begin(), o.answer.begin() + 8), (Bytes{0, 0, 0, 3, 0, 0xF8, 0, 2}));
+  const uint8_t* p = o.answer.data() + 8;
+  EXPECT_EQ(Bytes(p, p + 4), (Bytes{0, 2, 0, 0}));
+  EXPECT_EQ(Bytes(p + 10, p + 16), (Bytes{0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF}));
+  EXPECT_EQ(Bytes(p + 16, p + 24), (Bytes{0, 0, 0, 7, 0, 0, 0, 5}));
+  EXPECT_EQ(Bytes(p + 36, p + 40), (Bytes{192, 168, 1, 10}));
+  EXPECT_EQ(Bytes(p + 52, p + 56), (Bytes{255, 255, 255, 0}));
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 104), "MODEL-X");
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 232), "line-3");
+}
+
+TEST_F(GvcpHandlerTest, DiscoveryRouteFollowsTheRequesterSubnetAndBroadcastFlag) {
+  EXPECT_EQ(send(command(0x11, gvcp::DISCOVERY_CMD, 2, Bytes(8)), kHost).route, Route::kUnicast);
+  EXPECT_EQ(send(command(0x11, gvcp::DISCOVERY_CMD, 2, Bytes(8)), kForeign).route,
+            Route::kBroadcast);
+  EXPECT_EQ(send(command(0x01, gvcp::DISCOVERY_CMD, 2, Bytes(8)), kForeign).route, Route::kNone);
+  state.current = {};
+  EXPECT_EQ(send(command(0x11, gvcp::DISCOVERY_CMD, 2, Bytes(8)), kHost).route, Route::kBroadcast);
+  EXPECT_EQ(state.counts["discovery"], 4u);
+}
+
+TEST_F(GvcpHandlerTest, HostileDiscoveryShapes) {
+  state.faults.hostileDiscovery = HostileDiscovery::kNoNul;
+  Bytes ack = send(gvcp::buildDiscoveryCommand()).answer;
+  EXPECT_EQ(std::count(ack.begin() + 8 + 72, ack.end(), 0), 0) << "a text field holds a NUL";
+  state.faults.hostileDiscovery = HostileDiscovery::kEscapes;
+  ack = send(gvcp::buildDiscoveryCommand()).answer;
+  EXPECT_EQ(ack[8 + 72], 0x1B);
+  EXPECT_EQ(ack[8 + 232], 0x1B);
+  state.faults.hostileDiscovery = HostileDiscovery::kTruncated;
+  EXPECT_LT(send(gvcp::buildDiscoveryCommand()).answer.size(), 256u);
+}
+
+Bytes forceIp(const Bytes& mac, uint32_t ip, uint32_t mask, uint8_t flag = 0x01) {
+  Bytes payload(56, 0);
+  std::copy(mac.begin(), mac.end(), payload.begin() + 2);
+  gvcp::putBe32(payload.data() + 20, ip);
+  gvcp::putBe32(payload.data() + 36, mask);
+  return command(flag, gvcp::FORCEIP_CMD, 9, payload);
+}
+
+TEST_F(GvcpHandlerTest, ForceIpWithMatchingMacTakesTheAddressAndAnswersFromIt) {
+  const Outcome o = send(forceIp({0x02, 0, 0, 0xAB, 0xCD, 0xEF}, 0x0A000005, 0xFF000000), kForeign);
+  ASSERT_TRUE(o.newAddress);
+  EXPECT_EQ(o.newAddress->ip, 0x0A000005u);
+  EXPECT_EQ(state.current.mask, 0xFF000000u);
+  EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 5, 0, 0, 0, 9}));
+  EXPECT_EQ(o.route, Route::kUnicast) << "the requester is in the new subnet";
+}
+
+TEST_F(GvcpHandlerTest, ForceIpForAnotherMacShortPayloadOrIgnoredChangesNothing) {
+  EXPECT_TRUE(send(forceIp({0x02, 0, 0, 0xAB, 0xCD, 0xEE}, 0x0A000005, 0xFF000000)).answer.empty());
+  Bytes shortOne = forceIp({0x02, 0, 0, 0xAB, 0xCD, 0xEF}, 0x0A000005, 0xFF000000);
+  shortOne.resize(40);
+  gvcp::putBe16(shortOne.data() + 4, 32);
+  EXPECT_FALSE(send(shortOne).newAddress);
+  state.faults.ignoreForceIp = true;
+  EXPECT_FALSE(send(forceIp({0x02, 0, 0, 0xAB, 0xCD, 0xEF}, 0x0A000005, 0xFF000000)).newAddress);
+  EXPECT_EQ(state.current.ip, 0xC0A8010Au);
+}
+
+TEST_F(GvcpHandlerTest, ForceIpToZeroRestartsTheAddressChoice) {
+  state.persisted.ipConfig = reg::kConfigLlaOnly;
+  const Outcome o = send(forceIp({0x02, 0, 0, 0xAB, 0xCD, 0xEF}, 0, 0));
+  EXPECT_TRUE(o.restartIpConfig);
+  EXPECT_EQ(state.current.ip >> 16, 0xA9FEu);  // 169.254.x.y
+  EXPECT_EQ(state.current.mask, 0xFFFF0000u);
+}
+
+TEST_F(GvcpHandlerTest, ReadRegAnswersValuesAndStandardStatuses) {
+  Outcome o = readReg(reg::kCurrentIp);
+  EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x81, 0, 4, 0, 5, 192, 168, 1, 10}));
+  EXPECT_EQ(status(readReg(0x0018)), gvcp::kStatusInvalidAddress);
+  EXPECT_EQ(status(readReg(0x0026)), gvcp::kStatusBadAlignment);
+  EXPECT_EQ(readReg(0x0018).answer.size(), 8u) << "no value after a failed read";
+  o = send(command(0x01, gvcp::READREG_CMD, 5, words({reg::kDeviceMacHigh, reg::kDeviceMacLow})));
+  EXPECT_EQ(Bytes(o.answer.begin() + 8, o.answer.end()),
+            (Bytes{0, 0, 0x02, 0, 0, 0xAB, 0xCD, 0xEF}));
+  EXPECT_EQ(status(send(command(0x01, gvcp::READREG_CMD, 5, Bytes{0, 0, 0}))),
+            gvcp::kStatusInvalidParameter);
+}
+
+TEST_F(GvcpHandlerTest, InjectedRegisterStatusIsAnsweredForThatRegisterOnly) {
+  state.faults.registerStatus[reg::kCcp] = gvcp::kStatusBusy;
+  EXPECT_EQ(status(readReg(reg::kCcp)), gvcp::kStatusBusy);
+  EXPECT_EQ(status(writeReg(reg::kCcp, 3)), gvcp::kStatusBusy);
+  EXPECT_EQ(status(readReg(reg::kCurrentIp)), 0);
+}
+
+TEST_F(GvcpHandlerTest, WriteRegStoresAnswersIndexAndRefusesReadOnly) {
+  Outcome o = writeReg(reg::kPersistentIp, 0xC0A8010A);
+  EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x83, 0, 4, 0, 6, 0, 0, 0, 1}));
+  EXPECT_EQ(state.persisted.address.ip, 0xC0A8010Au);
+  o = writeReg(reg::kCurrentIp, 1);
+  EXPECT_EQ(status(o), gvcp::kStatusWriteProtect);
+  EXPECT_EQ(o.answer[11], 0) << "index of the failed write";
+  EXPECT_EQ(status(writeReg(0x2000, 1)), gvcp::kStatusInvalidAddress);
+  o = send(command(0x01, gvcp::WRITEREG_CMD, 6,
+                   words({reg::kPersistentSubnetMask, 0xFFFF0000, reg::kCurrentIp, 1})));
+  EXPECT_EQ(o.answer[11], 1) << "second write failed";
+  EXPECT_EQ(state.persisted.address.mask, 0xFFFF0000u);
+}
+
+TEST_F(GvcpHandlerTest, WriteWithoutAcknowledgeIsDoneSilentlyAndMayRequestARestart) {
+  const Outcome o =
+      send(command(0x00, gvcp::WRITEREG_CMD, 7, words({reg::kRebootRequest, reg::kRebootMagic})));
+  EXPECT_TRUE(o.answer.empty());
+  EXPECT_TRUE(o.reboot);
+  EXPECT_FALSE(writeReg(reg::kRebootRequest, 0x1234).reboot);
+}
+
+TEST_F(GvcpHandlerTest, IpConfigWriteIsRememberedAsLastWritten) {
+  writeReg(reg::kIpConfigCurrent, reg::kConfigDhcpLla);
+  EXPECT_EQ(state.lastIpConfigWritten, reg::kConfigDhcpLla);
+  EXPECT_EQ(gvcp::getBe32(readReg(reg::kIpConfigCurrent).answer.data() + 8), reg::kConfigDhcpLla);
+}
+
+Bytes readMem(uint32_t address, uint16_t count) {
+  Bytes payload = words({address, count});
+  return command(0x01, gvcp::READMEM_CMD, 8, payload);
+}
+
+TEST_F(GvcpHandlerTest, ReadMemEchoesTheAddressAndReadsAcrossTextFields) {
+  state.identity.version = "1.2.3";
+  state.identity.info = "info";
+  const Outcome o = send(readMem(reg::kDeviceVersion, 64));
+  ASSERT_EQ(o.answer.size(), 8u + 4 + 64);
+  EXPECT_EQ(Bytes(o.answer.begin(), o.answer.begin() + 12),
+            (Bytes{0, 0, 0, 0x85, 0, 68, 0, 8, 0, 0, 0, 0x88}));
+  EXPECT_STREQ(reinterpret_cast<const char*>(o.answer.data() + 12), "1.2.3");
+  EXPECT_STREQ(reinterpret_cast<const char*>(o.answer.data() + 12 + 32), "info");
+}
+
+TEST_F(GvcpHandlerTest, ReadMemRefusesMisalignedOversizedAndUnknownAreas) {
+  EXPECT_EQ(status(send(readMem(reg::kModelName, 30))), gvcp::kStatusBadAlignment);
+  EXPECT_EQ(status(send(readMem(reg::kModelName + 2, 32))), gvcp::kStatusBadAlignment);
+  EXPECT_EQ(status(send(readMem(reg::kModelName, 540))), gvcp::kStatusInvalidParameter);
+  EXPECT_EQ(status(send(readMem(0x4000, 16))), gvcp::kStatusInvalidAddress);
+  EXPECT_EQ(send(readMem(0x4000, 16)).answer.size(), 12u) << "address echo only";
+}
+
+TEST_F(GvcpHandlerTest, WriteMemChangesOnlyTheUserDefinedName) {
+  Bytes payload = words({reg::kUserDefinedName});
+  for (char c : std::string("cam-A\0\0\0", 8)) payload.push_back(static_cast<uint8_t>(c));
+  Outcome o = send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload));
+  EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x87, 0, 4, 0, 9, 0, 0, 0, 8}));
+  EXPECT_EQ(state.persisted.userName, "cam-A");
+  gvcp::putBe32(payload.data(), reg::kManufacturerName);
+  EXPECT_EQ(status(send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload))), gvcp::kStatusWriteProtect);
+}
+
+TEST_F(GvcpHandlerTest, MalformedDatagramsAreCountedAndNeverOverread) {
+  EXPECT_TRUE(send(Bytes{}).answer.empty());
+  EXPECT_TRUE(send(Bytes{0x42, 1, 0, 0x80}).answer.empty());
+  EXPECT_TRUE(send(Bytes{0x43, 1, 0, 0x80, 0, 4, 0, 1, 0, 0, 0, 0x24}).answer.empty());
+  EXPECT_EQ(state.counts["malformed"], 3u);
+  Bytes lying = readMem(reg::kModelName, 32);
+  lying.resize(10);  // length still says 8
+  EXPECT_EQ(status(send(lying)), gvcp::kStatusInvalidHeader);
+  const Outcome o = send(command(0x01, 0x0100, 3, {}));
+  EXPECT_EQ(o.answer, (Bytes{0x80, 0x01, 0x01, 0x01, 0, 0, 0, 3}));
+}
+
+TEST_F(GvcpHandlerTest, ControlIsExclusiveToItsHolderUntilReleased) {
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kHost)), 0);
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(readReg(reg::kCurrentIp, kOther)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(readReg(reg::kCurrentIp, kHost)), 0);
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpRelease, kHost)), 0);
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther)), 0);
+  EXPECT_EQ(state.control.holder, kOther);
+}
+
+TEST_F(GvcpHandlerTest, ControlWithoutExclusiveLetsOthersReadButNotWrite) {
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpControl, kHost)), 0);
+  EXPECT_EQ(status(readReg(reg::kCurrentIp, kOther)), 0);
+  EXPECT_EQ(status(writeReg(reg::kPersistentIp, 1, kOther)), gvcp::kStatusAccessDenied);
+}
+
+TEST_F(GvcpHandlerTest, ControlLapsesAfterHeartbeatTimeoutOfSilenceOnly) {
+  writeReg(reg::kHeartbeatTimeout, 1000, kHost, 0);
+  writeReg(reg::kCcp, reg::kCcpTake, kHost, 0);
+  readReg(reg::kCcp, kHost, 900);  // a heartbeat
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther, 1800)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther, 1901)), 0);
+  EXPECT_EQ(state.control.holder, kOther);
+}
+
+TEST_F(GvcpHandlerTest, HeartbeatTimeoutBelowTheMinimumIsRaisedToIt) {
+  writeReg(reg::kHeartbeatTimeout, 10);
+  EXPECT_EQ(state.heartbeatTimeoutMs, kMinHeartbeatTimeoutMs);
+}
+
+TEST_F(GvcpHandlerTest, ForeignControlRefusesEveryRegisterAccessButNotDiscovery) {
+  state.faults.foreignControl = true;
+  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(readReg(reg::kCurrentIp)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(send(gvcp::buildDiscoveryCommand()).answer.size(), 256u);
+}
+
+TEST_F(GvcpHandlerTest, RandomDatagramsNeverBreakTheHandler) {
+  std::mt19937 rng(2024);
+  const uint16_t commands[] = {gvcp::DISCOVERY_CMD, gvcp::FORCEIP_CMD, gvcp::READREG_CMD,
+                               gvcp::WRITEREG_CMD,  gvcp::READMEM_CMD, gvcp::WRITEMEM_CMD};
+  for (int i = 0; i < 20000; ++i) {
+    Bytes junk(rng() % 600);
+    for (uint8_t& b : junk) b = static_cast<uint8_t>(rng());
+    if (junk.size() >= 8 && i % 2 == 0) {  // half of them look like real commands
+      junk[0] = gvcp::kKey;
+      gvcp::putBe16(junk.data() + 2, commands[rng() % 6]);
+    }
+    const Outcome o = send(junk, i % 3 == 0 ? kHost : kOther, 1000 + i);
+    if (!o.answer.empty()) {
+      ASSERT_GE(o.answer.size(), 8u);
+      EXPECT_LE(o.answer.size(), gvcp::kAckBufferSize) << "an answer longer than a host can take";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sim

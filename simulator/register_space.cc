@@ -1,0 +1,233 @@
+#include "simulator/register_space.h"
+
+#include <algorithm>
+#include <string>
+
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
+
+namespace sim {
+namespace {
+
+constexpr uint32_t kVersion = 0x0000;
+constexpr uint32_t kDeviceMode = 0x0004;
+constexpr uint32_t kDeviceVersionLen = 32;  // the device's field; the tool reads on past it
+constexpr uint32_t kMaxMemoryReadBytes = gvcp::kMaxAckPayload - 4;  // 4 for the echoed address
+
+struct TextArea {
+  uint32_t address;
+  uint32_t width;
+  const std::string& (*text)(const DeviceState&);
+};
+
+constexpr TextArea kTextAreas[] = {
+    {reg::kManufacturerName, 32, [](const DeviceState& s) -> auto& {return s.identity.manufacturer;
+}  // namespace
+}  // namespace sim
+, {reg::kModelName, 32, [](const DeviceState& s) -> auto& {return s.identity.model;
+}
+}
+, {reg::kDeviceVersion, kDeviceVersionLen,
+   [](const DeviceState& s) -> auto& {return s.identity.version;
+}
+}
+, {reg::kManufacturerInfo, 48, [](const DeviceState& s) -> auto& {return s.identity.info;
+}
+}
+, {reg::kSerialNumber, 16, [](const DeviceState& s) -> auto& {return s.identity.serial;
+}
+}
+, {reg::kUserDefinedName, 16, [](const DeviceState& s) -> auto& {return s.persisted.userName;
+}
+}
+,
+}
+;
+
+const TextArea* textAreaAt(uint32_t address) {
+  for (const TextArea& area : kTextAreas) {
+    if (address >= area.address && address < area.address + area.width) return &area;
+  }
+  return nullptr;
+}
+
+// Four bytes of a text area starting at `address`: the text, then zeros.
+uint32_t textWord(const DeviceState& state, const TextArea& area, uint32_t address) {
+  const std::string& text = area.text(state);
+  uint32_t word = 0;
+  for (uint32_t i = 0; i < 4; ++i) {
+    const uint32_t offset = address - area.address + i;
+    const uint8_t byte = offset < text.size() ? static_cast<uint8_t>(text[offset]) : 0;
+    word = (word << 8) | byte;
+  }
+  return word;
+}
+
+uint32_t macHigh(const DeviceState& s) { return (uint32_t{s.mac[0]} << 8) | s.mac[1]; }
+uint32_t macLow(const DeviceState& s) { return gvcp::getBe32(s.mac.data() + 2); }
+
+std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
+  switch (address) {
+    case kVersion:
+      return kSpecVersion2_0;
+    case kDeviceMode:
+      return kDeviceModeBigEndianTransmitter;
+    case reg::kDeviceMacHigh:
+      return macHigh(s);
+    case reg::kDeviceMacLow:
+      return macLow(s);
+    case reg::kIpConfigSupported:
+      return s.ipConfigSupported;
+    case reg::kIpConfigCurrent:
+      return s.persisted.ipConfig;
+    case reg::kCurrentIp:
+      return s.current.ip;
+    case reg::kCurrentSubnetMask:
+      return s.current.mask;
+    case reg::kCurrentGateway:
+      return s.current.gateway;
+    case reg::kPersistentIp:
+      return s.persisted.address.ip;
+    case reg::kPersistentSubnetMask:
+      return s.persisted.address.mask;
+    case reg::kPersistentGateway:
+      return s.persisted.address.gateway;
+    case reg::kHeartbeatTimeout:
+      return s.heartbeatTimeoutMs;
+    case reg::kCcp:
+      return s.control.ccp;
+    case reg::kRebootRequest:
+      return 0;  // write-only trigger; reads as 0
+    default:
+      return std::nullopt;
+  }
+}
+
+bool isWritable(uint32_t address) {
+  switch (address) {
+    case reg::kIpConfigCurrent:
+    case reg::kPersistentIp:
+    case reg::kPersistentSubnetMask:
+    case reg::kPersistentGateway:
+    case reg::kHeartbeatTimeout:
+    case reg::kCcp:
+    case reg::kRebootRequest:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void writeCcp(DeviceState& s, const Peer& peer, uint32_t value, uint64_t nowMs) {
+  if (value == reg::kCcpRelease) {
+    s.control = Control{};
+    return;
+  }
+  s.control.ccp = value;
+  if ((value & reg::kCcpTake) == 0) return;
+  s.control.holder = peer;
+  s.control.lastSeenMs = nowMs;
+}
+
+bool heldByOther(const DeviceState& s, const Peer& peer) {
+  return s.control.holder.has_value() && !(*s.control.holder == peer);
+}
+
+}  // namespace
+
+bool expireControl(DeviceState& state, uint64_t nowMs) {
+  if (!state.control.holder) return false;
+  if (nowMs - state.control.lastSeenMs <= state.heartbeatTimeoutMs) return false;
+  state.control = Control{};
+  return true;
+}
+
+uint16_t checkAccess(DeviceState& state, const Peer& peer, Access access, uint64_t nowMs) {
+  if (state.faults.foreignControl) return gvcp::kStatusAccessDenied;
+  expireControl(state, nowMs);
+  if (heldByOther(state, peer)) {
+    const bool exclusive = (state.control.ccp & reg::kCcpExclusive) != 0;
+    if (access == Access::kWrite || exclusive) return gvcp::kStatusAccessDenied;
+    return gvcp::kStatusSuccess;
+  }
+  if (state.control.holder) state.control.lastSeenMs = nowMs;
+  return gvcp::kStatusSuccess;
+}
+
+uint16_t readRegister(const DeviceState& state, uint32_t address, uint32_t* value) {
+  if (address % 4 != 0) return gvcp::kStatusBadAlignment;
+  if (const TextArea* area = textAreaAt(address)) {
+    *value = textWord(state, *area, address);
+    return gvcp::kStatusSuccess;
+  }
+  const std::optional<uint32_t> plain = plainRegister(state, address);
+  if (!plain) return gvcp::kStatusInvalidAddress;
+  *value = *plain;
+  return gvcp::kStatusSuccess;
+}
+
+uint16_t writeRegister(DeviceState& s, const Peer& peer, uint32_t address, uint32_t value,
+                       uint64_t nowMs, WriteEffect* effect) {
+  if (address % 4 != 0) return gvcp::kStatusBadAlignment;
+  if (!isWritable(address)) {
+    const bool known = textAreaAt(address) != nullptr || plainRegister(s, address).has_value();
+    return known ? gvcp::kStatusWriteProtect : gvcp::kStatusInvalidAddress;
+  }
+  switch (address) {
+    case reg::kIpConfigCurrent:
+      s.persisted.ipConfig = value;
+      s.lastIpConfigWritten = value;
+      break;
+    case reg::kPersistentIp:
+      s.persisted.address.ip = value;
+      break;
+    case reg::kPersistentSubnetMask:
+      s.persisted.address.mask = value;
+      break;
+    case reg::kPersistentGateway:
+      s.persisted.address.gateway = value;
+      break;
+    case reg::kHeartbeatTimeout:
+      s.heartbeatTimeoutMs = std::max(value, kMinHeartbeatTimeoutMs);
+      break;
+    case reg::kCcp:
+      writeCcp(s, peer, value, nowMs);
+      break;
+    case reg::kRebootRequest:
+      effect->reboot = value == reg::kRebootMagic;
+      break;
+  }
+  return gvcp::kStatusSuccess;
+}
+
+uint16_t readMemory(const DeviceState& state, uint32_t address, uint32_t count,
+                    std::vector<uint8_t>* out) {
+  if (address % 4 != 0 || count % 4 != 0) return gvcp::kStatusBadAlignment;
+  if (count == 0 || count > kMaxMemoryReadBytes) return gvcp::kStatusInvalidParameter;
+  std::vector<uint8_t> data(count);
+  for (uint32_t offset = 0; offset < count; offset += 4) {
+    uint32_t word = 0;
+    const uint16_t status = readRegister(state, address + offset, &word);
+    if (status != gvcp::kStatusSuccess) return status;
+    gvcp::putBe32(data.data() + offset, word);
+  }
+  *out = std::move(data);
+  return gvcp::kStatusSuccess;
+}
+
+uint16_t writeMemory(DeviceState& state, uint32_t address, std::span<const uint8_t> data) {
+  if (address % 4 != 0 || data.size() % 4 != 0) return gvcp::kStatusBadAlignment;
+  if (data.empty()) return gvcp::kStatusInvalidParameter;
+  const TextArea* area = textAreaAt(address);
+  if (area == nullptr) return gvcp::kStatusInvalidAddress;
+  if (area->address != reg::kUserDefinedName) return gvcp::kStatusWriteProtect;
+  if (address + data.size() > area->address + area->width) return gvcp::kStatusInvalidAddress;
+  std::string name = state.persisted.userName;
+  name.resize(area->width, '\0');
+  std::copy(data.begin(), data.end(), name.begin() + (address - area->address));
+  name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
+  state.persisted.userName = name;
+  return gvcp::kStatusSuccess;
+}
+
+}  // namespace sim

@@ -1,0 +1,236 @@
+#include "simulator/sim_runtime.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "gvcp/gvcp_protocol.h"
+#include "simulator/interface_control.h"
+#include "simulator/register_space.h"
+#include "simulator/status_report.h"
+
+namespace sim {
+namespace {
+
+constexpr int kTickMs = 50;  // how late a heartbeat lapse or restart end may be noticed
+constexpr size_t kMaxDatagramBytes = 65536;
+constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
+
+uint64_t nowMs() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void complain(const std::string& what) {
+  std::fprintf(stderr, "nuv-camsim: %s: %s\n", what.c_str(), std::strerror(errno));
+}
+
+bool failed(const std::string& what) {
+  complain(what);
+  return false;
+}
+
+sockaddr_in broadcastTo(uint16_t portNetworkOrder) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = portNetworkOrder;
+  to.sin_addr.s_addr = htonl(kLimitedBroadcast);
+  return to;
+}
+
+UniqueFd blockedSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0) return UniqueFd();
+  return UniqueFd(::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+}
+
+}  // namespace
+
+Simulator::Simulator(SimOptions options)
+    : options_(std::move(options)), state_(options_.device), dice_(state_.faults.seed) {
+  flash_.flashTimeMs = options_.flashMs;
+  flash_.neverFinish = state_.faults.neverFinishFlash;
+}
+
+int Simulator::run() {
+  if (!setUp()) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  serve();
+  return 0;
+}
+
+bool Simulator::setUp() {
+  const std::string stateFile = options_.stateDir + "/state";
+  if (auto text = readWholeFile(stateFile))
+    state_.persisted = persistedFromText(*text, state_.persisted);
+  if (!options_.macGiven) {
+    const auto mac = interfaceMac(options_.interface);
+    if (!mac) return failed("cannot read the MAC of " + options_.interface);
+    state_.mac = *mac;
+  }
+  state_.current = options_.address ? *options_.address : powerUpAddress(state_);
+  signals_ = blockedSignals();
+  if (!signals_) return failed("signalfd");
+  if (!setInterfaceAddress(options_.interface, state_.current)) {
+    return failed("cannot set the address of " + options_.interface);
+  }
+  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, kFlashPort)) return false;
+  publish();
+  return true;
+}
+
+bool Simulator::openSocket(UniqueFd& fd, uint16_t port) {
+  fd = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  const int one = 1;
+  const std::string& dev = options_.interface;
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(port);
+  if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
+      ::setsockopt(fd.get(), SOL_SOCKET, SO_BINDTODEVICE, dev.c_str(), dev.size()) != 0 ||
+      ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    complain("cannot open UDP port " + std::to_string(port) + " on " + dev);
+    return false;
+  }
+  return true;
+}
+
+void Simulator::serve() {
+  pollfd fds[3] = {
+      {signals_.get(), POLLIN, 0}, {gvcpSocket_.get(), POLLIN, 0}, {flashSocket_.get(), POLLIN, 0}};
+  for (;;) {
+    const int ready = ::poll(fds, 3, pollTimeoutMs(nowMs()));
+    if (ready < 0 && errno != EINTR) return complain("poll");
+    if (fds[0].revents != 0) return;
+    if (fds[1].revents != 0) receiveOn(gvcpSocket_.get(), nowMs());
+    if (fds[2].revents != 0) receiveOn(flashSocket_.get(), nowMs());
+    tick(nowMs());
+  }
+}
+
+int Simulator::pollTimeoutMs(uint64_t now) const {
+  uint64_t wait = kTickMs;
+  for (const Pending& p : pending_) wait = std::min(wait, p.dueMs > now ? p.dueMs - now : 0);
+  return static_cast<int>(wait);
+}
+
+void Simulator::receiveOn(int fd, uint64_t now) {
+  std::vector<uint8_t> buffer(kMaxDatagramBytes);
+  sockaddr_in from{};
+  socklen_t fromLen = sizeof from;
+  const ssize_t n =
+      ::recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+  if (n < 0) return;
+  buffer.resize(static_cast<size_t>(n));
+  if (restarting_) {
+    ++state_.counts["ignored_restarting"];
+  } else if (dice_.roll(state_.faults.dropRequests)) {
+    ++state_.counts["dropped_requests"];
+  } else if (fd == gvcpSocket_.get()) {
+    onGvcp(buffer, from, now);
+  } else {
+    onFlash(buffer, from, now);
+  }
+  // Published before answering: whoever got the answer finds the status current.
+  publish();
+  sendDue(now);
+}
+
+void Simulator::onGvcp(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t now) {
+  const Peer peer{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+  Outcome outcome = handleGvcp(state_, peer, request, now);
+  if (outcome.newAddress || outcome.restartIpConfig) applyAddress();
+  if (outcome.route != Route::kNone) {
+    const sockaddr_in to = outcome.route == Route::kUnicast ? from : broadcastTo(from.sin_port);
+    queue(shapeGvcpAnswer(std::move(outcome.answer), state_.faults, dice_), gvcpSocket_.get(), to,
+          now);
+  }
+  if (outcome.reboot) beginRestart(now);
+}
+
+void Simulator::onFlash(const std::vector<uint8_t>& request, const sockaddr_in& from,
+                        uint64_t now) {
+  ++state_.counts["flash"];
+  FlashOutcome outcome = handleFlash(flash_, request, now);
+  if (outcome.programmed) {
+    const std::string image(outcome.programmed->begin(), outcome.programmed->end());
+    if (!writeFileAtomically(options_.stateDir + "/flash.bin", image)) complain("flash.bin");
+  }
+  queue(shapeAnswer(std::move(outcome.answer), state_.faults, dice_), flashSocket_.get(), from,
+        now);
+}
+
+void Simulator::queue(std::vector<Datagram> datagrams, int fd, const sockaddr_in& to,
+                      uint64_t now) {
+  for (Datagram& d : datagrams) pending_.push_back({now + d.delayMs, fd, to, std::move(d.bytes)});
+}
+
+void Simulator::sendDue(uint64_t now) {
+  // In queue order, so a stale copy still leaves before the answer it precedes.
+  auto due = [now](const Pending& p) { return p.dueMs <= now; };
+  for (const Pending& p : pending_) {
+    if (!due(p)) continue;
+    if (::sendto(p.fd, p.bytes.data(), p.bytes.size(), 0, reinterpret_cast<const sockaddr*>(&p.to),
+                 sizeof p.to) < 0) {
+      ++state_.counts["send_failures"];
+    }
+  }
+  std::erase_if(pending_, due);
+}
+
+void Simulator::tick(uint64_t now) {
+  sendDue(now);
+  if (expireControl(state_, now)) publish();
+  if (restarting_ && !state_.faults.neverReturn && now >= restartDoneMs_) finishRestart();
+}
+
+void Simulator::beginRestart(uint64_t now) {
+  publish();
+  sendDue(now + state_.faults.delayMs);  // the answer to the restart request still leaves
+  pending_.clear();
+  restarting_ = true;
+  restartDoneMs_ = now + options_.restartMs;
+  state_.current = IpSettings{};
+  applyAddress();
+}
+
+// Power-up: control and heartbeat timeout back to defaults, address chosen as a
+// device does (persistent, else DHCP which finds no server, else link-local).
+void Simulator::finishRestart() {
+  restarting_ = false;
+  state_.control = Control{};
+  state_.heartbeatTimeoutMs = kDefaultHeartbeatTimeoutMs;
+  ++state_.persisted.rebootCount;
+  flash_ =
+      FlashState{FlashPhase::kIdle, {}, 0, 0, options_.flashMs, state_.faults.neverFinishFlash};
+  state_.current = powerUpAddress(state_);
+  applyAddress();
+  publish();
+}
+
+void Simulator::applyAddress() {
+  if (!setInterfaceAddress(options_.interface, state_.current))
+    complain("cannot change the address");
+}
+
+void Simulator::publish() {
+  if (!writeFileAtomically(options_.stateDir + "/state", persistedToText(state_.persisted)) ||
+      !writeFileAtomically(options_.stateDir + "/status",
+                           statusText(state_, flash_, restarting_))) {
+    complain("cannot write to " + options_.stateDir);
+  }
+}
+
+}  // namespace sim

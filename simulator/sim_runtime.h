@@ -1,0 +1,69 @@
+// The simulator process: owns the GVCP (3956) and flash (2200) sockets bound to
+// its interface, a signal descriptor for SIGTERM/SIGINT, and the queue of
+// answers still to send. One thread runs `run` until a signal arrives; the
+// protocol decisions come from the pure handlers, this class only moves bytes,
+// keeps time, changes the interface address and writes the state directory.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "net/unique_fd.h"
+#include "simulator/device_state.h"
+#include "simulator/fault_injector.h"
+#include "simulator/flash_handler.h"
+#include "simulator/gvcp_handler.h"
+#include "simulator/sim_options.h"
+
+namespace sim {
+
+class Simulator {
+ public:
+  explicit Simulator(SimOptions options);
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  // Sets up interface and sockets, prints "ready", serves until SIGTERM or
+  // SIGINT. Returns the process exit status: 0 on a signal, 1 when set-up fails
+  // (after printing why on standard error).
+  int run();
+
+ private:
+  struct Pending {
+    uint64_t dueMs;
+    int fd;
+    sockaddr_in to;
+    std::vector<uint8_t> bytes;
+  };
+
+  bool setUp();
+  bool openSocket(UniqueFd& fd, uint16_t port);
+  void serve();
+  int pollTimeoutMs(uint64_t nowMs) const;
+  void receiveOn(int fd, uint64_t nowMs);
+  void onGvcp(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t nowMs);
+  void onFlash(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t nowMs);
+  void queue(std::vector<Datagram> datagrams, int fd, const sockaddr_in& to, uint64_t nowMs);
+  void sendDue(uint64_t nowMs);
+  void tick(uint64_t nowMs);
+  void beginRestart(uint64_t nowMs);
+  void finishRestart();
+  void applyAddress();
+  void publish();
+
+  SimOptions options_;
+  DeviceState& state_;
+  FlashState flash_;
+  FaultDice dice_;
+  UniqueFd gvcpSocket_;
+  UniqueFd flashSocket_;
+  UniqueFd signals_;
+  std::vector<Pending> pending_;
+  bool restarting_ = false;
+  uint64_t restartDoneMs_ = 0;
+};
+
+}  // namespace sim

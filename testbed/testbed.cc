@@ -1,0 +1,147 @@
+#include "testbed/testbed.h"
+
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace testbed {
+namespace {
+
+// Inside every test namespace: no reverse-path filter (answers from foreign
+// subnets must reach the capture), and ARP answered only by the interface that
+// owns the address, so two adapters on one switch do not steal each other's
+// traffic.
+const char* const kSysctls[] = {
+    "net.ipv4.conf.all.rp_filter=0", "net.ipv4.conf.default.rp_filter=0",
+    "net.ipv4.conf.all.arp_ignore=1", "net.ipv4.conf.all.arp_announce=2"};
+
+int nextNetworkNumber() {
+  static int counter = 0;
+  return ++counter;
+}
+
+std::vector<std::string> namespacePids(const std::string& ns) {
+  std::istringstream in(runCommand("", {"ip", "netns", "pids", ns}).output);
+  std::vector<std::string> pids;
+  std::string pid;
+  while (in >> pid) pids.push_back(pid);
+  return pids;
+}
+
+}  // namespace
+
+RootCheck rootCheck() {
+  if (::geteuid() == 0) return RootCheck::kRun;
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true" ? RootCheck::kFail : RootCheck::kSkip;
+}
+
+std::string binary(const std::string& name) { return std::string(NUV_BINARY_DIR) + "/" + name; }
+std::string source(const std::string& relative) {
+  return std::string(NUV_SOURCE_DIR) + "/" + relative;
+}
+
+Network::Network()
+    : prefix_("nuvtb" + std::to_string(::getpid()) + "-" + std::to_string(nextNetworkNumber())) {}
+
+// Programs still running in our namespaces were started by this test; they
+// are ended by pid before their namespace goes.
+Network::~Network() {
+  for (auto ns = namespaces_.rbegin(); ns != namespaces_.rend(); ++ns) {
+    for (const std::string& pid : namespacePids(*ns)) ::kill(std::stoi(pid), SIGKILL);
+    runCommand("", {"ip", "netns", "del", *ns});
+  }
+}
+
+bool Network::ip(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"ip"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const CommandResult result = runCommand("", argv);
+  if (result.status != 0) lastError_ = result.output;
+  return result.status == 0;
+}
+
+std::string Network::addNamespace(const std::string& role) {
+  const std::string ns = prefix_ + "-" + std::to_string(namespaces_.size()) + role;
+  if (!ip({"netns", "add", ns})) return "";
+  namespaces_.push_back(ns);
+  const CommandResult sysctl =
+      runCommand(ns, {"sysctl", "-qw", kSysctls[0], kSysctls[1], kSysctls[2], kSysctls[3]});
+  if (sysctl.status != 0 || !ip({"-n", ns, "link", "set", "lo", "up"})) return "";
+  return ns;
+}
+
+std::string Network::addHost(const std::string& role) { return addNamespace(role); }
+
+std::string Network::addSwitch(const std::string& role) {
+  const std::string ns = addNamespace(role);
+  if (ns.empty() || !ip({"-n", ns, "link", "add", "br0", "type", "bridge"}) ||
+      !ip({"-n", ns, "link", "set", "br0", "up"})) {
+    return "";
+  }
+  return ns;
+}
+
+bool Network::connect(const std::string& ns, const std::string& ifname, const std::string& sw,
+                      const std::string& cidr, const std::string& mac) {
+  std::string peer = "p";  // built in two steps: GCC 12 warns falsely on "p" + to_string()
+  peer += std::to_string(nextPeer_++);
+  std::vector<std::string> add = {"-n", ns, "link", "add", ifname};
+  if (!mac.empty()) add.insert(add.end(), {"address", mac});
+  add.insert(add.end(), {"type", "veth", "peer", "name", peer, "netns", sw});
+  if (!ip(add) || !ip({"-n", sw, "link", "set", peer, "master", "br0", "up"})) return false;
+  if (!cidr.empty() && !ip({"-n", ns, "addr", "add", cidr, "dev", ifname})) return false;
+  return ip({"-n", ns, "link", "set", ifname, "up"});
+}
+
+Network::Lan Network::addLan(const std::string& role, const std::string& cidr) {
+  Lan lan{addHost(role), addSwitch(role + "sw")};
+  if (lan.host.empty() || lan.sw.empty() || !connect(lan.host, "eth1", lan.sw, cidr)) return Lan{};
+  return lan;
+}
+
+std::string Network::addCamera(const std::string& role, const std::string& sw,
+                               const std::string& mac) {
+  const std::string ns = addNamespace(role);
+  if (ns.empty() || !connect(ns, "eth0", sw, "", mac)) return "";
+  return ns;
+}
+
+std::vector<std::string> existingNamespaces() {
+  std::istringstream in(runCommand("", {"ip", "netns", "list"}).output);
+  std::vector<std::string> names;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty()) names.push_back(line.substr(0, line.find(' ')));
+  }
+  return names;
+}
+
+UniqueFd socketIn(const std::string& ns, int domain, int type, int protocol) {
+  // The calling thread's own namespace: a thread that already entered a test
+  // namespace must come back there, not to the process's first namespace.
+  UniqueFd home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
+  UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!home || !target || ::setns(target.get(), CLONE_NEWNET) != 0) return UniqueFd();
+  UniqueFd made(::socket(domain, type | SOCK_CLOEXEC, protocol));
+  if (::setns(home.get(), CLONE_NEWNET) != 0) std::abort();  // never go on in the wrong namespace
+  return made;
+}
+
+int interfaceIndexIn(const std::string& ns, const std::string& ifname) {
+  UniqueFd fd = socketIn(ns, AF_INET, SOCK_DGRAM);
+  ifreq request{};
+  if (!fd || ifname.size() >= IFNAMSIZ) return 0;
+  std::memcpy(request.ifr_name, ifname.c_str(), ifname.size());
+  return ::ioctl(fd.get(), SIOCGIFINDEX, &request) == 0 ? request.ifr_ifindex : 0;
+}
+
+}  // namespace testbed
