@@ -1,0 +1,62 @@
+#include "app/camera_choice.h"
+
+#include <cstdio>
+
+#include "gvcp/camera_text.h"
+#include "gvcp/registers.h"
+#include "ipconfig/console_input.h"
+
+namespace {
+
+char yesNo(uint32_t word, uint32_t bit) { return (word & bit) != 0 ? 'Y' : 'N'; }
+
+void printConfigLine(const char* format, const GigE_Camera_Info& camera, uint32_t bit) {
+  std::printf(format, yesNo(camera.ipConfigCurrent, bit), yesNo(camera.ipConfigOptions, bit));
+}
+
+void printField(const char* format, const std::string& cameraText) {
+  std::printf(format, terminalSafe(cameraText).c_str());
+}
+
+void printCamera(int key, const GigE_Camera_Info& camera) {
+  std::printf("\nCamera Index: [%d]\n", key);
+  std::puts("-----------------");
+  printField("ManufacturerName: %s\n", camera.manufacturerName);
+  printField("ModelName:        %s\n", camera.modelName);
+  printField("DeviceVersion:    %s\n", camera.deviceVersion);
+  printField("ManufacturerInfo: %s\n", camera.manufacturerInfo);
+  printField("SerialNumber:     %s\n", camera.serialNumber);
+  printField("UserDefinedName:  %s\n", camera.userDefinedName);
+  std::printf("CameraIp:         %s\n", camera.cameraIp.c_str());
+  std::printf("CameraMac:        %s\n", camera.cameraMac.c_str());
+  std::printf("Adapter:          %s / %s \n", camera.adaptor.getIp().c_str(),
+              camera.adaptor.getNetmask().c_str());
+  std::puts("\nIP Configuration   current   supported");
+  std::puts("--------------------------------------");
+  printConfigLine("Persistent IP         %c          %c\n", camera, reg::kIpConfigPersistent);
+  printConfigLine("DHCP                  %c          %c\n", camera, reg::kIpConfigDhcp);
+  printConfigLine("LLA                   %c          %c\n", camera, reg::kIpConfigLla);
+}
+
+}  // namespace
+
+CameraTable numberCameras(const std::vector<GigE_Camera_Info>& cameras) {
+  CameraTable table;
+  int key = 1;
+  for (const GigE_Camera_Info& camera : cameras) table.emplace(key++, camera);
+  return table;
+}
+
+void printCameraTable(const CameraTable& table) {
+  for (const auto& [key, camera] : table) printCamera(key, camera);
+}
+
+std::optional<GigE_Camera_Info> chooseCamera(const CameraTable& table, std::istream& in) {
+  const std::optional<int> choice =
+      promptChoice("\nchoose a camera index:", static_cast<int>(table.size()), in);
+  if (!choice) {
+    std::puts(kInputEndedLine);
+    return std::nullopt;
+  }
+  return table.find(*choice)->second;
+}

@@ -1,0 +1,52 @@
+// Picking discovery answers out of captured link-level frames. Selection rests
+// on fixed offsets only: byte 23 (IPv4 protocol) is UDP, the IPv4 source
+// (bytes 26-29) is not the adapter's own address, and bytes 44-45 read
+// DISCOVERY_ACK. The same cheap test runs in the kernel as a socket filter so a
+// busy interface does not flood the capture socket. Pure except the filter attach.
+#pragma once
+
+#include <linux/filter.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gvcp/camera_info.h"
+#include "gvcp/gvcp_protocol.h"
+#include "net/adaptor.h"
+
+namespace discovery_frame {
+inline constexpr size_t kProtocolOffset = 23;  // 14 Ethernet + 9 into the IPv4 header
+inline constexpr uint8_t kProtocolUdp = 17;
+inline constexpr size_t kSourceIpOffset = 26;                         // 14 + 12
+inline constexpr size_t kAckCodeOffset = gvcp::kFrameGvcpOffset + 2;  // acknowledge field
+}  // namespace discovery_frame
+
+using DiscoveryFrame = std::span<const uint8_t, gvcp::kDiscoveryFrameSize>;
+
+// The dotted source address of `frame` when the frame is a discovery answer
+// that did not come from `adapterIp` (the adapter's own address text); empty
+// for every other frame.
+std::optional<std::string> discoveryAnswerSource(DiscoveryFrame frame,
+                                                 const std::string& adapterIp);
+
+// Appends `info` unless `cameras` already holds a record with the same
+// `cameraMac` and `cameraIp` texts. True when appended.
+bool addUniqueCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info);
+
+// Runs the whole selection on one captured frame and, when it is a new answer,
+// decodes it (with a copy of `adaptor`) onto the end of `cameras`.
+void takeDiscoveryFrame(DiscoveryFrame frame, const Adaptor& adaptor,
+                        std::vector<GigE_Camera_Info>& cameras);
+
+// The classic BPF program that passes, cut to the frame size read, exactly the
+// frames whose byte 23 is 17 and whose bytes 44-45 read 0x0003; frames too
+// short to hold byte 45 are dropped (their cleared bytes would fail anyway).
+std::span<const sock_filter> discoveryFilterProgram();
+
+// Attaches discoveryFilterProgram() to `fd` with SO_ATTACH_FILTER: 0, or -1
+// with errno set.
+int attachDiscoveryFilter(int fd);
