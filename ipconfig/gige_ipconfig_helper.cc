@@ -1,0 +1,70 @@
+#include "ipconfig/gige_ipconfig_helper.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "gvcp/camera.h"
+#include "gvcp/camera_text.h"
+#include "gvcp/registers.h"
+#include "ipconfig/device_queries.h"
+#include "net/ipv4address.h"
+
+namespace {
+
+// Takes control of the camera at `ip`, runs `work`, gives control back.
+int underControl(uint32_t ip, uint16_t port, const std::function<void(Camera&)>& work) {
+  Camera camera(ip, port);
+  if (camera.writereg(reg::kCcp, reg::kCcpTake) != 0) {
+    std::puts("CCP failed");
+    return -1;
+  }
+  work(camera);
+  if (camera.writereg(reg::kCcp, reg::kCcpRelease) != 0) {
+    std::puts("CCP failed");
+    return -1;
+  }
+  return 0;
+}
+
+void storePersistentSet(Camera& camera, const IPV4Set& set, bool print) {
+  if (print) printIpSetBlock("\nPersistent Ip Setting:", set.ip, set.mask);
+  writePersistentSet(camera, set);
+}
+
+void printReport(Camera& camera) {
+  DeviceInfo info;
+  IPV4Set current;
+  IPV4Set persistent;
+  retrieveDeviceInfo(&camera, &info, true);
+  retrieveCurrentIpSet(&camera, &current, true);
+  retrievePersistentIpSet(&camera, &persistent, true);
+  retrieveIpConfigAtOnce(&camera, true);
+}
+
+}  // namespace
+
+int replacePersistentIpSet(IPV4Set* set, bool print, uint16_t port) {
+  if (set == nullptr) return -1;
+  const IPV4Set values = *set;
+  return underControl(values.ip, port,
+                      [&](Camera& camera) { storePersistentSet(camera, values, print); });
+}
+
+int doIpConfigHelper(std::string ip, uint16_t port) {
+  uint32_t address = 0;
+  if (!parseIpv4(ip, &address)) {
+    std::printf("not a dotted IPv4 address: %s\n", terminalSafe(ip).c_str());
+    return -1;
+  }
+  return underControl(address, port, printReport);
+}
+
+void writePersistentSet(Camera& camera, const IPV4Set& set) {
+  // Registers hold the first octet in the most significant byte.
+  const int ipResult = camera.writereg(reg::kPersistentIp, ntohl(set.ip));
+  const int maskResult = camera.writereg(reg::kPersistentSubnetMask, ntohl(set.mask));
+  camera.writereg(reg::kPersistentGateway, 0);
+  if (ipResult == 0 && maskResult == 0) std::puts("persistent IP setting was set succesfully");
+}
