@@ -1,0 +1,113 @@
+#include "gvcp/gige_forceip.h"
+
+#include <arpa/inet.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr int kExitWaitFailed = 1;
+
+// Stores a value that is already in network byte order unchanged.
+void putNetworkOrder(uint8_t* out, uint32_t value) { std::memcpy(out, &value, sizeof value); }
+
+// A packet socket bound to the named interface, or an invalid owner when it
+// cannot be opened (no raw-socket privilege). Binding failures are not fatal:
+// the socket only serves to watch the link for the listening second.
+UniqueFd openLinkWatch(const std::string& interfaceName) {
+  UniqueFd fd(::socket(AF_PACKET, SOCK_RAW, htons(ETH_P_ALL)));
+  if (!fd) return fd;
+  sockaddr_ll link{};
+  link.sll_family = AF_PACKET;
+  link.sll_protocol = htons(ETH_P_ALL);
+  link.sll_ifindex = static_cast<int>(if_nametoindex(interfaceName.c_str()));
+  ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&link), sizeof link);
+  return fd;
+}
+
+}  // namespace
+
+ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set) {
+  ForceIpCommand command{};
+  gvcp::writeCommandHeader(command.data(), {gvcp::kFlagAckRequired, gvcp::FORCEIP_CMD,
+                                            gvcp::kForceIpPayload, gvcp::kForceIpReqId});
+  uint8_t* payload = command.data() + gvcp::kHeaderSize;
+  std::memcpy(payload + forceip_cmd::kMac, mac, MacAddress::kSize);
+  putNetworkOrder(payload + forceip_cmd::kIp, set.ip);
+  putNetworkOrder(payload + forceip_cmd::kMask, set.mask);
+  putNetworkOrder(payload + forceip_cmd::kGateway, 0);
+  return command;
+}
+
+bool drainFramesFor(int packetFd, int listenMs) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(listenMs);
+  uint8_t frame[kForceIpFrameBufferSize];
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return true;
+    if (packetFd < 0) {
+      std::this_thread::sleep_for(left);
+      continue;
+    }
+    pollfd watch{packetFd, POLLIN, 0};
+    const int ready = ::poll(&watch, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;  // a signal is no failure of the wait
+    if (ready < 0 || (watch.revents & POLLNVAL)) return false;
+    if (ready > 0) ::recv(packetFd, frame, sizeof frame, MSG_DONTWAIT);
+  }
+}
+
+ForceIp::ForceIp() : sock(::socket(AF_INET, SOCK_DGRAM, 0)) {
+  if (!sock) std::puts("socket() error");
+}
+
+int ForceIp::assignTemporaryIp(const GigE_Camera_Info* camera, const ForceIpSet* set) {
+  return assignTemporaryIp_linux(camera, set);
+}
+
+int ForceIp::assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set) {
+  sendCommand(*camera, *set);
+  const UniqueFd linkWatch = openLinkWatch(camera->adaptor.getName());
+  if (!drainFramesFor(linkWatch.get(), kForceIpListenMs)) {
+    std::puts("select() failed");
+    std::exit(kExitWaitFailed);
+  }
+  return 0;
+}
+
+void ForceIp::sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set) {
+  const int enable = 1;
+  if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &enable, sizeof enable) != 0) {
+    std::puts("setsockopt() error");
+  }
+  // Bound to the adapter's address, the limited broadcast leaves through the
+  // adapter that owns it; port 0 lets the system pick the source port.
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = inet_addr(camera.adaptor.getIp().c_str());
+  if (::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    std::puts("bind() error");
+  }
+  sockaddr_in broadcast{};
+  broadcast.sin_family = AF_INET;
+  broadcast.sin_port = htons(gvcp::kPort);
+  broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+  const ForceIpCommand command = buildForceIpCommand(camera.cameraMacHw, set);
+  if (::sendto(sock.get(), command.data(), command.size(), 0,
+               reinterpret_cast<const sockaddr*>(&broadcast), sizeof broadcast) < 0) {
+    std::puts("sendto() error");
+    std::fflush(stdout);
+    std::perror("sendto() error\n");
+  }
+}

@@ -1,0 +1,165 @@
+#include "ipconfig/ip_reconfigure.h"
+
+#include <arpa/inet.h>
+
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "gvcp/camera.h"
+#include "gvcp/heartbeat.h"
+#include "gvcp/registers.h"
+#include "ipconfig/console_input.h"
+#include "ipconfig/gige_ipconfig_helper.h"
+#include "net/ipv4address.h"
+
+namespace {
+
+constexpr unsigned kPersistentMenuIndex = 1;
+
+// Menu index to the whole value written to the current configuration register;
+// LLA stays on in every choice.
+const std::map<unsigned, unsigned> kProtocolTable = {
+    {kPersistentMenuIndex, reg::kConfigPersistentLla},
+    {2, reg::kConfigDhcpLla},
+    {3, reg::kConfigLlaOnly},
+};
+
+// Shown for every method when the configuration register cannot be read: the
+// camera's state is unknown, and 'N' would claim that nothing is enabled.
+constexpr char kUnknownFlag = '?';
+
+char flagChar(std::optional<uint32_t> config, uint32_t bit) {
+  if (!config) return kUnknownFlag;
+  return (*config & bit) != 0 ? 'Y' : 'N';
+}
+
+std::optional<uint32_t> readConfiguration(Camera& camera) {
+  unsigned value = 0;
+  if (camera.readreg(reg::kIpConfigCurrent, &value) != 0) return std::nullopt;
+  return value;
+}
+
+void showCurrentSetting(const IPV4Set& set) {
+  IpV4Address ip, mask;
+  ip.setAddress(set.ip);
+  mask.setAddress(set.mask);
+  std::puts("\nCurrent IP Setting:");
+  std::puts("-------------------");
+  std::printf("Ip:          %s\n", ip.getAddressInStr().c_str());
+  std::printf("Subnet Mask: %s\n", mask.getAddressInStr().c_str());
+}
+
+void showCurrentConfiguration(std::optional<uint32_t> config) {
+  std::puts("\nCurrent IP Configuration:");
+  std::puts("-------------------------");
+  std::printf("Persistent IP [%c]\n", flagChar(config, reg::kIpConfigPersistent));
+  std::printf("DHCP          [%c]\n", flagChar(config, reg::kIpConfigDhcp));
+  std::printf("LLA           [%c]\n", flagChar(config, reg::kIpConfigLla));
+}
+
+void showMenu() {
+  std::puts("\nWhich protocol do you want to use?");
+  std::puts("----------------------------------");
+  std::puts("Index  Protocol");
+  std::puts(" [1]   Persistent");
+  std::puts(" [2]   DHCP");
+  std::puts(" [3]   LLA");
+}
+
+// The triple address, mask, gateway 0; success needs the first two writes.
+// False at end of input, before anything is written.
+bool storePersistentSet(Camera& camera, const IPV4Set& current, std::istream& in) {
+  std::puts("Do you want to use current IP setting as persistent ip setting?");
+  const std::optional<bool> useCurrent = GoFurther(in);
+  if (!useCurrent) return false;
+  std::optional<IPV4Set> persistent = current;
+  if (!*useCurrent) {
+    persistent = promptNewIpv4Set("Input a valid ip address:", "Input a valid subnet mask:", in);
+  }
+  if (!persistent) return false;
+  writePersistentSet(camera, *persistent);
+  return true;
+}
+
+void writeConfiguration(Camera& camera, uint32_t value) {
+  if (camera.writereg(reg::kIpConfigCurrent, value) != 0) {
+    std::puts("set configuration error");
+    return;
+  }
+  std::puts("set configuration succesfully");
+  std::puts("Note: Camera needs to be restarted for the settings to take effect!");
+}
+
+// Everything between taking and giving back control. False when the input
+// ended at a prompt; nothing is written to the camera after that.
+bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent, std::istream& in) {
+  if (showCurrent) showCurrentSetting(set);
+  const std::optional<uint32_t> config = readConfiguration(camera);
+  if (showCurrent) showCurrentConfiguration(config);
+  showMenu();
+  const std::optional<int> choice = promptChoice(
+      "\nchoose one index to configure camera:", static_cast<int>(kProtocolTable.size()), in);
+  if (!choice) return false;
+  const unsigned index = static_cast<unsigned>(*choice);
+  if (index == kPersistentMenuIndex && !storePersistentSet(camera, set, in)) return false;
+  writeConfiguration(camera, kProtocolTable.find(index)->second);
+  return true;
+}
+
+int releaseControl(Camera& camera) {
+  if (camera.writereg(reg::kCcp, reg::kCcpRelease) == 0) return 0;
+  std::puts("CCP failed");
+  return -1;
+}
+
+}  // namespace
+
+int tryToConnect(uint32_t ip, uint32_t /*mask*/, uint16_t port) {
+  Camera camera(ip, port);
+  if (camera.writereg(reg::kCcp, reg::kCcpTake) != 0) {
+    std::puts("CCP failed");
+    return -1;
+  }
+  return releaseControl(camera);
+}
+
+std::optional<bool> GoFurther(std::istream& in) {
+  writePrompt("enter [Yes] or [No]:");
+  std::string line;
+  while (readLine(in, line)) {
+    for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (line == "yes") return true;
+    if (line == "no") return false;
+    writePrompt("invalid, enter again ");
+  }
+  return std::nullopt;
+}
+
+std::optional<IPV4Set> promptNewIpv4Set(const char* addressPrompt, const char* maskPrompt,
+                                        std::istream& in) {
+  IPV4Set typed;
+  if (!promptIpv4(addressPrompt, in, &typed.ip)) return std::nullopt;
+  if (!promptIpv4(maskPrompt, in, &typed.mask)) return std::nullopt;
+  IpV4Address ip, mask;
+  ip.setAddress(typed.ip);
+  mask.setAddress(typed.mask);
+  std::printf("new ip address:  %s\n", ip.getAddressInStr().c_str());
+  std::printf("new subnet mask: %s\n", mask.getAddressInStr().c_str());
+  return typed;
+}
+
+int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uint16_t port) {
+  // Declared before the heartbeat, so the heartbeat is stopped and joined first.
+  Camera camera(set->ip, port);
+  Heartbeat heartbeat(&camera, kHeartbeatIntervalMs);
+  heartbeat.start();
+  camera.writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
+  if (camera.writereg(reg::kCcp, reg::kCcpTake) != 0) {
+    std::puts("CCP failed");
+    return -1;
+  }
+  if (!configureUnderControl(camera, *set, showCurrent, in)) std::puts(kInputEndedLine);
+  return releaseControl(camera);
+}
