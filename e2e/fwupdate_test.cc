@@ -1,0 +1,176 @@
+// Firmware updates against the simulated camera over real sockets in the test
+// bed: the whole trace, the restart, and the camera's flash compared byte for
+// byte with the image; the same over a lossy link and with late answers; and
+// the bounded failures of a camera that never finishes flashing or never comes
+// back. Each test builds its own namespace network and tears it down.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <regex>
+#include <string>
+
+#include "fwupdate/flash_peer_test_util.h"
+#include "testbed/testbed.h"
+
+namespace {
+
+using testbed::Millis;
+
+constexpr char kHostCidr[] = "192.168.62.1/24";
+constexpr char kCameraIp[] = "192.168.62.20";
+constexpr char kImageName[] = "ABC-100_2.1_e2e.bin";
+constexpr size_t kMiB = 1 << 20;
+// Far above what any of these runs needs, so only a hang reaches it.
+constexpr Millis kUpdateBoundMs(300000);
+
+std::vector<uint8_t> randomImage(size_t size) {
+  std::mt19937 rng(static_cast<unsigned>(size));
+  std::vector<uint8_t> image(size);
+  for (uint8_t& byte : image) byte = static_cast<uint8_t>(rng());
+  return image;
+}
+
+class FwUpdateEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    NUV_REQUIRE_TESTBED();
+    net = std::make_unique<testbed::Network>();
+    host = net->addHost("host");
+    sw = net->addSwitch("sw");
+    ASSERT_TRUE(net->connect(host, "eth1", sw, kHostCidr)) << net->lastError();
+  }
+  // The camera comes back at the same address after a restart: persistent IP.
+  void startCamera(std::vector<std::string> faults) {
+    testbed::CameraSpec spec;
+    spec.mac = "02:00:00:00:00:31";
+    spec.ip = kCameraIp;
+    spec.model = "ABC-100";
+    spec.deviceVersion = "2.0.1";
+    spec.info = "e2e build";
+    spec.current = "5";
+    spec.persistentIp = kCameraIp;
+    spec.persistentMask = "255.255.255.0";
+    spec.extraArgs = {"--flash-ms", "400", "--restart-ms", "800"};
+    spec.extraArgs.insert(spec.extraArgs.end(), faults.begin(), faults.end());
+    camera = std::make_unique<testbed::SimulatedCamera>(*net, sw, "cam", spec);
+    ASSERT_TRUE(camera->ready()) << camera->process().errors();
+  }
+  // Runs nuv_fwupdate in the host namespace; returns its exit status.
+  int run(std::vector<std::string> args) {
+    std::vector<std::string> argv = {testbed::binary("nuv_fwupdate"), "--dir", dir.path().string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testbed::Process tool(host, argv);
+    const std::optional<int> status = tool.waitForExit(kUpdateBoundMs);
+    output = tool.output() + tool.errors();
+    return status.value_or(-1);
+  }
+  int update(const std::vector<uint8_t>& image, std::vector<std::string> bounds = {}) {
+    dir.write(kImageName, image);
+    bounds.push_back(kCameraIp);
+    bounds.push_back(kImageName);
+    return run(bounds);
+  }
+  bool flashHolds(const std::vector<uint8_t>& image) const {
+    const std::optional<std::string> flash = camera->flashImage();
+    return flash && *flash == std::string(image.begin(), image.end());
+  }
+  // The whole trace of a completed update; poll and restart dots vary.
+  void expectCompletedTrace(size_t imageSize) const {
+    const std::string head =
+        "connecting camera ...\nmodelname ABC-100\ndevice version 2.0.1\n"
+        "manufacture info e2e build\n\nprogramming " +
+        std::string(kImageName) + " " + std::string((imageSize + 511) / 512, '.') +
+        " done\n\nPlease DO NOT Plugout the cable until you see >>SUCCESSFUL<< at the end\n"
+        "flashing ";
+    ASSERT_EQ(output.substr(0, head.size()), head);
+    EXPECT_TRUE(std::regex_match(
+        output.substr(head.size()),
+        std::regex("\\.* done\nrebooting \\.*done\n\nfirmware upload finished, SUCCESFUL!\n")))
+        << output.substr(head.size());
+  }
+
+  std::unique_ptr<testbed::Network> net;
+  std::string host;
+  std::string sw;
+  testing_peer::TempDir dir;
+  std::unique_ptr<testbed::SimulatedCamera> camera;  // destroyed before the network
+  std::string output;
+};
+
+TEST_F(FwUpdateEndToEnd, UpdateWritesTheImageByteForByteAndRestartsTheCamera) {
+  startCamera({});
+  const std::vector<uint8_t> image = randomImage(4 * kMiB + 300);
+  ASSERT_EQ(update(image), 0) << output.substr(output.size() -
+                                               std::min<size_t>(output.size(), 400));
+  expectCompletedTrace(image.size());
+  EXPECT_TRUE(flashHolds(image));
+  EXPECT_EQ(camera->persisted("reboot_count"), "1");
+}
+
+// 2% of requests and 2% of answers lost; with this seed no block loses all
+// three of its tries (others do, and then the update reports a failure).
+TEST_F(FwUpdateEndToEnd, LossyLinkStillGivesAByteIdenticalFlash) {
+  startCamera({"--seed", "2", "--drop-requests", "0.02", "--drop-answers", "0.02"});
+  const std::vector<uint8_t> image = randomImage(2 * kMiB);
+  ASSERT_EQ(update(image), 0) << output.substr(output.size() -
+                                               std::min<size_t>(output.size(), 400));
+  expectCompletedTrace(image.size());
+  EXPECT_TRUE(flashHolds(image));
+  EXPECT_NE(camera->status("count_dropped_requests"), "");  // the link really lost requests
+}
+
+// Answers later than the control channel's budget would fail every GVCP
+// exchange, so the whole update runs with answers late by less than that.
+TEST_F(FwUpdateEndToEnd, SlowAnswersStillGiveAByteIdenticalFlash) {
+  startCamera({"--delay-ms", "120"});
+  const std::vector<uint8_t> image = randomImage(40 * 512 + 17);
+  ASSERT_EQ(update(image), 0) << output;
+  expectCompletedTrace(image.size());
+  EXPECT_TRUE(flashHolds(image));
+}
+
+// Answers later than the per-try wait arrive while a later request is
+// outstanding; with requests lost as well, an answer taken for the wrong
+// block would leave a hole in the flash. Every block costs at least two tries
+// here, so late answers cross exchanges all the time.
+TEST_F(FwUpdateEndToEnd, AnswersLaterThanATryNeverConfirmTheWrongBlock) {
+  constexpr int kBlocks = 24;
+  startCamera({"--delay-ms", "260", "--seed", "5", "--drop-requests", "0.03"});
+  const std::vector<uint8_t> image = randomImage(kBlocks * 512);
+  dir.write(kImageName, image);
+  ASSERT_EQ(run({"--program-only", kCameraIp, kImageName}), 0) << output;
+  EXPECT_TRUE(flashHolds(image));
+  EXPECT_GE(std::stoi("0" + camera->status("count_flash")), 2 * kBlocks);
+}
+
+TEST_F(FwUpdateEndToEnd, CameraThatNeverFinishesFlashingFailsAtTheBound) {
+  startCamera({"--never-finish-flash"});
+  const auto begin = std::chrono::steady_clock::now();
+  EXPECT_EQ(update(randomImage(64 * 512), {"--completion-bound-ms", "2500"}), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+  EXPECT_NE(output.find(" failed: the camera did not finish flashing within 3 s\n"
+                        "\nfirmware upload failed, the camera was not restarted\n"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("rebooting"), std::string::npos);
+  EXPECT_FALSE(camera->flashImage().has_value());
+}
+
+TEST_F(FwUpdateEndToEnd, CameraThatNeverComesBackFailsAtTheBound) {
+  startCamera({"--never-return"});
+  const std::vector<uint8_t> image = randomImage(64 * 512);
+  const auto begin = std::chrono::steady_clock::now();
+  EXPECT_EQ(update(image, {"--return-bound-ms", "2500"}), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+  EXPECT_TRUE(std::regex_search(
+      output, std::regex("rebooting \\.+ failed: the camera did not answer within 3 s of the "
+                         "restart\n$")))
+      << output;
+  EXPECT_TRUE(flashHolds(image));
+}
+
+}  // namespace

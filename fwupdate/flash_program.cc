@@ -1,0 +1,132 @@
+#include "fwupdate/flash_program.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+
+#include "fwupdate/flash_protocol.h"
+#include "net/unique_fd.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+void printProgress(FILE* out, const char* text) {
+  std::fputs(text, out);
+  std::fflush(out);
+}
+
+// A run over one socket: every exchange of the image shares it.
+class FlashRun {
+ public:
+  FlashRun(const sockaddr_in& camera, const FlashProgramOptions& options)
+      : sock(socket(AF_INET, SOCK_DGRAM, 0)), camera(camera), options(options) {}
+
+  int send(uint32_t command, std::span<const uint8_t> payload) {
+    return epcsExchange(sock, camera, command, payload, {}, kEpcsTries, kEpcsWaitUs);
+  }
+  int sendBlocks(std::span<const uint8_t> image);
+  int pollUntilFlashed();
+
+ private:
+  UniqueFd sock;
+  sockaddr_in camera;
+  const FlashProgramOptions& options;
+};
+
+int FlashRun::sendBlocks(std::span<const uint8_t> image) {
+  for (size_t offset = 0; offset < image.size(); offset += kEpcsBlockDataSize) {
+    const auto payload = blockPayload(image, offset);
+    printProgress(options.out, ".");
+    if (send(kEpcsBlock, payload) < 0) return kProgramBlockFailed;
+  }
+  return 0;
+}
+
+// Any answer but 3 (another status, or none) means "not yet" and costs a dot.
+// The run gives up when the bound is spent or the socket failed, since a
+// closed socket would otherwise turn the poll into a busy loop.
+int FlashRun::pollUntilFlashed() {
+  const auto deadline = Clock::now() + options.completionBound;
+  for (;;) {
+    const int result = epcsExchange(sock, camera, kEpcsFlash, {}, {}, 1, kEpcsPollWaitUs);
+    if (result == kEpcsFlashComplete) return 0;
+    if (result == kEpcsWaitFailed) {
+      std::fputs(" failed: waiting for the camera's answer failed\n", options.out);
+      return kProgramNotCompleted;
+    }
+    printProgress(options.out, ".");
+    if (Clock::now() >= deadline) {
+      std::fprintf(options.out, " failed: the camera did not finish flashing within %lld s\n",
+                   static_cast<long long>(
+                       std::chrono::ceil<std::chrono::seconds>(options.completionBound).count()));
+      return kProgramNotCompleted;
+    }
+  }
+}
+
+}  // namespace
+
+std::array<uint8_t, kEpcsAnnouncePayloadSize> announcePayload(uint32_t imageSize) {
+  std::array<uint8_t, kEpcsAnnouncePayloadSize> payload{};
+  putLe32(payload.data(), kEpcsAnnounceTag);
+  putLe32(payload.data() + 4, imageSize);
+  return payload;
+}
+
+std::array<uint8_t, kEpcsBlockPayloadSize> blockPayload(std::span<const uint8_t> image,
+                                                        size_t offset) {
+  std::array<uint8_t, kEpcsBlockPayloadSize> payload{};  // the data area past count stays 0
+  const size_t count = std::min(kEpcsBlockDataSize, image.size() - offset);
+  putLe32(payload.data(), static_cast<uint32_t>(offset));
+  putLe32(payload.data() + 4, static_cast<uint32_t>(count));
+  std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(offset), count, payload.begin() + 8);
+  return payload;
+}
+
+std::optional<std::vector<uint8_t>> readFirmwareImage(const char* path) {
+  const FilePtr file(std::fopen(path, "rb"));
+  if (!file || fseeko(file.get(), 0, SEEK_END) != 0) return std::nullopt;
+  const off_t size = ftello(file.get());
+  if (size < 0 || size > INT32_MAX || fseeko(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
+  std::vector<uint8_t> image(static_cast<size_t>(size));
+  // A short read would send whatever the buffer held in place of the image.
+  if (std::fread(image.data(), 1, image.size(), file.get()) != image.size()) return std::nullopt;
+  return image;
+}
+
+int programFlash(const sockaddr_in& camera, const char* path, const FlashProgramOptions& options) {
+  const std::optional<std::vector<uint8_t>> image = readFirmwareImage(path);
+  if (!image) {
+    std::fputs("failed\n", options.out);
+    return kProgramUnreadableImage;
+  }
+  FlashRun run(camera, options);
+  if (run.send(kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image->size()))) < 0) {
+    return kProgramAnnounceFailed;
+  }
+  if (const int blocks = run.sendBlocks(*image); blocks < 0) return blocks;
+  printProgress(options.out,
+                " done\n\nPlease DO NOT Plugout the cable until you see >>SUCCESSFUL<< at the "
+                "end\nflashing ");
+  if (run.send(kEpcsFlash, {}) < 0) return kProgramStartFailed;
+  if (const int poll = run.pollUntilFlashed(); poll < 0) return poll;
+  std::fputs(" done\n", options.out);
+  return 0;
+}
+
+int epcs_program(unsigned int ip, char* path) {
+  sockaddr_in camera{};
+  camera.sin_family = AF_INET;
+  camera.sin_port = htons(kEpcsPort);
+  camera.sin_addr.s_addr = ip;
+  return programFlash(camera, path);
+}

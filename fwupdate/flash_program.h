@@ -1,0 +1,60 @@
+// Writes one firmware image file into a camera's flash with the flash protocol:
+// announcement, 512-byte blocks in stop-and-wait, start of flashing, then a
+// completion poll bounded in time; the progress trace goes to `out`. Runs on
+// the caller's thread with one socket of its own, closed on every return.
+// 0 means the camera reported the end of flashing; every failure is negative.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <vector>
+
+inline constexpr uint16_t kEpcsPort = 2200;
+
+inline constexpr uint32_t kEpcsAnnounce = 1;
+inline constexpr uint32_t kEpcsBlock = 2;
+inline constexpr uint32_t kEpcsFlash = 3;  // start of flashing and completion poll
+inline constexpr uint32_t kEpcsAnnounceTag = 0x00010000;
+inline constexpr int kEpcsFlashComplete = 3;  // poll answer status once flashing ended
+
+inline constexpr size_t kEpcsBlockDataSize = 512;
+inline constexpr size_t kEpcsAnnouncePayloadSize = 8;
+inline constexpr size_t kEpcsBlockPayloadSize = 8 + kEpcsBlockDataSize;
+inline constexpr int kEpcsPollWaitUs = 1000000;  // one try per poll
+// A camera writes a few megabytes of flash in well under a minute; three
+// minutes without the end of flashing means it never will.
+inline constexpr std::chrono::seconds kFlashCompletionBound{180};
+
+inline constexpr int kProgramUnreadableImage = -10;
+inline constexpr int kProgramAnnounceFailed = -1;
+inline constexpr int kProgramBlockFailed = -2;
+inline constexpr int kProgramStartFailed = -3;
+inline constexpr int kProgramNotCompleted = -4;  // poll bound spent, or the socket failed
+
+struct FlashProgramOptions {
+  std::chrono::milliseconds completionBound = kFlashCompletionBound;
+  FILE* out = stdout;
+};
+
+// The 8-byte announcement: the tag word, then the image size.
+std::array<uint8_t, kEpcsAnnouncePayloadSize> announcePayload(uint32_t imageSize);
+// The 520-byte payload of the block at `offset`: offset, count, then the data
+// area with the count image bytes and zeros after them.
+std::array<uint8_t, kEpcsBlockPayloadSize> blockPayload(std::span<const uint8_t> image,
+                                                        size_t offset);
+// The whole file; empty when it cannot be opened, sized or read in full, or
+// when it is larger than a signed 32-bit byte count.
+std::optional<std::vector<uint8_t>> readFirmwareImage(const char* path);
+
+// Programs `path` into the camera at `camera` (address and port filled in).
+int programFlash(const sockaddr_in& camera, const char* path,
+                 const FlashProgramOptions& options = {});
+
+// `ip` in network byte order; the camera's flash port 2200; trace on stdout.
+int epcs_program(unsigned int ip, char* path);

@@ -1,0 +1,149 @@
+// Firmware update from the command line, for end-to-end tests and benchmarks
+// run inside the test bed's namespaces:
+//   nuv_fwupdate [--dir DIR] [--completion-bound-ms N] [--return-bound-ms N] IP IMAGE
+//       a whole update; exit status 0 on success, else 1. Every mode first
+//       enters DIR, so that IMAGE can be the bare name the firmware check wants
+//   nuv_fwupdate --program-only IP IMAGE
+//       only the image programming, then "programmed <bytes> bytes in <us> us"
+//   nuv_fwupdate --round-trips N IP
+//       N bare exchanges of one 536-byte block request, then
+//       "round trip mean <us> us median <us> us (...)"; the answer's status
+//       does not matter here
+// Exit status 2 on a usage error.
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fwupdate/flash_program.h"
+#include "fwupdate/flash_protocol.h"
+#include "fwupdate/gige_fmupload.h"
+#include "net/ipv4address.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRoundTripWaitMs = 200;  // a lost datagram is left out of the figure
+
+struct Arguments {
+  FwUpdateOptions update;
+  std::string dir;
+  bool programOnly = false;
+  int roundTrips = 0;
+  std::vector<std::string> positional;
+};
+
+int usage() {
+  std::fputs(
+      "usage: nuv_fwupdate [--dir DIR] [--completion-bound-ms N] [--return-bound-ms N] IP IMAGE\n"
+      "       nuv_fwupdate --program-only IP IMAGE\n"
+      "       nuv_fwupdate --round-trips N IP\n",
+      stderr);
+  return 2;
+}
+
+bool parse(int argc, char** argv, Arguments& args) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--program-only") {
+      args.programOnly = true;
+    } else if (arg == "--dir" && hasValue) {
+      args.dir = argv[++i];
+    } else if (arg == "--completion-bound-ms" && hasValue) {
+      args.update.flash.completionBound = std::chrono::milliseconds(std::atol(argv[++i]));
+    } else if (arg == "--return-bound-ms" && hasValue) {
+      args.update.returnBound = std::chrono::milliseconds(std::atol(argv[++i]));
+    } else if (arg == "--round-trips" && hasValue) {
+      args.roundTrips = std::atoi(argv[++i]);
+    } else if (arg.starts_with("--")) {
+      return false;
+    } else {
+      args.positional.push_back(arg);
+    }
+  }
+  return args.positional.size() == (args.roundTrips > 0 ? 1u : 2u);
+}
+
+sockaddr_in flashEndpoint(uint32_t ip) {
+  sockaddr_in camera{};
+  camera.sin_family = AF_INET;
+  camera.sin_port = htons(kEpcsPort);
+  camera.sin_addr.s_addr = ip;
+  return camera;
+}
+
+long long microsSince(Clock::time_point begin) {
+  return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
+}
+
+// One request out, one answer back, nothing else: the floor under any
+// stop-and-wait exchange on this path.
+std::optional<long long> bareRoundTrip(int fd, const sockaddr_in& camera,
+                                       const std::vector<uint8_t>& request) {
+  uint8_t answer[kEpcsMaxAnswer];
+  const auto begin = Clock::now();
+  sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&camera),
+         sizeof camera);
+  pollfd entry{fd, POLLIN, 0};
+  if (poll(&entry, 1, kRoundTripWaitMs) != 1 || recv(fd, answer, sizeof answer, 0) <= 0) {
+    return std::nullopt;
+  }
+  return microsSince(begin);
+}
+
+int measureRoundTrips(uint32_t ip, int count) {
+  const UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+  // A block request; the camera answers it whatever its flash phase.
+  const std::vector<uint8_t> request =
+      buildEpcsRequest(kEpcsBlock, std::vector<uint8_t>(kEpcsBlockPayloadSize, 0));
+  std::vector<long long> micros;
+  for (int i = 0; i < count && sock; ++i) {
+    if (const auto rtt = bareRoundTrip(sock.get(), flashEndpoint(ip), request)) {
+      micros.push_back(*rtt);
+    }
+  }
+  if (micros.empty()) return 1;
+  // The mean is what a sum of stop-and-wait exchanges adds up to.
+  const long long mean =
+      std::accumulate(micros.begin(), micros.end(), 0LL) / static_cast<long long>(micros.size());
+  std::nth_element(micros.begin(), micros.begin() + micros.size() / 2, micros.end());
+  std::printf("round trip mean %lld us median %lld us (%zu answered of %d)\n", mean,
+              micros[micros.size() / 2], micros.size(), count);
+  return 0;
+}
+
+int programOnly(uint32_t ip, const std::string& image) {
+  const auto size = readFirmwareImage(image.c_str());
+  const auto begin = Clock::now();
+  const int result = programFlash(flashEndpoint(ip), image.c_str());
+  const long long micros = microsSince(begin);
+  if (result != 0 || !size) return 1;
+  std::printf("\nprogrammed %zu bytes in %lld us\n", size->size(), micros);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments args;
+  uint32_t ip = 0;
+  if (!parse(argc, argv, args) || !parseIpv4(args.positional[0], &ip)) return usage();
+  if (!args.dir.empty() && chdir(args.dir.c_str()) != 0) {
+    std::perror("chdir");
+    return 1;
+  }
+  if (args.roundTrips > 0) return measureRoundTrips(ip, args.roundTrips);
+  if (args.programOnly) return programOnly(ip, args.positional[1]);
+  return updateFirmware(args.positional[0], args.positional[1], args.update) == 0 ? 0 : 1;
+}
