@@ -15,17 +15,8 @@
 #include <span>
 #include <vector>
 
-inline constexpr uint16_t kEpcsPort = 2200;
+#include "fwupdate/flash_protocol.h"
 
-inline constexpr uint32_t kEpcsAnnounce = 1;
-inline constexpr uint32_t kEpcsBlock = 2;
-inline constexpr uint32_t kEpcsFlash = 3;  // start of flashing and completion poll
-inline constexpr uint32_t kEpcsAnnounceTag = 0x00010000;
-inline constexpr int kEpcsFlashComplete = 3;  // poll answer status once flashing ended
-
-inline constexpr size_t kEpcsBlockDataSize = 512;
-inline constexpr size_t kEpcsAnnouncePayloadSize = 8;
-inline constexpr size_t kEpcsBlockPayloadSize = 8 + kEpcsBlockDataSize;
 inline constexpr int kEpcsPollWaitUs = 1000000;  // one try per poll
 // A camera writes a few megabytes of flash in well under a minute; three
 // minutes without the end of flashing means it never will.

@@ -15,6 +15,18 @@
 
 #include "net/unique_fd.h"
 
+inline constexpr uint16_t kEpcsPort = 2200;
+
+inline constexpr uint32_t kEpcsAnnounce = 1;
+inline constexpr uint32_t kEpcsBlock = 2;
+inline constexpr uint32_t kEpcsFlash = 3;  // start of flashing and completion poll
+inline constexpr uint32_t kEpcsAnnounceTag = 0x00010000;
+inline constexpr int kEpcsFlashComplete = 3;  // poll answer status once flashing ended
+
+inline constexpr size_t kEpcsBlockDataSize = 512;
+inline constexpr size_t kEpcsAnnouncePayloadSize = 8;
+inline constexpr size_t kEpcsBlockPayloadSize = 8 + kEpcsBlockDataSize;
+
 inline constexpr uint32_t kEpcsMagic = 0x12345678;
 inline constexpr size_t kEpcsHeaderSize = 16;
 inline constexpr size_t kEpcsMaxAnswer = kEpcsHeaderSize + 512;  // what the receive takes

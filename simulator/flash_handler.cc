@@ -5,31 +5,15 @@
 namespace sim {
 namespace {
 
-constexpr size_t kHeaderBytes = 16;
-constexpr size_t kBlockPayloadBytes = 520;  // offset, count, 512-byte data area
-constexpr uint32_t kBlockDataBytes = 512;
-constexpr uint32_t kAnnounce = 1;
-constexpr uint32_t kBlock = 2;
-constexpr uint32_t kFlash = 3;
-
-uint32_t getLe32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
-void putLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 std::vector<uint8_t> answerHeader(uint32_t command, uint32_t status) {
-  std::vector<uint8_t> answer(kHeaderBytes, 0);
-  putLe32(answer.data(), kFlashMagic);
-  putLe32(answer.data() + 4, command);
-  putLe32(answer.data() + 8, status);
+  std::vector<uint8_t> answer(kEpcsHeaderSize, 0);
+  writeEpcsHeader(answer.data(), EpcsHeader{kEpcsMagic, command, status, 0});
   return answer;
 }
 
 uint32_t onAnnounce(FlashState& state, std::span<const uint8_t> payload) {
-  if (payload.size() != 8 || getLe32(payload.data()) != kFlashAnnounceWord)
+  if (payload.size() != 8 || getLe32(payload.data()) != kEpcsAnnounceTag)
     return kFlashStatusRejected;
   const uint32_t size = getLe32(payload.data() + 4);
   if (size > kMaxFlashImageBytes) return kFlashStatusRejected;
@@ -40,12 +24,12 @@ uint32_t onAnnounce(FlashState& state, std::span<const uint8_t> payload) {
 }
 
 uint32_t onBlock(FlashState& state, std::span<const uint8_t> payload) {
-  if (state.phase != FlashPhase::kReceiving || payload.size() != kBlockPayloadBytes) {
+  if (state.phase != FlashPhase::kReceiving || payload.size() != kEpcsBlockPayloadSize) {
     return kFlashStatusRejected;
   }
   const uint32_t offset = getLe32(payload.data());
   const uint32_t count = getLe32(payload.data() + 4);
-  if (count == 0 || count > kBlockDataBytes || offset > state.image.size() ||
+  if (count == 0 || count > kEpcsBlockDataSize || offset > state.image.size() ||
       count > state.image.size() - offset) {
     return kFlashStatusRejected;
   }
@@ -72,16 +56,16 @@ uint32_t onFlash(FlashState& state, uint64_t nowMs, FlashOutcome& outcome) {
 
 FlashOutcome handleFlash(FlashState& state, std::span<const uint8_t> request, uint64_t nowMs) {
   FlashOutcome outcome;
-  if (request.size() < kHeaderBytes || getLe32(request.data()) != kFlashMagic) return outcome;
+  if (request.size() < kEpcsHeaderSize || getLe32(request.data()) != kEpcsMagic) return outcome;
   const uint32_t command = getLe32(request.data() + 4);
   const uint32_t length = getLe32(request.data() + 12);
-  const auto payload = request.subspan(kHeaderBytes);
+  const auto payload = request.subspan(kEpcsHeaderSize);
   uint32_t status = kFlashStatusRejected;
   if (length == payload.size()) {
     const auto exact = payload.first(length);
-    if (command == kAnnounce) status = onAnnounce(state, exact);
-    if (command == kBlock) status = onBlock(state, exact);
-    if (command == kFlash) status = onFlash(state, nowMs, outcome);
+    if (command == kEpcsAnnounce) status = onAnnounce(state, exact);
+    if (command == kEpcsBlock) status = onBlock(state, exact);
+    if (command == kEpcsFlash) status = onFlash(state, nowMs, outcome);
   }
   outcome.answer = answerHeader(command, status);
   return outcome;

@@ -10,13 +10,12 @@
 #include <span>
 #include <vector>
 
+#include "fwupdate/flash_protocol.h"
+
 namespace sim {
 
-inline constexpr uint16_t kFlashPort = 2200;
-inline constexpr uint32_t kFlashMagic = 0x12345678;
-inline constexpr uint32_t kFlashAnnounceWord = 0x00010000;
 inline constexpr uint32_t kFlashStatusOk = 0;
-inline constexpr uint32_t kFlashStatusDone = 3;
+inline constexpr uint32_t kFlashStatusDone = kEpcsFlashComplete;
 // Top bit set: the updater takes it as a failure and stops.
 inline constexpr uint32_t kFlashStatusRejected = 0x80000001;
 inline constexpr uint32_t kMaxFlashImageBytes = 64u << 20;  // far above any camera image

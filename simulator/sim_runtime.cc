@@ -86,7 +86,7 @@ bool Simulator::setUp() {
   if (!setInterfaceAddress(options_.interface, state_.current)) {
     return failed("cannot set the address of " + options_.interface);
   }
-  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, kFlashPort)) return false;
+  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, kEpcsPort)) return false;
   publish();
   return true;
 }
@@ -226,11 +226,18 @@ void Simulator::applyAddress() {
 }
 
 void Simulator::publish() {
-  if (!writeFileAtomically(options_.stateDir + "/state", persistedToText(state_.persisted)) ||
-      !writeFileAtomically(options_.stateDir + "/status",
-                           statusText(state_, flash_, restarting_))) {
+  publishFile("state", persistedToText(state_.persisted), lastState_);
+  publishFile("status", statusText(state_, flash_, restarting_), lastStatus_);
+}
+
+void Simulator::publishFile(const std::string& name, std::string content,
+                            std::string& lastWritten) {
+  if (content == lastWritten) return;
+  if (!writeFileAtomically(options_.stateDir + "/" + name, content)) {
     complain("cannot write to " + options_.stateDir);
+    return;
   }
+  lastWritten = std::move(content);
 }
 
 }  // namespace sim

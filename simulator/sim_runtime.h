@@ -53,6 +53,7 @@ class Simulator {
   void finishRestart();
   void applyAddress();
   void publish();
+  void publishFile(const std::string& name, std::string content, std::string& lastWritten);
 
   SimOptions options_;
   DeviceState& state_;
@@ -64,6 +65,9 @@ class Simulator {
   std::vector<Pending> pending_;
   bool restarting_ = false;
   uint64_t restartDoneMs_ = 0;
+  // What the state and status files hold now: an unchanged file is not rewritten.
+  std::string lastState_;
+  std::string lastStatus_;
 };
 
 }  // namespace sim
