@@ -17,7 +17,7 @@ fi
 build="${NUV_DEMO_BUILD_DIR:-}"
 if [ -z "$build" ]; then
   "$root/scripts/install-deps.sh"
-  build="$root/build/release"
+  build="$root/build/demo"
   echo "building the tool and the simulator in $build ..."
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DNUV_BENCHMARKS=OFF >/dev/null
   cmake --build "$build" -j"$(nproc)" --target nuv-ipconfig nuv-camsim >/dev/null

@@ -13,13 +13,13 @@
 #   testbed/testbed.sh down      stop the cameras and remove every namespace
 # Environment: NUV_TESTBED_PREFIX (namespace prefix, default nuvdemo),
 # NUV_TESTBED_STATE (camera state directories, default /tmp/<prefix>-state),
-# NUV_CAMSIM (simulator program, default build/release/nuv-camsim).
+# NUV_CAMSIM (simulator program, default build/demo/nuv-camsim).
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 prefix="${NUV_TESTBED_PREFIX:-nuvdemo}"
 state="${NUV_TESTBED_STATE:-/tmp/${prefix}-state}"
-camsim="${NUV_CAMSIM:-$here/../build/release/nuv-camsim}"
+camsim="${NUV_CAMSIM:-$here/../build/demo/nuv-camsim}"
 cameras=(cam1 cam2 cam3)
 readonly kReadyWaitTenths=100  # ten seconds for a camera to say it is ready
 
