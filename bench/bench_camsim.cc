@@ -50,9 +50,9 @@ void cameraStartTimes() {
     testbed::Network net;
     const auto start = Clock::now();
     const std::string sw = net.addSwitch("sw");
-    testbed::CameraSpec spec;
-    spec.ip = "192.168.63.10";
-    testbed::SimulatedCamera camera(net, sw, "cam", spec);
+    testbed::CameraSpec setup;
+    setup.ip = "192.168.63.10";
+    testbed::SimulatedCamera camera(net, sw, "cam", setup);
     if (!camera.ready()) continue;
     millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   }

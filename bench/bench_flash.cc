@@ -91,10 +91,10 @@ int main() {
     std::fprintf(stderr, "bench_flash: %s\n", net.lastError().c_str());
     return 1;
   }
-  testbed::CameraSpec spec;
-  spec.ip = kCameraIp;
-  spec.extraArgs = {"--flash-ms", "0"};
-  const auto camera = std::make_unique<testbed::SimulatedCamera>(net, sw, "cam", spec);
+  testbed::CameraSpec setup;
+  setup.ip = kCameraIp;
+  setup.extraArgs = {"--flash-ms", "0"};
+  const auto camera = std::make_unique<testbed::SimulatedCamera>(net, sw, "cam", setup);
   if (!camera->ready()) {
     std::fprintf(stderr, "bench_flash: camera did not start: %s\n",
                  camera->process().errors().c_str());

@@ -55,9 +55,9 @@ int runTestBed() {
     std::fprintf(stderr, "test bed: %s\n", net.lastError().c_str());
     return 1;
   }
-  testbed::CameraSpec spec;
-  spec.ip = kCameraIp;
-  testbed::SimulatedCamera camera(net, sw, "cam", spec);
+  testbed::CameraSpec setup;
+  setup.ip = kCameraIp;
+  testbed::SimulatedCamera camera(net, sw, "cam", setup);
   if (!camera.ready()) {
     std::fprintf(stderr, "simulator did not start: %s\n", camera.process().errors().c_str());
     return 1;

@@ -31,22 +31,22 @@ class ControlEndToEnd : public ::testing::Test {
     sw_ = sw;
   }
   void startCamera(std::vector<std::string> extraArgs = {}) {
-    CameraSpec spec;
-    spec.mac = "02:00:00:00:00:21";
-    spec.ip = kCameraIp;
-    spec.mask = "255.255.255.0";
-    spec.manufacturer = "Nuvola Test Works";
-    spec.model = "NV-CAM-32-CHARACTER-MODEL-NAME-X";  // exactly 32 bytes, no NUL
-    spec.deviceVersion = "3.1.4";
-    spec.info = "build 2718";
-    spec.serial = "SN000042";
-    spec.userName = "bench-left";
-    spec.supported = "7";
-    spec.current = "5";
-    spec.persistentIp = "10.1.2.3";
-    spec.persistentMask = "255.255.0.0";
-    spec.extraArgs = std::move(extraArgs);
-    camera = std::make_unique<SimulatedCamera>(*net, sw_, "cam", spec);
+    CameraSpec setup;
+    setup.mac = "02:00:00:00:00:21";
+    setup.ip = kCameraIp;
+    setup.mask = "255.255.255.0";
+    setup.manufacturer = "Nuvola Test Works";
+    setup.model = "NV-CAM-32-CHARACTER-MODEL-NAME-X";  // exactly 32 bytes, no NUL
+    setup.deviceVersion = "3.1.4";
+    setup.info = "build 2718";
+    setup.serial = "SN000042";
+    setup.userName = "bench-left";
+    setup.supported = "7";
+    setup.current = "5";
+    setup.persistentIp = "10.1.2.3";
+    setup.persistentMask = "255.255.0.0";
+    setup.extraArgs = std::move(extraArgs);
+    camera = std::make_unique<SimulatedCamera>(*net, sw_, "cam", setup);
     ASSERT_TRUE(camera->ready()) << camera->process().errors();
   }
   // Runs nuv_probe in the host namespace to its end; returns its exit status.

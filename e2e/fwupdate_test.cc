@@ -45,18 +45,18 @@ class FwUpdateEndToEnd : public ::testing::Test {
   }
   // The camera comes back at the same address after a restart: persistent IP.
   void startCamera(std::vector<std::string> faults) {
-    testbed::CameraSpec spec;
-    spec.mac = "02:00:00:00:00:31";
-    spec.ip = kCameraIp;
-    spec.model = "ABC-100";
-    spec.deviceVersion = "2.0.1";
-    spec.info = "e2e build";
-    spec.current = "5";
-    spec.persistentIp = kCameraIp;
-    spec.persistentMask = "255.255.255.0";
-    spec.extraArgs = {"--flash-ms", "400", "--restart-ms", "800"};
-    spec.extraArgs.insert(spec.extraArgs.end(), faults.begin(), faults.end());
-    camera = std::make_unique<testbed::SimulatedCamera>(*net, sw, "cam", spec);
+    testbed::CameraSpec setup;
+    setup.mac = "02:00:00:00:00:31";
+    setup.ip = kCameraIp;
+    setup.model = "ABC-100";
+    setup.deviceVersion = "2.0.1";
+    setup.info = "e2e build";
+    setup.current = "5";
+    setup.persistentIp = kCameraIp;
+    setup.persistentMask = "255.255.255.0";
+    setup.extraArgs = {"--flash-ms", "400", "--restart-ms", "800"};
+    setup.extraArgs.insert(setup.extraArgs.end(), faults.begin(), faults.end());
+    camera = std::make_unique<testbed::SimulatedCamera>(*net, sw, "cam", setup);
     ASSERT_TRUE(camera->ready()) << camera->process().errors();
   }
   // Runs nuv_fwupdate in the host namespace; returns its exit status.

@@ -74,14 +74,14 @@ class InteractiveEndToEnd : public ::testing::Test {
   std::unique_ptr<SimulatedCamera> startCamera(const std::string& ip,
                                                std::vector<std::string> extraArgs = {},
                                                const std::string& mac = "02:00:00:00:00:21") {
-    CameraSpec spec;
-    spec.mac = mac;
-    spec.ip = ip;
-    spec.current = "6";
-    spec.persistentIp = "192.168.5.5";
-    spec.persistentMask = "255.255.255.0";
-    spec.extraArgs = std::move(extraArgs);
-    auto camera = std::make_unique<SimulatedCamera>(net_, sw_, "cam", spec);
+    CameraSpec setup;
+    setup.mac = mac;
+    setup.ip = ip;
+    setup.current = "6";
+    setup.persistentIp = "192.168.5.5";
+    setup.persistentMask = "255.255.255.0";
+    setup.extraArgs = std::move(extraArgs);
+    auto camera = std::make_unique<SimulatedCamera>(net_, sw_, "cam", setup);
     EXPECT_TRUE(camera->ready()) << camera->process().errors();
     return camera;
   }

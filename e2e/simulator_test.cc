@@ -60,16 +60,16 @@ class SimulatorEndToEnd : public testbed::LanTest {
   SimulatorEndToEnd() : LanTest(std::string(kHostIp) + "/24") {}
 
   static CameraSpec specAt(const std::string& ip) {
-    CameraSpec spec;
-    spec.mac = kCameraMac;
-    spec.ip = ip;
-    spec.model = "E2E-MODEL";
-    spec.extraArgs = {"--restart-ms", "300"};
-    return spec;
+    CameraSpec setup;
+    setup.mac = kCameraMac;
+    setup.ip = ip;
+    setup.model = "E2E-MODEL";
+    setup.extraArgs = {"--restart-ms", "300"};
+    return setup;
   }
 
-  std::unique_ptr<SimulatedCamera> start(const CameraSpec& spec) {
-    auto camera = std::make_unique<SimulatedCamera>(net_, sw_, "cam", spec);
+  std::unique_ptr<SimulatedCamera> start(const CameraSpec& setup) {
+    auto camera = std::make_unique<SimulatedCamera>(net_, sw_, "cam", setup);
     EXPECT_TRUE(camera->ready()) << camera->process().errors();
     return camera;
   }
@@ -163,9 +163,9 @@ TEST_F(SimulatorEndToEnd, ForceIpMovesTheCameraToTheAddressItThenAnswersAt) {
 }
 
 TEST_F(SimulatorEndToEnd, IgnoredForceIpLeavesTheAddressAlone) {
-  CameraSpec spec = specAt("10.20.30.40");
-  spec.extraArgs.push_back("--ignore-forceip");
-  auto camera = start(spec);
+  CameraSpec setup = specAt("10.20.30.40");
+  setup.extraArgs.push_back("--ignore-forceip");
+  auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   ASSERT_TRUE(peer.sendTo("255.255.255.255", gvcp::kPort,
                           forceIpCommand(kCameraMacBytes, 0xC0A84D14, 0xFFFFFF00, 0x01)));
@@ -221,9 +221,9 @@ TEST_F(SimulatorEndToEnd, RestartWithLinkLocalOnlyTakesA169254Address) {
 }
 
 TEST_F(SimulatorEndToEnd, NeverReturnStaysSilentAfterARestart) {
-  CameraSpec spec = specAt(kCameraIp);
-  spec.extraArgs.push_back("--never-return");
-  auto camera = start(spec);
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.push_back("--never-return");
+  auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kRebootRequest, reg::kRebootMagic), 0);
   EXPECT_FALSE(peer.receive(Millis(800)));
@@ -246,9 +246,9 @@ TEST_F(SimulatorEndToEnd, PersistedRegistersSurviveAProcessRestart) {
 }
 
 TEST_F(SimulatorEndToEnd, StaleAndDuplicatedAnswersArriveInOrder) {
-  CameraSpec spec = specAt(kCameraIp);
-  spec.extraArgs.insert(spec.extraArgs.end(), {"--stale-ack-first", "--duplicate-answers", "1"});
-  auto camera = start(spec);
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.insert(setup.extraArgs.end(), {"--stale-ack-first", "--duplicate-answers", "1"});
+  auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, readRegCommand(7, reg::kCcp)));
   const auto answers = peer.receiveFor(kQuietWindowMs);
@@ -259,9 +259,9 @@ TEST_F(SimulatorEndToEnd, StaleAndDuplicatedAnswersArriveInOrder) {
 }
 
 TEST_F(SimulatorEndToEnd, DelayedAnswerArrivesAfterTheDelay) {
-  CameraSpec spec = specAt(kCameraIp);
-  spec.extraArgs.insert(spec.extraArgs.end(), {"--delay-ms", "300"});
-  auto camera = start(spec);
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.insert(setup.extraArgs.end(), {"--delay-ms", "300"});
+  auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, readRegCommand(1, reg::kCcp)));
   EXPECT_FALSE(peer.receive(Millis(150))) << "answered before the delay";
@@ -269,10 +269,10 @@ TEST_F(SimulatorEndToEnd, DelayedAnswerArrivesAfterTheDelay) {
 }
 
 TEST_F(SimulatorEndToEnd, DamagedHeadersAndTruncatedDiscoveryReachTheWire) {
-  CameraSpec spec = specAt(kCameraIp);
-  spec.extraArgs.insert(spec.extraArgs.end(),
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.insert(setup.extraArgs.end(),
                         {"--wrong-ack-code", "--wrong-length", "--hostile-discovery", "truncated"});
-  auto camera = start(spec);
+  auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   const auto answer = ask(peer, kCameraIp, readRegCommand(3, reg::kCcp));
   ASSERT_TRUE(answer);
@@ -284,9 +284,9 @@ TEST_F(SimulatorEndToEnd, DamagedHeadersAndTruncatedDiscoveryReachTheWire) {
 }
 
 TEST_F(SimulatorEndToEnd, DroppedRequestsAreNeverAnswered) {
-  CameraSpec spec = specAt(kCameraIp);
-  spec.extraArgs.insert(spec.extraArgs.end(), {"--drop-requests", "1"});
-  auto camera = start(spec);
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.insert(setup.extraArgs.end(), {"--drop-requests", "1"});
+  auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   EXPECT_FALSE(ask(peer, kCameraIp, readRegCommand(1, reg::kCcp)));
   EXPECT_EQ(camera->status("count_dropped_requests"), "1");

@@ -36,10 +36,10 @@ class FlashEndToEnd : public testbed::LanTest {
   FlashEndToEnd() : LanTest(std::string(kHostIp) + "/24") {}
 
   std::unique_ptr<testbed::SimulatedCamera> start(std::vector<std::string> extra) {
-    testbed::CameraSpec spec;
-    spec.ip = kCameraIp;
-    spec.extraArgs = std::move(extra);
-    auto camera = std::make_unique<testbed::SimulatedCamera>(net_, sw_, "cam", spec);
+    testbed::CameraSpec setup;
+    setup.ip = kCameraIp;
+    setup.extraArgs = std::move(extra);
+    auto camera = std::make_unique<testbed::SimulatedCamera>(net_, sw_, "cam", setup);
     EXPECT_TRUE(camera->ready()) << camera->process().errors();
     return camera;
   }

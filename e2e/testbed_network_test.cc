@@ -37,9 +37,9 @@ TEST_F(TestbedNetwork, EverythingGoesAwayWithTheNetwork) {
     const std::string sw = net.addSwitch("sw");
     ASSERT_FALSE(host.empty());
     ASSERT_TRUE(net.connect(host, "eth1", sw, "192.168.40.1/24")) << net.lastError();
-    testbed::CameraSpec spec;
-    spec.ip = "192.168.40.2";
-    testbed::SimulatedCamera camera(net, sw, "cam", spec);
+    testbed::CameraSpec setup;
+    setup.ip = "192.168.40.2";
+    testbed::SimulatedCamera camera(net, sw, "cam", setup);
     ASSERT_TRUE(camera.ready()) << camera.process().errors();
     EXPECT_EQ(net.namespaces().size(), 3u);
     EXPECT_TRUE(anyNamespaceWithPrefix(prefix));
@@ -81,9 +81,9 @@ TEST_F(TestbedNetwork, CameraOnOneSwitchAnswersThroughBothHostAdapters) {
   ASSERT_TRUE(net.connect(host, "eth2", sw, "192.168.31.1/24")) << net.lastError();
   EXPECT_LT(testbed::interfaceIndexIn(host, "eth1"), 30);
   EXPECT_LT(testbed::interfaceIndexIn(host, "eth2"), 30);
-  testbed::CameraSpec spec;
-  spec.ip = "192.168.30.5";
-  testbed::SimulatedCamera camera(net, sw, "cam", spec);
+  testbed::CameraSpec setup;
+  setup.ip = "192.168.30.5";
+  testbed::SimulatedCamera camera(net, sw, "cam", setup);
   ASSERT_TRUE(camera.ready()) << camera.process().errors();
   for (const auto& [ifname, address] :
        {std::pair{"eth1", "192.168.30.1"}, {"eth2", "192.168.31.1"}}) {

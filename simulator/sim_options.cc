@@ -220,14 +220,14 @@ const std::map<std::string, OptionSpec>& optionTable() {
 std::string applyOne(SimOptions& o, const std::vector<std::string>& args, size_t& i) {
   const auto found = optionTable().find(args[i]);
   if (found == optionTable().end()) return "unknown option " + args[i];
-  const OptionSpec& spec = found->second;
+  const OptionSpec& setup = found->second;
   std::string value;
-  if (spec.takesValue) {
-    if (i + 1 >= args.size()) return args[i] + " needs a value (" + spec.valueName + ")";
+  if (setup.takesValue) {
+    if (i + 1 >= args.size()) return args[i] + " needs a value (" + setup.valueName + ")";
     value = args[++i];
   }
-  if (!spec.set(o, value))
-    return "invalid value for " + args[i - (spec.takesValue ? 1 : 0)] + ": " + value;
+  if (!setup.set(o, value))
+    return "invalid value for " + args[i - (setup.takesValue ? 1 : 0)] + ": " + value;
   return "";
 }
 
@@ -253,10 +253,10 @@ std::string usageText() {
       "usage: nuv-camsim --interface NAME --state-dir DIR [options]\n"
       "Acts as one GigE Vision camera on NAME: GVCP on UDP 3956, flash update on UDP 2200.\n"
       "Prints \"ready\" once it listens; stops on SIGTERM or SIGINT.\n\n";
-  for (const auto& [name, spec] : optionTable()) {
-    std::string left = "  " + name + (spec.takesValue ? std::string(" ") + spec.valueName : "");
+  for (const auto& [name, setup] : optionTable()) {
+    std::string left = "  " + name + (setup.takesValue ? std::string(" ") + setup.valueName : "");
     left.resize(std::max<size_t>(left.size() + 1, 36), ' ');
-    text += left + spec.help + "\n";
+    text += left + setup.help + "\n";
   }
   return text;
 }

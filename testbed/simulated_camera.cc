@@ -52,10 +52,10 @@ std::map<std::string, std::string> parseKeyValues(const std::string& text) {
 }
 
 SimulatedCamera::SimulatedCamera(Network& net, const std::string& sw, const std::string& role,
-                                 CameraSpec spec)
-    : spec_(std::move(spec)), ns_(net.addCamera(role, sw, spec_.mac)) {
-  ownsStateDir_ = spec_.stateDir.empty();
-  stateDir_ = ownsStateDir_ ? makeTempDir() : spec_.stateDir;
+                                 CameraSpec setup)
+    : setup_(std::move(setup)), ns_(net.addCamera(role, sw, setup_.mac)) {
+  ownsStateDir_ = setup_.stateDir.empty();
+  stateDir_ = ownsStateDir_ ? makeTempDir() : setup_.stateDir;
   if (ns_.empty()) {
     process_ = Process::notStarted("camera namespace not created: " + net.lastError());
   } else if (stateDir_.empty()) {
@@ -73,21 +73,21 @@ SimulatedCamera::~SimulatedCamera() {
 
 std::vector<std::string> SimulatedCamera::arguments() const {
   std::vector<std::string> args = {
-      binary("nuv-camsim"), "--interface", "eth0", "--state-dir", stateDir_, "--mac", spec_.mac};
-  addIfSet(args, "--ip", spec_.ip);
-  if (!spec_.ip.empty()) addIfSet(args, "--mask", spec_.mask);
-  addIfSet(args, "--gateway", spec_.gateway);
-  addIfSet(args, "--manufacturer", spec_.manufacturer);
-  addIfSet(args, "--model", spec_.model);
-  addIfSet(args, "--device-version", spec_.deviceVersion);
-  addIfSet(args, "--info", spec_.info);
-  addIfSet(args, "--serial", spec_.serial);
-  addIfSet(args, "--user-name", spec_.userName);
-  addIfSet(args, "--supported", spec_.supported);
-  addIfSet(args, "--current", spec_.current);
-  addIfSet(args, "--persistent-ip", spec_.persistentIp);
-  addIfSet(args, "--persistent-mask", spec_.persistentMask);
-  args.insert(args.end(), spec_.extraArgs.begin(), spec_.extraArgs.end());
+      binary("nuv-camsim"), "--interface", "eth0", "--state-dir", stateDir_, "--mac", setup_.mac};
+  addIfSet(args, "--ip", setup_.ip);
+  if (!setup_.ip.empty()) addIfSet(args, "--mask", setup_.mask);
+  addIfSet(args, "--gateway", setup_.gateway);
+  addIfSet(args, "--manufacturer", setup_.manufacturer);
+  addIfSet(args, "--model", setup_.model);
+  addIfSet(args, "--device-version", setup_.deviceVersion);
+  addIfSet(args, "--info", setup_.info);
+  addIfSet(args, "--serial", setup_.serial);
+  addIfSet(args, "--user-name", setup_.userName);
+  addIfSet(args, "--supported", setup_.supported);
+  addIfSet(args, "--current", setup_.current);
+  addIfSet(args, "--persistent-ip", setup_.persistentIp);
+  addIfSet(args, "--persistent-mask", setup_.persistentMask);
+  args.insert(args.end(), setup_.extraArgs.begin(), setup_.extraArgs.end());
   return args;
 }
 

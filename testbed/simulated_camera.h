@@ -1,5 +1,5 @@
 // SimulatedCamera: one nuv-camsim process in its own namespace on a test-bed
-// switch, with its state directory (a fresh temporary one unless the spec
+// switch, with its state directory (a fresh temporary one unless the setup
 // names one). Construction starts it and waits for its "ready" line; the
 // destructor stops it and removes a temporary state directory. Its status
 // and persisted files are read back for assertions (keys: see testbed.h).
@@ -38,7 +38,7 @@ struct CameraSpec {
 
 class SimulatedCamera {
  public:
-  SimulatedCamera(Network& net, const std::string& sw, const std::string& role, CameraSpec spec);
+  SimulatedCamera(Network& net, const std::string& sw, const std::string& role, CameraSpec setup);
   ~SimulatedCamera();
   SimulatedCamera(const SimulatedCamera&) = delete;
   SimulatedCamera& operator=(const SimulatedCamera&) = delete;
@@ -63,7 +63,7 @@ class SimulatedCamera {
   bool waitForStatus(const std::string& key, const std::string& value, Millis timeout) const;
 
  private:
-  CameraSpec spec_;
+  CameraSpec setup_;
   std::string ns_;
   std::string stateDir_;
   bool ownsStateDir_ = false;

@@ -13,11 +13,11 @@
 //     const std::string sw = net.addSwitch("sw");
 //     net.connect(host, "eth1", sw, "192.168.10.1/24");   // host adapter on the switch
 //     // (or, in one step: auto lan = net.addLan("host", "192.168.10.1/24");)
-//     testbed::CameraSpec spec;
-//     spec.mac = "02:00:00:00:00:11";
-//     spec.ip = "10.0.0.5";                                // "" = power-up choice, "0.0.0.0" =
-//     none spec.extraArgs = {"--restart-ms", "300"};            // any nuv-camsim option (see
-//     --help) testbed::SimulatedCamera cam(net, sw, "cam1", spec); ASSERT_TRUE(cam.ready()) <<
+//     testbed::CameraSpec setup;
+//     setup.mac = "02:00:00:00:00:11";
+//     setup.ip = "10.0.0.5";                                // "" = power-up choice, "0.0.0.0" =
+//     none setup.extraArgs = {"--restart-ms", "300"};            // any nuv-camsim option (see
+//     --help) testbed::SimulatedCamera cam(net, sw, "cam1", setup); ASSERT_TRUE(cam.ready()) <<
 //     cam.process().errors(); testbed::Process tool(host, {testbed::binary("nuv-ipconfig")});
 //     ASSERT_TRUE(tool.waitForOutput("10.0.0.5", testbed::Millis(5000))) << tool.output();
 //     tool.writeLine("1");
