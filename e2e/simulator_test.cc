@@ -96,6 +96,11 @@ class SimulatorEndToEnd : public testbed::LanTest {
     return gvcp::readAckHeader(answer->bytes.data()).status;
   }
 
+  // Takes control for `peer`, as every writer has to first.
+  void takeControl(UdpPeer& peer, const std::string& ip) {
+    ASSERT_EQ(writeReg(peer, ip, reg::kCcp, reg::kCcpTake), 0);
+  }
+
   uint16_t nextId_ = 0;
 };
 
@@ -179,8 +184,8 @@ TEST_F(SimulatorEndToEnd, ControlIsDeniedToOthersAndLapsesAfterTheHeartbeatTimeo
   auto camera = start(specAt(kCameraIp));
   UdpPeer owner(host_, kHostIp);
   UdpPeer other(host_, kHostIp);
-  ASSERT_EQ(writeReg(owner, kCameraIp, reg::kHeartbeatTimeout, 500), 0);
   ASSERT_EQ(writeReg(owner, kCameraIp, reg::kCcp, reg::kCcpTake), 0);
+  ASSERT_EQ(writeReg(owner, kCameraIp, reg::kHeartbeatTimeout, 500), 0);
   EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpTake), gvcp::kStatusAccessDenied);
   EXPECT_FALSE(readReg(other, kCameraIp, reg::kCcp)) << "exclusive control lets others read";
   EXPECT_EQ(camera->status("ccp_holder"),
@@ -191,9 +196,24 @@ TEST_F(SimulatorEndToEnd, ControlIsDeniedToOthersAndLapsesAfterTheHeartbeatTimeo
   EXPECT_EQ(camera->status("ccp_holder"), "none");
 }
 
+TEST_F(SimulatorEndToEnd, WritesWithoutControlAreRefusedUnlessPrivilegeIsLenient) {
+  auto strict = start(specAt(kCameraIp));
+  UdpPeer peer(host_, kHostIp);
+  EXPECT_EQ(writeReg(peer, kCameraIp, reg::kPersistentIp, 0xC0A84D1E), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(strict->persisted("persistent_ip"), "0.0.0.0");
+  CameraSpec lenient = specAt("192.168.77.12");
+  lenient.mac = "02:00:00:00:00:12";
+  lenient.extraArgs.push_back("--lenient-privilege");
+  auto camera = std::make_unique<SimulatedCamera>(net_, sw_, "lenient", lenient);
+  ASSERT_TRUE(camera->ready()) << camera->process().errors();
+  EXPECT_EQ(writeReg(peer, "192.168.77.12", reg::kPersistentIp, 0xC0A84D1E), 0);
+  EXPECT_EQ(camera->persisted("persistent_ip"), "192.168.77.30");
+}
+
 TEST_F(SimulatorEndToEnd, RestartComesBackAtThePersistentAddress) {
   auto camera = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
+  takeControl(peer, kCameraIp);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kPersistentIp, 0xC0A84D1E), 0);  // .30
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kPersistentSubnetMask, 0xFFFFFF00), 0);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kIpConfigCurrent, reg::kConfigPersistentLla), 0);
@@ -208,6 +228,7 @@ TEST_F(SimulatorEndToEnd, RestartComesBackAtThePersistentAddress) {
 TEST_F(SimulatorEndToEnd, RestartWithLinkLocalOnlyTakesA169254Address) {
   auto camera = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
+  takeControl(peer, kCameraIp);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kIpConfigCurrent, reg::kConfigDhcpLla), 0);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kRebootRequest, reg::kRebootMagic), 0);
   ASSERT_TRUE(camera->waitForStatus("reboots", "1", Millis(5000)));
@@ -225,6 +246,7 @@ TEST_F(SimulatorEndToEnd, NeverReturnStaysSilentAfterARestart) {
   setup.extraArgs.push_back("--never-return");
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
+  takeControl(peer, kCameraIp);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kRebootRequest, reg::kRebootMagic), 0);
   EXPECT_FALSE(peer.receive(Millis(800)));
   testbed::FrameCapture capture(host_, "eth1");
@@ -236,6 +258,7 @@ TEST_F(SimulatorEndToEnd, NeverReturnStaysSilentAfterARestart) {
 TEST_F(SimulatorEndToEnd, PersistedRegistersSurviveAProcessRestart) {
   auto camera = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
+  takeControl(peer, kCameraIp);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kPersistentIp, 0xC0A84D2A), 0);
   ASSERT_EQ(writeReg(peer, kCameraIp, reg::kIpConfigCurrent, reg::kConfigLlaOnly), 0);
   EXPECT_EQ(camera->stop(), 0) << "SIGTERM did not stop it cleanly";
@@ -270,8 +293,8 @@ TEST_F(SimulatorEndToEnd, DelayedAnswerArrivesAfterTheDelay) {
 
 TEST_F(SimulatorEndToEnd, DamagedHeadersAndTruncatedDiscoveryReachTheWire) {
   CameraSpec setup = specAt(kCameraIp);
-  setup.extraArgs.insert(setup.extraArgs.end(),
-                        {"--wrong-ack-code", "--wrong-length", "--hostile-discovery", "truncated"});
+  setup.extraArgs.insert(setup.extraArgs.end(), {"--wrong-ack-code", "--wrong-length",
+                                                 "--hostile-discovery", "truncated"});
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   const auto answer = ask(peer, kCameraIp, readRegCommand(3, reg::kCcp));

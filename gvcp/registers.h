@@ -57,4 +57,20 @@ inline constexpr uint32_t kConfigPersistentLla = kIpConfigPersistent | kIpConfig
 inline constexpr uint32_t kConfigDhcpLla = kIpConfigDhcp | kIpConfigLla;              // 0x6
 inline constexpr uint32_t kConfigLlaOnly = kIpConfigLla;                              // 0x4
 
+// Bootstrap registers a GenICam client reads when it opens a device.
+inline constexpr uint32_t kVersion = 0x0000;     // major (high 16 bits) and minor version
+inline constexpr uint32_t kDeviceMode = 0x0004;  // endianness, device class, character set
+inline constexpr uint32_t kFirstUrl = 0x0200;    // where the device description lies
+inline constexpr uint32_t kSecondUrl = 0x0400;
+inline constexpr uint32_t kUrlLen = 512;
+inline constexpr uint32_t kNetworkInterfaceCount = 0x0600;
+inline constexpr uint32_t kMessageChannelCount = 0x0900;
+inline constexpr uint32_t kStreamChannelCount = 0x0904;
+inline constexpr uint32_t kGvcpCapability = 0x0934;
+inline constexpr uint32_t kTimestampFrequencyHigh = 0x093C;  // ticks per second
+inline constexpr uint32_t kTimestampFrequencyLow = 0x0940;
+inline constexpr uint32_t kTimestampControl = 0x0944;  // write 2 to latch, 1 to reset
+inline constexpr uint32_t kTimestampValueHigh = 0x0948;
+inline constexpr uint32_t kTimestampValueLow = 0x094C;
+
 }  // namespace reg

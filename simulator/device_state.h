@@ -66,6 +66,9 @@ struct DeviceState {
   Persisted persisted;
   uint32_t heartbeatTimeoutMs = kDefaultHeartbeatTimeoutMs;
   Control control;
+  // Strict (false): while nobody holds control, only the privilege register
+  // may be written. Lenient: anyone may write then.
+  bool lenientPrivilege = false;
   std::map<std::string, unsigned> counts;
   std::optional<uint32_t> lastIpConfigWritten;
   FaultOptions faults;

@@ -135,6 +135,7 @@ Outcome onWriteReg(DeviceState& state, const Peer& from, const Request& request,
   for (size_t i = 0; i < payload.size() && status == 0; i += 8, ++written) {
     const uint32_t address = gvcp::getBe32(payload.data() + i);
     status = injectedStatus(state, address);
+    if (status == 0) status = checkUncontrolledWrite(state, address, 4);
     if (status != 0) break;
     status =
         writeRegister(state, from, address, gvcp::getBe32(payload.data() + i + 4), nowMs, &effect);
@@ -170,28 +171,13 @@ Outcome onWriteMem(DeviceState& state, const Peer& from, const Request& request,
   const uint32_t address = gvcp::getBe32(request.payload.data());
   const auto data = request.payload.subspan(4);
   uint16_t status = checkAccess(state, from, Access::kWrite, nowMs);
-  if (status == 0) status = writeMemory(state, address, data);
-  return answered(
+  if (status == 0) status = checkUncontrolledWrite(state, address, data.size());
+  WriteEffect effect;
+  if (status == 0) status = writeMemory(state, from, address, data, nowMs, &effect);
+  Outcome outcome = answered(
       makeAck(status, gvcp::WRITEMEM_ACK, ackId, indexPayload(status == 0 ? data.size() : 0)));
-}
-
-const char* kindOf(uint16_t command) {
-  switch (command) {
-    case gvcp::DISCOVERY_CMD:
-      return "discovery";
-    case gvcp::FORCEIP_CMD:
-      return "forceip";
-    case gvcp::READREG_CMD:
-      return "readreg";
-    case gvcp::WRITEREG_CMD:
-      return "writereg";
-    case gvcp::READMEM_CMD:
-      return "readmem";
-    case gvcp::WRITEMEM_CMD:
-      return "writemem";
-    default:
-      return "unknown";
-  }
+  outcome.reboot = effect.reboot;
+  return outcome;
 }
 
 Outcome dispatch(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
@@ -223,6 +209,25 @@ Outcome withoutUnwantedAnswer(Outcome outcome, const Request& request) {
 }
 
 }  // namespace
+
+const char* commandKind(uint16_t command) {
+  switch (command) {
+    case gvcp::DISCOVERY_CMD:
+      return "discovery";
+    case gvcp::FORCEIP_CMD:
+      return "forceip";
+    case gvcp::READREG_CMD:
+      return "readreg";
+    case gvcp::WRITEREG_CMD:
+      return "writereg";
+    case gvcp::READMEM_CMD:
+      return "readmem";
+    case gvcp::WRITEMEM_CMD:
+      return "writemem";
+    default:
+      return "unknown";
+  }
+}
 
 bool inOwnSubnet(const IpSettings& current, uint32_t peer) {
   return current.ip != 0 && ((peer ^ current.ip) & current.mask) == 0;
@@ -259,7 +264,7 @@ Outcome handleGvcp(DeviceState& state, const Peer& from, std::span<const uint8_t
     return {};
   }
   Request parsed{gvcp::readCommandHeader(request.data()), request.subspan(gvcp::kHeaderSize)};
-  ++state.counts[kindOf(parsed.header.command)];
+  ++state.counts[commandKind(parsed.header.command)];
   if (parsed.header.length > parsed.payload.size()) {
     if (!parsed.ackWanted()) return {};
     return refused(gvcp::kStatusInvalidHeader, ackCodeOf(parsed), parsed);

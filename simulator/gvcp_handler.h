@@ -30,6 +30,9 @@ Outcome handleGvcp(DeviceState& state, const Peer& from, std::span<const uint8_t
 // The 256-byte DISCOVERY_ACK for `state` (shaped by its hostile-discovery fault).
 std::vector<uint8_t> discoveryAck(const DeviceState& state, uint16_t ackId);
 
+// The name a command is counted and traced under ("readreg", "unknown", ...).
+const char* commandKind(uint16_t command);
+
 // True when `peer` lies in the subnet of the camera's current address.
 bool inOwnSubnet(const IpSettings& current, uint32_t peer);
 

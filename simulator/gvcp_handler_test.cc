@@ -1,4 +1,4 @@
-// Conformance of the camera's GVCP side, datagram by datagram: requests are
+// The camera's GVCP side, datagram by datagram: requests are
 // raw bytes built here, answers are checked byte for byte.
 #include "simulator/gvcp_handler.h"
 
@@ -8,52 +8,10 @@
 
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
+#include "simulator/gvcp_handler_test_util.h"
 
 namespace sim {
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-constexpr Peer kHost{0xC0A80101, 50000};   // 192.168.1.1
-constexpr Peer kOther{0xC0A80102, 50001};  // 192.168.1.2
-constexpr Peer kForeign{0x0A000001, 50002};
-
-Bytes command(uint8_t flag, uint16_t code, uint16_t id, const Bytes& payload) {
-  return gvcp::buildCommand(flag, code, id, payload);
-}
-
-Bytes words(std::initializer_list<uint32_t> values) {
-  Bytes out;
-  for (uint32_t v : values) {
-    out.resize(out.size() + 4);
-    gvcp::putBe32(out.data() + out.size() - 4, v);
-  }
-  return out;
-}
-
-class GvcpHandlerTest : public ::testing::Test {
- protected:
-  GvcpHandlerTest() {
-    state.mac = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF};
-    state.current = {0xC0A8010A, 0xFFFFFF00, 0};  // 192.168.1.10/24
-    state.identity.model = "MODEL-X";
-    state.persisted.userName = "line-3";
-  }
-
-  Outcome send(const Bytes& request, const Peer& from = kHost, uint64_t nowMs = 1000) {
-    return handleGvcp(state, from, request, nowMs);
-  }
-  Outcome readReg(uint32_t address, const Peer& from = kHost, uint64_t nowMs = 1000) {
-    return send(command(0x01, gvcp::READREG_CMD, 5, words({address})), from, nowMs);
-  }
-  Outcome writeReg(uint32_t address, uint32_t value, const Peer& from = kHost,
-                   uint64_t nowMs = 1000) {
-    return send(command(0x01, gvcp::WRITEREG_CMD, 6, words({address, value})), from, nowMs);
-  }
-  static uint16_t status(const Outcome& o) { return gvcp::readAckHeader(o.answer.data()).status; }
-
-  DeviceState state;
-};
 
 TEST_F(GvcpHandlerTest, DiscoveryAckCarriesIdentityAddressesAndEchoedId) {
   const Outcome o = send(gvcp::buildDiscoveryCommand());
@@ -148,6 +106,7 @@ TEST_F(GvcpHandlerTest, InjectedRegisterStatusIsAnsweredForThatRegisterOnly) {
 }
 
 TEST_F(GvcpHandlerTest, WriteRegStoresAnswersIndexAndRefusesReadOnly) {
+  takeControl();
   Outcome o = writeReg(reg::kPersistentIp, 0xC0A8010A);
   EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x83, 0, 4, 0, 6, 0, 0, 0, 1}));
   EXPECT_EQ(state.persisted.address.ip, 0xC0A8010Au);
@@ -162,6 +121,7 @@ TEST_F(GvcpHandlerTest, WriteRegStoresAnswersIndexAndRefusesReadOnly) {
 }
 
 TEST_F(GvcpHandlerTest, WriteWithoutAcknowledgeIsDoneSilentlyAndMayRequestARestart) {
+  takeControl();
   const Outcome o =
       send(command(0x00, gvcp::WRITEREG_CMD, 7, words({reg::kRebootRequest, reg::kRebootMagic})));
   EXPECT_TRUE(o.answer.empty());
@@ -170,14 +130,10 @@ TEST_F(GvcpHandlerTest, WriteWithoutAcknowledgeIsDoneSilentlyAndMayRequestAResta
 }
 
 TEST_F(GvcpHandlerTest, IpConfigWriteIsRememberedAsLastWritten) {
+  takeControl();
   writeReg(reg::kIpConfigCurrent, reg::kConfigDhcpLla);
   EXPECT_EQ(state.lastIpConfigWritten, reg::kConfigDhcpLla);
   EXPECT_EQ(gvcp::getBe32(readReg(reg::kIpConfigCurrent).answer.data() + 8), reg::kConfigDhcpLla);
-}
-
-Bytes readMem(uint32_t address, uint16_t count) {
-  Bytes payload = words({address, count});
-  return command(0x01, gvcp::READMEM_CMD, 8, payload);
 }
 
 TEST_F(GvcpHandlerTest, ReadMemEchoesTheAddressAndReadsAcrossTextFields) {
@@ -200,6 +156,7 @@ TEST_F(GvcpHandlerTest, ReadMemRefusesMisalignedOversizedAndUnknownAreas) {
 }
 
 TEST_F(GvcpHandlerTest, WriteMemChangesOnlyTheUserDefinedName) {
+  takeControl();
   Bytes payload = words({reg::kUserDefinedName});
   for (char c : std::string("cam-A\0\0\0", 8)) payload.push_back(static_cast<uint8_t>(c));
   Outcome o = send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload));
@@ -207,6 +164,28 @@ TEST_F(GvcpHandlerTest, WriteMemChangesOnlyTheUserDefinedName) {
   EXPECT_EQ(state.persisted.userName, "cam-A");
   gvcp::putBe32(payload.data(), reg::kManufacturerName);
   EXPECT_EQ(status(send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload))), gvcp::kStatusWriteProtect);
+}
+
+TEST_F(GvcpHandlerTest, WriteMemOverRegistersWritesEachWordAndMayRestart) {
+  takeControl();
+  Bytes payload = words({reg::kPersistentIp, 0xC0A80132, 0xFFFFFF00});  // 0x064C onward
+  EXPECT_EQ(status(send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload))),
+            gvcp::kStatusInvalidAddress)
+      << "0x0650 is no register";
+  EXPECT_EQ(state.persisted.address.ip, 0xC0A80132u) << "words before the refusal are written";
+  const Outcome o = send(command(0x01, gvcp::WRITEMEM_CMD, 9, words({0xB0E8, 0xAFFE})));
+  EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x87, 0, 4, 0, 9, 0, 0, 0, 4}));
+  EXPECT_TRUE(o.reboot);
+}
+
+// The values a GenICam client reads when it opens the camera.
+TEST_F(GvcpHandlerTest, BootstrapRegistersAClientReadsOnOpening) {
+  const Outcome o = send(
+      command(0x01, gvcp::READREG_CMD, 5,
+              words({0x0000, 0x0004, 0x0600, 0x0900, 0x0904, 0x0934, 0x0938, 0x093C, 0x0940})));
+  ASSERT_EQ(status(o), 0);
+  EXPECT_EQ(Bytes(o.answer.begin() + 8, o.answer.end()),
+            words({0x00020000, 0x80000000, 1, 0, 0, 0xC0000003, 3000, 0, 1000000000}));
 }
 
 TEST_F(GvcpHandlerTest, MalformedDatagramsAreCountedAndNeverOverread) {
@@ -238,8 +217,8 @@ TEST_F(GvcpHandlerTest, ControlWithoutExclusiveLetsOthersReadButNotWrite) {
 }
 
 TEST_F(GvcpHandlerTest, ControlLapsesAfterHeartbeatTimeoutOfSilenceOnly) {
+  takeControl(kHost, 0);
   writeReg(reg::kHeartbeatTimeout, 1000, kHost, 0);
-  writeReg(reg::kCcp, reg::kCcpTake, kHost, 0);
   readReg(reg::kCcp, kHost, 900);  // a heartbeat
   EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther, 1800)), gvcp::kStatusAccessDenied);
   EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther, 1901)), 0);
@@ -247,6 +226,7 @@ TEST_F(GvcpHandlerTest, ControlLapsesAfterHeartbeatTimeoutOfSilenceOnly) {
 }
 
 TEST_F(GvcpHandlerTest, HeartbeatTimeoutBelowTheMinimumIsRaisedToIt) {
+  takeControl();
   writeReg(reg::kHeartbeatTimeout, 10);
   EXPECT_EQ(state.heartbeatTimeoutMs, kMinHeartbeatTimeoutMs);
 }

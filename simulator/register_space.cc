@@ -2,47 +2,50 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
+#include "simulator/device_description.h"
 
 namespace sim {
 namespace {
 
-constexpr uint32_t kVersion = 0x0000;
-constexpr uint32_t kDeviceMode = 0x0004;
 constexpr uint32_t kDeviceVersionLen = 32;  // the device's field; the tool reads on past it
 constexpr uint32_t kMaxMemoryReadBytes = gvcp::kMaxAckPayload - 4;  // 4 for the echoed address
+constexpr uint32_t kOneInterface = 1;
+constexpr uint32_t kNoChannels = 0;  // sends no events and streams no images
+// User-defined name, serial number, WRITEMEM, several registers in one READREG/WRITEREG.
+constexpr uint32_t kGvcpCapabilities = 0x80000000 | 0x40000000 | 0x2 | 0x1;
+constexpr uint64_t kTicksPerSecond = 1000000000;  // the timestamp counts nanoseconds
 
 struct TextArea {
   uint32_t address;
   uint32_t width;
-  const std::string& (*text)(const DeviceState&);
+  std::string_view (*text)(const DeviceState&);
 };
 
-constexpr TextArea kTextAreas[] = {
-    {reg::kManufacturerName, 32, [](const DeviceState& s) -> auto& {return s.identity.manufacturer;
-}  // namespace
-}  // namespace sim
-, {reg::kModelName, 32, [](const DeviceState& s) -> auto& {return s.identity.model;
-}
-}
-, {reg::kDeviceVersion, kDeviceVersionLen,
-   [](const DeviceState& s) -> auto& {return s.identity.version;
-}
-}
-, {reg::kManufacturerInfo, 48, [](const DeviceState& s) -> auto& {return s.identity.info;
-}
-}
-, {reg::kSerialNumber, 16, [](const DeviceState& s) -> auto& {return s.identity.serial;
-}
-}
-, {reg::kUserDefinedName, 16, [](const DeviceState& s) -> auto& {return s.persisted.userName;
-}
-}
-,
-}
-;
+constexpr uint32_t wordsFor(size_t bytes) { return static_cast<uint32_t>((bytes + 3) / 4 * 4); }
+
+const TextArea kTextAreas[] = {
+    {reg::kManufacturerName, 32,
+     [](const DeviceState& s) -> std::string_view { return s.identity.manufacturer; }},
+    {reg::kModelName, 32,
+     [](const DeviceState& s) -> std::string_view { return s.identity.model; }},
+    {reg::kDeviceVersion, kDeviceVersionLen,
+     [](const DeviceState& s) -> std::string_view { return s.identity.version; }},
+    {reg::kManufacturerInfo, 48,
+     [](const DeviceState& s) -> std::string_view { return s.identity.info; }},
+    {reg::kSerialNumber, 16,
+     [](const DeviceState& s) -> std::string_view { return s.identity.serial; }},
+    {reg::kUserDefinedName, 16,
+     [](const DeviceState& s) -> std::string_view { return s.persisted.userName; }},
+    {reg::kFirstUrl, reg::kUrlLen,
+     [](const DeviceState&) -> std::string_view { return descriptionUrl(); }},
+    {reg::kSecondUrl, reg::kUrlLen, [](const DeviceState&) -> std::string_view { return {}; }},
+    {kDescriptionAddress, wordsFor(deviceDescription().size()),
+     [](const DeviceState&) -> std::string_view { return deviceDescription(); }},
+};
 
 const TextArea* textAreaAt(uint32_t address) {
   for (const TextArea& area : kTextAreas) {
@@ -53,7 +56,7 @@ const TextArea* textAreaAt(uint32_t address) {
 
 // Four bytes of a text area starting at `address`: the text, then zeros.
 uint32_t textWord(const DeviceState& state, const TextArea& area, uint32_t address) {
-  const std::string& text = area.text(state);
+  const std::string_view text = area.text(state);
   uint32_t word = 0;
   for (uint32_t i = 0; i < 4; ++i) {
     const uint32_t offset = address - area.address + i;
@@ -68,9 +71,9 @@ uint32_t macLow(const DeviceState& s) { return gvcp::getBe32(s.mac.data() + 2); 
 
 std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
   switch (address) {
-    case kVersion:
+    case reg::kVersion:
       return kSpecVersion2_0;
-    case kDeviceMode:
+    case reg::kDeviceMode:
       return kDeviceModeBigEndianTransmitter;
     case reg::kDeviceMacHigh:
       return macHigh(s);
@@ -98,6 +101,17 @@ std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
       return s.control.ccp;
     case reg::kRebootRequest:
       return 0;  // write-only trigger; reads as 0
+    case reg::kNetworkInterfaceCount:
+      return kOneInterface;
+    case reg::kMessageChannelCount:
+    case reg::kStreamChannelCount:
+      return kNoChannels;
+    case reg::kGvcpCapability:
+      return kGvcpCapabilities;
+    case reg::kTimestampFrequencyHigh:
+      return static_cast<uint32_t>(kTicksPerSecond >> 32);
+    case reg::kTimestampFrequencyLow:
+      return static_cast<uint32_t>(kTicksPerSecond);
     default:
       return std::nullopt;
   }
@@ -129,6 +143,18 @@ void writeCcp(DeviceState& s, const Peer& peer, uint32_t value, uint64_t nowMs) 
   s.control.lastSeenMs = nowMs;
 }
 
+uint16_t writeText(DeviceState& state, const TextArea& area, uint32_t address,
+                   std::span<const uint8_t> data) {
+  if (area.address != reg::kUserDefinedName) return gvcp::kStatusWriteProtect;
+  if (address + data.size() > area.address + area.width) return gvcp::kStatusInvalidAddress;
+  std::string name = state.persisted.userName;
+  name.resize(area.width, '\0');
+  std::copy(data.begin(), data.end(), name.begin() + (address - area.address));
+  name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
+  state.persisted.userName = name;
+  return gvcp::kStatusSuccess;
+}
+
 bool heldByOther(const DeviceState& s, const Peer& peer) {
   return s.control.holder.has_value() && !(*s.control.holder == peer);
 }
@@ -152,6 +178,12 @@ uint16_t checkAccess(DeviceState& state, const Peer& peer, Access access, uint64
   }
   if (state.control.holder) state.control.lastSeenMs = nowMs;
   return gvcp::kStatusSuccess;
+}
+
+uint16_t checkUncontrolledWrite(const DeviceState& state, uint32_t address, size_t bytes) {
+  if (state.lenientPrivilege || state.control.holder) return gvcp::kStatusSuccess;
+  const bool takesControl = address == reg::kCcp && bytes == 4;
+  return takesControl ? gvcp::kStatusSuccess : gvcp::kStatusAccessDenied;
 }
 
 uint16_t readRegister(const DeviceState& state, uint32_t address, uint32_t* value) {
@@ -215,18 +247,17 @@ uint16_t readMemory(const DeviceState& state, uint32_t address, uint32_t count,
   return gvcp::kStatusSuccess;
 }
 
-uint16_t writeMemory(DeviceState& state, uint32_t address, std::span<const uint8_t> data) {
+uint16_t writeMemory(DeviceState& state, const Peer& peer, uint32_t address,
+                     std::span<const uint8_t> data, uint64_t nowMs, WriteEffect* effect) {
   if (address % 4 != 0 || data.size() % 4 != 0) return gvcp::kStatusBadAlignment;
   if (data.empty()) return gvcp::kStatusInvalidParameter;
-  const TextArea* area = textAreaAt(address);
-  if (area == nullptr) return gvcp::kStatusInvalidAddress;
-  if (area->address != reg::kUserDefinedName) return gvcp::kStatusWriteProtect;
-  if (address + data.size() > area->address + area->width) return gvcp::kStatusInvalidAddress;
-  std::string name = state.persisted.userName;
-  name.resize(area->width, '\0');
-  std::copy(data.begin(), data.end(), name.begin() + (address - area->address));
-  name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
-  state.persisted.userName = name;
+  if (const TextArea* area = textAreaAt(address)) return writeText(state, *area, address, data);
+  // Registers share the address space: a block over them writes each word in turn.
+  for (size_t offset = 0; offset < data.size(); offset += 4) {
+    const uint16_t status = writeRegister(state, peer, address + static_cast<uint32_t>(offset),
+                                          gvcp::getBe32(data.data() + offset), nowMs, effect);
+    if (status != gvcp::kStatusSuccess) return status;
+  }
   return gvcp::kStatusSuccess;
 }
 

@@ -5,6 +5,7 @@
 // Text areas are memory read big-endian word by word, like any register.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -23,6 +24,11 @@ bool expireControl(DeviceState& state, uint64_t nowMs);
 // refreshes the holder's heartbeat when the holder speaks.
 uint16_t checkAccess(DeviceState& state, const Peer& peer, Access access, uint64_t nowMs);
 
+// Strict privilege: while nobody holds control, a write of `bytes` at
+// `address` is refused unless it is the privilege register alone (taking
+// control). Lenient privilege accepts it. Call after checkAccess.
+uint16_t checkUncontrolledWrite(const DeviceState& state, uint32_t address, size_t bytes);
+
 // What a write does beyond storing a value.
 struct WriteEffect {
   bool reboot = false;
@@ -34,6 +40,9 @@ uint16_t writeRegister(DeviceState& state, const Peer& peer, uint32_t address, u
                        uint64_t nowMs, WriteEffect* effect);
 uint16_t readMemory(const DeviceState& state, uint32_t address, uint32_t count,
                     std::vector<uint8_t>* out);
-uint16_t writeMemory(DeviceState& state, uint32_t address, std::span<const uint8_t> data);
+// Text areas take only the user-defined name; over registers each word is
+// written as by writeRegister, stopping at the first refusal.
+uint16_t writeMemory(DeviceState& state, const Peer& peer, uint32_t address,
+                     std::span<const uint8_t> data, uint64_t nowMs, WriteEffect* effect);
 
 }  // namespace sim

@@ -23,6 +23,7 @@ struct SimOptions {
   DeviceState device;                 // identity, capabilities, persisted defaults, faults
   uint32_t restartMs = kDefaultRestartMs;
   uint32_t flashMs = kDefaultFlashMs;
+  bool trace = false;  // each GVCP exchange on standard error
   bool help = false;
 };
 

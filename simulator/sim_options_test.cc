@@ -57,6 +57,15 @@ TEST(SimOptionsTest, NoAddressMeansPowerUpChoice) {
   ASSERT_TRUE(r.options);
   EXPECT_FALSE(r.options->address);
   EXPECT_FALSE(r.options->macGiven);
+  EXPECT_FALSE(r.options->trace);
+  EXPECT_FALSE(r.options->device.lenientPrivilege) << "strict privilege is the default";
+}
+
+TEST(SimOptionsTest, TraceAndLenientPrivilegeAreTaken) {
+  const ParseResult r = parse({"--trace", "--lenient-privilege"});
+  ASSERT_TRUE(r.options) << r.error;
+  EXPECT_TRUE(r.options->trace);
+  EXPECT_TRUE(r.options->device.lenientPrivilege);
 }
 
 struct BadCase {

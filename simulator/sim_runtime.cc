@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "gvcp/gvcp_protocol.h"
+#include "simulator/gvcp_trace.h"
 #include "simulator/interface_control.h"
 #include "simulator/register_space.h"
 #include "simulator/status_report.h"
@@ -151,6 +152,7 @@ void Simulator::receiveOn(int fd, uint64_t now) {
 void Simulator::onGvcp(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t now) {
   const Peer peer{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
   Outcome outcome = handleGvcp(state_, peer, request, now);
+  if (options_.trace) std::fputs(traceLine(peer, request, outcome.answer).c_str(), stderr);
   if (outcome.newAddress || outcome.restartIpConfig) applyAddress();
   if (outcome.route != Route::kNone) {
     const sockaddr_in to = outcome.route == Route::kUnicast ? from : broadcastTo(from.sin_port);
