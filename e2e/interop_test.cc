@@ -44,16 +44,6 @@ bool onPath(const std::string& program) {
   return false;
 }
 
-std::string hexOf(const std::string& text) {
-  std::string hex;
-  char digits[3];
-  for (unsigned char c : text) {
-    std::snprintf(digits, sizeof digits, "%02x", c);
-    hex += digits;
-  }
-  return hex;
-}
-
 // Lines of the client's debug output: at --debug=all:1, its warnings.
 std::vector<std::string> debugLines(const std::string& output) {
   std::vector<std::string> found;
@@ -196,7 +186,7 @@ TEST_F(InteropEndToEnd, PersistentAddressSetByTheClientIsStoredAndOurReportShows
 TEST_F(InteropEndToEnd, UserIdSetByTheClientIsTheNameOurDialogueLists) {
   auto camera = startCamera();
   ASSERT_EQ(client({"control", "DeviceUserID=cell-7"}).status, 0);
-  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("cell-7"));
+  EXPECT_EQ(camera->persisted("user_name_hex"), "63656c6c2d37");  // "cell-7"
   EXPECT_NE(dialogue("").find("UserDefinedName:  cell-7\n"), std::string::npos);
 }
 
