@@ -190,6 +190,22 @@ TEST_F(InteropEndToEnd, UserIdSetByTheClientIsTheNameOurDialogueLists) {
   EXPECT_NE(dialogue("").find("UserDefinedName:  cell-7\n"), std::string::npos);
 }
 
+TEST_F(InteropEndToEnd, ClientIsShutOutWhileOurDialogueHoldsControlAndSeesItsChange) {
+  auto camera = startCamera();
+  Process tool(host_, {testbed::binary("nuv-ipconfig")});
+  tool.writeLine("1");
+  ASSERT_TRUE(tool.waitForOutput("choose one index to configure camera:", kToolBound))
+      << tool.output();
+  const CommandResult refused = client({"network", "mode=DHCP"});
+  EXPECT_NE(refused.output.find("Can't connect to device"), std::string::npos) << refused.output;
+  EXPECT_EQ(camera->persisted("ip_config"), "5");
+  tool.writeLine("3");  // LLA
+  tool.closeInput();
+  EXPECT_EQ(tool.waitForExit(kToolBound), 0);
+  ASSERT_TRUE(camera->waitForStatus("ccp_holder", "none", kStateWait));
+  EXPECT_NE(client({"network"}).output.find("Mode: LLA\n"), std::string::npos);
+}
+
 TEST_F(InteropEndToEnd, DeviceResetFromTheClientRestartsTheCamera) {
   auto camera = startCamera();
   client({"control", "DeviceReset"});  // the camera may go silent before giving control back

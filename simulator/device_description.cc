@@ -54,6 +54,9 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <pFeature>GevStreamChannelCount</pFeature>
     <pFeature>GevHeartbeatTimeout</pFeature>
     <pFeature>GevTimestampTickFrequency</pFeature>
+    <pFeature>GevTimestampControlLatch</pFeature>
+    <pFeature>GevTimestampControlReset</pFeature>
+    <pFeature>GevTimestampValue</pFeature>
     <pFeature>GevCCP</pFeature>
   </Category>
 
@@ -359,6 +362,35 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <Sign>Unsigned</Sign>
     <Endianess>BigEndian</Endianess>
     <Unit>Hz</Unit>
+  </IntReg>
+  <Command Name="GevTimestampControlLatch" NameSpace="Standard">
+    <ToolTip>Copies the timestamp into GevTimestampValue.</ToolTip>
+    <pValue>GevTimestampControlReg</pValue>
+    <CommandValue>2</CommandValue>
+  </Command>
+  <Command Name="GevTimestampControlReset" NameSpace="Standard">
+    <ToolTip>Starts the timestamp again from zero.</ToolTip>
+    <pValue>GevTimestampControlReg</pValue>
+    <CommandValue>1</CommandValue>
+  </Command>
+  <IntReg Name="GevTimestampControlReg">
+    <Address>0x0944</Address>
+    <Length>4</Length>
+    <AccessMode>WO</AccessMode>
+    <pPort>Device</pPort>
+    <Cachable>NoCache</Cachable>
+    <Sign>Unsigned</Sign>
+    <Endianess>BigEndian</Endianess>
+  </IntReg>
+  <IntReg Name="GevTimestampValue" NameSpace="Standard">
+    <ToolTip>Timestamp at the last latch, in ticks.</ToolTip>
+    <Address>0x0948</Address>
+    <Length>8</Length>
+    <AccessMode>RO</AccessMode>
+    <pPort>Device</pPort>
+    <Cachable>NoCache</Cachable>
+    <Sign>Unsigned</Sign>
+    <Endianess>BigEndian</Endianess>
   </IntReg>
   <Enumeration Name="GevCCP" NameSpace="Standard">
     <ToolTip>Control privilege this application holds.</ToolTip>

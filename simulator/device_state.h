@@ -69,6 +69,10 @@ struct DeviceState {
   // Strict (false): while nobody holds control, only the privilege register
   // may be written. Lenient: anyone may write then.
   bool lenientPrivilege = false;
+  // The timestamp counts nanoseconds from timestampZeroMs; a latch copies it
+  // into timestampLatchedNs, which the timestamp value registers read.
+  uint64_t timestampZeroMs = 0;
+  uint64_t timestampLatchedNs = 0;
   std::map<std::string, unsigned> counts;
   std::optional<uint32_t> lastIpConfigWritten;
   FaultOptions faults;

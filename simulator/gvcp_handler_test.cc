@@ -188,6 +188,15 @@ TEST_F(GvcpHandlerTest, BootstrapRegistersAClientReadsOnOpening) {
             words({0x00020000, 0x80000000, 1, 0, 0, 0xC0000003, 3000, 0, 1000000000}));
 }
 
+TEST_F(GvcpHandlerTest, TimestampLatchesNanosecondsSinceItsReset) {
+  takeControl(kHost, 1000);
+  ASSERT_EQ(status(writeReg(0x0938, 10000, kHost, 1000)), 0);  // a long heartbeat timeout
+  ASSERT_EQ(status(writeReg(0x0944, 0x1, kHost, 1000)), 0);    // reset
+  ASSERT_EQ(status(writeReg(0x0944, 0x2, kHost, 6500)), 0);    // latch 5.5 s later
+  const Outcome o = send(command(0x01, gvcp::READREG_CMD, 5, words({0x0948, 0x094C})), kHost, 7000);
+  EXPECT_EQ(Bytes(o.answer.begin() + 8, o.answer.end()), words({0x1, 0x47D35700}));  // 5.5e9
+}
+
 TEST_F(GvcpHandlerTest, MalformedDatagramsAreCountedAndNeverOverread) {
   EXPECT_TRUE(send(Bytes{}).answer.empty());
   EXPECT_TRUE(send(Bytes{0x42, 1, 0, 0x80}).answer.empty());

@@ -18,6 +18,9 @@ constexpr uint32_t kNoChannels = 0;  // sends no events and streams no images
 // User-defined name, serial number, WRITEMEM, several registers in one READREG/WRITEREG.
 constexpr uint32_t kGvcpCapabilities = 0x80000000 | 0x40000000 | 0x2 | 0x1;
 constexpr uint64_t kTicksPerSecond = 1000000000;  // the timestamp counts nanoseconds
+constexpr uint64_t kTicksPerMs = kTicksPerSecond / 1000;
+constexpr uint32_t kTimestampReset = 0x1;
+constexpr uint32_t kTimestampLatch = 0x2;
 
 struct TextArea {
   uint32_t address;
@@ -112,6 +115,12 @@ std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
       return static_cast<uint32_t>(kTicksPerSecond >> 32);
     case reg::kTimestampFrequencyLow:
       return static_cast<uint32_t>(kTicksPerSecond);
+    case reg::kTimestampControl:
+      return 0;  // write-only trigger; reads as 0
+    case reg::kTimestampValueHigh:
+      return static_cast<uint32_t>(s.timestampLatchedNs >> 32);
+    case reg::kTimestampValueLow:
+      return static_cast<uint32_t>(s.timestampLatchedNs);
     default:
       return std::nullopt;
   }
@@ -126,6 +135,7 @@ bool isWritable(uint32_t address) {
     case reg::kHeartbeatTimeout:
     case reg::kCcp:
     case reg::kRebootRequest:
+    case reg::kTimestampControl:
       return true;
     default:
       return false;
@@ -153,6 +163,13 @@ uint16_t writeText(DeviceState& state, const TextArea& area, uint32_t address,
   name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
   state.persisted.userName = name;
   return gvcp::kStatusSuccess;
+}
+
+// Reset first, so "reset and latch" in one write latches zero.
+void controlTimestamp(DeviceState& s, uint32_t value, uint64_t nowMs) {
+  if ((value & kTimestampReset) != 0) s.timestampZeroMs = nowMs;
+  if ((value & kTimestampLatch) != 0)
+    s.timestampLatchedNs = (nowMs - s.timestampZeroMs) * kTicksPerMs;
 }
 
 bool heldByOther(const DeviceState& s, const Peer& peer) {
@@ -227,6 +244,9 @@ uint16_t writeRegister(DeviceState& s, const Peer& peer, uint32_t address, uint3
       break;
     case reg::kRebootRequest:
       effect->reboot = value == reg::kRebootMagic;
+      break;
+    case reg::kTimestampControl:
+      controlTimestamp(s, value, nowMs);
       break;
   }
   return gvcp::kStatusSuccess;
