@@ -16,7 +16,8 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     ToolTip="Simulated GigE Vision camera: identity and network configuration"
     StandardNameSpace="GEV" SchemaMajorVersion="1" SchemaMinorVersion="1" SchemaSubMinorVersion="0"
     MajorVersion="1" MinorVersion="0" SubMinorVersion="0"
-    ProductGuid="6c1f0b2e-52a4-4b7d-9f0e-3d1c8a7b5e21" VersionGuid="0e9d5a1c-7b3f-4c2e-8a6d-5f4b3c2a1e10"
+    ProductGuid="6c1f0b2e-52a4-4b7d-9f0e-3d1c8a7b5e21"
+    VersionGuid="0e9d5a1c-7b3f-4c2e-8a6d-5f4b3c2a1e10"
     xmlns="http://www.genicam.org/GenApi/Version_1_1"
     xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance"
     xsi:schemaLocation="http://www.genicam.org/GenApi/Version_1_1 http://www.genicam.org/GenApi/GenApiSchema_Version_1_1.xsd">
@@ -62,45 +63,27 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
 
   <StringReg Name="DeviceVendorName" NameSpace="Standard">
     <ToolTip>Name of the manufacturer of the device.</ToolTip>
-    <Address>0x0048</Address>
-    <Length>32</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
+    <Address>0x0048</Address><Length>32</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
   </StringReg>
   <StringReg Name="DeviceModelName" NameSpace="Standard">
     <ToolTip>Model of the device.</ToolTip>
-    <Address>0x0068</Address>
-    <Length>32</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
+    <Address>0x0068</Address><Length>32</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
   </StringReg>
   <StringReg Name="DeviceVersion" NameSpace="Standard">
     <ToolTip>Version of the device.</ToolTip>
-    <Address>0x0088</Address>
-    <Length>32</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
+    <Address>0x0088</Address><Length>32</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
   </StringReg>
   <StringReg Name="DeviceManufacturerInfo" NameSpace="Standard">
     <ToolTip>Further information from the manufacturer.</ToolTip>
-    <Address>0x00A8</Address>
-    <Length>48</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
+    <Address>0x00A8</Address><Length>48</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
   </StringReg>
   <StringReg Name="DeviceSerialNumber" NameSpace="Standard">
     <ToolTip>Serial number of the device.</ToolTip>
-    <Address>0x00D8</Address>
-    <Length>16</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
+    <Address>0x00D8</Address><Length>16</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
   </StringReg>
   <StringReg Name="DeviceUserID" NameSpace="Standard">
     <ToolTip>Name the user gives the device; kept across restarts.</ToolTip>
-    <Address>0x00E8</Address>
-    <Length>16</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
+    <Address>0x00E8</Address><Length>16</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
     <Cachable>NoCache</Cachable>
   </StringReg>
   <Command Name="DeviceReset" NameSpace="Standard">
@@ -109,55 +92,29 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <CommandValue>0xAFFE</CommandValue>
   </Command>
   <IntReg Name="DeviceResetReg">
-    <Address>0xB0E8</Address>
-    <Length>4</Length>
-    <AccessMode>WO</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0xB0E8</Address><Length>4</Length><AccessMode>WO</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
 
   <MaskedIntReg Name="GevVersionMajor" NameSpace="Standard">
     <ToolTip>Major version of the GigE Vision protocol the device follows.</ToolTip>
-    <Address>0x0000</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <LSB>15</LSB>
-    <MSB>0</MSB>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0000</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <LSB>15</LSB><MSB>0</MSB><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </MaskedIntReg>
   <MaskedIntReg Name="GevVersionMinor" NameSpace="Standard">
     <ToolTip>Minor version of the GigE Vision protocol the device follows.</ToolTip>
-    <Address>0x0000</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <LSB>31</LSB>
-    <MSB>16</MSB>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0000</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <LSB>31</LSB><MSB>16</MSB><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </MaskedIntReg>
   <MaskedIntReg Name="GevDeviceModeIsBigEndian" NameSpace="Standard">
     <ToolTip>1: the device's registers are big-endian.</ToolTip>
-    <Address>0x0004</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Bit>0</Bit>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0004</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Bit>0</Bit><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </MaskedIntReg>
   <IntReg Name="GevMACAddress" NameSpace="Standard">
     <ToolTip>MAC address of the network interface.</ToolTip>
-    <Address>0x0008</Address>
-    <Length>8</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0008</Address><Length>8</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>MACAddress</Representation>
   </IntReg>
 
@@ -195,147 +152,79 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <Formula>(SEL &lt; 32) ? ((NIC &gt;&gt; SEL) &amp; 1) : ((GVCP &gt;&gt; (SEL - 32)) &amp; 1)</Formula>
   </IntSwissKnife>
   <IntReg Name="GevNetworkInterfaceCapability">
-    <Address>0x0010</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0010</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <IntReg Name="GevGVCPCapability">
-    <Address>0x0934</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0934</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
 
   <MaskedIntReg Name="GevCurrentIPConfigurationLLA" NameSpace="Standard">
     <ToolTip>Link-local addressing enabled; takes effect at the next restart.</ToolTip>
-    <Address>0x0014</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Bit>29</Bit>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0014</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Bit>29</Bit><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </MaskedIntReg>
   <MaskedIntReg Name="GevCurrentIPConfigurationDHCP" NameSpace="Standard">
     <ToolTip>DHCP enabled; takes effect at the next restart.</ToolTip>
-    <Address>0x0014</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Bit>30</Bit>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0014</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Bit>30</Bit><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </MaskedIntReg>
   <MaskedIntReg Name="GevCurrentIPConfigurationPersistentIP" NameSpace="Standard">
     <ToolTip>Persistent address enabled; takes effect at the next restart.</ToolTip>
-    <Address>0x0014</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Bit>31</Bit>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0014</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Bit>31</Bit><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </MaskedIntReg>
   <IntReg Name="GevCurrentIPAddress" NameSpace="Standard">
     <ToolTip>Address the device uses now.</ToolTip>
-    <Address>0x0024</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0024</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>IPV4Address</Representation>
   </IntReg>
   <IntReg Name="GevCurrentSubnetMask" NameSpace="Standard">
     <ToolTip>Subnet mask the device uses now.</ToolTip>
-    <Address>0x0034</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0034</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>IPV4Address</Representation>
   </IntReg>
   <IntReg Name="GevCurrentDefaultGateway" NameSpace="Standard">
     <ToolTip>Default gateway the device uses now.</ToolTip>
-    <Address>0x0044</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0044</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>IPV4Address</Representation>
   </IntReg>
   <IntReg Name="GevPersistentIPAddress" NameSpace="Standard">
     <ToolTip>Address taken at restart when the persistent address is enabled.</ToolTip>
-    <Address>0x064C</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x064C</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>IPV4Address</Representation>
   </IntReg>
   <IntReg Name="GevPersistentSubnetMask" NameSpace="Standard">
     <ToolTip>Subnet mask taken with the persistent address.</ToolTip>
-    <Address>0x065C</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x065C</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>IPV4Address</Representation>
   </IntReg>
   <IntReg Name="GevPersistentDefaultGateway" NameSpace="Standard">
     <ToolTip>Default gateway taken with the persistent address.</ToolTip>
-    <Address>0x066C</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x066C</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Representation>IPV4Address</Representation>
   </IntReg>
   <IntReg Name="GevNumberOfInterfaces" NameSpace="Standard">
     <ToolTip>Network interfaces of the device.</ToolTip>
-    <Address>0x0600</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0600</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <IntReg Name="GevMessageChannelCount" NameSpace="Standard">
     <ToolTip>Message channels of the device; it sends no events.</ToolTip>
-    <Address>0x0900</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0900</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <IntReg Name="GevStreamChannelCount" NameSpace="Standard">
     <ToolTip>Stream channels of the device; it streams no images.</ToolTip>
-    <Address>0x0904</Address>
-    <Length>4</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0904</Address><Length>4</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <Integer Name="GevHeartbeatTimeout" NameSpace="Standard">
     <ToolTip>Milliseconds of silence after which the device drops control.</ToolTip>
@@ -345,22 +234,13 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <Unit>ms</Unit>
   </Integer>
   <IntReg Name="GevHeartbeatTimeoutReg">
-    <Address>0x0938</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0938</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <IntReg Name="GevTimestampTickFrequency" NameSpace="Standard">
     <ToolTip>Ticks per second of the device's timestamp.</ToolTip>
-    <Address>0x093C</Address>
-    <Length>8</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x093C</Address><Length>8</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
     <Unit>Hz</Unit>
   </IntReg>
   <Command Name="GevTimestampControlLatch" NameSpace="Standard">
@@ -374,23 +254,13 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <CommandValue>1</CommandValue>
   </Command>
   <IntReg Name="GevTimestampControlReg">
-    <Address>0x0944</Address>
-    <Length>4</Length>
-    <AccessMode>WO</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0944</Address><Length>4</Length><AccessMode>WO</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <IntReg Name="GevTimestampValue" NameSpace="Standard">
     <ToolTip>Timestamp at the last latch, in ticks.</ToolTip>
-    <Address>0x0948</Address>
-    <Length>8</Length>
-    <AccessMode>RO</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0948</Address><Length>8</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
   <Enumeration Name="GevCCP" NameSpace="Standard">
     <ToolTip>Control privilege this application holds.</ToolTip>
@@ -400,13 +270,8 @@ constexpr std::string_view kDescription = R"xml(<?xml version="1.0" encoding="ut
     <pValue>GevCCPReg</pValue>
   </Enumeration>
   <IntReg Name="GevCCPReg">
-    <Address>0x0A00</Address>
-    <Length>4</Length>
-    <AccessMode>RW</AccessMode>
-    <pPort>Device</pPort>
-    <Cachable>NoCache</Cachable>
-    <Sign>Unsigned</Sign>
-    <Endianess>BigEndian</Endianess>
+    <Address>0x0A00</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+    <Cachable>NoCache</Cachable><Sign>Unsigned</Sign><Endianess>BigEndian</Endianess>
   </IntReg>
 
   <Port Name="Device" NameSpace="Standard">
