@@ -1,8 +1,9 @@
 // The camera's bootstrap register space as a device presents it, and the
 // Control Channel Privilege rules. Every function works on a DeviceState and
 // returns a GVCP status (0 success, 0x8003 unknown address, 0x8004 read-only,
-// 0x8005 misaligned, 0x8006 another host holds control); nothing here does I/O.
-// Text areas are memory read big-endian word by word, like any register.
+// 0x8005 misaligned, 0x8006 refused by the privilege rules); nothing here does
+// I/O. Text areas (identity, the description URLs, the device description
+// itself) are memory read big-endian word by word, like any register.
 #pragma once
 
 #include <cstddef>
