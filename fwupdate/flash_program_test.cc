@@ -43,7 +43,7 @@ class FlashProgramTest : public ::testing::Test {
   std::unique_ptr<testing_peer::ScriptedPeer> peer;
 };
 
-TEST_F(FlashProgramTest, ImageOf1300BytesSendsTheDocumentedDatagrams) {
+TEST_F(FlashProgramTest, ImageOf1300BytesSendsAnnouncementThreeBlocksAndFlashRequestsByteForByte) {
   const Bytes image = testing_peer::patternImage(1300);
   ASSERT_EQ(program(image, flashDevice(2)), 0);
   const std::vector<Bytes> all = peer->received();
