@@ -32,7 +32,8 @@
 // Status keys (file "status"): address mask gateway ip_config ccp ccp_holder
 // heartbeat_timeout_ms last_ip_config_written persistent_ip persistent_mask reboots
 // restarting flash_phase flash_blocks count_<kind> (discovery forceip readreg
-// writereg readmem writemem flash malformed unknown dropped_requests ...).
+// writereg readmem writemem flash malformed unknown dropped_requests ...) sync
+// (the value of the last SimulatedCamera::sync).
 // Persisted keys (file "state"): ip_config persistent_ip persistent_mask
 // persistent_gateway user_name_hex reboot_count. Flash image: file "flash.bin".
 #pragma once
