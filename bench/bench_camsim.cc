@@ -1,7 +1,9 @@
 // How fast the simulated camera answers, so that the test bed's timings are
 // the tool's and not the simulator's: requests handled per second by the pure
 // GVCP handler (READREG, DISCOVERY), and, as root, how long one simulated
-// camera takes from namespace creation to its "ready" line (median of runs).
+// camera takes from namespace creation to its "ready" line (median of runs),
+// and its READREG round trip on the test bed beside a bare echo in the same
+// camera namespace, measured in turns in one run.
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 #include "simulator/gvcp_handler.h"
+#include "testbed/round_trip.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -19,6 +22,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRequests = 200000;
 constexpr int kStartRuns = 5;
+constexpr int kRoundTrips = 5000;
+constexpr double kGoalEchoRatio = 3.0;  // the simulator within 3x of a bare echo
+constexpr char kEchoPort[] = "3957";
 
 double perSecond(const std::vector<uint8_t>& request) {
   sim::DeviceState state;
@@ -62,10 +68,49 @@ void cameraStartTimes() {
               millis[millis.size() / 2], millis.size());
 }
 
+void printAgainstEcho(const std::string& figures) {
+  const auto camera = figureAfter(figures, "camera median ");
+  const auto cameraP90 = figureAfter(figures, " p90 ");  // the camera's line comes first
+  const auto echo = figureAfter(figures, "echo median ");
+  if (!camera || !echo || *echo <= 0) {
+    std::printf("simulator round trip: not measured: %s\n", figures.c_str());
+    return;
+  }
+  const double ratio = *camera / *echo;
+  std::printf("simulator READREG round trip: median %.0f us (p90 %.0f us), bare echo %.0f us\n",
+              *camera, cameraP90.value_or(-1), *echo);
+  std::printf("simulator / echo: %.2fx (goal: within %.1fx) %s\n", ratio, kGoalEchoRatio,
+              ratio <= kGoalEchoRatio ? "met" : "NOT met");
+}
+
+void roundTripAgainstEcho() {
+  if (::geteuid() != 0) return (void)std::printf("simulator round trip: left out (needs root)\n");
+  testbed::Network net;
+  const std::string host = net.addHost("host");
+  const std::string sw = net.addSwitch("sw");
+  if (!net.connect(host, "eth1", sw, "192.168.64.1/24")) {
+    return (void)std::printf("simulator round trip: %s\n", net.lastError().c_str());
+  }
+  testbed::CameraSpec setup;
+  setup.ip = "192.168.64.10";
+  testbed::SimulatedCamera camera(net, sw, "cam", setup);
+  testbed::Process echo(camera.ns(), {testbed::binary("nuv_echo"), kEchoPort});
+  if (!camera.ready() || !echo.waitForOutput("ready\n", testbed::Millis(10000))) {
+    return (void)std::printf("simulator round trip: camera or echo did not start\n");
+  }
+  const testbed::CommandResult result =
+      testbed::runCommand(host,
+                          {testbed::binary("nuv_probe"), "--against-echo",
+                           std::to_string(kRoundTrips), setup.ip, kEchoPort},
+                          testbed::Millis(120000));
+  printAgainstEcho(result.output);
+}
+
 }  // namespace
 
 int main() {
   handlerRates();
   cameraStartTimes();
+  roundTripAgainstEcho();
   return 0;
 }

@@ -94,7 +94,7 @@ TEST_F(EpcsTransportTest, StatusesComeBackUnchangedAndTopBitMakesThemNegative) {
   start(answering({answerWithStatus(0x80000001)}));
   EXPECT_LT(exchange(), 0);
   start(answering({answerWithStatus(0xFFFFFFFF)}));
-  EXPECT_EQ(exchange(), kEpcsNoAnswer);  // indistinguishable from silence, as documented
+  EXPECT_EQ(exchange(), kEpcsNoAnswer);  // the status -1 reads the same as silence
 }
 
 TEST_F(EpcsTransportTest, SuccessfulAnswerIsCopiedWithItsHeaderWhenItFits) {

@@ -1,4 +1,4 @@
-// The camera's GVCP side, datagram by datagram: requests are
+// How the simulated camera answers GVCP, datagram by datagram: requests are
 // raw bytes built here, answers are checked byte for byte.
 #include "simulator/gvcp_handler.h"
 

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +22,9 @@ namespace sim {
 namespace {
 
 constexpr int kTickMs = 50;  // how late a heartbeat lapse or restart end may be noticed
+// How long changes made by requests may wait before the files show them: a
+// stream of requests costs one file write per period instead of one per answer.
+constexpr uint64_t kStatusSettleMs = 20;
 constexpr size_t kMaxDatagramBytes = 65536;
 constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
 
@@ -52,6 +56,7 @@ UniqueFd blockedSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGUSR1);
   if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0) return UniqueFd();
   return UniqueFd(::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
 }
@@ -59,7 +64,10 @@ UniqueFd blockedSignals() {
 }  // namespace
 
 Simulator::Simulator(SimOptions options)
-    : options_(std::move(options)), state_(options_.device), dice_(state_.faults.seed) {
+    : options_(std::move(options)),
+      state_(options_.device),
+      dice_(state_.faults.seed),
+      received_(kMaxDatagramBytes) {
   flash_.flashTimeMs = options_.flashMs;
   flash_.neverFinish = state_.faults.neverFinishFlash;
 }
@@ -114,27 +122,36 @@ void Simulator::serve() {
   for (;;) {
     const int ready = ::poll(fds, 3, pollTimeoutMs(nowMs()));
     if (ready < 0 && errno != EINTR) return complain("poll");
-    if (fds[0].revents != 0) return;
+    if (fds[0].revents != 0 && !onSignal()) return publish();  // nothing waits unwritten
     if (fds[1].revents != 0) receiveOn(gvcpSocket_.get(), nowMs());
     if (fds[2].revents != 0) receiveOn(flashSocket_.get(), nowMs());
     tick(nowMs());
   }
 }
 
+bool Simulator::onSignal() {
+  signalfd_siginfo info{};
+  if (::read(signals_.get(), &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return true;
+  if (info.ssi_signo != SIGUSR1) return false;
+  sync_ = info.ssi_int;
+  publish();
+  return true;
+}
+
 int Simulator::pollTimeoutMs(uint64_t now) const {
   uint64_t wait = kTickMs;
+  if (publishDueMs_) wait = std::min(wait, *publishDueMs_ > now ? *publishDueMs_ - now : 0);
   for (const Pending& p : pending_) wait = std::min(wait, p.dueMs > now ? p.dueMs - now : 0);
   return static_cast<int>(wait);
 }
 
 void Simulator::receiveOn(int fd, uint64_t now) {
-  std::vector<uint8_t> buffer(kMaxDatagramBytes);
   sockaddr_in from{};
   socklen_t fromLen = sizeof from;
-  const ssize_t n =
-      ::recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+  const ssize_t n = ::recvfrom(fd, received_.data(), received_.size(), 0,
+                               reinterpret_cast<sockaddr*>(&from), &fromLen);
   if (n < 0) return;
-  buffer.resize(static_cast<size_t>(n));
+  const std::span<const uint8_t> buffer(received_.data(), static_cast<size_t>(n));
   if (restarting_) {
     ++state_.counts["ignored_restarting"];
   } else if (dice_.roll(state_.faults.dropRequests)) {
@@ -144,12 +161,11 @@ void Simulator::receiveOn(int fd, uint64_t now) {
   } else {
     onFlash(buffer, from, now);
   }
-  // Published before answering: whoever got the answer finds the status current.
-  publish();
   sendDue(now);
+  publishLater(now);
 }
 
-void Simulator::onGvcp(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t now) {
+void Simulator::onGvcp(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t now) {
   const Peer peer{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
   Outcome outcome = handleGvcp(state_, peer, request, now);
   if (options_.trace) std::fputs(traceLine(peer, request, outcome.answer).c_str(), stderr);
@@ -162,8 +178,7 @@ void Simulator::onGvcp(const std::vector<uint8_t>& request, const sockaddr_in& f
   if (outcome.reboot) beginRestart(now);
 }
 
-void Simulator::onFlash(const std::vector<uint8_t>& request, const sockaddr_in& from,
-                        uint64_t now) {
+void Simulator::onFlash(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t now) {
   ++state_.counts["flash"];
   FlashOutcome outcome = handleFlash(flash_, request, now);
   if (outcome.programmed) {
@@ -194,6 +209,7 @@ void Simulator::sendDue(uint64_t now) {
 
 void Simulator::tick(uint64_t now) {
   sendDue(now);
+  if (publishDueMs_ && now >= *publishDueMs_) publish();
   if (expireControl(state_, now)) publish();
   if (restarting_ && !state_.faults.neverReturn && now >= restartDoneMs_) finishRestart();
 }
@@ -227,9 +243,17 @@ void Simulator::applyAddress() {
     complain("cannot change the address");
 }
 
+// The persisted state first: a reader that saw a status has its state too.
 void Simulator::publish() {
+  publishDueMs_.reset();
   publishFile("state", persistedToText(state_.persisted), lastState_);
-  publishFile("status", statusText(state_, flash_, restarting_), lastStatus_);
+  publishFile("status",
+              statusText(state_, flash_, restarting_) + "sync " + std::to_string(sync_) + "\n",
+              lastStatus_);
+}
+
+void Simulator::publishLater(uint64_t now) {
+  if (!publishDueMs_) publishDueMs_ = now + kStatusSettleMs;
 }
 
 void Simulator::publishFile(const std::string& name, std::string content,

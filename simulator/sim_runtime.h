@@ -1,13 +1,19 @@
 // The simulator process: owns the GVCP (3956) and flash (2200) sockets bound to
-// its interface, a signal descriptor for SIGTERM/SIGINT, and the queue of
-// answers still to send. One thread runs `run` until a signal arrives; the
+// its interface, a signal descriptor for SIGTERM/SIGINT/SIGUSR1, and the queue
+// of answers still to send. One thread runs `run` until SIGTERM or SIGINT; the
 // protocol decisions come from the pure handlers, this class only moves bytes,
 // keeps time, changes the interface address and writes the state directory.
+// Answers never wait for a file: what requests change is written at most
+// kStatusSettleMs later. SIGUSR1 with a value (sigqueue) writes both files at
+// once and puts the value on the status line "sync", so a reader that signals
+// after an answer and waits for its value sees a state that includes it.
 #pragma once
 
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,9 +49,11 @@ class Simulator {
   bool openSocket(UniqueFd& fd, uint16_t port);
   void serve();
   int pollTimeoutMs(uint64_t nowMs) const;
+  // False once a signal asked the simulator to end.
+  bool onSignal();
   void receiveOn(int fd, uint64_t nowMs);
-  void onGvcp(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t nowMs);
-  void onFlash(const std::vector<uint8_t>& request, const sockaddr_in& from, uint64_t nowMs);
+  void onGvcp(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t nowMs);
+  void onFlash(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t nowMs);
   void queue(std::vector<Datagram> datagrams, int fd, const sockaddr_in& to, uint64_t nowMs);
   void sendDue(uint64_t nowMs);
   void tick(uint64_t nowMs);
@@ -53,6 +61,7 @@ class Simulator {
   void finishRestart();
   void applyAddress();
   void publish();
+  void publishLater(uint64_t nowMs);
   void publishFile(const std::string& name, std::string content, std::string& lastWritten);
 
   SimOptions options_;
@@ -65,6 +74,9 @@ class Simulator {
   std::vector<Pending> pending_;
   bool restarting_ = false;
   uint64_t restartDoneMs_ = 0;
+  std::vector<uint8_t> received_;         // one datagram; reused so a request costs no allocation
+  std::optional<uint64_t> publishDueMs_;  // set while changes wait to be written
+  int sync_ = 0;                          // the last SIGUSR1 value, shown as "sync"
   // What the state and status files hold now: an unchanged file is not rewritten.
   std::string lastState_;
   std::string lastStatus_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -47,10 +48,22 @@ std::optional<long long> bareRoundTrip(int fd, const sockaddr_in& camera, uint16
   return microsSince(begin);
 }
 
-long long median(std::vector<long long> values) {
+// The value below which `percent` of `values` lie; -1 for none.
+long long percentile(std::vector<long long> values, size_t percent) {
   if (values.empty()) return -1;
-  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-  return values[values.size() / 2];
+  const auto at = values.begin() + static_cast<std::ptrdiff_t>(values.size() * percent / 100);
+  std::nth_element(values.begin(), at, values.end());
+  return *at;
+}
+
+long long median(std::vector<long long> values) { return percentile(std::move(values), 50); }
+
+sockaddr_in endpoint(uint32_t ip, uint16_t port) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = ip;
+  return to;
 }
 
 }  // namespace
@@ -58,10 +71,7 @@ long long median(std::vector<long long> values) {
 RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count) {
   Camera camera(ip, port);
   const UniqueFd bare(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = ip;
+  const sockaddr_in to = endpoint(ip, port);
   std::vector<long long> viaCamera;
   std::vector<long long> viaBare;
   for (int i = 0; i < count && bare; ++i) {
@@ -72,4 +82,35 @@ RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count)
   }
   return {median(viaCamera), median(viaBare), static_cast<int>(viaCamera.size()),
           static_cast<int>(viaBare.size())};
+}
+
+EchoComparison compareWithEcho(uint32_t ip, uint16_t port, uint16_t echoPort, int count) {
+  const UniqueFd toCamera(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  const UniqueFd toEcho(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  std::vector<long long> viaCamera;
+  std::vector<long long> viaEcho;
+  for (int i = 0; i < count && toCamera && toEcho; ++i) {
+    const auto id = static_cast<uint16_t>(i % 0xFFFF + 1);
+    if (const auto rtt = bareRoundTrip(toCamera.get(), endpoint(ip, port), id)) {
+      viaCamera.push_back(*rtt);
+    }
+    if (const auto rtt = bareRoundTrip(toEcho.get(), endpoint(ip, echoPort), id)) {
+      viaEcho.push_back(*rtt);
+    }
+  }
+  return {median(viaCamera),
+          percentile(viaCamera, 90),
+          median(viaEcho),
+          percentile(viaEcho, 90),
+          static_cast<int>(viaCamera.size()),
+          static_cast<int>(viaEcho.size())};
+}
+
+std::optional<double> figureAfter(const std::string& text, const std::string& label) {
+  const size_t at = text.find(label);
+  if (at == std::string::npos) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str() + at + label.size(), &end);
+  if (end == text.c_str() + at + label.size()) return std::nullopt;
+  return value;
 }

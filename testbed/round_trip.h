@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 struct RoundTripFigures {
   long long readregMicros = -1;
@@ -16,3 +18,21 @@ struct RoundTripFigures {
 
 // `ip` in network byte order, `port` in host order.
 RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count);
+
+// Bare READREG round trips to two peers on the same path, taken in turns so
+// both see the same load: the camera at `port` and a plain echo at
+// `echoPort`. Medians and 90th percentiles in microseconds; -1 when none was
+// answered.
+struct EchoComparison {
+  long long cameraMedian = -1;
+  long long cameraP90 = -1;
+  long long echoMedian = -1;
+  long long echoP90 = -1;
+  int cameraAnswered = 0;
+  int echoAnswered = 0;
+};
+
+EchoComparison compareWithEcho(uint32_t ip, uint16_t port, uint16_t echoPort, int count);
+
+// The number that follows `label` in a program's printed figures.
+std::optional<double> figureAfter(const std::string& text, const std::string& label);

@@ -1,9 +1,11 @@
 #include "testbed/simulated_camera.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +19,9 @@ namespace testbed {
 namespace {
 
 constexpr Millis kReadyTimeoutMs(10000);
+// A running simulator writes its files within microseconds of the request;
+// the bound only matters when it is stopped in a debugger or overloaded.
+constexpr Millis kSyncTimeoutMs(5000);
 
 std::optional<std::string> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -30,6 +35,11 @@ void addIfSet(std::vector<std::string>& args, const char* option, const std::str
   if (value.empty()) return;
   args.push_back(option);
   args.push_back(value);
+}
+
+std::string valueOf(const std::map<std::string, std::string>& values, const std::string& key) {
+  const auto found = values.find(key);
+  return found == values.end() ? "" : found->second;
 }
 
 std::string makeTempDir() {
@@ -104,20 +114,30 @@ int SimulatedCamera::stop() {
   return process_ ? process_->terminate() : -1;
 }
 
-std::map<std::string, std::string> SimulatedCamera::status() const {
+std::map<std::string, std::string> SimulatedCamera::statusFile() const {
   return parseKeyValues(readFile(stateDir_ + "/status").value_or(""));
 }
 
-std::string SimulatedCamera::status(const std::string& key) const {
-  const auto values = status();
-  const auto found = values.find(key);
-  return found == values.end() ? "" : found->second;
+std::map<std::string, std::string> SimulatedCamera::status() const {
+  sync();
+  return statusFile();
+}
+
+std::string SimulatedCamera::status(const std::string& key) const { return valueOf(status(), key); }
+
+bool SimulatedCamera::sync() const {
+  static std::atomic<int> lastToken{0};
+  if (!process_ || !process_->running()) return false;
+  const int token = ++lastToken;
+  sigval value{};
+  value.sival_int = token;
+  if (::sigqueue(process_->pid(), SIGUSR1, value) != 0) return false;
+  return waitForStatus("sync", std::to_string(token), kSyncTimeoutMs);
 }
 
 std::string SimulatedCamera::persisted(const std::string& key) const {
-  const auto values = parseKeyValues(readFile(stateDir_ + "/state").value_or(""));
-  const auto found = values.find(key);
-  return found == values.end() ? "" : found->second;
+  sync();
+  return valueOf(parseKeyValues(readFile(stateDir_ + "/state").value_or("")), key);
 }
 
 std::optional<std::string> SimulatedCamera::flashImage() const {
@@ -129,7 +149,7 @@ bool SimulatedCamera::waitForStatus(const std::string& key, const std::string& v
   UniqueFd watch(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
   if (watch) ::inotify_add_watch(watch.get(), stateDir_.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (status(key) != value) {
+  while (valueOf(statusFile(), key) != value) {
     const auto left =
         std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;

@@ -2,7 +2,9 @@
 // switch, with its state directory (a fresh temporary one unless the setup
 // names one). Construction starts it and waits for its "ready" line; the
 // destructor stops it and removes a temporary state directory. Its status
-// and persisted files are read back for assertions (keys: see testbed.h).
+// and persisted files are read back for assertions (keys: see testbed.h); the
+// simulator writes them a little after its answers, so the readers first ask
+// a running simulator to bring them up to date.
 #pragma once
 
 #include <map>
@@ -55,14 +57,22 @@ class SimulatedCamera {
   const std::string& stateDir() const { return stateDir_; }
   std::vector<std::string> arguments() const;
 
+  // The status and persisted values, including every answer the camera sent
+  // before the call (see sync()).
   std::map<std::string, std::string> status() const;
   std::string status(const std::string& key) const;  // "" when absent
   std::string persisted(const std::string& key) const;
   std::optional<std::string> flashImage() const;
   // Waits (on file events) until the status file says `key value`.
   bool waitForStatus(const std::string& key, const std::string& value, Millis timeout) const;
+  // Asks the running simulator to write its files now, tagged with a fresh
+  // value, and waits until the status file carries it. False when no
+  // simulator runs or it did not write in time; the files then stay as they are.
+  bool sync() const;
 
  private:
+  std::map<std::string, std::string> statusFile() const;
+
   CameraSpec setup_;
   std::string ns_;
   std::string stateDir_;

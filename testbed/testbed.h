@@ -5,31 +5,35 @@
 // ASSERT or an exception. Needs root (NUV_REQUIRE_TESTBED skips without it,
 // and fails under CI=true). One thread per object.
 //
-// Usage:
+// Usage (kept out of the formatter's reach so it stays readable):
+// clang-format off
 //   TEST(DiscoveryEndToEnd, FindsCameraInForeignSubnet) {
 //     NUV_REQUIRE_TESTBED();
 //     testbed::Network net;
 //     const std::string host = net.addHost("host");
 //     const std::string sw = net.addSwitch("sw");
-//     net.connect(host, "eth1", sw, "192.168.10.1/24");   // host adapter on the switch
+//     net.connect(host, "eth1", sw, "192.168.10.1/24");  // host adapter on the switch
 //     // (or, in one step: auto lan = net.addLan("host", "192.168.10.1/24");)
 //     testbed::CameraSpec setup;
 //     setup.mac = "02:00:00:00:00:11";
-//     setup.ip = "10.0.0.5";                                // "" = power-up choice, "0.0.0.0" =
-//     none setup.extraArgs = {"--restart-ms", "300"};            // any nuv-camsim option (see
-//     --help) testbed::SimulatedCamera cam(net, sw, "cam1", setup); ASSERT_TRUE(cam.ready()) <<
-//     cam.process().errors(); testbed::Process tool(host, {testbed::binary("nuv-ipconfig")});
+//     setup.ip = "10.0.0.5";                    // "" = power-up choice, "0.0.0.0" = none
+//     setup.extraArgs = {"--restart-ms", "300"};  // any nuv-camsim option (see --help)
+//     testbed::SimulatedCamera cam(net, sw, "cam1", setup);
+//     ASSERT_TRUE(cam.ready()) << cam.process().errors();
+//     testbed::Process tool(host, {testbed::binary("nuv-ipconfig")});
 //     ASSERT_TRUE(tool.waitForOutput("10.0.0.5", testbed::Millis(5000))) << tool.output();
 //     tool.writeLine("1");
 //     ...
 //     EXPECT_TRUE(cam.waitForStatus("address", "192.168.10.50", testbed::Millis(3000)));
 //     EXPECT_EQ(cam.persisted("ip_config"), "5");
 //   }
+// clang-format on
 // A fixture that builds the one-subnet bed: testbed::LanTest (lan_fixture.h).
 // Status keys (file "status"): address mask gateway ip_config ccp ccp_holder
 // heartbeat_timeout_ms last_ip_config_written persistent_ip persistent_mask reboots
 // restarting flash_phase flash_blocks count_<kind> (discovery forceip readreg
-// writereg readmem writemem flash malformed unknown dropped_requests ...).
+// writereg readmem writemem flash malformed unknown dropped_requests ...) sync
+// (the value of the last SimulatedCamera::sync).
 // Persisted keys (file "state"): ip_config persistent_ip persistent_mask
 // persistent_gateway user_name_hex reboot_count. Flash image: file "flash.bin".
 #pragma once

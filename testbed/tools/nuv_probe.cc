@@ -8,6 +8,10 @@
 //       N register reads through Camera, each followed by one bare UDP
 //       request/answer of the same READREG on the same path, then
 //       "readreg <us> us" and "bare <us> us" (the medians)
+//   nuv_probe --against-echo N IP ECHO_PORT
+//       N bare READREG request/answers to the camera at IP, each followed by
+//       one to a plain echo at ECHO_PORT of the same address, then
+//       "camera median <us> us p90 <us> us" and "echo median <us> us p90 <us> us"
 // Exit status 1 on a failed operation, 2 on a usage error.
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +29,8 @@ int usage() {
   std::fputs(
       "usage: nuv_probe report IP\n"
       "       nuv_probe store IP MASK [--quiet]\n"
-      "       nuv_probe --round-trips N IP\n",
+      "       nuv_probe --round-trips N IP\n"
+      "       nuv_probe --against-echo N IP ECHO_PORT\n",
       stderr);
   return 2;
 }
@@ -37,6 +42,17 @@ int printRoundTrips(uint32_t ip, int count) {
               figures.readregAnswered, count);
   std::printf("bare %lld us (%d answered of %d)\n", figures.bareMicros, figures.bareAnswered,
               count);
+  return 0;
+}
+
+int printEchoComparison(uint32_t ip, int count, int echoPort) {
+  const EchoComparison figures =
+      compareWithEcho(ip, gvcp::kPort, static_cast<uint16_t>(echoPort), count);
+  if (figures.cameraAnswered == 0 || figures.echoAnswered == 0) return 1;
+  std::printf("camera median %lld us p90 %lld us (%d answered of %d)\n", figures.cameraMedian,
+              figures.cameraP90, figures.cameraAnswered, count);
+  std::printf("echo median %lld us p90 %lld us (%d answered of %d)\n", figures.echoMedian,
+              figures.echoP90, figures.echoAnswered, count);
   return 0;
 }
 
@@ -58,6 +74,11 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "--round-trips" && parseIpv4(args[2], &ip)) {
     const int count = std::atoi(args[1].c_str());
     return count > 0 ? printRoundTrips(ip, count) : usage();
+  }
+  if (args.size() == 4 && args[0] == "--against-echo" && parseIpv4(args[2], &ip)) {
+    const int count = std::atoi(args[1].c_str());
+    const int echoPort = std::atoi(args[3].c_str());
+    return count > 0 && echoPort > 0 ? printEchoComparison(ip, count, echoPort) : usage();
   }
   return usage();
 }
