@@ -185,12 +185,12 @@ TEST_F(SimulatorEndToEnd, ControlIsDeniedToOthersAndLapsesAfterTheHeartbeatTimeo
   UdpPeer owner(host_, kHostIp);
   UdpPeer other(host_, kHostIp);
   ASSERT_EQ(writeReg(owner, kCameraIp, reg::kCcp, reg::kCcpTake), 0);
-  ASSERT_EQ(writeReg(owner, kCameraIp, reg::kHeartbeatTimeout, 500), 0);
+  ASSERT_EQ(writeReg(owner, kCameraIp, reg::kHeartbeatTimeout, 2000), 0);
   EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpTake), gvcp::kStatusAccessDenied);
   EXPECT_FALSE(readReg(other, kCameraIp, reg::kCcp)) << "exclusive control lets others read";
   EXPECT_EQ(camera->status("ccp_holder"),
             std::string(kHostIp) + ":" + std::to_string(owner.port()));
-  EXPECT_TRUE(camera->waitForStatus("ccp_holder", "none", Millis(3000))) << "control never lapsed";
+  EXPECT_TRUE(camera->waitForStatus("ccp_holder", "none", Millis(8000))) << "control never lapsed";
   EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpTake), 0);
   EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpRelease), 0);
   EXPECT_EQ(camera->status("ccp_holder"), "none");
