@@ -19,7 +19,7 @@ CameraView sampleView() {
   view.mask = htonl(0xFFFFFF00);
   view.gateway = htonl(0xC0A80A01);
   view.adapter = AdapterView{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
-  view.model = "ABC-100";
+  view.identity.model = "ABC-100";
   view.ipConfigSupported = 0x7;
   view.ipConfigCurrent = 0x4;
   view.reachable = true;
@@ -50,9 +50,9 @@ TEST(CameraJson, NoAdapterIsNull) {
 
 TEST(CameraJson, HostileTextStaysValidJson) {
   CameraView view = sampleView();
-  view.model = std::string("A\x1b[2J\x07", 6);    // terminal control
-  view.serial = std::string("\xff\xfe\xc3", 3);  // not UTF-8, cut sequence at the end
-  view.userName = "caf\xc3\xa9";                 // valid UTF-8 stays
+  view.identity.model = std::string("A\x1b[2J\x07", 6);    // terminal control
+  view.identity.serial = std::string("\xff\xfe\xc3", 3);  // not UTF-8, cut sequence at the end
+  view.identity.userName = "caf\xc3\xa9";                 // valid UTF-8 stays
   const std::string text = writeJson(cameraJson(view));
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   const json object = json::parse(text);
