@@ -26,6 +26,7 @@
 #include "e2e/namespace_thread.h"
 #include "gvcp/gige_discovery.h"
 #include "gvcp/gvcp_protocol.h"
+#include "net/socket_address.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -142,13 +143,8 @@ double broadcastSendMs(const Bed& bed) {
     const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM, 0));
     const int on = 1;
     ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    sockaddr_in everyone{};
-    everyone.sin_family = AF_INET;
-    everyone.sin_port = htons(gvcp::kPort);
-    everyone.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, kHostIp, &local.sin_addr);
+    const sockaddr_in everyone = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
+    const sockaddr_in local = socketAddress(inet_addr(kHostIp), 0);
     const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
     if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return;
     const Clock::time_point start = Clock::now();
@@ -214,10 +210,7 @@ UniqueFd flooderSocket(testbed::Network& net, const std::string& sw) {
 
 // Sends unrelated datagrams through `fd` to the host adapter until `stop`.
 void flood(int fd, std::atomic<bool>& stop, std::atomic<long long>& sent) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(kUnrelatedPort);
-  inet_pton(AF_INET, kHostIp, &to.sin_addr);
+  sockaddr_in to = socketAddress(inet_addr(kHostIp), kUnrelatedPort);
   std::vector<uint8_t> payload(kFloodPayloadBytes, 0);
   iovec io{payload.data(), payload.size()};
   std::vector<mmsghdr> batch(kFloodBatch);

@@ -2,13 +2,19 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <span>
 #include <vector>
 
 #include "gvcp/gvcp_protocol.h"
+#include "gvcp/trace.h"
+#include "net/socket_address.h"
 #include "net/socket_wait.h"
+
+using gvcp::traceDatagram;
+using gvcp::TraceDirection;
 
 namespace {
 
@@ -40,16 +46,14 @@ int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short
 }  // namespace
 
 Camera::Camera(unsigned int ip, unsigned short port)
-    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-  cameraAddr.sin_family = AF_INET;
-  cameraAddr.sin_port = htons(port);
-  cameraAddr.sin_addr.s_addr = ip;
-}
+    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), cameraAddr(socketAddress(ip, port)) {}
 
 void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
-  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&cameraAddr), sizeof cameraAddr);
+  traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
+                command);
+  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL, asSockaddr(cameraAddr),
+                 sizeof cameraAddr);
 }
 
 int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
@@ -66,9 +70,14 @@ int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
     if (wait == SocketWait::kTimedOut) return kGvcpNoAnswer;
     // MSG_TRUNC yields the real length, so an oversize datagram cannot pass
     // the length check on the part of it that fitted.
-    const ssize_t got = ::recv(sock.get(), datagram.data(), datagram.size(), MSG_TRUNC);
+    sockaddr_in from{};
+    socklen_t fromLen = sizeof from;
+    const ssize_t got = ::recvfrom(sock.get(), datagram.data(), datagram.size(), MSG_TRUNC,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLen);
     if (got <= 0) return kGvcpNoAnswer;
     const auto size = static_cast<size_t>(got);
+    traceDatagram(TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
+                  std::span<const uint8_t>(datagram.data(), std::min(size, datagram.size())));
     // Too short to carry an ack_id: it cannot answer this request.
     if (size < gvcp::kHeaderSize) continue;
     if (gvcp::readAckHeader(datagram.data()).ack_id != requestId) continue;
@@ -85,9 +94,11 @@ int Camera::gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned 
   const uint8_t flag = ackLen != 0 ? gvcp::kFlagAckRequired : 0;
   const std::vector<uint8_t> command =
       gvcp::buildCommand(flag, cmd, requestId, std::span<const uint8_t>(payload, len));
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::chrono::milliseconds wait(timeoutMs);
+  Clock::time_point deadline = Clock::now() + wait;
   int result = kGvcpNoAnswer;
   for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0 && ackWait == AckWait::kPerAttempt) deadline = Clock::now() + wait;
     sendCommand(command);
     if (ackLen == 0) {
       result = 0;

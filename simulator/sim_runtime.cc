@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "gvcp/gvcp_protocol.h"
+#include "net/socket_address.h"
 #include "simulator/gvcp_trace.h"
 #include "simulator/interface_control.h"
 #include "simulator/register_space.h"
@@ -44,11 +45,7 @@ bool failed(const std::string& what) {
 }
 
 sockaddr_in broadcastTo(uint16_t portNetworkOrder) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = portNetworkOrder;
-  to.sin_addr.s_addr = htonl(kLimitedBroadcast);
-  return to;
+  return socketAddress(htonl(kLimitedBroadcast), ntohs(portNetworkOrder));
 }
 
 UniqueFd blockedSignals() {
@@ -104,9 +101,7 @@ bool Simulator::openSocket(UniqueFd& fd, uint16_t port) {
   fd = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   const int one = 1;
   const std::string& dev = options_.interface;
-  sockaddr_in any{};
-  any.sin_family = AF_INET;
-  any.sin_port = htons(port);
+  const sockaddr_in any = socketAddress(htonl(INADDR_ANY), port);
   if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
       ::setsockopt(fd.get(), SOL_SOCKET, SO_BINDTODEVICE, dev.c_str(), dev.size()) != 0 ||
       ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {

@@ -13,6 +13,7 @@
 #include "gvcp/camera.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
+#include "net/socket_address.h"
 #include "net/unique_fd.h"
 
 namespace {
@@ -58,20 +59,12 @@ long long percentile(std::vector<long long> values, size_t percent) {
 
 long long median(std::vector<long long> values) { return percentile(std::move(values), 50); }
 
-sockaddr_in endpoint(uint32_t ip, uint16_t port) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = ip;
-  return to;
-}
-
 }  // namespace
 
 RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count) {
   Camera camera(ip, port);
   const UniqueFd bare(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  const sockaddr_in to = endpoint(ip, port);
+  const sockaddr_in to = socketAddress(ip, port);
   std::vector<long long> viaCamera;
   std::vector<long long> viaBare;
   for (int i = 0; i < count && bare; ++i) {
@@ -91,10 +84,10 @@ EchoComparison compareWithEcho(uint32_t ip, uint16_t port, uint16_t echoPort, in
   std::vector<long long> viaEcho;
   for (int i = 0; i < count && toCamera && toEcho; ++i) {
     const auto id = static_cast<uint16_t>(i % 0xFFFF + 1);
-    if (const auto rtt = bareRoundTrip(toCamera.get(), endpoint(ip, port), id)) {
+    if (const auto rtt = bareRoundTrip(toCamera.get(), socketAddress(ip, port), id)) {
       viaCamera.push_back(*rtt);
     }
-    if (const auto rtt = bareRoundTrip(toEcho.get(), endpoint(ip, echoPort), id)) {
+    if (const auto rtt = bareRoundTrip(toEcho.get(), socketAddress(ip, echoPort), id)) {
       viaEcho.push_back(*rtt);
     }
   }

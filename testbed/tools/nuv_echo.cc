@@ -16,6 +16,7 @@
 #include <string>
 
 #include "fwupdate/flash_protocol.h"
+#include "net/socket_address.h"
 #include "net/unique_fd.h"
 
 namespace {
@@ -57,9 +58,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  sockaddr_in any{};
-  any.sin_family = AF_INET;
-  any.sin_port = htons(static_cast<uint16_t>(std::atoi(argv[argc - 1])));
+  const sockaddr_in any =
+      socketAddress(htonl(INADDR_ANY), static_cast<uint16_t>(std::atoi(argv[argc - 1])));
   if (!sock || bind(sock.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
     std::perror("nuv_echo: socket");
     return 1;
