@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "e2e/cli_checks.h"
-#include "testbed/lan_fixture.h"
+#include "e2e/cli_one_camera.h"
 #include "testbed/testbed.h"
 #include "testbed/tool_run.h"
 
@@ -21,30 +20,12 @@ using cli_checks::Json;
 using testbed::Millis;
 using testbed::ToolRun;
 
-constexpr char kMac[] = "02:00:00:00:00:11";
 // Capability sets of children lose CAP_NET_RAW, as for an ordinary user.
 const std::vector<std::string> kWithoutRaw = {"setpriv", "--inh-caps=-all",
                                               "--bounding-set=-net_raw"};
 constexpr int kCapNetRawBit = 13;
 
-class CliDiscoveryEndToEnd : public testbed::LanTest {
- protected:
-  CliDiscoveryEndToEnd() : LanTest("192.168.10.1/24") {}
-  void SetUp() override {
-    LanTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    testbed::CameraSpec setup;
-    setup.mac = kMac;
-    setup.ip = "192.168.10.11";
-    setup.serial = "SN-11";
-    cam_ = std::make_unique<testbed::SimulatedCamera>(net_, sw_, "cam", setup);
-    ASSERT_TRUE(cam_->ready()) << cam_->process().errors();
-  }
-  ToolRun run(const std::vector<std::string>& args, const std::vector<std::string>& wrapper = {}) {
-    return testbed::runTool(host_, args, wrapper);
-  }
-  std::unique_ptr<testbed::SimulatedCamera> cam_;
-};
+using CliDiscoveryEndToEnd = CliOneCameraTest;
 
 TEST_F(CliDiscoveryEndToEnd, TraceShowsEveryDiscoveryDatagramAndLeavesStdoutAlone) {
   const ToolRun traced = run({"list", "--trace"});
@@ -106,14 +87,14 @@ TEST_F(CliDiscoveryEndToEnd, WithoutCapturePrivilegeListAndShowFallBackWithOneWa
   const Json cameras = cli_checks::member(cli_checks::document(list.out), "cameras");
   ASSERT_TRUE(cameras.is_array()) << list.out;
   ASSERT_EQ(cameras.size(), 1u) << list.out;
-  EXPECT_EQ(cli_checks::text(cameras[0], "mac"), kMac);
+  EXPECT_EQ(cli_checks::text(cameras[0], "mac"), kOneCameraMac);
   EXPECT_EQ(cli_checks::lines(list.err).size(), 1u) << list.err;
   EXPECT_EQ(warningLines(list.err), 1u) << list.err;
   EXPECT_NE(list.err.find("setcap cap_net_raw+ep"), std::string::npos) << list.err;
   const ToolRun show = run({"show", "SN-11", "--json"}, kWithoutRaw);
   EXPECT_EQ(show.status, 0) << show.err;
   EXPECT_EQ(cli_checks::text(cli_checks::member(cli_checks::document(show.out), "camera"), "mac"),
-            kMac);
+            kOneCameraMac);
   EXPECT_EQ(warningLines(show.err), 1u) << show.err;
   // With the privilege there is nothing to warn about.
   const ToolRun privileged = run({"list", "--json"});

@@ -25,13 +25,21 @@ using testbed::ToolRun;
 const std::string kEscapes = "\x1b[2J\x1b]0;owned\x07\r\n\t\x7f";
 const std::string kReplacement = "\xef\xbf\xbd";  // U+FFFD in UTF-8
 
-// Widths of the discovery answer's text fields, in bytes.
-constexpr size_t kManufacturerWidth = 32;
-constexpr size_t kModelWidth = 32;
-constexpr size_t kVersionWidth = 32;
-constexpr size_t kInfoWidth = 48;
-constexpr size_t kSerialWidth = 16;
-constexpr size_t kUserNameWidth = 16;
+// The discovery answer's text fields: member, width in bytes, the text the
+// cameras here are given and the simulator setting that gives it.
+struct FieldOfAnswer {
+  const char* member;
+  size_t width;
+  const char* text;
+  std::string testbed::CameraSpec::*setting;
+};
+const FieldOfAnswer kAnswerFields[] = {
+    {"manufacturer", 32, "maker", &testbed::CameraSpec::manufacturer},
+    {"model", 32, "model", &testbed::CameraSpec::model},
+    {"device_version", 32, "1.0", &testbed::CameraSpec::deviceVersion},
+    {"manufacturer_info", 48, "info", &testbed::CameraSpec::info},
+    {"serial", 16, "serial", &testbed::CameraSpec::serial},
+    {"user_name", 16, "user", &testbed::CameraSpec::userName}};
 
 constexpr char kEscapesMac[] = "02:00:00:00:00:51";
 constexpr char kNoNulMac[] = "02:00:00:00:00:52";
@@ -42,12 +50,7 @@ testbed::CameraSpec named(const std::string& mac, const std::string& ip) {
   testbed::CameraSpec s;
   s.mac = mac;
   s.ip = ip;
-  s.manufacturer = "maker";
-  s.model = "model";
-  s.deviceVersion = "1.0";
-  s.info = "info";
-  s.serial = "serial";
-  s.userName = "user";
+  for (const FieldOfAnswer& f : kAnswerFields) s.*f.setting = f.text;
   return s;
 }
 
@@ -77,26 +80,19 @@ std::vector<TextField> badUtf8Fields() {
           {"user_name", "\x1b[31mred"}};
 }
 
-std::string escaped(const std::string& text, size_t width) {
-  return (kEscapes + text).substr(0, width);
-}
-
 std::vector<TextField> escapesFields() {
-  return {{"manufacturer", escaped("maker", kManufacturerWidth)},
-          {"model", escaped("model", kModelWidth)},
-          {"device_version", escaped("1.0", kVersionWidth)},
-          {"manufacturer_info", escaped("info", kInfoWidth)},
-          {"serial", escaped("serial", kSerialWidth)},
-          {"user_name", escaped("user", kUserNameWidth)}};
+  std::vector<TextField> fields;
+  for (const FieldOfAnswer& f : kAnswerFields) {
+    fields.push_back({f.member, (kEscapes + f.text).substr(0, f.width)});
+  }
+  return fields;
 }
 
 std::vector<TextField> noNulFields() {
-  return {{"manufacturer", std::string(kManufacturerWidth, 'X')},
-          {"model", std::string(kModelWidth, 'X')},
-          {"device_version", std::string(kVersionWidth, 'X')},
-          {"manufacturer_info", std::string(kInfoWidth, 'X')},
-          {"serial", std::string(kSerialWidth, 'X')},
-          {"user_name", std::string(kUserNameWidth, 'X')}};
+  std::vector<TextField> fields;
+  for (const FieldOfAnswer& f : kAnswerFields)
+    fields.push_back({f.member, std::string(f.width, 'X')});
+  return fields;
 }
 
 Json withMac(const Json& cameras, const std::string& mac) {

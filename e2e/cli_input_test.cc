@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "e2e/cli_checks.h"
-#include "testbed/lan_fixture.h"
+#include "e2e/cli_one_camera.h"
 #include "testbed/testbed.h"
 #include "testbed/tool_run.h"
 
@@ -57,20 +57,8 @@ std::string joined(const std::vector<std::string>& args) {
   return all;
 }
 
-class CliInputEndToEnd : public testbed::LanTest {
+class CliInputEndToEnd : public CliOneCameraTest {
  protected:
-  CliInputEndToEnd() : LanTest("192.168.10.1/24") {}
-  void SetUp() override {
-    LanTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    testbed::CameraSpec setup;
-    setup.mac = "02:00:00:00:00:11";
-    setup.ip = "192.168.10.11";
-    setup.serial = "SN-11";
-    cam_ = std::make_unique<testbed::SimulatedCamera>(net_, sw_, "cam", setup);
-    ASSERT_TRUE(cam_->ready()) << cam_->process().errors();
-  }
-  ToolRun run(const std::vector<std::string>& args) { return testbed::runTool(host_, args); }
   // The camera has counted no request of any kind.
   void expectNothingCounted() {
     for (const auto& [key, value] : cam_->status()) {
@@ -105,7 +93,6 @@ class CliInputEndToEnd : public testbed::LanTest {
     cli_checks::expectError(cli_checks::document(json.out), "usage");
     EXPECT_EQ(std::count(json.err.begin(), json.err.end(), '\n'), 1) << json.err;
   }
-  std::unique_ptr<testbed::SimulatedCamera> cam_;
 };
 
 TEST_F(CliInputEndToEnd, BadArgumentsExitTwoWithOneLineNamingThemAndSendNothing) {

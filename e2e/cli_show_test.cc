@@ -236,8 +236,7 @@ TEST_F(CliShowEndToEnd, CameraThatRefusesEveryReadFailsTheShow) {
 // No route leads from this host to the camera's subnet, so nothing answers
 // a read there; one discovery finds the camera by its address.
 TEST_F(CliShowEndToEnd, AddressThatDoesNotAnswerIsLookedUpByDiscovery) {
-  testbed::CameraSpec far =
-      specOf(cameraFacts("02:00:00:00:00:41", "10.77.0.41", "SN-FAR", "far"));
+  testbed::CameraSpec far = specOf(cameraFacts("02:00:00:00:00:41", "10.77.0.41", "SN-FAR", "far"));
   far.mask = "255.255.0.0";
   ASSERT_TRUE(start(far).ready());
   const ToolRun run = show({"10.77.0.41", "--json", "--trace"});
