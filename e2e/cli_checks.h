@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
@@ -113,6 +114,12 @@ inline std::optional<size_t> firstUnsafeByte(const std::string& out) {
     if ((byte < 0x20 && byte != '\n') || byte >= 0x7F) return i;
   }
   return std::nullopt;
+}
+
+// `text` with ASCII letters in lower case (MACs, names in messages).
+inline std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 inline std::vector<std::string> lines(const std::string& text) {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <regex>
 #include <string>
 #include <vector>
@@ -46,11 +45,6 @@ std::vector<BadInput> badInputs() {
   };
 }
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::string joined(const std::vector<std::string>& args) {
   std::string all;
   for (const std::string& a : args) all += "'" + a + "' ";
@@ -84,7 +78,7 @@ class CliInputEndToEnd : public CliOneCameraTest {
     EXPECT_EQ(plain.out, "");
     EXPECT_EQ(std::count(plain.err.begin(), plain.err.end(), '\n'), 1) << plain.err;
     EXPECT_TRUE(std::any_of(bad.names.begin(), bad.names.end(), [&](const std::string& name) {
-      return lower(plain.err).find(lower(name)) != std::string::npos;
+      return cli_checks::lower(plain.err).find(cli_checks::lower(name)) != std::string::npos;
     })) << plain.err;
     std::vector<std::string> withJson = bad.args;
     withJson.push_back("--json");

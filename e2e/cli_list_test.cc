@@ -190,11 +190,6 @@ bool hasWord(const std::vector<std::string>& all, const std::string& word) {
   return std::find(all.begin(), all.end(), word) != all.end();
 }
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 TEST_F(CliListEndToEnd, TableHasHeaderRowsInOrderMarksAndFootnoteAndRunsAgree) {
   const ToolRun run = list();
   EXPECT_EQ(run.status, 0) << run.err;
@@ -203,13 +198,13 @@ TEST_F(CliListEndToEnd, TableHasHeaderRowsInOrderMarksAndFootnoteAndRunsAgree) {
   EXPECT_FALSE(std::isdigit(static_cast<unsigned char>(words(rows[0]).at(0)[0]))) << rows[0];
   for (size_t i = 0; i < cameras_.size(); ++i) {
     const CameraFacts& f = cameras_[i].facts;
-    const std::vector<std::string> row = words(lower(rows[i + 1]));
+    const std::vector<std::string> row = words(cli_checks::lower(rows[i + 1]));
     SCOPED_TRACE(rows[i + 1]);
     ASSERT_FALSE(row.empty());
     EXPECT_EQ(row[0], std::to_string(i + 1));
     for (const std::string& column : {f.mac, addressColumn(f), f.adapter->name, f.model, f.serial,
                                       f.userName, modeColumn(f.current)}) {
-      EXPECT_TRUE(hasWord(row, lower(column))) << column;
+      EXPECT_TRUE(hasWord(row, cli_checks::lower(column))) << column;
     }
     EXPECT_EQ(hasWord(row, "!"), !f.reachable);
   }

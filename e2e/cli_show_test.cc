@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -170,17 +169,12 @@ TEST_F(CliShowEndToEnd, ControlHeldByAnotherHostIsShown) {
       << run.out;
 }
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 TEST_F(CliShowEndToEnd, TwoMatchingCamerasExitFourWithBothAsCandidates) {
   const ToolRun table = show({"TWIN"});
   EXPECT_EQ(table.status, 4) << table.err;
   EXPECT_EQ(table.out, "");
   for (int n : {0, 1})
-    EXPECT_NE(lower(table.err).find(twin(n).mac), std::string::npos) << table.err;
+    EXPECT_NE(cli_checks::lower(table.err).find(twin(n).mac), std::string::npos) << table.err;
   const ToolRun json = show({"pair", "--json"});
   EXPECT_EQ(json.status, 4) << json.err;
   const Json doc = cli_checks::document(json.out);
