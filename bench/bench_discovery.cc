@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +26,7 @@
 #include "gvcp/gige_discovery.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/socket_address.h"
+#include "testbed/camera_fleet.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -52,17 +52,11 @@ struct Bed {
   testbed::Network net;
   std::string host;
   std::string sw;
-  std::vector<std::unique_ptr<testbed::SimulatedCamera>> cameras;
+  testbed::Fleet cameras;
 };
 
 std::string cameraIp(int n) {
   return "10.60." + std::to_string(1 + n / 200) + "." + std::to_string(1 + n % 200);
-}
-
-std::string cameraMac(int n) {
-  char text[18];
-  std::snprintf(text, sizeof text, "02:00:00:00:%02X:%02X", (n >> 8) & 0xFF, n & 0xFF);
-  return text;
 }
 
 bool buildBed(Bed& bed, int cameras) {
@@ -72,20 +66,18 @@ bool buildBed(Bed& bed, int cameras) {
     std::fprintf(stderr, "test bed: %s\n", bed.net.lastError().c_str());
     return false;
   }
-  for (int n = 0; n < cameras; ++n) {
-    testbed::CameraSpec settings;
-    settings.mac = cameraMac(n);
-    settings.ip = cameraIp(n);
-    settings.mask = "255.255.0.0";
-    bed.cameras.push_back(std::make_unique<testbed::SimulatedCamera>(
-        bed.net, bed.sw, "c" + std::to_string(n), settings));
-    if (!bed.cameras.back()->ready()) {
-      std::fprintf(stderr, "camera %d did not start: %s\n", n,
-                   bed.cameras.back()->process().errors().c_str());
-      return false;
-    }
-  }
-  return true;
+  const std::string failed = testbed::startFleet(
+      bed.net, bed.sw, "c", cameras,
+      [](int n) {
+        testbed::CameraSpec settings;
+        settings.mac = testbed::fleetMac(n);
+        settings.ip = cameraIp(n);
+        settings.mask = "255.255.0.0";
+        return settings;
+      },
+      bed.cameras);
+  if (!failed.empty()) std::fprintf(stderr, "%s\n", failed.c_str());
+  return failed.empty();
 }
 
 size_t count(const std::string& text, const std::string& part) {

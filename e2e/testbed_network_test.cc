@@ -1,12 +1,14 @@
 // The test bed itself: every namespace it makes goes away with its Network,
 // on the normal path, after a failed ASSERT and after an exception; adapters
-// get small interface indices; a camera can be reached through two adapters.
+// get small interface indices; a camera can be reached through two adapters;
+// a fleet of cameras starts numbered and says which one did not.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "gvcp/gvcp_protocol.h"
+#include "testbed/camera_fleet.h"
 #include "testbed/testbed.h"
 #include "testbed/udp_peer.h"
 
@@ -94,6 +96,28 @@ TEST_F(TestbedNetwork, CameraOnOneSwitchAnswersThroughBothHostAdapters) {
     ASSERT_TRUE(frame) << "no answer seen on " << ifname;
     EXPECT_EQ(frame->from, "192.168.30.5");
   }
+}
+
+TEST_F(TestbedNetwork, FleetStartsNumberedCamerasAndNamesTheOneThatFailed) {
+  testbed::Network net;
+  const std::string sw = net.addSwitch("sw");
+  ASSERT_FALSE(sw.empty()) << net.lastError();
+  const auto setupOf = [](int n) {
+    testbed::CameraSpec setup;
+    setup.mac = testbed::fleetMac(n);
+    // Camera 2 gets an address the simulator refuses.
+    setup.ip = n == 2 ? "192.168.50.300" : "192.168.50." + std::to_string(10 + n);
+    return setup;
+  };
+  testbed::Fleet fleet;
+  EXPECT_EQ(testbed::startFleet(net, sw, "c", 2, setupOf, fleet), "");
+  ASSERT_EQ(fleet.size(), 2u);
+  EXPECT_EQ(fleet[1]->status("address"), "192.168.50.11");
+  EXPECT_NE(fleet[0]->ns(), fleet[1]->ns());
+  const std::string failed = testbed::startFleet(net, sw, "d", 4, setupOf, fleet);
+  EXPECT_EQ(failed.rfind("camera d2 did not start: ", 0), 0u) << failed;
+  EXPECT_EQ(fleet.size(), 5u);
+  EXPECT_FALSE(fleet.back()->ready());
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Process: one program run for a test, inside a network namespace (through
 // `ip netns exec`) or in the test's own namespace, with its standard input,
 // output and error on pipes. Waiting is event-based: for a text to appear in
-// the output, or for the exit, each with a timeout. The destructor ends a
+// the output, or for the exit, each with a timeout. Once reaped, its peak
+// resident set size is known: the largest of the program, of `ip netns exec`
+// before it became the program, and of the copy of the caller that started
+// them (fork), so an upper bound for the program. The destructor ends a
 // program still running (SIGTERM, then SIGKILL) and reaps it. One thread uses
 // a Process; it is neither copied nor moved.
 #pragma once
@@ -58,6 +61,8 @@ class Process {
 
   const std::string& output() const { return out_; }
   const std::string& errors() const { return err_; }
+  // Peak resident set size in KiB, known once the program has been reaped.
+  std::optional<long> peakRssKiB() const { return peakRssKiB_; }
 
  private:
   // Reads what is available on the pipes, waiting at most `wait`; false once
@@ -68,6 +73,7 @@ class Process {
 
   pid_t pid_ = -1;
   std::optional<int> status_;
+  std::optional<long> peakRssKiB_;
   UniqueFd stdin_;
   UniqueFd stdout_;
   UniqueFd stderr_;

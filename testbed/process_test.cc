@@ -43,6 +43,22 @@ TEST(ProcessTest, MissingProgramEndsWith127AndEnvironmentIsPassed) {
   EXPECT_EQ(withEnv.output(), "42\n");
 }
 
+TEST(ProcessTest, PeakResidentSizeIsKnownOnceReapedAndCoversTheProgram) {
+  Process small("", {"true"});
+  EXPECT_FALSE(small.peakRssKiB().has_value());
+  ASSERT_EQ(small.waitForExit(Millis(5000)), 0);
+  // The shell keeps the 64 MB it read in memory until it ends: far more than
+  // this test process, whose copy starts every program.
+  Process large("", {"sh", "-c", "x=$(head -c 64000000 /dev/zero | tr '\\0' a); echo ${#x}"});
+  ASSERT_EQ(large.waitForExit(Millis(20000)), 0);
+  EXPECT_EQ(large.output(), "64000000\n");
+  ASSERT_TRUE(small.peakRssKiB().has_value());
+  ASSERT_TRUE(large.peakRssKiB().has_value());
+  EXPECT_GT(*small.peakRssKiB(), 0);
+  EXPECT_GE(*large.peakRssKiB(), 62500);
+  EXPECT_GT(*large.peakRssKiB(), *small.peakRssKiB());
+}
+
 TEST(ProcessTest, NotStartedProgramSaysWhyAndNeverEnds) {
   auto never = Process::notStarted("namespace missing");
   EXPECT_FALSE(never->started());
