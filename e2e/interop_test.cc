@@ -1,11 +1,13 @@
 // Interoperability with GigE Vision software we did not write, run as black
 // boxes in the test bed: Debian's GenICam client arv-tool-0.8 opens the
 // simulated camera through its device description, reads and changes it, and
-// our tool reads the changes back; our dialogue lists the fake camera of
-// arv-fake-gv-camera-0.8. Both programs come from the aravis-tools packages
+// our tool, dialogue and command line, reads the changes back; both list the
+// fake camera of arv-fake-gv-camera-0.8. Both programs come from the aravis-tools packages
 // the install script installs; without them these tests skip (fail under
 // CI=true). Each test builds its own namespace network and tears it down.
 #include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <memory>
@@ -15,6 +17,7 @@
 
 #include "testbed/lan_fixture.h"
 #include "testbed/testbed.h"
+#include "testbed/tool_run.h"
 
 namespace {
 
@@ -23,6 +26,7 @@ using testbed::CommandResult;
 using testbed::Millis;
 using testbed::Process;
 using testbed::SimulatedCamera;
+using Json = nlohmann::json;
 
 constexpr char kHostCidr[] = "192.168.79.1/24";
 constexpr char kCameraIp[] = "192.168.79.10";
@@ -108,6 +112,18 @@ class InteropEndToEnd : public testbed::LanTest {
     return tool.output();
   }
 
+  // Our command line with --json: the one document it printed, checked to
+  // have succeeded.
+  Json commandLine(std::vector<std::string> args) {
+    args.push_back("--json");
+    const testbed::ToolRun run = testbed::runTool(host_, args, {}, "", kToolBound);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    Json document = Json::parse(run.out, nullptr, false);
+    EXPECT_FALSE(document.is_discarded()) << run.out;
+    EXPECT_EQ(document.value("ok", false), true) << run.out;
+    return document;
+  }
+
   // Our library's camera report (nuv_probe report).
   std::string report() {
     Process probe(host_, {testbed::binary("nuv_probe"), "report", kCameraIp});
@@ -167,6 +183,9 @@ TEST_F(InteropEndToEnd, ModeSetByTheClientIsStoredAndOurDialogueShowsIt) {
   EXPECT_NE(dialogue().find("Persistent IP [N]\nDHCP          [N]\nLLA           [Y]\n"),
             std::string::npos);
   EXPECT_NE(client({"network"}).output.find("Mode: LLA\n"), std::string::npos);
+  const Json listed = commandLine({"list"});
+  ASSERT_EQ(listed["cameras"].size(), 1u) << listed.dump();
+  EXPECT_EQ(listed["cameras"][0]["ip_config"]["current"], Json::array({"lla"}));
 }
 
 TEST_F(InteropEndToEnd, PersistentAddressSetByTheClientIsStoredAndOurReportShowsIt) {
@@ -181,6 +200,12 @@ TEST_F(InteropEndToEnd, PersistentAddressSetByTheClientIsStoredAndOurReportShows
   EXPECT_NE(report().find("\nPersistent Ip Setting:\n-----------------------------\n"
                           "Ip:          192.168.79.44\nSubnet Mask: 255.255.255.0\n"),
             std::string::npos);
+  const Json shown = commandLine({"show", kCameraIp});
+  EXPECT_EQ(shown["camera"]["persistent"],
+            (Json{{"ip", "192.168.79.44"}, {"mask", "255.255.255.0"},
+                  {"gateway", "192.168.79.254"}}))
+      << shown.dump();
+  EXPECT_EQ(shown["camera"]["ip_config"]["current"], Json::array({"persistent", "lla"}));
 }
 
 TEST_F(InteropEndToEnd, UserIdSetByTheClientIsTheNameOurDialogueLists) {
@@ -227,7 +252,7 @@ TEST_F(InteropEndToEnd, ClientParsesTheDescriptionWithoutAWarning) {
   EXPECT_NE(warnings.front().find(kWarningMark), std::string::npos) << warnings.front();
 }
 
-TEST_F(InteropEndToEnd, OurDialogueListsTheFakeCamera) {
+TEST_F(InteropEndToEnd, OurDialogueAndCommandLineListTheFakeCamera) {
   const std::string ns = net_.addCamera("fake", sw_, "02:00:00:00:79:20");
   ASSERT_FALSE(ns.empty()) << net_.lastError();
   ASSERT_EQ(
@@ -248,6 +273,12 @@ TEST_F(InteropEndToEnd, OurDialogueListsTheFakeCamera) {
             std::string::npos)
       << listing;
   EXPECT_NE(listing.find("ModelName:        Fake\n"), std::string::npos) << listing;
+  const Json listed = commandLine({"list"});
+  ASSERT_EQ(listed["cameras"].size(), 1u) << listed.dump();
+  EXPECT_EQ(listed["cameras"][0]["serial"], "FAKE79");
+  EXPECT_EQ(listed["cameras"][0]["model"], "Fake");
+  EXPECT_EQ(listed["cameras"][0]["ip"], "192.168.79.20");
+  EXPECT_EQ(listed["cameras"][0]["reachable"], true);
   EXPECT_TRUE(fake.running()) << "the fake camera ended while our tool asked it";
 }
 
