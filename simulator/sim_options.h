@@ -24,6 +24,7 @@ struct SimOptions {
   uint32_t restartMs = kDefaultRestartMs;
   uint32_t flashMs = kDefaultFlashMs;
   bool help = false;
+  bool version = false;
 };
 
 struct ParseResult {
