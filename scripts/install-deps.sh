@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev iproute2 procps)
+# The Debian packages, their man pages and their check (scripts/package*.sh).
+packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,0 +1,24 @@
+#!/bin/sh
+# make-manpage.sh PROGRAM INCLUDE OUTPUT: writes OUTPUT, the gzip-compressed
+# man page of PROGRAM made by help2man from the program's --help and
+# --version output plus INCLUDE, the sections --help does not carry.
+# The program runs in a network namespace of its own (a loopback only) where
+# this machine allows one, so making a page never reaches the machine's
+# network whatever the program does with its arguments.
+set -eu
+program=$1
+include=$2
+output=$3
+
+isolate=""
+if unshare --net true 2>/dev/null; then
+  isolate="unshare --net"
+elif unshare --net --map-root-user true 2>/dev/null; then
+  isolate="unshare --net --map-root-user"
+fi
+
+tmp="$output.tmp"
+trap 'rm -f "$tmp"' EXIT
+# shellcheck disable=SC2086  # $isolate is a command prefix of several words
+$isolate help2man --no-info --section 1 --include "$include" --output "$tmp" "$program"
+gzip -9n <"$tmp" >"$output"
