@@ -68,7 +68,11 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md
 # The post-install script against a stand-in setcap that works or fails.
 add_test(NAME packaging_postinst
          COMMAND ${NUV_PACKAGING_DIR}/postinst_test.sh ${NUV_PACKAGING_DIR}/postinst)
-set_tests_properties(packaging_postinst PROPERTIES LABELS unit)
+# The bash completion against the built program's --help (which sends nothing).
+add_test(NAME packaging_completion
+         COMMAND ${NUV_PACKAGING_DIR}/completion_test.sh ${NUV_PACKAGING_DIR}/nuv-ipconfig.bash
+                 $<TARGET_FILE:nuv-ipconfig>)
+set_tests_properties(packaging_postinst packaging_completion PROPERTIES LABELS unit)
 
 # Debian packages, one per component.
 set(CPACK_GENERATOR DEB)
