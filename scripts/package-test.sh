@@ -36,6 +36,9 @@ ns_host="$(basename "$work")-host"
 ns_cam="$(basename "$work")-cam"
 installed=false
 camsim_pid=""
+testbed=/usr/share/nuv-camsim/testbed.sh
+NUV_TESTBED_PREFIX="$(basename "$work")-tb"
+export NUV_TESTBED_PREFIX NUV_TESTBED_STATE="$work/testbed"
 cleanup() {
   local rc=$?
   set +e
@@ -46,6 +49,7 @@ cleanup() {
   fi
   ip netns del "$ns_host" 2>/dev/null
   ip netns del "$ns_cam" 2>/dev/null
+  [ -x "$testbed" ] && "$testbed" down
   if [ "$installed" = true ]; then
     dpkg --purge "${packages[@]}" >/dev/null || echo "package-test: could not purge ${packages[*]}" >&2
   fi
@@ -143,6 +147,18 @@ check_unprivileged_list() {
   echo "package-test: nobody found the camera at $kCameraIp with the installed tool"
 }
 
+# The installed test-bed script builds its three-camera network with the
+# installed simulator, and the installed tool finds all three there.
+check_installed_testbed() {
+  "$testbed" up >"$work/testbed.log" 2>&1 || die "$testbed up: $(cat "$work/testbed.log")"
+  "$testbed" host /usr/bin/nuv-ipconfig list --json >"$work/testbed.json" 2>>"$work/testbed.log" ||
+    die "list in the installed test bed: $(cat "$work/testbed.log")"
+  jq -e '.ok == true and (.cameras | length == 3)' "$work/testbed.json" >/dev/null ||
+    die "the installed test bed shows: $(cat "$work/testbed.json")"
+  "$testbed" down
+  echo "package-test: the installed test-bed script made three cameras and the tool found them"
+}
+
 "$root/scripts/package.sh" >"$work/package.log" 2>&1 ||
   die "scripts/package.sh failed: $(tail -n 40 "$work/package.log")"
 mapfile -t debs < <(grep '\.deb$' "$work/package.log")
@@ -158,6 +174,7 @@ check_man_pages
 in_host "$root/packaging/completion_test.sh" /usr/share/bash-completion/completions/nuv-ipconfig \
   /usr/bin/nuv-ipconfig || die "bash completion"
 check_unprivileged_list
+check_installed_testbed
 
 dpkg --purge "${packages[@]}" >/dev/null
 installed=false
