@@ -38,12 +38,10 @@ if(NUV_HELP2MAN)
       COMMENT "Making the man page of ${program}"
       VERBATIM)
     list(APPEND NUV_MAN_PAGES ${page})
+    string(REPLACE "nuv-" "" component ${program})
+    install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${NUV_MAN_PAGES})
-  install(FILES ${NUV_GENERATED_DOC_DIR}/nuv-ipconfig.1.gz
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ipconfig)
-  install(FILES ${NUV_GENERATED_DOC_DIR}/nuv-camsim.1.gz
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT camsim)
 else()
   message(STATUS "help2man not found: no man pages are made or installed")
 endif()
