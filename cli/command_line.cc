@@ -88,7 +88,10 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
     outcome.output = std::string(e.what()) + "\n";
     return outcome;
   } catch (const CLI::ParseError& e) {
-    outcome.error = e.what();
+    // A mistyped command is left over as an extra argument; name it.
+    const std::vector<std::string> extras = app.remaining();
+    const bool noCommand = !list->parsed() && !show->parsed() && !extras.empty();
+    outcome.error = noCommand ? "unknown command '" + extras.front() + "'" : e.what();
     return outcome;
   }
   invocation.command = list->parsed() ? Command::kList : Command::kShow;
