@@ -11,7 +11,8 @@ namespace {
 // Both words come with the discovery answer, so every flag is known.
 void printConfigLines(const GigE_Camera_Info& camera) {
   for (const IpConfigBit& entry : kIpConfigBits) {
-    std::printf("%-22s%c          %c\n", entry.label, ipConfigFlag(camera.ipConfigCurrent, entry.bit),
+    std::printf("%-22s%c          %c\n", entry.label,
+                ipConfigFlag(camera.ipConfigCurrent, entry.bit),
                 ipConfigFlag(camera.ipConfigOptions, entry.bit));
   }
 }

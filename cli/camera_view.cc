@@ -23,7 +23,7 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
   view.mask = camera.currentSubnetMask;
   view.gateway = camera.defaultGateway;
   view.adapter = adapterView(camera.adaptor);
-  view.identity = {camera.manufacturerName, camera.modelName, camera.deviceVersion,
+  view.identity = {camera.manufacturerName, camera.modelName,    camera.deviceVersion,
                    camera.manufacturerInfo, camera.serialNumber, camera.userDefinedName};
   view.ipConfigSupported = camera.ipConfigOptions;
   view.ipConfigCurrent = camera.ipConfigCurrent;

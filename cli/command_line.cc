@@ -54,7 +54,8 @@ void addTimeout(CLI::App& sub, int& timeoutMs) {
 }
 
 bool mentionsJson(int argc, const char* const* argv) {
-  return std::any_of(argv + 1, argv + argc, [](const char* a) { return std::string_view(a) == "--json"; });
+  return std::any_of(argv + 1, argv + argc,
+                     [](const char* a) { return std::string_view(a) == "--json"; });
 }
 
 }  // namespace

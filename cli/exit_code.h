@@ -3,9 +3,8 @@
 // Plain values.
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 enum class ExitCode {
   kOk = 0,

@@ -65,6 +65,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     out << parsed.output;
     return 0;
   }
-  if (!parsed.invocation) return emit(failure(ExitCode::kUsage, parsed.error), parsed.json, out, err);
+  if (!parsed.invocation)
+    return emit(failure(ExitCode::kUsage, parsed.error), parsed.json, out, err);
   return emit(dispatch(*parsed.invocation, err), parsed.invocation->json, out, err);
 }

@@ -83,8 +83,9 @@ std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
   std::vector<GigE_Camera_Info> found;
   for (const GigE_Camera_Info& camera : cameras) {
     if (!matches(selector, camera)) continue;
-    const bool known = std::any_of(found.begin(), found.end(),
-                                   [&](const GigE_Camera_Info& f) { return sameCamera(f, camera); });
+    const bool known = std::any_of(found.begin(), found.end(), [&](const GigE_Camera_Info& f) {
+      return sameCamera(f, camera);
+    });
     if (!known) found.push_back(camera);
   }
   return found;

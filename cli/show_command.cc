@@ -50,8 +50,9 @@ CommandResult readAndRender(Camera& camera, const std::string& address,
 
 CommandResult ambiguous(const std::vector<GigE_Camera_Info>& found, const Selector& selector,
                         std::ostream& err) {
-  CommandResult result = failure(ExitCode::kAmbiguous, std::to_string(found.size()) +
-                                                           " cameras match '" + selector.text + "'");
+  CommandResult result =
+      failure(ExitCode::kAmbiguous,
+              std::to_string(found.size()) + " cameras match '" + selector.text + "'");
   result.data["candidates"] = nlohmann::ordered_json::array();
   for (const GigE_Camera_Info& camera : found) {
     const CameraView view = viewOf(camera);
@@ -70,16 +71,17 @@ CommandResult byDiscovery(const Invocation& invocation, const Selector& selector
     return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
   }
   const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
-  if (found.empty()) return failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'");
+  if (found.empty())
+    return failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'");
   if (found.size() > 1) return ambiguous(found, selector, err);
   const GigE_Camera_Info& camera = found.front();
   // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
   // would leave by another route, or reach this host itself.
   if (!viewOf(camera).reachable) {
-    return failure(ExitCode::kFailed, "camera " + camera.cameraMac + " answers from " +
-                                          camera.cameraIp + ", outside the subnet of adapter " +
-                                          tableSafe(camera.adaptor.getName()) +
-                                          ": its registers cannot be read until it has an address there");
+    return failure(ExitCode::kFailed,
+                   "camera " + camera.cameraMac + " answers from " + camera.cameraIp +
+                       ", outside the subnet of adapter " + tableSafe(camera.adaptor.getName()) +
+                       ": its registers cannot be read until it has an address there");
   }
   uint32_t ip = 0;
   ::inet_pton(AF_INET, camera.cameraIp.c_str(), &ip);

@@ -29,14 +29,10 @@ std::string macText(const std::array<uint8_t, 6>& bytes) {
 }
 
 Row rowOf(size_t index, const CameraView& c) {
-  return {std::to_string(index),
-          macText(c.mac),
-          addressWithMask(c.ip, c.mask),
-          c.adapter ? tableSafe(c.adapter->name) : "-",
-          tableSafe(c.identity.model),
-          tableSafe(c.identity.serial),
-          tableSafe(c.identity.userName),
-          modeText(c.ipConfigCurrent),
+  return {std::to_string(index),          macText(c.mac),
+          addressWithMask(c.ip, c.mask),  c.adapter ? tableSafe(c.adapter->name) : "-",
+          tableSafe(c.identity.model),    tableSafe(c.identity.serial),
+          tableSafe(c.identity.userName), modeText(c.ipConfigCurrent),
           c.reachable ? "" : "!"};
 }
 
@@ -97,12 +93,13 @@ std::string listTable(const std::vector<CameraView>& cameras) {
 }
 
 std::string showBlock(const CameraView& c, const CameraSettings& s) {
-  const std::string adapter =
-      c.adapter ? tableSafe(c.adapter->name) + " (" + addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
-                : "- (no adapter's subnet holds the address)";
+  const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
+                                              addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
+                                        : "- (no adapter's subnet holds the address)";
   const std::pair<const char*, std::string> lines[] = {
       {"MAC", macText(c.mac)},
-      {"Address", addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
+      {"Address",
+       addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
       {"Gateway", dotted(c.gateway)},
       {"Adapter", adapter},
       {"Manufacturer", tableSafe(c.identity.manufacturer)},

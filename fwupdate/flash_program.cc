@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "fwupdate/flash_protocol.h"
-#include "net/unique_fd.h"
 #include "net/socket_address.h"
+#include "net/unique_fd.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
-#include "net/socket_wait.h"
 #include "net/socket_address.h"
+#include "net/socket_wait.h"
 
-using gvcp::TraceDirection;
 using gvcp::traceDatagram;
+using gvcp::TraceDirection;
 
 namespace {
 
@@ -52,8 +52,8 @@ void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
   traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
                 command);
-  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL,
-                 asSockaddr(cameraAddr), sizeof cameraAddr);
+  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL, asSockaddr(cameraAddr),
+                 sizeof cameraAddr);
 }
 
 int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,

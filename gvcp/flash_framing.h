@@ -28,7 +28,6 @@ inline constexpr size_t kEpcsMaxAnswer = kEpcsHeaderSize + 512;  // what the rec
 inline constexpr size_t kEpcsStatusOffset = 8;
 inline constexpr size_t kEpcsMinAnswer = kEpcsStatusOffset + 4;  // shorter carries no status
 
-
 struct EpcsHeader {
   uint32_t magic = kEpcsMagic;
   uint32_t command = 0;

@@ -1,5 +1,4 @@
 #include "gvcp/gige_forceip.h"
-#include "net/socket_address.h"
 
 #include <arpa/inet.h>
 #include <linux/if_ether.h>
@@ -14,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+#include "net/socket_address.h"
 
 namespace {
 
@@ -100,8 +101,8 @@ void ForceIp::sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set)
   }
   const sockaddr_in broadcast = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
   const ForceIpCommand command = buildForceIpCommand(camera.cameraMacHw, set);
-  if (::sendto(sock.get(), command.data(), command.size(), 0,
-               asSockaddr(broadcast), sizeof broadcast) < 0) {
+  if (::sendto(sock.get(), command.data(), command.size(), 0, asSockaddr(broadcast),
+               sizeof broadcast) < 0) {
     std::puts("sendto() error");
     std::fflush(stdout);
     std::perror("sendto() error\n");

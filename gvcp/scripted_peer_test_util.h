@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "gvcp/gvcp_protocol.h"
-#include "net/unique_fd.h"
 #include "net/socket_address.h"
+#include "net/unique_fd.h"
 
 namespace testing_peer {
 

@@ -63,8 +63,8 @@ gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
                     s.current);
   }
   if (st.ok()) {
-    st = readTriple(camera, reg::kPersistentIp, reg::kPersistentSubnetMask,
-                    reg::kPersistentGateway, s.persistent);
+    st = readTriple(camera, reg::kPersistentIp, reg::kPersistentSubnetMask, reg::kPersistentGateway,
+                    s.persistent);
   }
   if (st.ok()) st = readWords(camera, s);
   return st;

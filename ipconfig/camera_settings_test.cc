@@ -78,7 +78,8 @@ TEST_F(CameraSettingsTest, RefusedReadStopsWithTheCameraStatus) {
 }
 
 TEST(CameraSettingsSilent, CameraThatDoesNotAnswerIsALocalFailure) {
-  ScriptedPeer silent([](const testing_peer::Bytes&) { return std::vector<testing_peer::Bytes>{}; });
+  ScriptedPeer silent(
+      [](const testing_peer::Bytes&) { return std::vector<testing_peer::Bytes>{}; });
   ASSERT_TRUE(silent.ok());
   Camera camera(silent.ip(), silent.port());
   CameraSettings s;

@@ -12,8 +12,8 @@
 #include "gvcp/camera.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
-#include "net/unique_fd.h"
 #include "net/socket_address.h"
+#include "net/unique_fd.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <chrono>
 
-#include "testbed/testbed.h"
 #include "net/socket_address.h"
+#include "testbed/testbed.h"
 
 namespace testbed {
 namespace {
