@@ -3,7 +3,11 @@
 # any is missing. Fails with a clear message when it cannot.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev iproute2 procps aravis-tools-cli aravis-tools)
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev iproute2 procps)
+# The GenICam client and fake camera the interoperability tests run as black boxes.
+packages+=(aravis-tools-cli aravis-tools)
+# The Debian packages, their man pages and their check (scripts/package*.sh).
+packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -17,6 +17,10 @@ int main(int argc, char** argv) {
     std::fputs(sim::usageText().c_str(), stdout);
     return 0;
   }
+  if (parsed.options->version) {
+    std::puts("nuv-camsim " NUV_VERSION);
+    return 0;
+  }
   sim::Simulator simulator(*parsed.options);
   return simulator.run();
 }

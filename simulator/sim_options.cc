@@ -219,6 +219,9 @@ const std::map<std::string, OptionSpec>& optionTable() {
       {"--help",
        {false, "", "show this text",
         [](SimOptions& o, const std::string&) { return o.help = true; }}},
+      {"--version",
+       {false, "", "print the version and exit",
+        [](SimOptions& o, const std::string&) { return o.version = true; }}},
   };
   return table;
 }
@@ -245,7 +248,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     std::string error = applyOne(options, args, i);
     if (!error.empty()) return {std::nullopt, error};
   }
-  if (options.help) return {options, ""};
+  if (options.help || options.version) return {options, ""};
   if (options.interface.empty()) return {std::nullopt, "--interface is required"};
   if (options.stateDir.empty()) return {std::nullopt, "--state-dir is required"};
   if (options.address && options.address->ip != 0 && options.address->mask == 0) {
@@ -256,7 +259,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
 
 std::string usageText() {
   std::string text =
-      "usage: nuv-camsim --interface NAME --state-dir DIR [options]\n"
+      "Usage: nuv-camsim --interface NAME --state-dir DIR [options]\n"
       "Acts as one GigE Vision camera on NAME: GVCP on UDP 3956, flash update on UDP 2200.\n"
       "Prints \"ready\" once it listens; stops on SIGTERM or SIGINT.\n\n";
   for (const auto& [name, setup] : optionTable()) {

@@ -25,6 +25,7 @@ struct SimOptions {
   uint32_t flashMs = kDefaultFlashMs;
   bool trace = false;  // each GVCP exchange on standard error
   bool help = false;
+  bool version = false;
 };
 
 struct ParseResult {

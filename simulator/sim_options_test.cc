@@ -109,5 +109,14 @@ TEST(SimOptionsTest, HelpNeedsNothingElseAndNamesEveryOption) {
   }
 }
 
+TEST(SimOptionsTest, VersionNeedsNothingElseAndIsListed) {
+  const ParseResult r = parseOptions({"--version"});
+  ASSERT_TRUE(r.options) << r.error;
+  EXPECT_TRUE(r.options->version);
+  EXPECT_FALSE(r.options->help);
+  EXPECT_NE(usageText().find("--version"), std::string::npos);
+  EXPECT_FALSE(parse({}).options->version);
+}
+
 }  // namespace
 }  // namespace sim

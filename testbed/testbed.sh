@@ -13,13 +13,16 @@
 #   testbed/testbed.sh down      stop the cameras and remove every namespace
 # Environment: NUV_TESTBED_PREFIX (namespace prefix, default nuvdemo),
 # NUV_TESTBED_STATE (camera state directories, default /tmp/<prefix>-state),
-# NUV_CAMSIM (simulator program, default build/demo/nuv-camsim).
+# NUV_CAMSIM (simulator program, default build/demo/nuv-camsim, else PATH's).
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 prefix="${NUV_TESTBED_PREFIX:-nuvdemo}"
 state="${NUV_TESTBED_STATE:-/tmp/${prefix}-state}"
-camsim="${NUV_CAMSIM:-$here/../build/demo/nuv-camsim}"
+# The demo's build beside the source, else an installed simulator.
+camsim="$here/../build/demo/nuv-camsim"
+[ -x "$camsim" ] || camsim="$(command -v nuv-camsim || true)"
+camsim="${NUV_CAMSIM:-$camsim}"
 cameras=(cam1 cam2 cam3)
 readonly kReadyWaitTenths=100  # ten seconds for a camera to say it is ready
 
