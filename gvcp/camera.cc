@@ -2,13 +2,18 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <span>
 #include <vector>
 
 #include "gvcp/gvcp_protocol.h"
+#include "gvcp/trace.h"
 #include "net/socket_wait.h"
+
+using gvcp::TraceDirection;
+using gvcp::traceDatagram;
 
 namespace {
 
@@ -48,6 +53,8 @@ Camera::Camera(unsigned int ip, unsigned short port)
 
 void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
+  traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
+                command);
   (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL,
                  reinterpret_cast<const sockaddr*>(&cameraAddr), sizeof cameraAddr);
 }
@@ -66,9 +73,14 @@ int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
     if (wait == SocketWait::kTimedOut) return kGvcpNoAnswer;
     // MSG_TRUNC yields the real length, so an oversize datagram cannot pass
     // the length check on the part of it that fitted.
-    const ssize_t got = ::recv(sock.get(), datagram.data(), datagram.size(), MSG_TRUNC);
+    sockaddr_in from{};
+    socklen_t fromLen = sizeof from;
+    const ssize_t got = ::recvfrom(sock.get(), datagram.data(), datagram.size(), MSG_TRUNC,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLen);
     if (got <= 0) return kGvcpNoAnswer;
     const auto size = static_cast<size_t>(got);
+    traceDatagram(TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
+                  std::span<const uint8_t>(datagram.data(), std::min(size, datagram.size())));
     // Too short to carry an ack_id: it cannot answer this request.
     if (size < gvcp::kHeaderSize) continue;
     if (gvcp::readAckHeader(datagram.data()).ack_id != requestId) continue;
@@ -85,9 +97,11 @@ int Camera::gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned 
   const uint8_t flag = ackLen != 0 ? gvcp::kFlagAckRequired : 0;
   const std::vector<uint8_t> command =
       gvcp::buildCommand(flag, cmd, requestId, std::span<const uint8_t>(payload, len));
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const std::chrono::milliseconds wait(timeoutMs);
+  Clock::time_point deadline = Clock::now() + wait;
   int result = kGvcpNoAnswer;
   for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0 && ackWait == AckWait::kPerAttempt) deadline = Clock::now() + wait;
     sendCommand(command);
     if (ackLen == 0) {
       result = 0;

@@ -27,6 +27,12 @@ inline constexpr int kGvcpWaitFailed = -217;
 inline constexpr int kGvcpAttempts = 3;
 inline constexpr int kGvcpAckBudgetMs = 200;  // one budget over all attempts
 
+// How an exchange spends its timeoutMs: as one budget over all its attempts
+// (the dialogue's way: once the first wait has used it up the re-sends wait
+// for nothing), or as a wait of its own for every attempt, so that one lost
+// datagram costs a retry and not the exchange.
+enum class AckWait { kSharedBudget, kPerAttempt };
+
 class Camera {
  public:
   // ip in network byte order, port in host order.
@@ -35,13 +41,17 @@ class Camera {
   Camera(const Camera&) = delete;
   Camera& operator=(const Camera&) = delete;
 
+  // kSharedBudget until set; takes effect from the next exchange.
+  void setAckWait(AckWait mode) { ackWait = mode; }
+
   bool isStreaming() const { return streaming; }
   void setStreaming(bool value) { streaming = value; }
   // The camera's address in host order (first octet most significant).
   unsigned int getCameraIP() const { return ntohl(cameraAddr.sin_addr.s_addr); }
 
   // One exchange; ackLen 0 sends once without asking for an acknowledge.
-  // The budget of timeoutMs covers all attempts. Datagrams too short for a
+  // timeoutMs is spent as setAckWait says. Every datagram sent and received
+  // is handed to the trace hook (gvcp/trace.h). Datagrams too short for a
   // header, or with another ack_id, are skipped; one longer than the 548-byte
   // receive buffer gives -112. A null payload with len > 0 gives -114.
   int gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
@@ -72,5 +82,6 @@ class Camera {
   sockaddr_in cameraAddr{};
   uint16_t requestId = 1;
   bool streaming = false;
+  AckWait ackWait = AckWait::kSharedBudget;
   std::mutex exchange;  // held for a whole exchange
 };

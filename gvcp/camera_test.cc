@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <set>
 
 #include "gvcp/registers.h"
@@ -223,6 +224,35 @@ TEST_F(CameraTest, SilentCameraCostsOneBudgetAndThreeIdenticalSends) {
   EXPECT_EQ(got[1], got[2]);
   EXPECT_EQ(header(got[0]).req_id, 1);
   EXPECT_EQ(header(got[3]).req_id, 2);
+}
+
+// Drops the first copy of every request (a datagram lost on the way) and
+// answers the re-send.
+testing_peer::Script answerOnlyResends() {
+  auto seen = std::make_shared<std::set<uint16_t>>();
+  return [seen](const Bytes& request) {
+    if (seen->insert(header(request).req_id).second) return std::vector<Bytes>{};
+    return std::vector<Bytes>{ackFor(request, Bytes{0, 0, 0, 5})};
+  };
+}
+
+TEST_F(CameraTest, PerAttemptWaitTurnsALostDatagramIntoARetry) {
+  startPeer(answerOnlyResends());
+  camera->setAckWait(AckWait::kPerAttempt);
+  unsigned int value = 0;
+  EXPECT_EQ(camera->readreg(reg::kIpConfigCurrent, &value), 0);
+  EXPECT_EQ(value, 5u);
+  EXPECT_EQ(peer->count(), 2u);
+}
+
+TEST_F(CameraTest, PerAttemptWaitOnASilentCameraWaitsForEveryAttempt) {
+  startPeer(answerCcpOnly);
+  camera->setAckWait(AckWait::kPerAttempt);
+  unsigned int value = 0;
+  const auto start = Clock::now();
+  EXPECT_EQ(camera->readreg(reg::kDeviceMacLow, &value), kGvcpNoAnswer);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(3 * kGvcpAckBudgetMs - 5));
+  EXPECT_EQ(peer->count(), 3u);
 }
 
 TEST_F(CameraTest, SlowAnswerWithinTheBudgetIsTakenWithoutResend) {

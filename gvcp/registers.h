@@ -23,6 +23,7 @@ inline constexpr uint32_t kModelName = 0x0068;
 inline constexpr int kModelNameLen = 32;
 inline constexpr uint32_t kDeviceVersion = 0x0088;
 inline constexpr int kDeviceVersionReadLen = 64;  // covers the 32-byte field and what follows
+inline constexpr int kDeviceVersionLen = 32;  // the field itself
 inline constexpr uint32_t kManufacturerInfo = 0x00A8;
 inline constexpr int kManufacturerInfoLen = 48;
 inline constexpr int kManufacturerInfoFwReadLen = 64;

@@ -2,11 +2,15 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <span>
 
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
 #include "gvcp/registers.h"
+#include "ipconfig/register_reads.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
@@ -17,14 +21,13 @@ constexpr const char* kLongRule = "-----------------------------";
 
 // One register read; a failed read gives 0, the value the blocks then show.
 struct RegisterRead {
-  unsigned int value = 0;
+  uint32_t value = 0;
   bool ok = false;
 };
 
-RegisterRead readRegister(Camera* camera, uint32_t address) {
+RegisterRead readRegisterOrZero(Camera* camera, uint32_t address) {
   RegisterRead read;
-  read.ok = camera->readreg(address, &read.value) == 0;
-  if (!read.ok) read.value = 0;
+  read.ok = readRegister(*camera, address, read.value).ok();
   return read;
 }
 
@@ -37,17 +40,7 @@ void printText(const char* format, const unsigned char (&field)[N]) {
 
 template <size_t N>
 void readText(Camera* camera, uint32_t address, unsigned char (&field)[N]) {
-  camera->readmem(address, field, static_cast<int>(N));
-}
-
-// MAC High holds the first two bytes in its low 16 bits, MAC Low the last four.
-void readMac(Camera* camera, unsigned char (&mac)[6]) {
-  const RegisterRead high = readRegister(camera, reg::kDeviceMacHigh);
-  const RegisterRead low = readRegister(camera, reg::kDeviceMacLow);
-  if (!high.ok || !low.ok) return;
-  mac[0] = static_cast<unsigned char>(high.value >> 8);
-  mac[1] = static_cast<unsigned char>(high.value);
-  for (int i = 0; i < 4; ++i) mac[2 + i] = static_cast<unsigned char>(low.value >> (24 - 8 * i));
+  readMemory(*camera, address, std::span<uint8_t>(field, N));
 }
 
 void printDeviceInfo(const DeviceInfo& info) {
@@ -66,8 +59,8 @@ void printDeviceInfo(const DeviceInfo& info) {
 
 int retrieveIpSet(Camera* camera, IPV4Set* set, bool print, const char* title, uint32_t ipRegister,
                   uint32_t maskRegister) {
-  const RegisterRead ip = readRegister(camera, ipRegister);
-  const RegisterRead mask = readRegister(camera, maskRegister);
+  const RegisterRead ip = readRegisterOrZero(camera, ipRegister);
+  const RegisterRead mask = readRegisterOrZero(camera, maskRegister);
   if (ip.ok) set->ip = ip.value;
   if (mask.ok) set->mask = mask.value;
   if (print) printIpSetBlock(title, htonl(ip.value), htonl(mask.value));
@@ -75,7 +68,7 @@ int retrieveIpSet(Camera* camera, IPV4Set* set, bool print, const char* title, u
 }
 
 int retrieveIpConfig(Camera* camera, bool print, const char* title, uint32_t address) {
-  const RegisterRead config = readRegister(camera, address);
+  const RegisterRead config = readRegisterOrZero(camera, address);
   if (!print) return 0;
   std::puts(title);
   std::puts(kLongRule);
@@ -105,7 +98,8 @@ int retrieveDeviceInfo(Camera* camera, DeviceInfo* info, bool print) {
   readText(camera, reg::kUserDefinedName, info->userId);
   readText(camera, reg::kManufacturerInfo, info->firmwareInfo);
   readText(camera, reg::kDeviceVersion, info->firmwareVersion);
-  readMac(camera, info->mac);
+  std::array<uint8_t, MacAddress::kSize> mac{};
+  if (readMac(*camera, mac).ok()) std::copy(mac.begin(), mac.end(), info->mac);
   if (print) printDeviceInfo(*info);
   return 0;
 }
@@ -129,8 +123,8 @@ int retrieveCurrentIpConfig(Camera* camera, bool print) {
 }
 
 int retrieveIpConfigAtOnce(Camera* camera, bool print) {
-  const RegisterRead supported = readRegister(camera, reg::kIpConfigSupported);
-  const RegisterRead current = readRegister(camera, reg::kIpConfigCurrent);
+  const RegisterRead supported = readRegisterOrZero(camera, reg::kIpConfigSupported);
+  const RegisterRead current = readRegisterOrZero(camera, reg::kIpConfigCurrent);
   if (!print) return 0;
   std::puts("\nIP Configuration:");
   std::puts(kShortRule);

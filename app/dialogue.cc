@@ -1,6 +1,5 @@
-// nuv-ipconfig: finds the GigE Vision cameras on every adapter of the host and
-// changes how a chosen camera gets its IPv4 address. Returns 0 on every path
-// that returns; discovery socket failures end the process with 255.
+#include "app/dialogue.h"
+
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -12,7 +11,7 @@
 #include "app/reachability.h"
 #include "gvcp/camera_info.h"
 
-int main() {
+int runDialogue() {
   printGreeting();
   // Declared in reverse release order: the selection goes first, the camera
   // list last.

@@ -1,0 +1,44 @@
+// CameraView: one camera as the command line shows it, built from a discovery
+// record or from the registers read by show. Addresses in network byte order;
+// camera text as the camera sent it (renderers make it safe). Pure.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gvcp/camera_info.h"
+#include "ipconfig/camera_settings.h"
+#include "net/adaptor.h"
+
+struct AdapterView {
+  std::string name;
+  uint32_t ip = 0;
+  uint32_t mask = 0;
+};
+
+struct CameraView {
+  std::array<uint8_t, 6> mac{};
+  uint32_t ip = 0;
+  uint32_t mask = 0;
+  uint32_t gateway = 0;
+  std::optional<AdapterView> adapter;
+  std::string manufacturer;
+  std::string model;
+  std::string deviceVersion;
+  std::string manufacturerInfo;
+  std::string serial;
+  std::string userName;
+  uint32_t ipConfigSupported = 0;
+  uint32_t ipConfigCurrent = 0;
+  bool reachable = false;
+};
+
+AdapterView adapterView(const Adaptor& adaptor);
+CameraView viewOf(const GigE_Camera_Info& camera);
+// `adapter` is the one whose subnet holds the camera's address, if any.
+CameraView viewOf(const CameraSettings& settings, const std::optional<AdapterView>& adapter);
+
+// True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
+bool inSubnet(uint32_t ip, const AdapterView& adapter);

@@ -1,0 +1,36 @@
+// Parsing the command line into an Invocation (CLI11). Nothing is sent and no
+// adapter is looked at here: a malformed argument is a usage error. Help and
+// version requests come back as text for stdout. Pure but for CLI11's own
+// allocations.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class Command { kList, kShow };
+
+// The default listening window of a discovery and its accepted range.
+inline constexpr int kDefaultTimeoutMs = 1000;
+inline constexpr int kMinTimeoutMs = 100;
+inline constexpr int kMaxTimeoutMs = 60000;
+// Longest interface name the kernel takes (IFNAMSIZ less the terminator).
+inline constexpr size_t kMaxInterfaceName = 15;
+
+struct Invocation {
+  Command command = Command::kList;
+  bool json = false;
+  bool trace = false;
+  std::vector<std::string> interfaces;  // empty: every adapter but lo
+  int timeoutMs = kDefaultTimeoutMs;
+  std::string camera;  // show's selector, unparsed
+};
+
+struct ParseOutcome {
+  std::optional<Invocation> invocation;  // set when a command is to run
+  std::string output;                    // help or version text for stdout
+  std::string error;                     // one line naming the bad argument
+  bool json = false;                     // --json was given, whatever else failed
+};
+
+ParseOutcome parseCommandLine(int argc, const char* const* argv);

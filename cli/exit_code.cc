@@ -1,0 +1,19 @@
+#include "cli/exit_code.h"
+
+const char* errorCodeName(ExitCode code) {
+  switch (code) {
+    case ExitCode::kOk:
+      return "";
+    case ExitCode::kFailed:
+      return "failed";
+    case ExitCode::kUsage:
+      return "usage";
+    case ExitCode::kNotFound:
+      return "not_found";
+    case ExitCode::kAmbiguous:
+      return "ambiguous";
+    case ExitCode::kNoPrivilege:
+      return "no_privilege";
+  }
+  return "failed";
+}

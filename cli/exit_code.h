@@ -1,0 +1,37 @@
+// The command line's outcome: exit code, the code string that JSON carries in
+// "error": {"code": ...}, and the result a command hands to the renderer.
+// Plain values.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+enum class ExitCode {
+  kOk = 0,
+  kFailed = 1,       // the camera refused, did not answer, or a check after it failed
+  kUsage = 2,        // bad arguments; nothing was sent
+  kNotFound = 3,     // no camera matched
+  kAmbiguous = 4,    // more than one camera matched
+  kNoPrivilege = 5,  // the packet-socket privilege is missing where it is needed
+};
+
+// "usage", "failed", "not_found", "ambiguous", "no_privilege"; "" for kOk.
+const char* errorCodeName(ExitCode code);
+
+// What a command produced: on success `data` holds the JSON fields beside
+// "ok" and `text` the human output; on failure `message` says why, and `data`
+// may hold fields beside "error" (the candidates of an ambiguous choice).
+struct CommandResult {
+  ExitCode code = ExitCode::kOk;
+  std::string message;
+  nlohmann::ordered_json data = nlohmann::ordered_json::object();
+  std::string text;
+};
+
+inline CommandResult failure(ExitCode code, std::string message) {
+  CommandResult result;
+  result.code = code;
+  result.message = std::move(message);
+  return result;
+}

@@ -1,0 +1,70 @@
+#include "cli/run.h"
+
+#include "app/adapter_scan.h"
+#include "cli/command_line.h"
+#include "cli/discovery_run.h"
+#include "cli/exit_code.h"
+#include "cli/json_render.h"
+#include "cli/list_command.h"
+#include "cli/selector.h"
+#include "cli/show_command.h"
+#include "gvcp/trace.h"
+
+namespace {
+
+// Prints `result` and gives its exit code.
+int emit(const CommandResult& result, bool json, std::ostream& out, std::ostream& err) {
+  if (json) {
+    out << writeJson(resultDocument(result)) << "\n";
+  } else {
+    out << result.text;
+  }
+  if (result.code != ExitCode::kOk) err << "nuv-ipconfig: " << result.message << "\n";
+  return static_cast<int>(result.code);
+}
+
+// The trace lines go to `err`, one per datagram, while the command runs.
+class TraceToStream {
+ public:
+  TraceToStream(bool enabled, std::ostream& err) : enabled_(enabled) {
+    if (!enabled_) return;
+    gvcp::setTraceHook([&err](gvcp::TraceDirection direction, uint32_t ip, uint16_t port,
+                              std::span<const uint8_t> datagram) {
+      err << gvcp::describeDatagram(direction, ip, port, datagram) << "\n";
+    });
+  }
+  ~TraceToStream() {
+    if (enabled_) gvcp::setTraceHook({});
+  }
+  TraceToStream(const TraceToStream&) = delete;
+  TraceToStream& operator=(const TraceToStream&) = delete;
+
+ private:
+  bool enabled_;
+};
+
+CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
+  std::optional<Selector> selector;
+  if (invocation.command == Command::kShow) {
+    SelectorParse parsed = parseSelector(invocation.camera);
+    if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
+    selector = parsed.selector;
+  }
+  const AdapterChoice choice = chooseAdapters(scanAdapters(), invocation.interfaces);
+  if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
+  const TraceToStream trace(invocation.trace, err);
+  if (invocation.command == Command::kList) return runList(invocation, choice.adapters, err);
+  return runShow(invocation, *selector, choice.adapters, err);
+}
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  const ParseOutcome parsed = parseCommandLine(argc, argv);
+  if (!parsed.invocation && parsed.error.empty()) {
+    out << parsed.output;
+    return 0;
+  }
+  if (!parsed.invocation) return emit(failure(ExitCode::kUsage, parsed.error), parsed.json, out, err);
+  return emit(dispatch(*parsed.invocation, err), parsed.invocation->json, out, err);
+}

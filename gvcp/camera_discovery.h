@@ -1,0 +1,60 @@
+// Discovery on a set of adapters in one window: one request socket and one
+// capture per adapter, the DISCOVERY_CMD broadcast through every adapter, one
+// poll over all captures. Returns the cameras and what went wrong; prints
+// nothing and never ends the process. Capture is by packet socket (answers
+// whatever their destination or subnet; needs the privilege) or by ordinary
+// UDP reception on the request socket (answers addressed to the adapter only).
+// One thread, the caller's.
+#pragma once
+
+#include <chrono>
+#include <vector>
+
+#include "gvcp/camera_info.h"
+#include "gvcp/discovery_listen.h"
+#include "gvcp/status.h"
+#include "net/adaptor.h"
+
+// Where a discovery failed: the codes of its Status. The numbers are the
+// locations the dialogue reports, which operators and scripts match on.
+namespace discovery_site {
+inline constexpr int kUdpSocket = 78;
+inline constexpr int kBroadcast = 83;
+inline constexpr int kNoAddress = 110;
+inline constexpr int kRawSocket = 116;
+inline constexpr int kInterfaceIndex = 121;
+inline constexpr int kRawBind = 133;
+inline constexpr int kUdpBind = 147;
+inline constexpr int kSend = 163;
+inline constexpr int kWait = 187;
+}  // namespace discovery_site
+
+// Receive buffer of a capture: room for a few thousand queued answers (each
+// costs one small buffer plus kernel overhead), so a crowd of cameras
+// answering at once is not dropped before the first read.
+inline constexpr int kCaptureBufferBytes = 4 * 1024 * 1024;
+
+struct DiscoveryOptions {
+  std::chrono::microseconds window = std::chrono::seconds(1);
+  int sends = 1;  // requests spread over the window, the first at its start
+  CaptureMode capture = CaptureMode::kPacket;
+  MergeRule merge = MergeRule::kMacAndAddress;
+};
+
+struct DiscoveryOutcome {
+  // The first failure that stopped the discovery (its code a discovery_site);
+  // the cameras found until then are kept.
+  gvcp::Status status = gvcp::Status::Ok();
+  // Adapters left out (no IPv4 address, no interface index), in adapter
+  // order; the others were probed.
+  std::vector<gvcp::Status> skipped;
+  // Per adapter in adapter order, within one adapter in order of arrival.
+  std::vector<GigE_Camera_Info> cameras;
+};
+
+DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
+                                 const DiscoveryOptions& options);
+
+// True when `status` is the failure to open a packet socket for lack of
+// privilege (EPERM or EACCES).
+bool lacksCapturePrivilege(const gvcp::Status& status);

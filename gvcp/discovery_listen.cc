@@ -1,0 +1,124 @@
+#include "gvcp/discovery_listen.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "gvcp/discovery_frame.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/trace.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::microseconds;
+
+namespace f = discovery_frame;
+
+// The source port of the UDP header in a captured frame (14 + 20).
+constexpr size_t kSourcePortOffset = 34;
+
+void takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,
+                MergeRule merge) {
+  addCamera(*capture.cameras, decodeDiscoveryAck(ack, source, *capture.adaptor), merge);
+}
+
+void traceFrame(const std::array<uint8_t, gvcp::kDiscoveryFrameSize>& frame) {
+  uint32_t source = 0;
+  std::memcpy(&source, frame.data() + f::kSourceIpOffset, sizeof source);
+  gvcp::traceDatagram(gvcp::TraceDirection::kReceive, source,
+                      gvcp::getBe16(frame.data() + kSourcePortOffset),
+                      std::span<const uint8_t>(frame).subspan(gvcp::kFrameGvcpOffset));
+}
+
+void readFrame(const Capture& capture, MergeRule merge) {
+  std::array<uint8_t, gvcp::kDiscoveryFrameSize> frame{};
+  // A failed read leaves the cleared buffer, which the selection drops; not
+  // waiting here keeps a spurious wake-up from blocking past the window.
+  ::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT);
+  const std::optional<std::string> source =
+      discoveryAnswerSource(frame, capture.adaptor->getIp());
+  if (!source) return;
+  traceFrame(frame);
+  takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, merge);
+}
+
+// UDP reception gives the acknowledge alone; a short one is decoded from the
+// zeros behind it, as a short frame is.
+void readDatagram(const Capture& capture, MergeRule merge) {
+  std::array<uint8_t, gvcp::kDiscoveryAckSize> ack{};
+  sockaddr_in from{};
+  socklen_t fromLen = sizeof from;
+  const ssize_t got = ::recvfrom(capture.fd, ack.data(), ack.size(), MSG_DONTWAIT,
+                                 reinterpret_cast<sockaddr*>(&from), &fromLen);
+  if (got < static_cast<ssize_t>(gvcp::kHeaderSize)) return;
+  const size_t size = std::min(static_cast<size_t>(got), ack.size());
+  gvcp::traceDatagram(gvcp::TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
+                      std::span<const uint8_t>(ack.data(), size));
+  if (gvcp::readAckHeader(ack.data()).acknowledge != gvcp::DISCOVERY_ACK) return;
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+  takeAnswer(capture, ack.data(), text, merge);
+}
+
+// The part of the window, measured in time waited, after which request `k` goes out.
+microseconds sendPoint(const ListenPlan& plan, int k) {
+  return plan.window * k / std::max(plan.sends, 1);
+}
+
+}  // namespace
+
+bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
+               MergeRule rule) {
+  const bool known = std::any_of(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
+    return c.cameraMac == info.cameraMac &&
+           (rule == MergeRule::kMac || c.cameraIp == info.cameraIp);
+  });
+  if (!known) cameras.push_back(info);
+  return !known;
+}
+
+int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan) {
+  std::vector<pollfd> fds;
+  for (const Capture& capture : captures) fds.push_back({capture.fd, POLLIN, 0});
+  microseconds waited{0};
+  int nextSend = 1;
+  while (waited < plan.window) {
+    if (nextSend < plan.sends && waited >= sendPoint(plan, nextSend)) {
+      if (plan.resend) plan.resend();
+      ++nextSend;
+      continue;
+    }
+    const microseconds until =
+        nextSend < plan.sends ? sendPoint(plan, nextSend) : plan.window;
+    const microseconds left = until - waited;
+    const timespec timeout{static_cast<time_t>(left.count() / 1000000),
+                           static_cast<long>(left.count() % 1000000) * 1000};
+    const Clock::time_point start = Clock::now();
+    const int ready = ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
+    waited += std::chrono::duration_cast<microseconds>(Clock::now() - start);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return -1;
+    // A wait that passed its end without an answer ends the window, or its stretch.
+    if (ready == 0) waited = std::max(waited, until);
+    for (size_t i = 0; i < fds.size(); ++i) {
+      if ((fds[i].revents & (POLLNVAL | POLLERR)) != 0) {
+        errno = EBADF;
+        return -1;
+      }
+      if ((fds[i].revents & POLLIN) == 0) continue;
+      if (captures[i].mode == CaptureMode::kPacket) {
+        readFrame(captures[i], plan.merge);
+      } else {
+        readDatagram(captures[i], plan.merge);
+      }
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,45 @@
+// The listening part of discovery: one poll over the capture descriptors of
+// any number of adapters, for one window, re-sending the request on a
+// schedule. Each readable descriptor gives one frame (packet capture) or one
+// datagram (UDP reception) per wake-up; answers are decoded onto the cameras
+// of their own adapter, merged by the chosen rule. The waits add up to at most
+// the window however many answers arrive. Descriptors stay the caller's.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "gvcp/camera_info.h"
+#include "net/adaptor.h"
+
+enum class CaptureMode { kPacket, kUdp };
+
+// Which answers count as the same camera on one adapter: the same MAC and
+// source address (a camera answering from two addresses is listed twice), or
+// the same MAC alone.
+enum class MergeRule { kMacAndAddress, kMac };
+
+struct Capture {
+  int fd = -1;
+  CaptureMode mode = CaptureMode::kPacket;
+  const Adaptor* adaptor = nullptr;
+  std::vector<GigE_Camera_Info>* cameras = nullptr;
+};
+
+struct ListenPlan {
+  std::chrono::microseconds window{0};
+  MergeRule merge = MergeRule::kMacAndAddress;
+  // Number of requests within the window, the first already sent: request k
+  // (k = 1..sends-1) goes out once k/sends of the window has been waited.
+  int sends = 1;
+  std::function<void()> resend;
+};
+
+// 0 when the window is over, -1 (errno set) when a wait failed.
+int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan);
+
+// Appends `info` unless `cameras` holds the same camera by `rule`; true when appended.
+bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
+               MergeRule rule);

@@ -1,0 +1,105 @@
+#include "gvcp/discovery_listen.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <chrono>
+
+#include "gvcp/gvcp_protocol.h"
+#include "net/socket_address.h"
+#include "net/unique_fd.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A UDP socket on a loopback address with the port the system chose.
+struct LoopSocket {
+  UniqueFd fd;
+  sockaddr_in address{};
+};
+
+LoopSocket openLoop(uint32_t hostOrderIp) {
+  LoopSocket s{UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), socketAddress(htonl(hostOrderIp), 0)};
+  EXPECT_EQ(::bind(s.fd.get(), asSockaddr(s.address), sizeof s.address), 0);
+  socklen_t len = sizeof s.address;
+  ::getsockname(s.fd.get(), reinterpret_cast<sockaddr*>(&s.address), &len);
+  return s;
+}
+
+std::vector<uint8_t> discoveryAck(uint8_t macLast, uint16_t code = gvcp::DISCOVERY_ACK) {
+  std::vector<uint8_t> ack(gvcp::kDiscoveryAckSize, 0);
+  gvcp::writeAckHeader(ack.data(), {0, code, gvcp::kDiscoveryAckPayload, gvcp::kDiscoveryReqId});
+  ack[gvcp::kHeaderSize + 10] = 0x02;
+  ack[gvcp::kHeaderSize + 15] = macLast;
+  return ack;
+}
+
+void sendTo(const LoopSocket& from, const LoopSocket& to, const std::vector<uint8_t>& bytes) {
+  ASSERT_EQ(::sendto(from.fd.get(), bytes.data(), bytes.size(), 0, asSockaddr(to.address),
+                     sizeof to.address),
+            static_cast<ssize_t>(bytes.size()));
+}
+
+class DiscoveryListen : public testing::Test {
+ protected:
+  LoopSocket first = openLoop(0x7F000001);
+  LoopSocket second = openLoop(0x7F000001);
+  LoopSocket cameraA = openLoop(0x7F000002);
+  LoopSocket cameraB = openLoop(0x7F000003);
+  Adaptor adaptor{0u};
+  std::vector<GigE_Camera_Info> onFirst, onSecond;
+
+  std::vector<Capture> captures() {
+    return {{first.fd.get(), CaptureMode::kUdp, &adaptor, &onFirst},
+            {second.fd.get(), CaptureMode::kUdp, &adaptor, &onSecond}};
+  }
+};
+
+TEST_F(DiscoveryListen, AnswersLandOnTheAdapterTheyArrivedOn) {
+  sendTo(cameraA, first, discoveryAck(0xA));
+  sendTo(cameraB, second, discoveryAck(0xB));
+  sendTo(cameraB, second, discoveryAck(0xC, gvcp::READREG_ACK));  // not an answer
+  ASSERT_EQ(listenOnAll(captures(), {100ms, MergeRule::kMacAndAddress, 1, {}}), 0);
+  ASSERT_EQ(onFirst.size(), 1u);
+  ASSERT_EQ(onSecond.size(), 1u);
+  EXPECT_EQ(onFirst[0].cameraMac, "02:00:00:00:00:0A");
+  EXPECT_EQ(onFirst[0].cameraIp, "127.0.0.2");
+  EXPECT_EQ(onSecond[0].cameraIp, "127.0.0.3");
+}
+
+TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress) {
+  for (MergeRule rule : {MergeRule::kMac, MergeRule::kMacAndAddress}) {
+    onFirst.clear();
+    sendTo(cameraA, first, discoveryAck(0xA));
+    sendTo(cameraB, first, discoveryAck(0xA));
+    sendTo(cameraA, first, discoveryAck(0xA));
+    ASSERT_EQ(listenOnAll(captures(), {100ms, rule, 1, {}}), 0);
+    EXPECT_EQ(onFirst.size(), rule == MergeRule::kMac ? 1u : 2u);
+  }
+}
+
+TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
+  int resent = 0;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(listenOnAll(captures(), {200ms, MergeRule::kMac, 4, [&] { ++resent; }}), 0);
+  EXPECT_EQ(resent, 3);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+}
+
+TEST_F(DiscoveryListen, AnswerToAResendIsTaken) {
+  // The camera answers only once the second request has gone out.
+  ASSERT_EQ(listenOnAll(captures(), {200ms, MergeRule::kMac, 2,
+                                     [&] { sendTo(cameraA, second, discoveryAck(0xA)); }}),
+            0);
+  EXPECT_EQ(onSecond.size(), 1u);
+}
+
+TEST_F(DiscoveryListen, ClosedDescriptorFailsTheWait) {
+  const Capture closed{first.fd.release(), CaptureMode::kUdp, &adaptor, &onFirst};
+  ::close(closed.fd);
+  EXPECT_EQ(listenOnAll({&closed, 1}, {100ms, MergeRule::kMac, 1, {}}), -1);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include "ipconfig/camera_settings.h"
+
+#include <vector>
+
+#include "gvcp/camera_text.h"
+#include "gvcp/registers.h"
+#include "ipconfig/register_reads.h"
+
+namespace {
+
+gvcp::Status readText(Camera& camera, uint32_t address, int width, std::string& text) {
+  std::vector<uint8_t> field(static_cast<size_t>(width));
+  const gvcp::Status status = readMemory(camera, address, field);
+  if (status.ok()) text = textField(field.data(), field.size());
+  return status;
+}
+
+gvcp::Status readTriple(Camera& camera, uint32_t ip, uint32_t mask, uint32_t gateway,
+                        IpTriple& triple) {
+  const std::pair<uint32_t, uint32_t*> reads[] = {
+      {ip, &triple.ip}, {mask, &triple.mask}, {gateway, &triple.gateway}};
+  for (const auto& [address, value] : reads) {
+    if (gvcp::Status s = readRegister(camera, address, *value); !s.ok()) return s;
+  }
+  return gvcp::Status::Ok();
+}
+
+gvcp::Status readIdentity(Camera& camera, CameraSettings& s) {
+  const std::pair<uint32_t, std::pair<int, std::string*>> texts[] = {
+      {reg::kManufacturerName, {reg::kManufacturerNameLen, &s.manufacturer}},
+      {reg::kModelName, {reg::kModelNameLen, &s.model}},
+      {reg::kDeviceVersion, {reg::kDeviceVersionLen, &s.deviceVersion}},
+      {reg::kManufacturerInfo, {reg::kManufacturerInfoLen, &s.manufacturerInfo}},
+      {reg::kSerialNumber, {reg::kSerialNumberLen, &s.serial}},
+      {reg::kUserDefinedName, {reg::kUserDefinedNameLen, &s.userName}},
+  };
+  for (const auto& [address, field] : texts) {
+    if (gvcp::Status st = readText(camera, address, field.first, *field.second); !st.ok()) {
+      return st;
+    }
+  }
+  return readMac(camera, s.mac);
+}
+
+gvcp::Status readWords(Camera& camera, CameraSettings& s) {
+  const std::pair<uint32_t, uint32_t*> words[] = {{reg::kIpConfigSupported, &s.ipConfigSupported},
+                                                  {reg::kIpConfigCurrent, &s.ipConfigCurrent},
+                                                  {reg::kCcp, &s.ccp},
+                                                  {reg::kHeartbeatTimeout, &s.heartbeatTimeoutMs}};
+  for (const auto& [address, value] : words) {
+    if (gvcp::Status st = readRegister(camera, address, *value); !st.ok()) return st;
+  }
+  return gvcp::Status::Ok();
+}
+
+}  // namespace
+
+gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
+  gvcp::Status st = readIdentity(camera, s);
+  if (st.ok()) {
+    st = readTriple(camera, reg::kCurrentIp, reg::kCurrentSubnetMask, reg::kCurrentGateway,
+                    s.current);
+  }
+  if (st.ok()) {
+    st = readTriple(camera, reg::kPersistentIp, reg::kPersistentSubnetMask,
+                    reg::kPersistentGateway, s.persistent);
+  }
+  if (st.ok()) st = readWords(camera, s);
+  return st;
+}

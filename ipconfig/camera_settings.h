@@ -1,0 +1,41 @@
+// CameraSettings: everything the command line shows of one camera, read from
+// its registers and memory without taking control: identity, current and
+// persistent address, mask and gateway, supported and current IP
+// configuration, the control channel privilege and the heartbeat timeout.
+// readCameraSettings stops at the first read that fails and returns its
+// status; the fields read until then are kept. Prints nothing; the caller's
+// thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "gvcp/status.h"
+
+class Camera;
+
+// An address, mask and gateway as host-order register values.
+struct IpTriple {
+  uint32_t ip = 0;
+  uint32_t mask = 0;
+  uint32_t gateway = 0;
+};
+
+struct CameraSettings {
+  std::string manufacturer;
+  std::string model;
+  std::string deviceVersion;
+  std::string manufacturerInfo;
+  std::string serial;
+  std::string userName;
+  std::array<uint8_t, 6> mac{};
+  IpTriple current;
+  IpTriple persistent;
+  uint32_t ipConfigSupported = 0;
+  uint32_t ipConfigCurrent = 0;
+  uint32_t ccp = 0;  // Control Channel Privilege as read; non-zero: a host holds control
+  uint32_t heartbeatTimeoutMs = 0;
+};
+
+gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings);
