@@ -1,7 +1,11 @@
 #include "cli/address_rules.h"
 
+#include <arpa/inet.h>
+
 #include <bit>
 #include <cctype>
+
+#include "net/ipv4address.h"
 
 namespace cli {
 namespace {
@@ -64,8 +68,9 @@ std::optional<uint32_t> parseDottedQuad(std::string_view text) {
 }
 
 std::string dottedText(uint32_t hostOrder) {
-  return std::to_string(hostOrder >> 24) + "." + std::to_string((hostOrder >> 16) & 0xFF) + "." +
-         std::to_string((hostOrder >> 8) & 0xFF) + "." + std::to_string(hostOrder & 0xFF);
+  IpV4Address address;
+  address.setAddress(htonl(hostOrder));
+  return address.getAddressInStr();
 }
 
 bool isContiguousMask(uint32_t mask) {

@@ -10,9 +10,9 @@ TEST(DottedQuadTest, AcceptsOnlyFourDecimalOctets) {
   EXPECT_EQ(parseDottedQuad("0.0.0.0"), 0u);
   EXPECT_EQ(parseDottedQuad("255.255.255.255"), 0xFFFFFFFFu);
   EXPECT_EQ(parseDottedQuad("010.001.000.009"), 0x0A010009u);  // leading zeros stay decimal
-  for (const char* bad : {"", "10.1", "10.0.0", "10.0.0.1.", "10.0.0.1.5", "256.0.0.1",
-                          "1.2.3.4 ", " 1.2.3.4", "+1.2.3.4", "1..3.4", "1.2.3.0x4", "0001.2.3.4",
-                          "1.2.3.-4", "1,2,3,4", "a.b.c.d"}) {
+  for (const char* bad :
+       {"", "10.1", "10.0.0", "10.0.0.1.", "10.0.0.1.5", "256.0.0.1", "1.2.3.4 ", " 1.2.3.4",
+        "+1.2.3.4", "1..3.4", "1.2.3.0x4", "0001.2.3.4", "1.2.3.-4", "1,2,3,4", "a.b.c.d"}) {
     EXPECT_EQ(parseDottedQuad(bad), std::nullopt) << bad;
   }
 }
@@ -54,21 +54,19 @@ TEST_P(HostAddressTest, NamesTheReasonOrAccepts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, HostAddressTest,
-    ::testing::Values(HostCase{"192.168.10.11", "255.255.255.0", nullptr},
-                      HostCase{"192.168.10.1", "255.255.255.0", nullptr},
-                      HostCase{"192.168.10.254", "255.255.255.0", nullptr},
-                      HostCase{"10.0.255.255", "255.0.0.0", nullptr},
-                      HostCase{"192.168.10.0", "255.255.255.0", "the network address of its subnet"},
-                      HostCase{"192.168.10.255", "255.255.255.0",
-                               "the broadcast address of its subnet"},
-                      HostCase{"192.168.11.255", "255.255.254.0",
-                               "the broadcast address of its subnet"},
-                      HostCase{"0.0.0.0", "255.255.255.0", "not a host address"},
-                      HostCase{"127.0.0.5", "255.255.255.0", "a loopback address"},
-                      HostCase{"224.0.0.5", "255.255.255.0", "a multicast address"},
-                      HostCase{"239.255.1.1", "255.255.0.0", "a multicast address"},
-                      HostCase{"255.255.255.255", "255.255.255.0",
-                               "the limited broadcast address"}));
+    ::testing::Values(
+        HostCase{"192.168.10.11", "255.255.255.0", nullptr},
+        HostCase{"192.168.10.1", "255.255.255.0", nullptr},
+        HostCase{"192.168.10.254", "255.255.255.0", nullptr},
+        HostCase{"10.0.255.255", "255.0.0.0", nullptr},
+        HostCase{"192.168.10.0", "255.255.255.0", "the network address of its subnet"},
+        HostCase{"192.168.10.255", "255.255.255.0", "the broadcast address of its subnet"},
+        HostCase{"192.168.11.255", "255.255.254.0", "the broadcast address of its subnet"},
+        HostCase{"0.0.0.0", "255.255.255.0", "not a host address"},
+        HostCase{"127.0.0.5", "255.255.255.0", "a loopback address"},
+        HostCase{"224.0.0.5", "255.255.255.0", "a multicast address"},
+        HostCase{"239.255.1.1", "255.255.0.0", "a multicast address"},
+        HostCase{"255.255.255.255", "255.255.255.0", "the limited broadcast address"}));
 
 std::variant<AddressSet, AddressProblem> check(const char* ip, const char* mask,
                                                const char* gateway = "") {

@@ -1,37 +1,31 @@
 #include "cli/camera_values.h"
 
+#include <iterator>
+
+#include "gvcp/ip_config.h"
 #include "gvcp/registers.h"
 
 namespace cli {
 namespace {
 
-struct ModeEntry {
-  IpMode mode;
-  const char* name;
-  uint32_t config;
-  uint32_t support;
-};
+// The modes in the order of the configuration bit table.
+constexpr IpMode kModes[] = {IpMode::kPersistent, IpMode::kDhcp, IpMode::kLla};
+static_assert(std::size(kModes) == kIpConfigBits.size());
 
-constexpr ModeEntry kModes[] = {
-    {IpMode::kPersistent, "persistent", reg::kConfigPersistentLla, reg::kIpConfigPersistent},
-    {IpMode::kDhcp, "dhcp", reg::kConfigDhcpLla, reg::kIpConfigDhcp},
-    {IpMode::kLla, "lla", reg::kConfigLlaOnly, reg::kIpConfigLla},
-};
-
-const ModeEntry& entry(IpMode mode) { return kModes[static_cast<int>(mode)]; }
+const IpConfigBit& entry(IpMode mode) { return kIpConfigBits[static_cast<size_t>(mode)]; }
 
 }  // namespace
 
 std::optional<IpMode> parseIpMode(std::string_view text) {
-  for (const ModeEntry& e : kModes) {
-    if (text == e.name) return e.mode;
+  for (const IpMode mode : kModes) {
+    if (text == entry(mode).name) return mode;
   }
   return std::nullopt;
 }
 
 const char* ipModeName(IpMode mode) { return entry(mode).name; }
-uint32_t configValue(IpMode mode) { return entry(mode).config; }
-uint32_t supportBit(IpMode mode) { return entry(mode).support; }
+uint32_t configValue(IpMode mode) { return entry(mode).bit | reg::kIpConfigLla; }
+uint32_t supportBit(IpMode mode) { return entry(mode).bit; }
 
 std::optional<std::string> userNameProblem(std::string_view name) {
   if (name.empty()) return "empty";
