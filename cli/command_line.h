@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { kList, kShow };
+enum class Command { kList, kShow, kRename };
 
 // The default listening window of a discovery and its accepted range.
 inline constexpr int kDefaultTimeoutMs = 1000;
@@ -23,7 +23,8 @@ struct Invocation {
   bool trace = false;
   std::vector<std::string> interfaces;  // empty: every adapter but lo
   int timeoutMs = kDefaultTimeoutMs;
-  std::string camera;  // show's selector, unparsed
+  std::string camera;   // the CAMERA selector, unparsed
+  std::string newName;  // rename's NAME, checked
 };
 
 struct ParseOutcome {
