@@ -17,6 +17,7 @@ constexpr const char* kExamples = R"(Examples:
   nuv-ipconfig show 192.168.10.11 --json   by address: read directly when it answers
   nuv-ipconfig show SN0001                 by serial number or user-defined name
   nuv-ipconfig rename 02:11:22:33:44:55 line3-left   write the user-defined name
+  nuv-ipconfig restart 192.168.10.11 --wait-s 30   restart and wait for the camera
   nuv-ipconfig --trace list                every GVCP datagram on stderr
   nuv-ipconfig                             without arguments: the interactive dialogue
 
@@ -82,7 +83,7 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
   CLI::App app("Finds GigE Vision cameras and shows their IP settings.", "nuv-ipconfig");
   app.set_version_flag("--version", std::string("nuv-ipconfig ") + NUV_VERSION);
   app.require_subcommand(1);
-  SharedOptions top, listShared, showShared, renameShared;
+  SharedOptions top, listShared, showShared, renameShared, restartShared;
   Invocation invocation;
   addShared(app, top);
   CLI::App* list = app.add_subcommand("list", "List every camera that answers a discovery");
@@ -100,8 +101,16 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
   rename->add_option("NAME", invocation.newName, "1 to 15 printable ASCII characters")
       ->required()
       ->check(CLI::Validator(checkUserName, ""));
+  CLI::App* restart = app.add_subcommand("restart", "Restart a camera and wait until it answers again");
+  addShared(*restart, restartShared);
+  addTimeout(*restart, invocation.timeoutMs);
+  addCamera(*restart, invocation);
+  restart->add_option("--wait-s", invocation.waitS, "Longest wait for the camera to answer again (default 60)")
+      ->type_name("N")
+      ->check(CLI::Range(1, kMaxWaitS));
   app.footer("\nCommands:\n\n" + list->help("nuv-ipconfig") + "\n" + show->help("nuv-ipconfig") +
-             "\n" + rename->help("nuv-ipconfig") + "\n" + kExamples);
+             "\n" + rename->help("nuv-ipconfig") + "\n" + restart->help("nuv-ipconfig") + "\n" +
+             kExamples);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -114,15 +123,16 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
     // A mistyped command is left over as an extra argument; name it.
     const std::vector<std::string> extras = app.remaining();
     const bool noCommand =
-        !list->parsed() && !show->parsed() && !rename->parsed() && !extras.empty();
+        !list->parsed() && !show->parsed() && !rename->parsed() && !restart->parsed() && !extras.empty();
     outcome.error = noCommand ? "unknown command '" + extras.front() + "'" : e.what();
     return outcome;
   }
-  invocation.command = list->parsed()   ? Command::kList
-                       : show->parsed() ? Command::kShow
-                                        : Command::kRename;
+  invocation.command = list->parsed()     ? Command::kList
+                       : show->parsed()   ? Command::kShow
+                       : rename->parsed() ? Command::kRename
+                                          : Command::kRestart;
   const std::initializer_list<const SharedOptions*> shared = {&top, &listShared, &showShared,
-                                                              &renameShared};
+                                                              &renameShared, &restartShared};
   for (const SharedOptions* s : shared) {
     invocation.json = invocation.json || s->json;
     invocation.trace = invocation.trace || s->trace;

@@ -122,4 +122,16 @@ TEST(CommandLineParseRename, HelpListsRenameWithItsArguments) {
   EXPECT_NE(help.find("rename"), std::string::npos);
   EXPECT_NE(help.find("1 to 15 printable ASCII characters"), std::string::npos);
 }
+TEST(CommandLineParseRestart, WaitDefaultsToAMinuteAndIsBounded) {
+  const ParseOutcome p = parse({"restart", "cam1"});
+  ASSERT_TRUE(p.invocation) << p.error;
+  EXPECT_EQ(p.invocation->command, Command::kRestart);
+  EXPECT_EQ(p.invocation->waitS, 60);
+  EXPECT_EQ(parse({"restart", "cam1", "--wait-s", "5"}).invocation->waitS, 5);
+  for (const char* wait : {"0", "3601", "soon"}) {
+    const ParseOutcome bad = parse({"restart", "cam1", "--wait-s", wait});
+    EXPECT_FALSE(bad.invocation) << wait;
+    EXPECT_NE(bad.error.find("--wait-s"), std::string::npos) << bad.error;
+  }
+}
 }  // namespace

@@ -29,6 +29,9 @@ class ControlSession {
   // Gives control back now; a failure is reported (the session will not try
   // again). Ok when control was not held.
   gvcp::Status release();
+  // The camera was asked to restart: its privilege ends with the restart, so
+  // nothing is given back at the end.
+  void endedByRestart() { held_ = false; }
   Camera& camera() { return *camera_; }
 
  private:

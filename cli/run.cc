@@ -7,6 +7,7 @@
 #include "cli/json_render.h"
 #include "cli/list_command.h"
 #include "cli/rename_command.h"
+#include "cli/restart_command.h"
 #include "cli/selector.h"
 #include "cli/show_command.h"
 #include "cli/signal_guard.h"
@@ -61,7 +62,10 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   // From here on the command changes the camera: a signal must let it give
   // control back before it leaves.
   const cli::SignalGuard signals;
-  return runRename(invocation, *selector, choice.adapters, signals, err);
+  if (invocation.command == Command::kRename) {
+    return runRename(invocation, *selector, choice.adapters, signals, err);
+  }
+  return runRestart(invocation, *selector, choice.adapters, signals, err);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/cli_fixture.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -18,7 +19,6 @@ using testbed::Millis;
 
 constexpr char kCameraIp[] = "192.168.65.20";
 constexpr char kCameraMac[] = "02:00:00:00:65:20";
-constexpr Millis kToolBoundMs(30000);  // far above any run here: only a hang reaches it
 
 std::string hexOf(const std::string& text) {
   static const char kDigits[] = "0123456789abcdef";
@@ -30,41 +30,17 @@ std::string hexOf(const std::string& text) {
   return hex;
 }
 
-class RenameEndToEnd : public ::testing::Test {
+class RenameEndToEnd : public CliEndToEnd {
  protected:
-  void SetUp() override {
-    NUV_REQUIRE_TESTBED();
-    net = std::make_unique<testbed::Network>();
-    const testbed::Network::Lan lan = net->addLan("host", "192.168.65.1/24");
-    ASSERT_FALSE(lan.host.empty()) << net->lastError();
-    host = lan.host;
-    sw = lan.sw;
-  }
+  RenameEndToEnd() : CliEndToEnd("192.168.65.1/24") {}
   void startCamera(std::vector<std::string> faults = {}) {
     testbed::CameraSpec setup;
     setup.mac = kCameraMac;
     setup.ip = kCameraIp;
     setup.userName = "old-name";
     setup.extraArgs = std::move(faults);
-    camera = std::make_unique<testbed::SimulatedCamera>(*net, sw, "cam", setup);
-    ASSERT_TRUE(camera->ready()) << camera->process().errors();
+    CliEndToEnd::startCamera(setup);
   }
-  int run(std::vector<std::string> args) {
-    args.insert(args.begin(), testbed::binary("nuv-ipconfig"));
-    testbed::Process tool(host, args);
-    const std::optional<int> status = tool.waitForExit(kToolBoundMs);
-    out = tool.output();
-    err = tool.errors();
-    return status.value_or(-1);
-  }
-  bool controlFree() const { return camera->waitForStatus("ccp_holder", "none", Millis(1500)); }
-
-  std::unique_ptr<testbed::Network> net;
-  std::string host;
-  std::string sw;
-  std::unique_ptr<testbed::SimulatedCamera> camera;  // destroyed before the network
-  std::string out;
-  std::string err;
 };
 
 TEST_F(RenameEndToEnd, ByAddressTheNameIsStoredAndControlGivenBack) {
@@ -118,7 +94,7 @@ TEST_F(RenameEndToEnd, SigintAfterTheTakeGivesControlBackAndWritesNothing) {
   testbed::Process tool(host, {testbed::binary("nuv-ipconfig"), "rename", kCameraIp, "new-name"});
   ASSERT_TRUE(camera->waitForStatus("ccp", "3", Millis(5000))) << tool.errors();
   ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
-  EXPECT_EQ(tool.waitForExit(kToolBoundMs), 130) << tool.errors();
+  EXPECT_EQ(tool.waitForExit(kToolBound), 130) << tool.errors();
   EXPECT_NE(tool.errors().find("interrupted"), std::string::npos) << tool.errors();
   EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("old-name"));
   EXPECT_TRUE(controlFree());
