@@ -3,15 +3,18 @@
 #include <cstdio>
 
 #include "gvcp/camera_text.h"
-#include "gvcp/registers.h"
+#include "gvcp/ip_config.h"
 #include "ipconfig/console_input.h"
 
 namespace {
 
-char yesNo(uint32_t word, uint32_t bit) { return (word & bit) != 0 ? 'Y' : 'N'; }
-
-void printConfigLine(const char* format, const GigE_Camera_Info& camera, uint32_t bit) {
-  std::printf(format, yesNo(camera.ipConfigCurrent, bit), yesNo(camera.ipConfigOptions, bit));
+// Both words come with the discovery answer, so every flag is known.
+void printConfigLines(const GigE_Camera_Info& camera) {
+  for (const IpConfigBit& entry : kIpConfigBits) {
+    std::printf("%-22s%c          %c\n", entry.label,
+                ipConfigFlag(camera.ipConfigCurrent, entry.bit),
+                ipConfigFlag(camera.ipConfigOptions, entry.bit));
+  }
 }
 
 void printField(const char* format, const std::string& cameraText) {
@@ -33,9 +36,7 @@ void printCamera(int key, const GigE_Camera_Info& camera) {
               camera.adaptor.getNetmask().c_str());
   std::puts("\nIP Configuration   current   supported");
   std::puts("--------------------------------------");
-  printConfigLine("Persistent IP         %c          %c\n", camera, reg::kIpConfigPersistent);
-  printConfigLine("DHCP                  %c          %c\n", camera, reg::kIpConfigDhcp);
-  printConfigLine("LLA                   %c          %c\n", camera, reg::kIpConfigLla);
+  printConfigLines(camera);
 }
 
 }  // namespace

@@ -23,12 +23,8 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
   view.mask = camera.currentSubnetMask;
   view.gateway = camera.defaultGateway;
   view.adapter = adapterView(camera.adaptor);
-  view.manufacturer = camera.manufacturerName;
-  view.model = camera.modelName;
-  view.deviceVersion = camera.deviceVersion;
-  view.manufacturerInfo = camera.manufacturerInfo;
-  view.serial = camera.serialNumber;
-  view.userName = camera.userDefinedName;
+  view.identity = {camera.manufacturerName, camera.modelName,    camera.deviceVersion,
+                   camera.manufacturerInfo, camera.serialNumber, camera.userDefinedName};
   view.ipConfigSupported = camera.ipConfigOptions;
   view.ipConfigCurrent = camera.ipConfigCurrent;
   view.reachable = inSubnet(view.ip, *view.adapter);
@@ -42,12 +38,7 @@ CameraView viewOf(const CameraSettings& s, const std::optional<AdapterView>& ada
   view.mask = htonl(s.current.mask);
   view.gateway = htonl(s.current.gateway);
   view.adapter = adapter;
-  view.manufacturer = s.manufacturer;
-  view.model = s.model;
-  view.deviceVersion = s.deviceVersion;
-  view.manufacturerInfo = s.manufacturerInfo;
-  view.serial = s.serial;
-  view.userName = s.userName;
+  view.identity = s.identity;
   view.ipConfigSupported = s.ipConfigSupported;
   view.ipConfigCurrent = s.ipConfigCurrent;
   view.reachable = adapter.has_value() && inSubnet(view.ip, *adapter);

@@ -24,12 +24,7 @@ struct CameraView {
   uint32_t mask = 0;
   uint32_t gateway = 0;
   std::optional<AdapterView> adapter;
-  std::string manufacturer;
-  std::string model;
-  std::string deviceVersion;
-  std::string manufacturerInfo;
-  std::string serial;
-  std::string userName;
+  CameraIdentity identity;
   uint32_t ipConfigSupported = 0;
   uint32_t ipConfigCurrent = 0;
   bool reachable = false;

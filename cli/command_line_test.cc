@@ -66,8 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadInput{{"list", "--timeout-ms", "soon"}, "--timeout-ms"},
                     BadInput{{"list", "--interface", ""}, "--interface"},
                     BadInput{{"list", "--interface", "abcdefghijklmnop"}, "--interface"},
-                    BadInput{{"list", "--bogus"}, "--bogus"},
-                    BadInput{{"show"}, "CAMERA"},
+                    BadInput{{"list", "--bogus"}, "--bogus"}, BadInput{{"show"}, "CAMERA"},
                     BadInput{{"frobnicate"}, "frobnicate"}));
 
 TEST(CommandLineParse, JsonIsNoticedEvenWhenParsingFails) {

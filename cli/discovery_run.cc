@@ -15,8 +15,8 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
   }
   for (const Adaptor& adaptor : available) {
     const std::string name = adaptor.getName();
-    const bool wanted = names.empty() ? name != "lo"
-                                      : std::find(names.begin(), names.end(), name) != names.end();
+    const bool wanted =
+        names.empty() ? name != "lo" : std::find(names.begin(), names.end(), name) != names.end();
     if (wanted) choice.adapters.push_back(adaptor);
   }
   return choice;

@@ -4,9 +4,8 @@
 // Pure.
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "cli/camera_view.h"
 #include "cli/exit_code.h"

@@ -19,7 +19,7 @@ CameraView sampleView() {
   view.mask = htonl(0xFFFFFF00);
   view.gateway = htonl(0xC0A80A01);
   view.adapter = AdapterView{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
-  view.model = "ABC-100";
+  view.identity.model = "ABC-100";
   view.ipConfigSupported = 0x7;
   view.ipConfigCurrent = 0x4;
   view.reachable = true;
@@ -32,12 +32,14 @@ TEST(CameraJson, CarriesEveryFieldInItsTextForm) {
   EXPECT_EQ(object["ip"], "192.168.10.11");
   EXPECT_EQ(object["mask"], "255.255.255.0");
   EXPECT_EQ(object["gateway"], "192.168.10.1");
-  EXPECT_EQ(object["adapter"], json::parse(R"({"name":"eth1","ip":"192.168.10.1","mask":"255.255.255.0"})"));
+  EXPECT_EQ(object["adapter"],
+            json::parse(R"({"name":"eth1","ip":"192.168.10.1","mask":"255.255.255.0"})"));
   EXPECT_EQ(object["model"], "ABC-100");
   EXPECT_EQ(object["ip_config"]["supported"], json::parse(R"(["persistent","dhcp","lla"])"));
   EXPECT_EQ(object["ip_config"]["current"], json::parse(R"(["lla"])"));
   EXPECT_EQ(object["reachable"], true);
-  for (const char* key : {"manufacturer", "device_version", "manufacturer_info", "serial", "user_name"}) {
+  for (const char* key :
+       {"manufacturer", "device_version", "manufacturer_info", "serial", "user_name"}) {
     EXPECT_EQ(object[key], "") << key;
   }
 }
@@ -50,9 +52,9 @@ TEST(CameraJson, NoAdapterIsNull) {
 
 TEST(CameraJson, HostileTextStaysValidJson) {
   CameraView view = sampleView();
-  view.model = std::string("A\x1b[2J\x07", 6);    // terminal control
-  view.serial = std::string("\xff\xfe\xc3", 3);  // not UTF-8, cut sequence at the end
-  view.userName = "caf\xc3\xa9";                 // valid UTF-8 stays
+  view.identity.model = std::string("A\x1b[2J\x07", 6);   // terminal control
+  view.identity.serial = std::string("\xff\xfe\xc3", 3);  // not UTF-8, cut sequence at the end
+  view.identity.userName = "caf\xc3\xa9";                 // valid UTF-8 stays
   const std::string text = writeJson(cameraJson(view));
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   const json object = json::parse(text);
@@ -76,7 +78,8 @@ TEST(SettingsJson, AddsPersistentHeartbeatAndControl) {
   settings.heartbeatTimeoutMs = 3000;
   settings.ccp = 2;
   const json object = json::parse(writeJson(settingsJson(sampleView(), settings)));
-  EXPECT_EQ(object["persistent"], json::parse(R"({"ip":"10.0.0.5","mask":"255.0.0.0","gateway":"10.0.0.1"})"));
+  EXPECT_EQ(object["persistent"],
+            json::parse(R"({"ip":"10.0.0.5","mask":"255.0.0.0","gateway":"10.0.0.1"})"));
   EXPECT_EQ(object["heartbeat_timeout_ms"], 3000);
   EXPECT_EQ(object["control"], json::parse(R"({"ccp":2,"held_by_other":true})"));
   EXPECT_EQ(object["mac"], "02:11:22:33:ab:cd");

@@ -23,7 +23,8 @@ CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& 
                       std::ostream& err) {
   const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
   for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
-  if (!outcome.status.ok()) return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
+  if (!outcome.status.ok())
+    return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
   std::vector<CameraView> views;
   for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(viewOf(camera));
   std::stable_sort(views.begin(), views.end(), listOrder);

@@ -62,7 +62,7 @@ class SelectorMatch : public testing::Test {
   }
   std::vector<GigE_Camera_Info> cameras = {
       camera(0xCD, "192.168.10.11", "SN1", "left"),
-      camera(0x01, "192.168.10.12", "SN2", "SN1"),  // user name equal to another's serial
+      camera(0x01, "192.168.10.12", "SN2", "SN1"),   // user name equal to another's serial
       camera(0xCD, "192.168.20.11", "SN1", "left"),  // the first camera, seen on a second adapter
   };
 };

@@ -29,14 +29,10 @@ std::string macText(const std::array<uint8_t, 6>& bytes) {
 }
 
 Row rowOf(size_t index, const CameraView& c) {
-  return {std::to_string(index),
-          macText(c.mac),
-          addressWithMask(c.ip, c.mask),
-          c.adapter ? tableSafe(c.adapter->name) : "-",
-          tableSafe(c.model),
-          tableSafe(c.serial),
-          tableSafe(c.userName),
-          modeText(c.ipConfigCurrent),
+  return {std::to_string(index),          macText(c.mac),
+          addressWithMask(c.ip, c.mask),  c.adapter ? tableSafe(c.adapter->name) : "-",
+          tableSafe(c.identity.model),    tableSafe(c.identity.serial),
+          tableSafe(c.identity.userName), modeText(c.ipConfigCurrent),
           c.reachable ? "" : "!"};
 }
 
@@ -97,20 +93,21 @@ std::string listTable(const std::vector<CameraView>& cameras) {
 }
 
 std::string showBlock(const CameraView& c, const CameraSettings& s) {
-  const std::string adapter =
-      c.adapter ? tableSafe(c.adapter->name) + " (" + addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
-                : "- (no adapter's subnet holds the address)";
+  const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
+                                              addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
+                                        : "- (no adapter's subnet holds the address)";
   const std::pair<const char*, std::string> lines[] = {
       {"MAC", macText(c.mac)},
-      {"Address", addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
+      {"Address",
+       addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
       {"Gateway", dotted(c.gateway)},
       {"Adapter", adapter},
-      {"Manufacturer", tableSafe(c.manufacturer)},
-      {"Model", tableSafe(c.model)},
-      {"Device version", tableSafe(c.deviceVersion)},
-      {"Manufacturer info", tableSafe(c.manufacturerInfo)},
-      {"Serial", tableSafe(c.serial)},
-      {"User name", tableSafe(c.userName)},
+      {"Manufacturer", tableSafe(c.identity.manufacturer)},
+      {"Model", tableSafe(c.identity.model)},
+      {"Device version", tableSafe(c.identity.deviceVersion)},
+      {"Manufacturer info", tableSafe(c.identity.manufacturerInfo)},
+      {"Serial", tableSafe(c.identity.serial)},
+      {"User name", tableSafe(c.identity.userName)},
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
       {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},

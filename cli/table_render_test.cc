@@ -13,7 +13,7 @@ CameraView camera(uint32_t ip, bool reachable) {
   view.ip = htonl(ip);
   view.mask = htonl(0xFFFFFF00);
   view.adapter = AdapterView{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
-  view.model = "ABC";
+  view.identity.model = "ABC";
   view.ipConfigCurrent = 0x5;
   view.reachable = reachable;
   return view;
@@ -67,8 +67,8 @@ TEST(ListTable, OutsideCameraIsMarkedAndExplained) {
 
 TEST(ListTable, HostileTextCannotDriveTheTerminal) {
   CameraView view = camera(0xC0A80A0B, true);
-  view.userName = "\x1b]0;owned\x07";
-  view.serial = std::string(16, '\xff');
+  view.identity.userName = "\x1b]0;owned\x07";
+  view.identity.serial = std::string(16, '\xff');
   const std::string text = listTable({view});
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "fwupdate/flash_protocol.h"
+#include "net/socket_address.h"
 #include "net/unique_fd.h"
 
 namespace {
@@ -124,9 +125,5 @@ int programFlash(const sockaddr_in& camera, const char* path, const FlashProgram
 }
 
 int epcs_program(unsigned int ip, char* path) {
-  sockaddr_in camera{};
-  camera.sin_family = AF_INET;
-  camera.sin_port = htons(kEpcsPort);
-  camera.sin_addr.s_addr = ip;
-  return programFlash(camera, path);
+  return programFlash(socketAddress(ip, kEpcsPort), path);
 }

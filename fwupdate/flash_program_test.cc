@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "fwupdate/flash_peer_test_util.h"
+#include "net/socket_address.h"
 
 namespace {
 
@@ -28,10 +29,7 @@ class FlashProgramTest : public ::testing::Test {
   }
   int programFile(const std::string& path,
                   std::chrono::milliseconds bound = kFlashCompletionBound) {
-    sockaddr_in camera{};
-    camera.sin_family = AF_INET;
-    camera.sin_port = htons(peer ? peer->port() : 9);
-    camera.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in camera = socketAddress(htonl(INADDR_LOOPBACK), peer ? peer->port() : 9);
     return programFlash(camera, path.c_str(), {bound, output.stream()});
   }
   std::vector<Bytes> received(uint32_t command) const {

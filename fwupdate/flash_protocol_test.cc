@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "fwupdate/flash_peer_test_util.h"
+#include "net/socket_address.h"
 
 namespace {
 
@@ -55,9 +56,7 @@ class EpcsTransportTest : public ::testing::Test {
   void start(testing_peer::Script script) {
     peer = std::make_unique<ScriptedPeer>(std::move(script));
     ASSERT_TRUE(peer->ok());
-    dest.sin_family = AF_INET;
-    dest.sin_port = htons(peer->port());
-    dest.sin_addr.s_addr = peer->ip();
+    dest = socketAddress(peer->ip(), peer->port());
   }
   static testing_peer::Script answering(std::vector<Bytes> answers) {
     return [answers](const Bytes&) { return answers; };
@@ -164,9 +163,7 @@ TEST_F(EpcsTransportTest, RuntAnswersAreNotTakenForAStatus) {
 TEST_F(EpcsTransportTest, AnswerQueuedBeforeTheExchangeBelongsToAnEarlierRequest) {
   start(answering({answerWithStatus(0)}));
   // Bind so that a late answer can be aimed at the socket before the exchange.
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in local = socketAddress(htonl(INADDR_LOOPBACK), 0);
   socklen_t len = sizeof local;
   ASSERT_EQ(bind(sock.get(), reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
   ASSERT_EQ(getsockname(sock.get(), reinterpret_cast<sockaddr*>(&local), &len), 0);
@@ -183,9 +180,7 @@ TEST_F(EpcsTransportTest, AnswerQueuedBeforeTheExchangeBelongsToAnEarlierRequest
 class EpcsLateAnswerTest : public ::testing::Test {
  protected:
   EpcsLateAnswerTest() : peer(socket(AF_INET, SOCK_DGRAM, 0)) {
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in local = socketAddress(htonl(INADDR_LOOPBACK), 0);
     socklen_t len = sizeof local;
     bound = bind(peer.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
             getsockname(peer.get(), reinterpret_cast<sockaddr*>(&local), &len) == 0;

@@ -11,6 +11,7 @@
 #include "gvcp/control_privilege.h"
 #include "gvcp/registers.h"
 #include "net/ipv4address.h"
+#include "net/socket_address.h"
 
 std::string firmwarePath = ".";
 
@@ -60,14 +61,6 @@ bool identityAccepts(Camera& camera, const std::string& file, FILE* out) {
   std::fprintf(out, "device version %s\n", terminalSafe(version).c_str());
   std::fprintf(out, "manufacture info %s\n", terminalSafe(info).c_str());
   return modelRead && firmwareFitsModel(file, model);
-}
-
-sockaddr_in flashAddress(uint32_t ip, uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = ip;
-  return address;
 }
 
 // Reads the privilege register until the restarted camera answers; each
@@ -135,7 +128,7 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
   std::fprintf(out, "\nprogramming %s ", terminalSafe(file).c_str());
   // The camera keeps running its old firmware; restarting it over a flash
   // that was not confirmed could leave it unable to start.
-  if (programFlash(flashAddress(address, options.flashPort), file.c_str(), options.flash) < 0) {
+  if (programFlash(socketAddress(address, options.flashPort), file.c_str(), options.flash) < 0) {
     return fail(out, "\nfirmware upload failed, the camera was not restarted");
   }
   if (!control::take(camera, kRetakeControlTries)) {

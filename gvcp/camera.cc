@@ -10,10 +10,11 @@
 
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
+#include "net/socket_address.h"
 #include "net/socket_wait.h"
 
-using gvcp::TraceDirection;
 using gvcp::traceDatagram;
+using gvcp::TraceDirection;
 
 namespace {
 
@@ -45,18 +46,14 @@ int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short
 }  // namespace
 
 Camera::Camera(unsigned int ip, unsigned short port)
-    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-  cameraAddr.sin_family = AF_INET;
-  cameraAddr.sin_port = htons(port);
-  cameraAddr.sin_addr.s_addr = ip;
-}
+    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), cameraAddr(socketAddress(ip, port)) {}
 
 void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
   traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
                 command);
-  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&cameraAddr), sizeof cameraAddr);
+  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL, asSockaddr(cameraAddr),
+                 sizeof cameraAddr);
 }
 
 int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,

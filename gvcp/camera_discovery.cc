@@ -34,10 +34,10 @@ struct Probe {
 Status failure(const char* what, int code) { return Status::Local(code, what, errno); }
 
 Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysError) {
-  return Status::Local(code,
-                       std::string(reason) + " on adapter " + terminalSafe(adaptor.getName()) +
-                           ", adapter skipped",
-                       sysError);
+  return Status::Local(
+      code,
+      std::string(reason) + " on adapter " + terminalSafe(adaptor.getName()) + ", adapter skipped",
+      sysError);
 }
 
 // Large enough for a crowd of answers; as root the limit of rmem_max does not

@@ -42,8 +42,7 @@ void readFrame(const Capture& capture, MergeRule merge) {
   // A failed read leaves the cleared buffer, which the selection drops; not
   // waiting here keeps a spurious wake-up from blocking past the window.
   ::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT);
-  const std::optional<std::string> source =
-      discoveryAnswerSource(frame, capture.adaptor->getIp());
+  const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
   if (!source) return;
   traceFrame(frame);
   takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, merge);
@@ -95,8 +94,7 @@ int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan) {
       ++nextSend;
       continue;
     }
-    const microseconds until =
-        nextSend < plan.sends ? sendPoint(plan, nextSend) : plan.window;
+    const microseconds until = nextSend < plan.sends ? sendPoint(plan, nextSend) : plan.window;
     const microseconds left = until - waited;
     const timespec timeout{static_cast<time_t>(left.count() / 1000000),
                            static_cast<long>(left.count() % 1000000) * 1000};

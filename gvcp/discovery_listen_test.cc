@@ -21,7 +21,8 @@ struct LoopSocket {
 };
 
 LoopSocket openLoop(uint32_t hostOrderIp) {
-  LoopSocket s{UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), socketAddress(htonl(hostOrderIp), 0)};
+  LoopSocket s{UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+               socketAddress(htonl(hostOrderIp), 0)};
   EXPECT_EQ(::bind(s.fd.get(), asSockaddr(s.address), sizeof s.address), 0);
   socklen_t len = sizeof s.address;
   ::getsockname(s.fd.get(), reinterpret_cast<sockaddr*>(&s.address), &len);

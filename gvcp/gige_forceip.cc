@@ -14,6 +14,8 @@
 #include <cstring>
 #include <thread>
 
+#include "net/socket_address.h"
+
 namespace {
 
 constexpr int kExitWaitFailed = 1;
@@ -93,19 +95,14 @@ void ForceIp::sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set)
   }
   // Bound to the adapter's address, the limited broadcast leaves through the
   // adapter that owns it; port 0 lets the system pick the source port.
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = inet_addr(camera.adaptor.getIp().c_str());
-  if (::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  const sockaddr_in local = socketAddress(inet_addr(camera.adaptor.getIp().c_str()), 0);
+  if (::bind(sock.get(), asSockaddr(local), sizeof local) != 0) {
     std::puts("bind() error");
   }
-  sockaddr_in broadcast{};
-  broadcast.sin_family = AF_INET;
-  broadcast.sin_port = htons(gvcp::kPort);
-  broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+  const sockaddr_in broadcast = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
   const ForceIpCommand command = buildForceIpCommand(camera.cameraMacHw, set);
-  if (::sendto(sock.get(), command.data(), command.size(), 0,
-               reinterpret_cast<const sockaddr*>(&broadcast), sizeof broadcast) < 0) {
+  if (::sendto(sock.get(), command.data(), command.size(), 0, asSockaddr(broadcast),
+               sizeof broadcast) < 0) {
     std::puts("sendto() error");
     std::fflush(stdout);
     std::perror("sendto() error\n");

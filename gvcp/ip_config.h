@@ -1,12 +1,17 @@
 // The three IP-configuration bits of the supported (0x0010) and current
 // (0x0014) configuration registers, with their names, in the one order every
 // listing uses: persistent, DHCP, LLA. Bits above 0x4 are ignored. Pure.
+// `label` padded to the widest label plus one is the column the dialogue's
+// blocks print before their flags.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "gvcp/registers.h"
 
 struct IpConfigBit {
   uint32_t bit;
@@ -15,13 +20,19 @@ struct IpConfigBit {
 };
 
 inline constexpr std::array<IpConfigBit, 3> kIpConfigBits = {{
-    {0x1, "persistent", "Persistent IP"},
-    {0x2, "dhcp", "DHCP"},
-    {0x4, "lla", "LLA"},
+    {reg::kIpConfigPersistent, "persistent", "Persistent IP"},
+    {reg::kIpConfigDhcp, "dhcp", "DHCP"},
+    {reg::kIpConfigLla, "lla", "LLA"},
 }};
 
-// 'Y' when `bit` is set in `word`, else 'N'.
-inline char ipConfigFlag(uint32_t word, uint32_t bit) { return (word & bit) != 0 ? 'Y' : 'N'; }
+// 'Y' when `bit` is set in `word`, 'N' when clear, and '?' when the register
+// could not be read: the camera's state is then unknown, and 'N' would claim
+// that nothing is enabled.
+inline constexpr char kUnknownFlag = '?';
+inline char ipConfigFlag(std::optional<uint32_t> word, uint32_t bit) {
+  if (!word) return kUnknownFlag;
+  return (*word & bit) != 0 ? 'Y' : 'N';
+}
 
 // The names of the bits set in `word`, in table order.
 std::vector<std::string> ipConfigNames(uint32_t word);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "gvcp/gvcp_protocol.h"
+#include "net/socket_address.h"
 #include "net/unique_fd.h"
 
 namespace testing_peer {
@@ -54,9 +55,7 @@ class ScriptedPeer {
       : script_(std::move(script)), answerDelay_(answerDelay) {
     sock_ = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     stop_ = UniqueFd(::eventfd(0, EFD_CLOEXEC));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = socketAddress(htonl(INADDR_LOOPBACK), 0);
     ok_ =
         sock_ && stop_ && ::bind(sock_.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     socklen_t len = sizeof addr;

@@ -116,19 +116,32 @@ void traceDatagram(TraceDirection direction, uint32_t peerIp, uint16_t peerPort,
 
 std::string messageName(uint16_t code) {
   switch (code) {
-    case DISCOVERY_CMD: return "DISCOVERY_CMD";
-    case DISCOVERY_ACK: return "DISCOVERY_ACK";
-    case FORCEIP_CMD: return "FORCEIP_CMD";
-    case FORCEIP_ACK: return "FORCEIP_ACK";
-    case READREG_CMD: return "READREG_CMD";
-    case READREG_ACK: return "READREG_ACK";
-    case WRITEREG_CMD: return "WRITEREG_CMD";
-    case WRITEREG_ACK: return "WRITEREG_ACK";
-    case READMEM_CMD: return "READMEM_CMD";
-    case READMEM_ACK: return "READMEM_ACK";
-    case WRITEMEM_CMD: return "WRITEMEM_CMD";
-    case WRITEMEM_ACK: return "WRITEMEM_ACK";
-    default: break;
+    case DISCOVERY_CMD:
+      return "DISCOVERY_CMD";
+    case DISCOVERY_ACK:
+      return "DISCOVERY_ACK";
+    case FORCEIP_CMD:
+      return "FORCEIP_CMD";
+    case FORCEIP_ACK:
+      return "FORCEIP_ACK";
+    case READREG_CMD:
+      return "READREG_CMD";
+    case READREG_ACK:
+      return "READREG_ACK";
+    case WRITEREG_CMD:
+      return "WRITEREG_CMD";
+    case WRITEREG_ACK:
+      return "WRITEREG_ACK";
+    case READMEM_CMD:
+      return "READMEM_CMD";
+    case READMEM_ACK:
+      return "READMEM_ACK";
+    case WRITEMEM_CMD:
+      return "WRITEMEM_CMD";
+    case WRITEMEM_ACK:
+      return "WRITEMEM_ACK";
+    default:
+      break;
   }
   char text[24];
   std::snprintf(text, sizeof text, "UNKNOWN(0x%04X)", code);

@@ -63,7 +63,8 @@ TEST(DescribeDatagram, UnknownCodeAndShortDatagrams) {
 
 TEST(TraceHook, SeesEveryDatagramUntilRemoved) {
   int calls = 0;
-  gvcp::setTraceHook([&](gvcp::TraceDirection, uint32_t, uint16_t, std::span<const uint8_t>) { ++calls; });
+  gvcp::setTraceHook(
+      [&](gvcp::TraceDirection, uint32_t, uint16_t, std::span<const uint8_t>) { ++calls; });
   gvcp::traceDatagram(gvcp::TraceDirection::kSend, kPeer, 3956, Bytes{1, 2});
   gvcp::setTraceHook({});
   gvcp::traceDatagram(gvcp::TraceDirection::kSend, kPeer, 3956, Bytes{1, 2});

@@ -25,7 +25,8 @@ gvcp::Status readTriple(Camera& camera, uint32_t ip, uint32_t mask, uint32_t gat
   return gvcp::Status::Ok();
 }
 
-gvcp::Status readIdentity(Camera& camera, CameraSettings& s) {
+gvcp::Status readIdentity(Camera& camera, CameraSettings& settings) {
+  CameraIdentity& s = settings.identity;
   const std::pair<uint32_t, std::pair<int, std::string*>> texts[] = {
       {reg::kManufacturerName, {reg::kManufacturerNameLen, &s.manufacturer}},
       {reg::kModelName, {reg::kModelNameLen, &s.model}},
@@ -39,7 +40,7 @@ gvcp::Status readIdentity(Camera& camera, CameraSettings& s) {
       return st;
     }
   }
-  return readMac(camera, s.mac);
+  return readMac(camera, settings.mac);
 }
 
 gvcp::Status readWords(Camera& camera, CameraSettings& s) {
@@ -62,8 +63,8 @@ gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
                     s.current);
   }
   if (st.ok()) {
-    st = readTriple(camera, reg::kPersistentIp, reg::kPersistentSubnetMask,
-                    reg::kPersistentGateway, s.persistent);
+    st = readTriple(camera, reg::kPersistentIp, reg::kPersistentSubnetMask, reg::kPersistentGateway,
+                    s.persistent);
   }
   if (st.ok()) st = readWords(camera, s);
   return st;

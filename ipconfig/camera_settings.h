@@ -22,13 +22,18 @@ struct IpTriple {
   uint32_t gateway = 0;
 };
 
-struct CameraSettings {
+// The camera's own texts, as it holds them (up to the first NUL of each field).
+struct CameraIdentity {
   std::string manufacturer;
   std::string model;
   std::string deviceVersion;
   std::string manufacturerInfo;
   std::string serial;
   std::string userName;
+};
+
+struct CameraSettings {
+  CameraIdentity identity;
   std::array<uint8_t, 6> mac{};
   IpTriple current;
   IpTriple persistent;

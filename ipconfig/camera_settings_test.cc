@@ -47,12 +47,12 @@ class CameraSettingsTest : public testing::Test {
 TEST_F(CameraSettingsTest, ReadsEveryFieldWithoutWriting) {
   CameraSettings s;
   ASSERT_TRUE(readCameraSettings(*camera, s).ok());
-  EXPECT_EQ(s.manufacturer, "Maker");
-  EXPECT_EQ(s.model, "ABC-100");
-  EXPECT_EQ(s.deviceVersion, "1.2.3");
-  EXPECT_EQ(s.manufacturerInfo, "info");
-  EXPECT_EQ(s.serial, "0123456789ABCDEF");
-  EXPECT_EQ(s.userName, "left");
+  EXPECT_EQ(s.identity.manufacturer, "Maker");
+  EXPECT_EQ(s.identity.model, "ABC-100");
+  EXPECT_EQ(s.identity.deviceVersion, "1.2.3");
+  EXPECT_EQ(s.identity.manufacturerInfo, "info");
+  EXPECT_EQ(s.identity.serial, "0123456789ABCDEF");
+  EXPECT_EQ(s.identity.userName, "left");
   EXPECT_EQ(s.mac, (std::array<uint8_t, 6>{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}));
   EXPECT_EQ(s.current.ip, 0xC0A80A0Bu);
   EXPECT_EQ(s.current.mask, 0xFFFFFF00u);
@@ -74,11 +74,12 @@ TEST_F(CameraSettingsTest, RefusedReadStopsWithTheCameraStatus) {
   EXPECT_TRUE(status.isCameraStatus());
   EXPECT_EQ(status.code(), gvcp::kStatusAccessDenied);
   EXPECT_NE(status.toString().find("0x0938"), std::string::npos) << status.toString();
-  EXPECT_EQ(s.model, "ABC-100");  // read before the refusal, kept
+  EXPECT_EQ(s.identity.model, "ABC-100");  // read before the refusal, kept
 }
 
 TEST(CameraSettingsSilent, CameraThatDoesNotAnswerIsALocalFailure) {
-  ScriptedPeer silent([](const testing_peer::Bytes&) { return std::vector<testing_peer::Bytes>{}; });
+  ScriptedPeer silent(
+      [](const testing_peer::Bytes&) { return std::vector<testing_peer::Bytes>{}; });
   ASSERT_TRUE(silent.ok());
   Camera camera(silent.ip(), silent.port());
   CameraSettings s;

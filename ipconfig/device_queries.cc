@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <span>
 
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
+#include "gvcp/ip_config.h"
 #include "gvcp/registers.h"
 #include "ipconfig/register_reads.h"
 #include "net/ipv4address.h"
@@ -19,19 +21,12 @@ namespace {
 constexpr const char* kShortRule = "------------------";
 constexpr const char* kLongRule = "-----------------------------";
 
-// One register read; a failed read gives 0, the value the blocks then show.
-struct RegisterRead {
+// One register read; empty when it failed.
+std::optional<uint32_t> readWord(Camera* camera, uint32_t address) {
   uint32_t value = 0;
-  bool ok = false;
-};
-
-RegisterRead readRegisterOrZero(Camera* camera, uint32_t address) {
-  RegisterRead read;
-  read.ok = readRegister(*camera, address, read.value).ok();
-  return read;
+  if (!readRegister(*camera, address, value).ok()) return std::nullopt;
+  return value;
 }
-
-char flagChar(unsigned int value, uint32_t bit) { return (value & bit) != 0 ? 'Y' : 'N'; }
 
 template <size_t N>
 void printText(const char* format, const unsigned char (&field)[N]) {
@@ -59,26 +54,31 @@ void printDeviceInfo(const DeviceInfo& info) {
 
 int retrieveIpSet(Camera* camera, IPV4Set* set, bool print, const char* title, uint32_t ipRegister,
                   uint32_t maskRegister) {
-  const RegisterRead ip = readRegisterOrZero(camera, ipRegister);
-  const RegisterRead mask = readRegisterOrZero(camera, maskRegister);
-  if (ip.ok) set->ip = ip.value;
-  if (mask.ok) set->mask = mask.value;
-  if (print) printIpSetBlock(title, htonl(ip.value), htonl(mask.value));
+  const std::optional<uint32_t> ip = readWord(camera, ipRegister);
+  const std::optional<uint32_t> mask = readWord(camera, maskRegister);
+  if (ip) set->ip = *ip;
+  if (mask) set->mask = *mask;
+  // A failed read shows as 0.0.0.0.
+  if (print) printIpSetBlock(title, htonl(ip.value_or(0)), htonl(mask.value_or(0)));
   return 0;
 }
 
 int retrieveIpConfig(Camera* camera, bool print, const char* title, uint32_t address) {
-  const RegisterRead config = readRegisterOrZero(camera, address);
+  const std::optional<uint32_t> config = readWord(camera, address);
   if (!print) return 0;
   std::puts(title);
   std::puts(kLongRule);
-  std::printf("Persistent IP [%c]\n", flagChar(config.value, reg::kIpConfigPersistent));
-  std::printf("DHCP          [%c]\n", flagChar(config.value, reg::kIpConfigDhcp));
-  std::printf("LLA           [%c]\n", flagChar(config.value, reg::kIpConfigLla));
+  printIpConfigFlags(config);
   return 0;
 }
 
 }  // namespace
+
+void printIpConfigFlags(std::optional<uint32_t> config) {
+  for (const IpConfigBit& entry : kIpConfigBits) {
+    std::printf("%-14s[%c]\n", entry.label, ipConfigFlag(config, entry.bit));
+  }
+}
 
 void printIpSetBlock(const char* title, uint32_t ip, uint32_t mask) {
   IpV4Address address;
@@ -123,17 +123,15 @@ int retrieveCurrentIpConfig(Camera* camera, bool print) {
 }
 
 int retrieveIpConfigAtOnce(Camera* camera, bool print) {
-  const RegisterRead supported = readRegisterOrZero(camera, reg::kIpConfigSupported);
-  const RegisterRead current = readRegisterOrZero(camera, reg::kIpConfigCurrent);
+  const std::optional<uint32_t> supported = readWord(camera, reg::kIpConfigSupported);
+  const std::optional<uint32_t> current = readWord(camera, reg::kIpConfigCurrent);
   if (!print) return 0;
   std::puts("\nIP Configuration:");
   std::puts(kShortRule);
   std::puts("               current\tsupported");
-  const char* const lines[] = {"Persistent IP  [%c]\t[%c]\n", "DHCP           [%c]\t[%c]\n",
-                               "LLA            [%c]\t[%c]\n"};
-  const uint32_t bits[] = {reg::kIpConfigPersistent, reg::kIpConfigDhcp, reg::kIpConfigLla};
-  for (int i = 0; i < 3; ++i) {
-    std::printf(lines[i], flagChar(current.value, bits[i]), flagChar(supported.value, bits[i]));
+  for (const IpConfigBit& entry : kIpConfigBits) {
+    std::printf("%-15s[%c]\t[%c]\n", entry.label, ipConfigFlag(current, entry.bit),
+                ipConfigFlag(supported, entry.bit));
   }
   return 0;
 }

@@ -2,13 +2,15 @@
 // opened (and, by convention, holds control of). Each reads its registers or
 // memory areas whether or not it prints, prints its fixed block on stdout when
 // `print` is set, and returns 0 whatever the reads gave. A failed read leaves
-// the caller's record or set as it was and is printed as zero (0.0.0.0, 'N');
+// the caller's record or set as it was and is printed as zero (0.0.0.0), or as
+// '?' for an IP-configuration flag (its state is unknown);
 // the MAC is stored only when both of its registers were read. Camera text is
 // printed up to its first NUL, never past its field, with control bytes
 // replaced. Pointers must not be null. Runs on the caller's thread.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "ipconfig/ipv4_set.h"
 
@@ -32,6 +34,10 @@ int retrievePersistentIpSet(Camera* camera, IPV4Set* set, bool print);
 int retrieveSupportedIpConfig(Camera* camera, bool print);
 int retrieveCurrentIpConfig(Camera* camera, bool print);
 int retrieveIpConfigAtOnce(Camera* camera, bool print);
+
+// The three lines "Persistent IP [Y]", "DHCP          [N]", "LLA           [?]"
+// of a configuration word; an empty word is one whose read failed.
+void printIpConfigFlags(std::optional<uint32_t> config);
 
 // The address block: `title` line, the long rule, address and mask in dotted
 // decimal. Both values in network byte order.

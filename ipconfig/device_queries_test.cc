@@ -155,11 +155,22 @@ TEST_F(DeviceQueriesTest, CombinedBlockPutsCurrentBeforeSupported) {
             "LLA            [Y]\t[Y]\n");
 }
 
-TEST_F(DeviceQueriesTest, CombinedBlockShowsFailedReadsAsNo) {
+TEST_F(DeviceQueriesTest, CombinedBlockShowsFailedReadsAsUnknown) {
   device.refuse(reg::kIpConfigSupported);
   const std::string out = capturedOutput([&] { retrieveIpConfigAtOnce(&camera(), true); });
-  EXPECT_NE(out.find("Persistent IP  [Y]\t[N]\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("DHCP           [N]\t[N]\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Persistent IP  [Y]\t[?]\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("DHCP           [N]\t[?]\n"), std::string::npos) << out;
+}
+
+TEST_F(DeviceQueriesTest, FailedConfigurationReadShowsUnknownNotNo) {
+  device.refuse(reg::kIpConfigCurrent);
+  const std::string out = capturedOutput([&] { retrieveCurrentIpConfig(&camera(), true); });
+  EXPECT_EQ(out,
+            "\nCurrent IP Configuration:\n"
+            "-----------------------------\n"
+            "Persistent IP [?]\n"
+            "DHCP          [?]\n"
+            "LLA           [?]\n");
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include "gvcp/heartbeat.h"
 #include "gvcp/registers.h"
 #include "ipconfig/console_input.h"
+#include "ipconfig/device_queries.h"
 #include "ipconfig/gige_ipconfig_helper.h"
+#include "ipconfig/register_reads.h"
 #include "net/ipv4address.h"
 
 namespace {
@@ -27,18 +29,9 @@ const std::map<unsigned, unsigned> kProtocolTable = {
     {3, reg::kConfigLlaOnly},
 };
 
-// Shown for every method when the configuration register cannot be read: the
-// camera's state is unknown, and 'N' would claim that nothing is enabled.
-constexpr char kUnknownFlag = '?';
-
-char flagChar(std::optional<uint32_t> config, uint32_t bit) {
-  if (!config) return kUnknownFlag;
-  return (*config & bit) != 0 ? 'Y' : 'N';
-}
-
 std::optional<uint32_t> readConfiguration(Camera& camera) {
-  unsigned value = 0;
-  if (camera.readreg(reg::kIpConfigCurrent, &value) != 0) return std::nullopt;
+  uint32_t value = 0;
+  if (!readRegister(camera, reg::kIpConfigCurrent, value).ok()) return std::nullopt;
   return value;
 }
 
@@ -55,9 +48,7 @@ void showCurrentSetting(const IPV4Set& set) {
 void showCurrentConfiguration(std::optional<uint32_t> config) {
   std::puts("\nCurrent IP Configuration:");
   std::puts("-------------------------");
-  std::printf("Persistent IP [%c]\n", flagChar(config, reg::kIpConfigPersistent));
-  std::printf("DHCP          [%c]\n", flagChar(config, reg::kIpConfigDhcp));
-  std::printf("LLA           [%c]\n", flagChar(config, reg::kIpConfigLla));
+  printIpConfigFlags(config);
 }
 
 void showMenu() {

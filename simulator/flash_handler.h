@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "fwupdate/flash_protocol.h"
+#include "gvcp/flash_framing.h"
 
 namespace sim {
 

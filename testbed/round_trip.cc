@@ -12,6 +12,7 @@
 #include "gvcp/camera.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
+#include "net/socket_address.h"
 #include "net/unique_fd.h"
 
 namespace {
@@ -58,10 +59,7 @@ long long median(std::vector<long long> values) {
 RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count) {
   Camera camera(ip, port);
   const UniqueFd bare(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = ip;
+  const sockaddr_in to = socketAddress(ip, port);
   std::vector<long long> viaCamera;
   std::vector<long long> viaBare;
   for (int i = 0; i < count && bare; ++i) {

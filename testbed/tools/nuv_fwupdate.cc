@@ -28,6 +28,7 @@
 #include "fwupdate/flash_protocol.h"
 #include "fwupdate/gige_fmupload.h"
 #include "net/ipv4address.h"
+#include "net/socket_address.h"
 
 namespace {
 
@@ -75,13 +76,7 @@ bool parse(int argc, char** argv, Arguments& args) {
   return args.positional.size() == (args.roundTrips > 0 ? 1u : 2u);
 }
 
-sockaddr_in flashEndpoint(uint32_t ip) {
-  sockaddr_in camera{};
-  camera.sin_family = AF_INET;
-  camera.sin_port = htons(kEpcsPort);
-  camera.sin_addr.s_addr = ip;
-  return camera;
-}
+sockaddr_in flashEndpoint(uint32_t ip) { return socketAddress(ip, kEpcsPort); }
 
 long long microsSince(Clock::time_point begin) {
   return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
