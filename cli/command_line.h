@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
-enum class Command { kList, kShow };
+enum class Command { kList, kShow, kRename, kRestart };
 
 // The default listening window of a discovery and its accepted range.
 inline constexpr int kDefaultTimeoutMs = 1000;
 inline constexpr int kMinTimeoutMs = 100;
 inline constexpr int kMaxTimeoutMs = 60000;
+// How long restart waits for the camera to answer again, and its range.
+inline constexpr int kDefaultWaitS = 60;
+inline constexpr int kMaxWaitS = 3600;
 // Longest interface name the kernel takes (IFNAMSIZ less the terminator).
 inline constexpr size_t kMaxInterfaceName = 15;
 
@@ -23,7 +26,9 @@ struct Invocation {
   bool trace = false;
   std::vector<std::string> interfaces;  // empty: every adapter but lo
   int timeoutMs = kDefaultTimeoutMs;
-  std::string camera;  // show's selector, unparsed
+  std::string camera;   // the CAMERA selector, unparsed
+  std::string newName;  // rename's NAME, checked
+  int waitS = kDefaultWaitS;
 };
 
 struct ParseOutcome {

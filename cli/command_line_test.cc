@@ -97,4 +97,40 @@ TEST(CommandLineParse, CommandHelpShowsThatCommandOnly) {
   EXPECT_EQ(p.output.find("Examples:"), std::string::npos);
 }
 
+TEST(CommandLineParseRename, TakesCameraAndNameWithTheSharedOptions) {
+  const ParseOutcome p = parse({"rename", "02:11:22:33:44:55", "line3-left", "--json"});
+  ASSERT_TRUE(p.invocation) << p.error;
+  EXPECT_EQ(p.invocation->command, Command::kRename);
+  EXPECT_EQ(p.invocation->camera, "02:11:22:33:44:55");
+  EXPECT_EQ(p.invocation->newName, "line3-left");
+  EXPECT_TRUE(p.invocation->json);
+}
+
+TEST(CommandLineParseRename, BadNamesAreUsageErrorsNamingTheName) {
+  for (const char* name : {"", "sixteen-bytes-xy", "tab\there", "caf\xc3\xa9"}) {
+    const ParseOutcome p = parse({"rename", "cam1", name});
+    EXPECT_FALSE(p.invocation) << name;
+    EXPECT_NE(p.error.find("name '"), std::string::npos) << p.error;
+    EXPECT_EQ(p.error.find('\t'), std::string::npos) << "the typed text is made safe";
+  }
+  EXPECT_FALSE(parse({"rename", "cam1"}).invocation);  // NAME is required
+}
+
+TEST(CommandLineParseRename, HelpListsRenameWithItsArguments) {
+  const std::string help = parse({"--help"}).output;
+  EXPECT_NE(help.find("rename"), std::string::npos);
+  EXPECT_NE(help.find("1 to 15 printable ASCII characters"), std::string::npos);
+}
+TEST(CommandLineParseRestart, WaitDefaultsToAMinuteAndIsBounded) {
+  const ParseOutcome p = parse({"restart", "cam1"});
+  ASSERT_TRUE(p.invocation) << p.error;
+  EXPECT_EQ(p.invocation->command, Command::kRestart);
+  EXPECT_EQ(p.invocation->waitS, 60);
+  EXPECT_EQ(parse({"restart", "cam1", "--wait-s", "5"}).invocation->waitS, 5);
+  for (const char* wait : {"0", "3601", "soon"}) {
+    const ParseOutcome bad = parse({"restart", "cam1", "--wait-s", wait});
+    EXPECT_FALSE(bad.invocation) << wait;
+    EXPECT_NE(bad.error.find("--wait-s"), std::string::npos) << bad.error;
+  }
+}
 }  // namespace

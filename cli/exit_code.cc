@@ -14,6 +14,8 @@ const char* errorCodeName(ExitCode code) {
       return "ambiguous";
     case ExitCode::kNoPrivilege:
       return "no_privilege";
+    case ExitCode::kInterrupted:
+      return "interrupted";
   }
   return "failed";
 }

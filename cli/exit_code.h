@@ -8,14 +8,16 @@
 
 enum class ExitCode {
   kOk = 0,
-  kFailed = 1,       // the camera refused, did not answer, or a check after it failed
-  kUsage = 2,        // bad arguments; nothing was sent
-  kNotFound = 3,     // no camera matched
-  kAmbiguous = 4,    // more than one camera matched
-  kNoPrivilege = 5,  // the packet-socket privilege is missing where it is needed
+  kFailed = 1,         // the camera refused, did not answer, or a check after it failed
+  kUsage = 2,          // bad arguments; nothing was sent
+  kNotFound = 3,       // no camera matched
+  kAmbiguous = 4,      // more than one camera matched
+  kNoPrivilege = 5,    // the packet-socket privilege is missing where it is needed
+  kInterrupted = 130,  // SIGINT or SIGTERM; control of the camera was given back first
 };
 
-// "usage", "failed", "not_found", "ambiguous", "no_privilege"; "" for kOk.
+// "usage", "failed", "not_found", "ambiguous", "no_privilege", "interrupted";
+// "" for kOk.
 const char* errorCodeName(ExitCode code);
 
 // What a command produced: on success `data` holds the JSON fields beside

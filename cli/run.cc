@@ -6,8 +6,11 @@
 #include "cli/exit_code.h"
 #include "cli/json_render.h"
 #include "cli/list_command.h"
+#include "cli/rename_command.h"
+#include "cli/restart_command.h"
 #include "cli/selector.h"
 #include "cli/show_command.h"
+#include "cli/signal_guard.h"
 #include "gvcp/trace.h"
 
 namespace {
@@ -45,7 +48,7 @@ class TraceToStream {
 
 CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   std::optional<Selector> selector;
-  if (invocation.command == Command::kShow) {
+  if (invocation.command != Command::kList) {
     SelectorParse parsed = parseSelector(invocation.camera);
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
@@ -54,7 +57,15 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
   const TraceToStream trace(invocation.trace, err);
   if (invocation.command == Command::kList) return runList(invocation, choice.adapters, err);
-  return runShow(invocation, *selector, choice.adapters, err);
+  if (invocation.command == Command::kShow)
+    return runShow(invocation, *selector, choice.adapters, err);
+  // From here on the command changes the camera: a signal must let it give
+  // control back before it leaves.
+  const cli::SignalGuard signals;
+  if (invocation.command == Command::kRename) {
+    return runRename(invocation, *selector, choice.adapters, signals, err);
+  }
+  return runRestart(invocation, *selector, choice.adapters, signals, err);
 }
 
 }  // namespace

@@ -6,29 +6,16 @@
 #include <cctype>
 #include <cstring>
 
+#include "net/macaddress.h"
+
 namespace {
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  const int lower = std::tolower(static_cast<unsigned char>(c));
-  if (lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
-  return -1;
-}
-
-// Six pairs of hex digits with one separator kind, ':' or '-', between them.
 std::optional<std::array<uint8_t, 6>> parseMac(std::string_view text) {
-  if (text.size() != 17) return std::nullopt;
-  const char separator = text[2];
-  if (separator != ':' && separator != '-') return std::nullopt;
-  std::array<uint8_t, 6> mac{};
-  for (size_t i = 0; i < 6; ++i) {
-    const int high = hexDigit(text[3 * i]);
-    const int low = hexDigit(text[3 * i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    if (i < 5 && text[3 * i + 2] != separator) return std::nullopt;
-    mac[i] = static_cast<uint8_t>(high * 16 + low);
-  }
-  return mac;
+  const std::optional<MacAddress> mac = parseMacText(text);
+  if (!mac) return std::nullopt;
+  std::array<uint8_t, 6> bytes{};
+  mac->getMacHw(bytes.data(), static_cast<int>(bytes.size()));
+  return bytes;
 }
 
 bool looksLikeAddress(std::string_view text) {

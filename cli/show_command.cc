@@ -1,34 +1,15 @@
 #include "cli/show_command.h"
 
-#include <arpa/inet.h>
-
 #include <memory>
 #include <optional>
 
+#include "cli/camera_target.h"
 #include "cli/camera_view.h"
-#include "cli/discovery_run.h"
 #include "cli/json_render.h"
 #include "cli/table_render.h"
-#include "gvcp/camera.h"
-#include "gvcp/gvcp_protocol.h"
-#include "gvcp/registers.h"
-#include "ipconfig/register_reads.h"
+#include "ipconfig/camera_settings.h"
 
 namespace {
-
-std::optional<AdapterView> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
-  for (const Adaptor& adaptor : adapters) {
-    const AdapterView view = adapterView(adaptor);
-    if (inSubnet(ip, view)) return view;
-  }
-  return std::nullopt;
-}
-
-std::unique_ptr<Camera> openCamera(uint32_t ip) {
-  auto camera = std::make_unique<Camera>(ip, gvcp::kPort);
-  camera->setAckWait(AckWait::kPerAttempt);
-  return camera;
-}
 
 CommandResult render(const CameraSettings& settings, const std::optional<AdapterView>& adapter) {
   const CameraView view = viewOf(settings, adapter);
@@ -38,67 +19,18 @@ CommandResult render(const CameraSettings& settings, const std::optional<Adapter
   return result;
 }
 
-CommandResult readAndRender(Camera& camera, const std::string& address,
-                            const std::optional<AdapterView>& adapter) {
-  CameraSettings settings;
-  const gvcp::Status status = readCameraSettings(camera, settings);
-  if (!status.ok()) {
-    return failure(ExitCode::kFailed, "camera at " + address + ": " + status.toString());
-  }
-  return render(settings, adapter);
-}
-
-CommandResult ambiguous(const std::vector<GigE_Camera_Info>& found, const Selector& selector,
-                        std::ostream& err) {
-  CommandResult result =
-      failure(ExitCode::kAmbiguous,
-              std::to_string(found.size()) + " cameras match '" + selector.text + "'");
-  result.data["candidates"] = nlohmann::ordered_json::array();
-  for (const GigE_Camera_Info& camera : found) {
-    const CameraView view = viewOf(camera);
-    result.data["candidates"].push_back(cameraJson(view));
-    err << "candidate: " << camera.cameraMac << " " << camera.cameraIp << " on "
-        << tableSafe(camera.adaptor.getName()) << " serial " << tableSafe(camera.serialNumber)
-        << " name " << tableSafe(camera.userDefinedName) << "\n";
-  }
-  return result;
-}
-
-CommandResult byDiscovery(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, std::ostream& err) {
-  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
-  if (!outcome.status.ok()) {
-    return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
-  }
-  const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
-  if (found.empty())
-    return failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'");
-  if (found.size() > 1) return ambiguous(found, selector, err);
-  const GigE_Camera_Info& camera = found.front();
-  // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
-  // would leave by another route, or reach this host itself.
-  if (!viewOf(camera).reachable) {
-    return failure(ExitCode::kFailed,
-                   "camera " + camera.cameraMac + " answers from " + camera.cameraIp +
-                       ", outside the subnet of adapter " + tableSafe(camera.adaptor.getName()) +
-                       ": its registers cannot be read until it has an address there");
-  }
-  uint32_t ip = 0;
-  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &ip);
-  const std::unique_ptr<Camera> channel = openCamera(ip);
-  return readAndRender(*channel, camera.cameraIp, adapterView(camera.adaptor));
-}
-
 }  // namespace
 
 CommandResult runShow(const Invocation& invocation, const Selector& selector,
                       const std::vector<Adaptor>& adapters, std::ostream& err) {
-  if (selector.kind == Selector::Kind::kAddress) {
-    const std::unique_ptr<Camera> camera = openCamera(selector.ip);
-    uint32_t probe = 0;
-    if (readRegister(*camera, reg::kDeviceMacHigh, probe).ok()) {
-      return readAndRender(*camera, selector.text, adapterHolding(selector.ip, adapters));
-    }
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookup.failure;
+  const std::unique_ptr<Camera> camera = openCamera(lookup.target->ip);
+  CameraSettings settings;
+  const gvcp::Status status = readCameraSettings(*camera, settings);
+  if (!status.ok()) {
+    return failure(ExitCode::kFailed,
+                   "camera at " + lookup.target->address + ": " + status.toString());
   }
-  return byDiscovery(invocation, selector, adapters, err);
+  return render(settings, lookup.target->adapter);
 }

@@ -147,6 +147,34 @@ TEST_F(FwUpdateEndToEnd, AnswersLaterThanATryNeverConfirmTheWrongBlock) {
   EXPECT_GE(std::stoi("0" + camera->status("count_flash")), 2 * kBlocks);
 }
 
+// The refused run gives control back, so an operator who reruns the update
+// at once with the right image is not locked out for a heartbeat timeout.
+TEST_F(FwUpdateEndToEnd, RefusedImageFollowedAtOnceByTheRightImageSucceeds) {
+  startCamera({});
+  const std::vector<uint8_t> image = randomImage(8 * 512);
+  dir.write("XYZ-9_2.1_e2e.bin", image);
+  EXPECT_EQ(run({kCameraIp, "XYZ-9_2.1_e2e.bin"}), 1);
+  EXPECT_TRUE(output.ends_with("invalid firmware\n")) << output;
+  // Shorter than the camera's heartbeat timeout, after which it would drop
+  // the privilege by itself.
+  EXPECT_TRUE(camera->waitForStatus("ccp_holder", "none", Millis(1500)));
+  ASSERT_EQ(update(image), 0) << output;
+  expectCompletedTrace(image.size());
+  EXPECT_TRUE(flashHolds(image));
+}
+
+// Every answer is lost: the take reaches the camera and is granted, but the
+// update never hears so; its release leaves the camera free all the same.
+TEST_F(FwUpdateEndToEnd, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
+  startCamera({"--drop-answers", "1"});
+  EXPECT_EQ(update(randomImage(512)), 1);
+  EXPECT_EQ(output, "connecting camera ...\nCCP failed\n");
+  // Three tries of the take, then three of the release, unanswered too.
+  EXPECT_TRUE(camera->waitForStatus("count_writereg", "6", Millis(1500)))
+      << camera->status("count_writereg");
+  EXPECT_TRUE(camera->waitForStatus("ccp_holder", "none", Millis(1500)));
+}
+
 TEST_F(FwUpdateEndToEnd, CameraThatNeverFinishesFlashingFailsAtTheBound) {
   startCamera({"--never-finish-flash"});
   const auto begin = std::chrono::steady_clock::now();

@@ -8,6 +8,7 @@
 
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
+#include "gvcp/control_privilege.h"
 #include "gvcp/registers.h"
 #include "net/ipv4address.h"
 #include "net/socket_address.h"
@@ -38,13 +39,6 @@ void printDot(FILE* out) {
 
 long long wholeSeconds(std::chrono::milliseconds span) {
   return std::chrono::ceil<std::chrono::seconds>(span).count();
-}
-
-bool takeControl(Camera& camera, int tries) {
-  for (int i = 0; i < tries; ++i) {
-    if (camera.writereg(reg::kCcp, reg::kCcpTake) == 0) return true;
-  }
-  return false;
 }
 
 std::string readText(Camera& camera, uint32_t address, int width, bool* read = nullptr) {
@@ -126,7 +120,10 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
   }
   std::fputs("connecting camera ...\n", out);
   Camera camera(address, options.gvcpPort);
-  if (!takeControl(camera, 1)) return fail(out, "CCP failed");
+  if (!control::take(camera)) return fail(out, "CCP failed");
+  // A refused image or a failed programming run must not leave the camera
+  // held by this host: an update rerun at once would find it locked.
+  control::GiveBackGuard held(camera);
   if (!identityAccepts(camera, file, out)) return fail(out, "invalid firmware");
   std::fprintf(out, "\nprogramming %s ", terminalSafe(file).c_str());
   // The camera keeps running its old firmware; restarting it over a flash
@@ -134,7 +131,11 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
   if (programFlash(socketAddress(address, options.flashPort), file.c_str(), options.flash) < 0) {
     return fail(out, "\nfirmware upload failed, the camera was not restarted");
   }
-  if (!takeControl(camera, kRetakeControlTries)) return fail(out, "CCP failed");
+  if (!control::take(camera, kRetakeControlTries)) {
+    held.dismiss();  // the failed take gave control back already
+    return fail(out, "CCP failed");
+  }
+  held.dismiss();  // the restart requested next ends the privilege
   return restartCamera(camera, options);
 }
 

@@ -107,6 +107,7 @@ TEST_F(GetFilesTest, NoMatchOrNoDirectoryIsFalse) {
 // the restart request the camera is silent for `silentAfterRestart` datagrams.
 class FwUpdateTest : public ::testing::Test {
  protected:
+  using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
   static constexpr const char* kImageName = "ABC-100_1.2_x.bin";
 
   FwUpdateTest() : savedCwd(std::filesystem::current_path()) {
@@ -131,7 +132,8 @@ class FwUpdateTest : public ::testing::Test {
     return updateFirmware(address, file, options);
   }
   // The register device, but the takes of the privilege numbered in
-  // `refusedTakes` are refused, and the restart request silences it.
+  // `refusedTakes` are refused, those in `lostTakeAcks` granted without an
+  // answer, and the restart request silences it.
   testing_peer::Script restartingDevice() {
     auto silence = std::make_shared<int>(0);
     auto takes = std::make_shared<int>(0);
@@ -140,10 +142,12 @@ class FwUpdateTest : public ::testing::Test {
         --*silence;
         return {};
       }
-      if (isWrite(request, reg::kCcp, reg::kCcpTake) && refusedTakes.count(++*takes) != 0) {
+      const bool take = isWrite(request, reg::kCcp, reg::kCcpTake);
+      if (take && refusedTakes.count(++*takes) != 0) {
         return {testing_peer::ackFor(request, Bytes(4), gvcp::kStatusAccessDenied)};
       }
       std::vector<Bytes> answer = device.script()(request);
+      if (take && lostTakeAcks.count(*takes) != 0) return {};
       if (isWrite(request, reg::kRebootRequest, reg::kRebootMagic)) {
         *silence = silentAfterRestart;
         return {};
@@ -177,6 +181,7 @@ class FwUpdateTest : public ::testing::Test {
   int silentAfterRestart = 12;
   std::chrono::milliseconds returnBound{3000};
   std::set<int> refusedTakes;
+  std::set<int> lostTakeAcks;  // takes carried out whose acknowledge is lost
   std::unique_ptr<ScriptedPeer> gvcpPeer;
   std::unique_ptr<ScriptedPeer> flashPeer;
 };
@@ -201,6 +206,15 @@ TEST_F(FwUpdateTest, RefusedControlEndsBeforeAnythingElse) {
   EXPECT_EQ(update(), -1);
   EXPECT_EQ(output.text(), "connecting camera ...\nCCP failed\n");
   EXPECT_EQ(flashPeer->count(), 0u);
+  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, reg::kCcpTake}, {reg::kCcp, reg::kCcpRelease}}));
+}
+
+TEST_F(FwUpdateTest, TakeGrantedWithoutAnAnswerIsGivenBack) {
+  lostTakeAcks = {1};
+  EXPECT_EQ(update(), -1);
+  EXPECT_EQ(output.text(), "connecting camera ...\nCCP failed\n");
+  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpRelease}));
+  EXPECT_EQ(device.getRegister(reg::kCcp), reg::kCcpRelease);
 }
 
 TEST_F(FwUpdateTest, ImageForAnotherModelIsNotProgrammed) {
@@ -208,7 +222,7 @@ TEST_F(FwUpdateTest, ImageForAnotherModelIsNotProgrammed) {
   EXPECT_EQ(update("XYZ-9_1.2_x.bin"), -1);
   EXPECT_EQ(output.text(), identity() + "invalid firmware\n");
   EXPECT_EQ(flashPeer->count(), 0u);
-  EXPECT_EQ(device.writes().size(), 1u);  // control is not given back on this path
+  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, reg::kCcpTake}, {reg::kCcp, reg::kCcpRelease}}));
 }
 
 TEST_F(FwUpdateTest, UnreadableModelNameAcceptsNoImage) {
@@ -225,6 +239,7 @@ TEST_F(FwUpdateTest, FailedProgrammingLeavesTheCameraRunning) {
                                "\nprogramming ABC-100_1.2_x.bin ..\n"
                                "firmware upload failed, the camera was not restarted\n");
   EXPECT_FALSE(restartRequested());
+  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpRelease}));
 }
 
 TEST_F(FwUpdateTest, CameraThatKeepsAnsweringReportsRebootFailed) {
@@ -257,6 +272,8 @@ TEST_F(FwUpdateTest, ControlIsRetakenOnceAfterProgramming) {
   const std::string text = output.text();
   EXPECT_TRUE(text.ends_with("flashing  done\nCCP failed\n")) << text;
   EXPECT_TRUE(restartRequested());  // still only the one of the first update
+  // The refused takes never reach the register device; the release does.
+  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpRelease}));
 }
 
 TEST_F(FwUpdateTest, AddressTextThatIsNotDottedDecimalIsRefusedBeforeAnyExchange) {

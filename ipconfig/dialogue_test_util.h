@@ -1,7 +1,8 @@
 // Test support only: a register camera on 127.0.0.1 for the configuration
 // dialogues, which can stay silent (a camera in a foreign subnet whose answers
-// never arrive) or refuse to give control back, and a stdout capture around a
-// dialogue run. The camera's register state is read from the test thread.
+// never arrive), refuse to give control back or lose the acknowledges of the
+// take, and a stdout capture around a dialogue run. The camera's register state is read from the
+// test thread.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -54,7 +55,9 @@ class DialogueCamera {
                    (write && refuseRelease && address == reg::kCcp && value == reg::kCcpRelease);
     }
     if (refuseThis) return {ackFor(request, Bytes(4), gvcp::kStatusAccessDenied)};
-    return device.script()(request);
+    std::vector<Bytes> answers = device.script()(request);
+    if (write && loseTakeAcks && address == reg::kCcp && value == reg::kCcpTake) return {};
+    return answers;
   }
 
   mutable std::mutex mutex;
@@ -65,6 +68,8 @@ class DialogueCamera {
   RegisterDevice device;
   std::atomic<bool> silent{false};
   std::atomic<bool> refuseRelease{false};
+  // Takes of control are carried out, but their acknowledges never arrive.
+  std::atomic<bool> loseTakeAcks{false};
   // Last: its thread answers from everything above, so it starts after all of
   // it is built and is joined before any of it goes.
   ScriptedPeer peer{[this](const Bytes& request) { return answer(request); }};

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gvcp/camera.h"
+#include "gvcp/control_privilege.h"
 #include "gvcp/heartbeat.h"
 #include "gvcp/registers.h"
 #include "ipconfig/console_input.h"
@@ -109,7 +110,7 @@ int releaseControl(Camera& camera) {
 
 int tryToConnect(uint32_t ip, uint32_t /*mask*/, uint16_t port) {
   Camera camera(ip, port);
-  if (camera.writereg(reg::kCcp, reg::kCcpTake) != 0) {
+  if (!control::take(camera)) {
     std::puts("CCP failed");
     return -1;
   }
@@ -147,7 +148,7 @@ int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uin
   Heartbeat heartbeat(&camera, kHeartbeatIntervalMs);
   heartbeat.start();
   camera.writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
-  if (camera.writereg(reg::kCcp, reg::kCcpTake) != 0) {
+  if (!control::take(camera)) {
     std::puts("CCP failed");
     return -1;
   }

@@ -130,11 +130,12 @@ TEST_F(ReconfigureThreadsTest, EndOfInputAtAnyPromptOnlyGivesControlBack) {
   }
 }
 
-TEST_F(ReconfigureThreadsTest, CameraRefusingControlGetsOnlyTheHeartbeatTimeout) {
+TEST_F(ReconfigureThreadsTest, CameraRefusingControlGetsOnlyTheHeartbeatTimeoutAndARelease) {
   camera.refuse(reg::kCcp);
   EXPECT_EQ(run("2\n", true), "CCP failed\n");
   EXPECT_EQ(result, -1);
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}}));
+  EXPECT_EQ(camera.writes(),
+            (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
 }
 
 TEST_F(ReconfigureThreadsTest, RefusedConfigurationRegisterShowsUnknownAndNoRestartNote) {
@@ -178,11 +179,22 @@ TEST_F(ConnectionProbeTest, GrantingCameraIsTakenAndGivenBackSilently) {
   EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
 }
 
-TEST_F(ConnectionProbeTest, RefusedTakeIsNotFollowedByARelease) {
+TEST_F(ConnectionProbeTest, RefusedTakeIsFollowedByOneRelease) {
   camera.refuse(reg::kCcp);
   EXPECT_EQ(probe(), -1);
   EXPECT_EQ(output, "CCP failed\n");
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}}));
+  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+}
+
+// The camera grants every try of the take but each acknowledge is lost: the
+// probe fails, and the one release leaves the camera free again.
+TEST_F(ConnectionProbeTest, TakeWhoseAcknowledgeIsLostLeavesTheCameraFree) {
+  camera.loseTakeAcks = true;
+  EXPECT_EQ(probe(), -1);
+  EXPECT_EQ(output, "CCP failed\n");
+  EXPECT_EQ(camera.writes(),
+            (Writes{{reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.device.getRegister(reg::kCcp), 0u);
 }
 
 TEST_F(ConnectionProbeTest, SilentOrUnreleasingCameraFails) {

@@ -1,8 +1,7 @@
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
-
-#include <gtest/gtest.h>
 
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
@@ -94,3 +93,20 @@ TEST(MacAddressTest, HardwareBytesAndSocketAddressForm) {
 }
 
 }  // namespace
+
+TEST(MacTextTest, ColonOrDashInEitherCaseGivesTheSameBytes) {
+  const unsigned char wire[6] = {0x02, 0x11, 0xAB, 0x33, 0xcd, 0xFF};
+  MacAddress expected;
+  expected.setMac(wire, 6);
+  for (const char* text : {"02:11:ab:33:cd:ff", "02:11:AB:33:CD:FF", "02-11-Ab-33-cD-ff"}) {
+    EXPECT_EQ(parseMacText(text), expected) << text;
+  }
+}
+
+TEST(MacTextTest, AnythingElseIsRefused) {
+  for (const char* text : {"", "02:11:ab:33:cd", "02:11:ab:33:cd:ff:", "02:11-ab:33:cd:ff",
+                           "02.11.ab.33.cd.ff", "0211ab33cdff", "02:11:ab:33:cd:fg",
+                           " 02:11:ab:33:cd:f", "2:11:ab:33:cd:ff0", "02::1:ab:33:cd:ff"}) {
+    EXPECT_EQ(parseMacText(text), std::nullopt) << text;
+  }
+}

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 class MacAddress {
  public:
@@ -25,7 +27,12 @@ class MacAddress {
   int getMacHw(unsigned char* out, int len) const;
   // "%02X:..." when upper, "%02x:..." otherwise: always 17 characters.
   std::string getMacInStr(bool upper) const;
+  bool operator==(const MacAddress& other) const = default;
 
  private:
   std::array<uint8_t, kSize> bytes{};
 };
+
+// The six bytes of "02:11:22:33:44:55" or "02-11-22-33-44-55": two hex digits
+// of either case per byte, one kind of separator throughout, nothing else.
+std::optional<MacAddress> parseMacText(std::string_view text);

@@ -1,0 +1,85 @@
+#include "cli/camera_target.h"
+
+#include <arpa/inet.h>
+
+#include <memory>
+
+#include "cli/discovery_run.h"
+#include "cli/json_render.h"
+#include "cli/table_render.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
+#include "ipconfig/register_reads.h"
+
+namespace {
+
+std::optional<AdapterView> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
+  for (const Adaptor& adaptor : adapters) {
+    const AdapterView view = adapterView(adaptor);
+    if (inSubnet(ip, view)) return view;
+  }
+  return std::nullopt;
+}
+
+TargetLookup failed(CommandResult result) { return {std::nullopt, std::move(result)}; }
+
+TargetLookup ambiguous(const std::vector<GigE_Camera_Info>& found, const Selector& selector,
+                       std::ostream& err) {
+  CommandResult result =
+      failure(ExitCode::kAmbiguous,
+              std::to_string(found.size()) + " cameras match '" + selector.text + "'");
+  result.data["candidates"] = nlohmann::ordered_json::array();
+  for (const GigE_Camera_Info& camera : found) {
+    result.data["candidates"].push_back(cameraJson(viewOf(camera)));
+    err << "candidate: " << camera.cameraMac << " " << camera.cameraIp << " on "
+        << tableSafe(camera.adaptor.getName()) << " serial " << tableSafe(camera.serialNumber)
+        << " name " << tableSafe(camera.userDefinedName) << "\n";
+  }
+  return failed(std::move(result));
+}
+
+TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
+                         const std::vector<Adaptor>& adapters, std::ostream& err) {
+  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  if (!outcome.status.ok()) {
+    return failed(failure(ExitCode::kFailed, "discovery: " + outcome.status.toString()));
+  }
+  const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
+  if (found.empty()) {
+    return failed(failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'"));
+  }
+  if (found.size() > 1) return ambiguous(found, selector, err);
+  const GigE_Camera_Info& camera = found.front();
+  // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
+  // would leave by another route, or reach this host itself.
+  if (!viewOf(camera).reachable) {
+    return failed(failure(ExitCode::kFailed,
+                          "camera " + camera.cameraMac + " answers from " + camera.cameraIp +
+                              ", outside the subnet of adapter " +
+                              tableSafe(camera.adaptor.getName()) +
+                              ": its registers cannot be read until it has an address there"));
+  }
+  CameraTarget target{0, camera.cameraIp, adapterView(camera.adaptor)};
+  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &target.ip);
+  return {target, {}};
+}
+
+}  // namespace
+
+std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port) {
+  auto camera = std::make_unique<Camera>(ip, port);
+  camera->setAckWait(AckWait::kPerAttempt);
+  return camera;
+}
+
+TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
+                        const std::vector<Adaptor>& adapters, std::ostream& err) {
+  if (selector.kind == Selector::Kind::kAddress) {
+    const std::unique_ptr<Camera> camera = openCamera(selector.ip);
+    uint32_t probe = 0;
+    if (readRegister(*camera, reg::kDeviceMacHigh, probe).ok()) {
+      return {CameraTarget{selector.ip, selector.text, adapterHolding(selector.ip, adapters)}, {}};
+    }
+  }
+  return byDiscovery(invocation, selector, adapters, err);
+}

@@ -1,0 +1,38 @@
+// Finding the one camera a CAMERA argument names: an address that answers a
+// register read is used directly, with no discovery window; anything else is
+// looked up by one discovery (no match: exit 3; several: exit 4 with the
+// candidates; a match outside its adapter's subnet: exit 1, since unicast
+// would not reach it). Either a target or the failure to report comes back.
+// The caller's thread.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/camera_view.h"
+#include "cli/command_line.h"
+#include "cli/exit_code.h"
+#include "cli/selector.h"
+#include "gvcp/camera.h"
+#include "gvcp/gvcp_protocol.h"
+#include "net/adaptor.h"
+
+struct CameraTarget {
+  uint32_t ip = 0;      // network byte order
+  std::string address;  // dotted
+  std::optional<AdapterView> adapter;
+};
+
+struct TargetLookup {
+  std::optional<CameraTarget> target;
+  CommandResult failure;  // when there is no target
+};
+
+TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
+                        const std::vector<Adaptor>& adapters, std::ostream& err);
+
+// A control channel whose every attempt gets its own wait, so one lost
+// datagram costs a retry, not the operation.
+std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort);

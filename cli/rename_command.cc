@@ -1,0 +1,67 @@
+#include "cli/rename_command.h"
+
+#include <array>
+
+#include "cli/camera_target.h"
+#include "cli/control_session.h"
+#include "cli/table_render.h"
+#include "gvcp/camera_text.h"
+#include "gvcp/registers.h"
+#include "ipconfig/register_reads.h"
+
+namespace {
+
+using NameField = std::array<uint8_t, reg::kUserDefinedNameLen>;
+
+NameField nameField(const std::string& name) {
+  NameField field{};  // NUL after the name and in every byte behind it
+  std::copy(name.begin(), name.end(), field.begin());
+  return field;
+}
+
+CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
+
+CommandResult writeAndReadBack(Camera& camera, const std::string& address,
+                               const std::string& name) {
+  NameField field = nameField(name);
+  const gvcp::Status written = gvcp::Status::FromExchange(
+      camera.writemem(reg::kUserDefinedName, field.data(), static_cast<int>(field.size())),
+      "write of the user-defined name");
+  if (!written.ok())
+    return failure(ExitCode::kFailed, "camera at " + address + ": " + written.toString());
+  NameField back{};
+  const gvcp::Status read = readMemory(camera, reg::kUserDefinedName, back);
+  if (!read.ok())
+    return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
+  if (back != field) {
+    return failure(ExitCode::kFailed,
+                   "camera at " + address + ": the user-defined name reads back as '" +
+                       tableSafe(textField(back.data(), back.size())) + "', not '" + name + "'");
+  }
+  CommandResult result;
+  result.data["camera"] = {{"ip", address}};
+  result.data["user_name"] = name;
+  result.text = "camera at " + address + ": user-defined name set to '" + name + "'\n";
+  return result;
+}
+
+}  // namespace
+
+CommandResult runRename(const Invocation& invocation, const Selector& selector,
+                        const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                        std::ostream& err) {
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookup.failure;
+  if (signals.stopRequested()) return interrupted();
+  const std::string& address = lookup.target->address;
+  ControlSession session(lookup.target->ip);
+  if (!session.take())
+    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
+  if (signals.stopRequested()) return interrupted();
+  CommandResult result = writeAndReadBack(session.camera(), address, invocation.newName);
+  const gvcp::Status released = session.release();
+  if (!released.ok() && result.code == ExitCode::kOk) {
+    return failure(ExitCode::kFailed, "camera at " + address + ": " + released.toString());
+  }
+  return result;
+}

@@ -1,0 +1,19 @@
+// `rename CAMERA NAME`: writes the user-defined name (1 to 15 printable ASCII
+// bytes, NUL-filled to its 16-byte field) under control of the camera and
+// reads it back; a different read-back is a failure (exit 1). The name was
+// checked when the command line was parsed. A stop signal before the write
+// gives control back and ends with exit 130.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/exit_code.h"
+#include "cli/selector.h"
+#include "cli/signal_guard.h"
+#include "net/adaptor.h"
+
+CommandResult runRename(const Invocation& invocation, const Selector& selector,
+                        const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                        std::ostream& err);

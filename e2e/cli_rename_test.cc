@@ -1,0 +1,109 @@
+// `nuv-ipconfig rename` in the test bed against the simulated camera: the
+// name lands in the camera's stored state and control is given back; a bad
+// name is refused before a byte is sent; a camera held by another host keeps
+// its name. Each test builds its own namespace network and tears it down.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "e2e/cli_fixture.h"
+#include "testbed/testbed.h"
+
+namespace {
+
+using testbed::Millis;
+
+constexpr char kCameraIp[] = "192.168.65.20";
+constexpr char kCameraMac[] = "02:00:00:00:65:20";
+
+std::string hexOf(const std::string& text) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const unsigned char c : text) {
+    hex.push_back(kDigits[c >> 4]);
+    hex.push_back(kDigits[c & 0xF]);
+  }
+  return hex;
+}
+
+class RenameEndToEnd : public CliEndToEnd {
+ protected:
+  RenameEndToEnd() : CliEndToEnd("192.168.65.1/24") {}
+  void startCamera(std::vector<std::string> faults = {}) {
+    testbed::CameraSpec setup;
+    setup.mac = kCameraMac;
+    setup.ip = kCameraIp;
+    setup.userName = "old-name";
+    setup.extraArgs = std::move(faults);
+    CliEndToEnd::startCamera(setup);
+  }
+};
+
+TEST_F(RenameEndToEnd, ByAddressTheNameIsStoredAndControlGivenBack) {
+  startCamera();
+  ASSERT_EQ(run({"rename", kCameraIp, "line3-left"}), 0) << err;
+  EXPECT_EQ(out, "camera at 192.168.65.20: user-defined name set to 'line3-left'\n");
+  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("line3-left"));
+  EXPECT_TRUE(controlFree());
+  EXPECT_EQ(camera->status("count_discovery"), "");  // an answering address needs no discovery
+}
+
+TEST_F(RenameEndToEnd, ByMacWithJsonAFifteenByteNameFillsTheField) {
+  startCamera();
+  ASSERT_EQ(run({"rename", "02-00-00-00-65-20", "fifteen-bytes-x", "--json"}), 0) << err;
+  const nlohmann::json doc = nlohmann::json::parse(out);
+  EXPECT_EQ(doc["ok"], true);
+  EXPECT_EQ(doc["user_name"], "fifteen-bytes-x");
+  EXPECT_EQ(doc["camera"]["ip"], kCameraIp);
+  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("fifteen-bytes-x"));
+  EXPECT_TRUE(controlFree());
+}
+
+TEST_F(RenameEndToEnd, BadNamesAreUsageErrorsAndNothingIsSent) {
+  startCamera();
+  EXPECT_EQ(run({"rename", kCameraIp, "sixteen-bytes-xy"}), 2);
+  EXPECT_NE(err.find("name 'sixteen-bytes-xy' is longer than 15 bytes"), std::string::npos) << err;
+  EXPECT_EQ(run({"rename", kCameraIp, "", "--json"}), 2);
+  const nlohmann::json doc = nlohmann::json::parse(out);
+  EXPECT_EQ(doc["ok"], false);
+  EXPECT_EQ(doc["error"]["code"], "usage");
+  EXPECT_EQ(run({"rename", kCameraIp, "tab\there"}), 2);
+  for (const char* kind : {"discovery", "readreg", "writereg", "readmem", "writemem"}) {
+    EXPECT_EQ(camera->status(std::string("count_") + kind), "") << kind;
+  }
+  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("old-name"));
+}
+
+TEST_F(RenameEndToEnd, CameraHeldByAnotherHostKeepsItsName) {
+  startCamera({"--foreign-control"});
+  EXPECT_EQ(run({"rename", "02:00:00:00:65:20", "new-name"}), 1);
+  EXPECT_NE(err.find("did not grant control"), std::string::npos) << err;
+  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("old-name"));
+  EXPECT_EQ(camera->status("count_writemem"), "");
+}
+
+// Every answer comes 180 ms late (within the 200 ms wait of one attempt), so
+// the take is seen granted in the camera's state while the tool still waits
+// for its acknowledge; SIGINT then stops the command before the write.
+TEST_F(RenameEndToEnd, SigintAfterTheTakeGivesControlBackAndWritesNothing) {
+  startCamera({"--delay-ms", "180"});
+  testbed::Process tool(host, {testbed::binary("nuv-ipconfig"), "rename", kCameraIp, "new-name"});
+  ASSERT_TRUE(camera->waitForStatus("ccp", "3", Millis(5000))) << tool.errors();
+  ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
+  EXPECT_EQ(tool.waitForExit(kToolBound), 130) << tool.errors();
+  EXPECT_NE(tool.errors().find("interrupted"), std::string::npos) << tool.errors();
+  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("old-name"));
+  EXPECT_TRUE(controlFree());
+}
+
+TEST_F(RenameEndToEnd, NoCameraOfThatNameIsNotFound) {
+  startCamera();
+  EXPECT_EQ(run({"rename", "no-such-camera", "new-name", "--timeout-ms", "300"}), 3);
+  EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("old-name"));
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+// Taking and giving back the Control Channel Privilege of a camera through a
+// Camera. A take whose acknowledge was lost may still have been granted, and
+// the camera would then stay held by this host until its heartbeat timeout
+// runs out; so a failed take is always followed by one release, whose result
+// does not matter (it is refused harmlessly when the take really failed).
+// Nothing here prints. Same threading rules as the Camera used.
+#pragma once
+
+#include "gvcp/camera.h"
+
+namespace control {
+
+// Up to `tries` writes of the take value; true at the first one acknowledged.
+// After the last failed write, one release write is sent anyway.
+bool take(Camera& camera, int tries = 1);
+
+// One release write; true when the camera acknowledged it.
+bool giveBack(Camera& camera);
+
+// Gives control back when it goes out of scope, unless dismissed first (as
+// when the camera is restarting and the privilege ends with it). Declare it
+// after the Camera it uses, so it runs before the Camera closes.
+class GiveBackGuard {
+ public:
+  explicit GiveBackGuard(Camera& camera) : camera_(&camera) {}
+  ~GiveBackGuard() {
+    if (camera_ != nullptr) giveBack(*camera_);
+  }
+  GiveBackGuard(const GiveBackGuard&) = delete;
+  GiveBackGuard& operator=(const GiveBackGuard&) = delete;
+
+  void dismiss() { camera_ = nullptr; }
+
+ private:
+  Camera* camera_;
+};
+
+}  // namespace control

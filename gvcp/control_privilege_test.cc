@@ -1,0 +1,71 @@
+#include "gvcp/control_privilege.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <utility>
+#include <vector>
+
+#include "gvcp/registers.h"
+#include "gvcp/scripted_peer_test_util.h"
+
+namespace {
+
+using testing_peer::Bytes;
+using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
+
+// A register device on 127.0.0.1 that can carry out the take and lose its
+// acknowledge.
+class ControlPrivilegeTest : public ::testing::Test {
+ protected:
+  std::vector<Bytes> answer(const Bytes& request) {
+    const bool take = request.size() >= 16 &&
+                      testing_peer::header(request).command == gvcp::WRITEREG_CMD &&
+                      gvcp::getBe32(request.data() + 8) == reg::kCcp &&
+                      gvcp::getBe32(request.data() + 12) == reg::kCcpTake;
+    std::vector<Bytes> answers = device.script()(request);
+    if (take && loseTakeAcks) return {};
+    return answers;
+  }
+  uint32_t ccp() const { return device.getRegister(reg::kCcp); }
+
+  testing_peer::RegisterDevice device;
+  std::atomic<bool> loseTakeAcks{false};
+  testing_peer::ScriptedPeer peer{[this](const Bytes& request) { return answer(request); }};
+  Camera camera{peer.ip(), peer.port()};
+};
+
+TEST_F(ControlPrivilegeTest, GrantedTakeIsOneWriteAndLeavesControlHeld) {
+  ASSERT_TRUE(peer.ok());
+  EXPECT_TRUE(control::take(camera));
+  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, 3}}));
+  EXPECT_EQ(ccp(), 3u);
+}
+
+TEST_F(ControlPrivilegeTest, RefusedTakeIsTriedAsOftenAsAskedThenReleasedOnce) {
+  device.refuse(reg::kCcp, gvcp::kStatusAccessDenied);
+  EXPECT_FALSE(control::take(camera, 2));
+  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+}
+
+TEST_F(ControlPrivilegeTest, TakeGrantedWithoutAnAnswerEndsWithTheCameraFree) {
+  loseTakeAcks = true;
+  EXPECT_FALSE(control::take(camera));
+  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, 0}));
+  EXPECT_EQ(ccp(), 0u);
+}
+
+TEST_F(ControlPrivilegeTest, GuardGivesControlBackUnlessDismissed) {
+  ASSERT_TRUE(control::take(camera));
+  { control::GiveBackGuard held(camera); }
+  EXPECT_EQ(ccp(), 0u);
+  ASSERT_TRUE(control::take(camera));
+  {
+    control::GiveBackGuard held(camera);
+    held.dismiss();
+  }
+  EXPECT_EQ(ccp(), 3u);
+  EXPECT_EQ(device.writes().size(), 3u);
+}
+
+}  // namespace
