@@ -4,7 +4,7 @@
 // protocol decisions come from the pure handlers, this class only moves bytes,
 // keeps time, changes the interface address and writes the state directory.
 // Answers never wait for a file: what requests change is written at most
-// kStatusSettleMs later. SIGUSR1 with a value (sigqueue) writes both files at
+// 20 ms later. SIGUSR1 with a value (sigqueue) writes both files at
 // once and puts the value on the status line "sync", so a reader that signals
 // after an answer and waits for its value sees a state that includes it.
 #pragma once

@@ -102,6 +102,11 @@ TEST_F(GvcpWireAnswersTest, MemoryReadsEchoTheAddressAndAnswerTheTextField) {
        "Manufacturer-Specific-Information-48-Bytes-Wide!"},
       {{0x00, 0x00, 0x00, 0xD8, 0x00, 0x00, 0x00, 0x10}, "SERIAL-16-BYTES!"},
       {{0x00, 0x00, 0x00, 0xE8, 0x00, 0x00, 0x00, 0x10}, "User-Name-16-Byt"},
+      // Reads wider than a field go on into the next one, as the tool's
+      // 64-byte version read does: each field ends at its own width.
+      {{0x00, 0x00, 0x00, 0x88, 0x00, 0x00, 0x00, 0x40},
+       "Device-Version-32-Byte-Field-1.2Manufacturer-Specific-Informatio"},
+      {{0x00, 0x00, 0x00, 0xD8, 0x00, 0x00, 0x00, 0x20}, "SERIAL-16-BYTES!User-Name-16-Byt"},
   };
   for (const auto& [request, text] : table) {
     const Bytes answer =

@@ -1,8 +1,9 @@
 // Round-trip figures of the control channel for benchmarks: Camera::readreg
 // against a camera, interleaved with a bare UDP request/answer of the same
 // READREG on the same path (one datagram out, one back: the floor under any
-// exchange). Figures are medians in microseconds of the answered exchanges;
-// zero answered leaves a median at -1. Runs on the caller's thread.
+// exchange), and the simulator's bare round trip beside a plain echo's.
+// Figures are medians (and 90th percentiles) in microseconds of the answered
+// exchanges; zero answered leaves them at -1. Runs on the caller's thread.
 #pragma once
 
 #include <cstdint>

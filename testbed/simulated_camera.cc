@@ -127,7 +127,8 @@ std::string SimulatedCamera::status(const std::string& key) const { return value
 
 bool SimulatedCamera::sync() const {
   static std::atomic<int> lastToken{0};
-  if (!process_ || !process_->running()) return false;
+  // Before its "ready" line the simulator has not yet taken SIGUSR1 over.
+  if (!ready_ || !process_ || !process_->running()) return false;
   const int token = ++lastToken;
   sigval value{};
   value.sival_int = token;

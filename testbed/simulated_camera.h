@@ -66,7 +66,7 @@ class SimulatedCamera {
   // Waits (on file events) until the status file says `key value`.
   bool waitForStatus(const std::string& key, const std::string& value, Millis timeout) const;
   // Asks the running simulator to write its files now, tagged with a fresh
-  // value, and waits until the status file carries it. False when no
+  // value, and waits until the status file carries it. False when no ready
   // simulator runs or it did not write in time; the files then stay as they are.
   bool sync() const;
 
