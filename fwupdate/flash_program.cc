@@ -15,11 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The block dots reach the screen at least this often. Flushing each of them
-// would cost a system call per block, and on a pipe a wake-up of the reader,
-// which on a fast link takes longer than the exchange itself.
-constexpr std::chrono::milliseconds kDotFlushInterval{50};
-
 struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
 };
@@ -43,32 +38,16 @@ class FlashRun {
   int pollUntilFlashed();
 
  private:
-  void blockDot();
-
   UniqueFd sock;
-  Clock::time_point lastFlush;  // of the block dots
   sockaddr_in camera;
   const FlashProgramOptions& options;
 };
 
-// The dot goes out before its block's exchange, as every other text does;
-// only its flush waits for the interval to pass.
-void FlashRun::blockDot() {
-  std::fputc('.', options.out);
-  const Clock::time_point now = Clock::now();
-  if (now - lastFlush < kDotFlushInterval) return;
-  std::fflush(options.out);
-  lastFlush = now;
-}
-
 int FlashRun::sendBlocks(std::span<const uint8_t> image) {
   for (size_t offset = 0; offset < image.size(); offset += kEpcsBlockDataSize) {
     const auto payload = blockPayload(image, offset);
-    blockDot();
-    if (send(kEpcsBlock, payload) < 0) {
-      std::fflush(options.out);
-      return kProgramBlockFailed;
-    }
+    printProgress(options.out, ".");
+    if (send(kEpcsBlock, payload) < 0) return kProgramBlockFailed;
   }
   return 0;
 }

@@ -1,7 +1,6 @@
 // Writes one firmware image file into a camera's flash with the flash protocol:
 // announcement, 512-byte blocks in stop-and-wait, start of flashing, then a
-// completion poll bounded in time; the progress trace goes to `out` (a block's
-// dot is written before its exchange and flushed at least every 50 ms). Runs on
+// completion poll bounded in time; the progress trace goes to `out`. Runs on
 // the caller's thread with one socket of its own, closed on every return.
 // 0 means the camera reported the end of flashing; every failure is negative.
 #pragma once

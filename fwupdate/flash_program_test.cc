@@ -1,7 +1,6 @@
 #include "fwupdate/flash_program.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 
@@ -114,25 +113,6 @@ TEST_F(FlashProgramTest, UnansweredFourthBlockStopsTheRunAfterFourDots) {
   ASSERT_EQ(blocks.size(), 6u);  // three accepted blocks, then the fourth three times
   EXPECT_EQ(blocks[3], blocks[5]);
   EXPECT_TRUE(received(kEpcsFlash).empty());
-}
-
-// The first dot is on its way to the screen before its block is answered;
-// the ones after it follow within the flush interval, which a test cannot see
-// without timing it.
-TEST_F(FlashProgramTest, FirstBlockDotIsFlushedBeforeItsBlockIsAnswered) {
-  auto flushedAtFirstBlock = std::make_shared<long>(-1);
-  const int fd = fileno(output.stream());
-  auto device = [fd, flushedAtFirstBlock, inner = flashDevice(0)](const Bytes& request) {
-    struct stat file {};
-    if (testing_peer::epcsCommand(request) == kEpcsBlock && *flushedAtFirstBlock < 0 &&
-        ::fstat(fd, &file) == 0) {
-      *flushedAtFirstBlock = static_cast<long>(file.st_size);
-    }
-    return inner(request);
-  };
-  ASSERT_EQ(program(testing_peer::patternImage(2000), device), 0);
-  EXPECT_EQ(*flushedAtFirstBlock, 1);
-  EXPECT_EQ(output.text(), std::string("....") + kWarning + " done\n");
 }
 
 TEST_F(FlashProgramTest, RefusedStepsEndTheRunWithTheirOwnResults) {
