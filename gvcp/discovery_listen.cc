@@ -83,6 +83,16 @@ bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& i
   return !known;
 }
 
+namespace {
+
+void clearPendingError(int fd) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+}
+
+}  // namespace
+
 int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan) {
   std::vector<pollfd> fds;
   for (const Capture& capture : captures) fds.push_back({capture.fd, POLLIN, 0});
@@ -106,10 +116,14 @@ int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan) {
     // A wait that passed its end without an answer ends the window, or its stretch.
     if (ready == 0) waited = std::max(waited, until);
     for (size_t i = 0; i < fds.size(); ++i) {
-      if ((fds[i].revents & (POLLNVAL | POLLERR)) != 0) {
+      if ((fds[i].revents & POLLNVAL) != 0) {
         errno = EBADF;
         return -1;
       }
+      // A pending socket error (ENETDOWN of a capture bound to an adapter
+      // that is down, an ICMP error on the UDP socket) says nothing about
+      // other answers: take it off the socket and keep listening.
+      if ((fds[i].revents & POLLERR) != 0) clearPendingError(fds[i].fd);
       if ((fds[i].revents & POLLIN) == 0) continue;
       if (captures[i].mode == CaptureMode::kPacket) {
         readFrame(captures[i], plan.merge);

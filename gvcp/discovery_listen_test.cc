@@ -97,6 +97,21 @@ TEST_F(DiscoveryListen, AnswerToAResendIsTaken) {
   EXPECT_EQ(onSecond.size(), 1u);
 }
 
+TEST_F(DiscoveryListen, PendingSocketErrorDoesNotEndTheWindow) {
+  // A datagram to a port nobody holds comes back as an ICMP error, queued on
+  // the first (connected) socket as a pending error; the answer that reaches
+  // the second socket after it still counts.
+  LoopSocket closedPort = openLoop(0x7F000001);
+  const sockaddr_in nobody = closedPort.address;
+  closedPort.fd.reset();
+  ASSERT_EQ(::connect(first.fd.get(), asSockaddr(nobody), sizeof nobody), 0);
+  ASSERT_EQ(::send(first.fd.get(), "x", 1, 0), 1);
+  EXPECT_EQ(listenOnAll(captures(), {200ms, MergeRule::kMac, 2,
+                                     [&] { sendTo(cameraA, second, discoveryAck(0xA)); }}),
+            0);
+  EXPECT_EQ(onSecond.size(), 1u);
+}
+
 TEST_F(DiscoveryListen, ClosedDescriptorFailsTheWait) {
   const Capture closed{first.fd.release(), CaptureMode::kUdp, &adaptor, &onFirst};
   ::close(closed.fd);
