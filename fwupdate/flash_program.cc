@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "fwupdate/flash_protocol.h"
 #include "net/socket_address.h"
@@ -21,15 +22,18 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 void printProgress(FILE* out, const char* text) {
+  if (out == nullptr) return;
   std::fputs(text, out);
   std::fflush(out);
 }
 
+bool stopRequested(const FlashHooks& hooks) { return hooks.stop && hooks.stop(); }
+
 // A run over one socket: every exchange of the image shares it.
 class FlashRun {
  public:
-  FlashRun(const sockaddr_in& camera, const FlashProgramOptions& options)
-      : sock(socket(AF_INET, SOCK_DGRAM, 0)), camera(camera), options(options) {}
+  FlashRun(const sockaddr_in& camera, const FlashProgramOptions& options, const FlashHooks& hooks)
+      : sock(socket(AF_INET, SOCK_DGRAM, 0)), camera(camera), options(options), hooks(hooks) {}
 
   int send(uint32_t command, std::span<const uint8_t> payload) {
     return epcsExchange(sock, camera, command, payload, {}, kEpcsTries, kEpcsWaitUs);
@@ -41,13 +45,18 @@ class FlashRun {
   UniqueFd sock;
   sockaddr_in camera;
   const FlashProgramOptions& options;
+  const FlashHooks& hooks;
 };
 
 int FlashRun::sendBlocks(std::span<const uint8_t> image) {
   for (size_t offset = 0; offset < image.size(); offset += kEpcsBlockDataSize) {
+    if (stopRequested(hooks)) return kProgramStopped;
     const auto payload = blockPayload(image, offset);
     printProgress(options.out, ".");
     if (send(kEpcsBlock, payload) < 0) return kProgramBlockFailed;
+    if (hooks.blockSent) {
+      hooks.blockSent(std::min(offset + kEpcsBlockDataSize, image.size()), image.size());
+    }
   }
   return 0;
 }
@@ -61,14 +70,17 @@ int FlashRun::pollUntilFlashed() {
     const int result = epcsExchange(sock, camera, kEpcsFlash, {}, {}, 1, kEpcsPollWaitUs);
     if (result == kEpcsFlashComplete) return 0;
     if (result == kEpcsWaitFailed) {
-      std::fputs(" failed: waiting for the camera's answer failed\n", options.out);
+      printProgress(options.out, " failed: waiting for the camera's answer failed\n");
       return kProgramNotCompleted;
     }
     printProgress(options.out, ".");
+    if (hooks.polled) hooks.polled();
     if (Clock::now() >= deadline) {
-      std::fprintf(options.out, " failed: the camera did not finish flashing within %lld s\n",
-                   static_cast<long long>(
-                       std::chrono::ceil<std::chrono::seconds>(options.completionBound).count()));
+      const std::string line =
+          " failed: the camera did not finish flashing within " +
+          std::to_string(std::chrono::ceil<std::chrono::seconds>(options.completionBound).count()) +
+          " s\n";
+      printProgress(options.out, line.c_str());
       return kProgramNotCompleted;
     }
   }
@@ -104,23 +116,26 @@ std::optional<std::vector<uint8_t>> readFirmwareImage(const char* path) {
   return image;
 }
 
-int programFlash(const sockaddr_in& camera, const char* path, const FlashProgramOptions& options) {
+int programFlash(const sockaddr_in& camera, const char* path, const FlashProgramOptions& options,
+                 const FlashHooks& hooks) {
   const std::optional<std::vector<uint8_t>> image = readFirmwareImage(path);
   if (!image) {
-    std::fputs("failed\n", options.out);
+    printProgress(options.out, "failed\n");
     return kProgramUnreadableImage;
   }
-  FlashRun run(camera, options);
+  FlashRun run(camera, options, hooks);
   if (run.send(kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image->size()))) < 0) {
     return kProgramAnnounceFailed;
   }
   if (const int blocks = run.sendBlocks(*image); blocks < 0) return blocks;
+  if (stopRequested(hooks)) return kProgramStopped;
   printProgress(options.out,
                 " done\n\nPlease DO NOT Plugout the cable until you see >>SUCCESSFUL<< at the "
                 "end\nflashing ");
+  if (hooks.flashingStarts) hooks.flashingStarts();
   if (run.send(kEpcsFlash, {}) < 0) return kProgramStartFailed;
   if (const int poll = run.pollUntilFlashed(); poll < 0) return poll;
-  std::fputs(" done\n", options.out);
+  printProgress(options.out, " done\n");
   return 0;
 }
 

@@ -1,7 +1,9 @@
 // Writes one firmware image file into a camera's flash with the flash protocol:
 // announcement, 512-byte blocks in stop-and-wait, start of flashing, then a
-// completion poll bounded in time; the progress trace goes to `out`. Runs on
-// the caller's thread with one socket of its own, closed on every return.
+// completion poll bounded in time; the progress trace goes to `out` (none when
+// it is null), and hooks let a caller follow the run and stop it before the
+// camera is told to flash. Runs on the caller's thread with one socket of its
+// own, closed on every return; the hooks run on that thread too.
 // 0 means the camera reported the end of flashing; every failure is negative.
 #pragma once
 
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -27,6 +30,21 @@ inline constexpr int kProgramAnnounceFailed = -1;
 inline constexpr int kProgramBlockFailed = -2;
 inline constexpr int kProgramStartFailed = -3;
 inline constexpr int kProgramNotCompleted = -4;  // poll bound spent, or the socket failed
+inline constexpr int kProgramStopped = -5;       // `stop` said so before flashing began
+
+// Each hook is optional.
+struct FlashHooks {
+  // Asked before each block and before flashing is started: true ends the run
+  // there with kProgramStopped, and the camera keeps its firmware.
+  std::function<bool()> stop;
+  // After each acknowledged block: image bytes sent so far, and the image size.
+  std::function<void(uint64_t sent, uint64_t total)> blockSent;
+  // Just before the camera is told to flash; from here on the run cannot be
+  // stopped without leaving the flash half written.
+  std::function<void()> flashingStarts;
+  // After each completion poll that did not report the end.
+  std::function<void()> polled;
+};
 
 struct FlashProgramOptions {
   std::chrono::milliseconds completionBound = kFlashCompletionBound;
@@ -45,7 +63,7 @@ std::optional<std::vector<uint8_t>> readFirmwareImage(const char* path);
 
 // Programs `path` into the camera at `camera` (address and port filled in).
 int programFlash(const sockaddr_in& camera, const char* path,
-                 const FlashProgramOptions& options = {});
+                 const FlashProgramOptions& options = {}, const FlashHooks& hooks = {});
 
 // `ip` in network byte order; the camera's flash port 2200; trace on stdout.
 int epcs_program(unsigned int ip, char* path);

@@ -30,7 +30,7 @@ class FlashProgramTest : public ::testing::Test {
   int programFile(const std::string& path,
                   std::chrono::milliseconds bound = kFlashCompletionBound) {
     const sockaddr_in camera = socketAddress(htonl(INADDR_LOOPBACK), peer ? peer->port() : 9);
-    return programFlash(camera, path.c_str(), {bound, output.stream()});
+    return programFlash(camera, path.c_str(), {bound, output.stream()}, hooks);
   }
   std::vector<Bytes> received(uint32_t command) const {
     return requestsOf(peer->received(), command);
@@ -38,6 +38,7 @@ class FlashProgramTest : public ::testing::Test {
 
   testing_peer::TempDir dir;
   testing_peer::CapturedOutput output;
+  FlashHooks hooks;
   std::unique_ptr<testing_peer::ScriptedPeer> peer;
 };
 
@@ -122,6 +123,37 @@ TEST_F(FlashProgramTest, RefusedStepsEndTheRunWithTheirOwnResults) {
   EXPECT_EQ(program(testing_peer::patternImage(600), flashDevice(0, {{3, 0x8FFF0000}})),
             kProgramStartFailed);
   EXPECT_EQ(output.text(), std::string("..") + kWarning);
+}
+
+TEST_F(FlashProgramTest, HooksSeeEveryBlockTheStartOfFlashingAndEachUnfinishedPoll) {
+  std::vector<uint64_t> sent;
+  int flashRequestsAtStart = -1;
+  int polls = 0;
+  hooks.blockSent = [&sent](uint64_t done, uint64_t total) {
+    EXPECT_EQ(total, 1300u);
+    sent.push_back(done);
+  };
+  hooks.flashingStarts = [&] {
+    flashRequestsAtStart = static_cast<int>(received(kEpcsFlash).size());
+  };
+  hooks.polled = [&polls] { ++polls; };
+  ASSERT_EQ(program(testing_peer::patternImage(1300), flashDevice(2)), 0);
+  EXPECT_EQ(sent, (std::vector<uint64_t>{512, 1024, 1300}));
+  EXPECT_EQ(flashRequestsAtStart, 0);
+  EXPECT_EQ(polls, 2);
+}
+
+TEST_F(FlashProgramTest, StopBeforeABlockOrTheStartEndsTheRunWithNothingFlashed) {
+  int asked = 0;
+  hooks.stop = [&asked] { return ++asked == 3; };  // before the third block
+  EXPECT_EQ(program(testing_peer::patternImage(5 * 512), flashDevice(0)), kProgramStopped);
+  EXPECT_EQ(received(kEpcsBlock).size(), 2u);
+  EXPECT_TRUE(received(kEpcsFlash).empty());
+  asked = 0;
+  hooks.stop = [&asked] { return ++asked == 3; };  // two blocks, then before the start
+  EXPECT_EQ(program(testing_peer::patternImage(2 * 512), flashDevice(0)), kProgramStopped);
+  EXPECT_EQ(received(kEpcsBlock).size(), 2u);
+  EXPECT_TRUE(received(kEpcsFlash).empty());
 }
 
 TEST_F(FlashProgramTest, UnreadableImagesFailBeforeAnythingIsSent) {

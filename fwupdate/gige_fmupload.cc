@@ -4,24 +4,17 @@
 
 #include <cstdio>
 #include <memory>
-#include <vector>
 
+#include "fwupdate/firmware_steps.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
 #include "gvcp/control_privilege.h"
-#include "gvcp/registers.h"
 #include "net/ipv4address.h"
 #include "net/socket_address.h"
 
 std::string firmwarePath = ".";
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr size_t kMaxPrefixLength = 31;
-// After programming the camera may still be busy; one retry of the privilege.
-constexpr int kRetakeControlTries = 2;
 
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
@@ -32,84 +25,45 @@ int fail(FILE* out, const char* line) {
   return -1;
 }
 
-void printDot(FILE* out) {
-  std::fputc('.', out);
-  std::fflush(out);
-}
-
 long long wholeSeconds(std::chrono::milliseconds span) {
   return std::chrono::ceil<std::chrono::seconds>(span).count();
 }
 
-std::string readText(Camera& camera, uint32_t address, int width, bool* read = nullptr) {
-  std::vector<uint8_t> field(static_cast<size_t>(width), 0);
-  const int result = camera.readmem(address, field.data(), width);
-  if (read != nullptr) *read = result == 0;
-  return textField(field.data(), field.size());
-}
-
-// Shows the camera's identity and checks the image name against its model. A
-// model name that could not be read never matches: left empty, it would
-// accept every image whose name begins with '_'.
+// Shows the camera's identity and checks the image name against its model.
 bool identityAccepts(Camera& camera, const std::string& file, FILE* out) {
-  bool modelRead = false;
-  const std::string model = readText(camera, reg::kModelName, reg::kModelNameLen, &modelRead);
-  const std::string version = readText(camera, reg::kDeviceVersion, reg::kDeviceVersionReadLen);
-  const std::string info =
-      readText(camera, reg::kManufacturerInfo, reg::kManufacturerInfoFwReadLen);
-  std::fprintf(out, "modelname %s\n", terminalSafe(model).c_str());
-  std::fprintf(out, "device version %s\n", terminalSafe(version).c_str());
-  std::fprintf(out, "manufacture info %s\n", terminalSafe(info).c_str());
-  return modelRead && firmwareFitsModel(file, model);
+  const FirmwareIdentity identity = readFirmwareIdentity(camera);
+  std::fprintf(out, "modelname %s\n", terminalSafe(identity.model).c_str());
+  std::fprintf(out, "device version %s\n", terminalSafe(identity.version).c_str());
+  std::fprintf(out, "manufacture info %s\n", terminalSafe(identity.info).c_str());
+  return imageFitsCamera(identity, file);
 }
 
-// Reads the privilege register until the restarted camera answers; each
-// failed read costs a dot. A closed socket would fail every read at once.
-bool awaitReturn(Camera& camera, const FwUpdateOptions& options) {
-  FILE* out = options.flash.out;
-  const auto deadline = Clock::now() + options.returnBound;
-  for (;;) {
-    unsigned int value = 0;
-    const int result = camera.readreg(reg::kCcp, &value);
-    if (result == 0) return true;
-    if (result == kGvcpWaitFailed) {
-      std::fputs(" failed: the control channel to the camera failed\n", out);
-      return false;
-    }
-    printDot(out);
-    if (Clock::now() >= deadline) {
-      std::fprintf(out, " failed: the camera did not answer within %lld s of the restart\n",
-                   wholeSeconds(options.returnBound));
-      return false;
-    }
-  }
-}
-
+// Each read of the restarting camera that went unanswered costs a dot.
 int restartCamera(Camera& camera, const FwUpdateOptions& options) {
   FILE* out = options.flash.out;
   std::fputs("rebooting ", out);
   std::fflush(out);
-  camera.writereg(reg::kRebootRequest, reg::kRebootMagic, false);
-  // Any answer, even a refusal, comes from a camera that is still running.
-  if (camera.writereg(reg::kCcp, reg::kCcpRelease) >= 0) return fail(out, "Reboot failed");
-  if (!awaitReturn(camera, options)) return -1;
-  std::fputs("done\n\nfirmware upload finished, SUCCESFUL!\n", out);
-  return 0;
+  const RestartOutcome outcome = restartAndAwait(camera, options.returnBound, [out] {
+    std::fputc('.', out);
+    std::fflush(out);
+  });
+  switch (outcome) {
+    case RestartOutcome::kBack:
+      std::fputs("done\n\nfirmware upload finished, SUCCESFUL!\n", out);
+      return 0;
+    case RestartOutcome::kStillRunning:
+      return fail(out, "Reboot failed");
+    case RestartOutcome::kChannelFailed:
+      return fail(out, " failed: the control channel to the camera failed");
+    case RestartOutcome::kNotBack:
+      break;
+  }
+  std::fprintf(out, " failed: the camera did not answer within %lld s of the restart\n",
+               wholeSeconds(options.returnBound));
+  return -1;
 }
 
 }  // namespace
-
-std::string_view firmwarePrefix(std::string_view fileName) {
-  const size_t last = fileName.rfind('_');
-  if (last == std::string_view::npos) return fileName;
-  const size_t before = last == 0 ? std::string_view::npos : fileName.rfind('_', last - 1);
-  return fileName.substr(0, before == std::string_view::npos ? last : before);
-}
-
-bool firmwareFitsModel(std::string_view fileName, std::string_view modelName) {
-  const std::string_view prefix = firmwarePrefix(fileName);
-  return prefix.size() <= kMaxPrefixLength && prefix == modelName;
-}
 
 int updateFirmware(const std::string& ip, const std::string& file, const FwUpdateOptions& options) {
   FILE* out = options.flash.out;

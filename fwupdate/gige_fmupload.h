@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <string_view>
 
+#include "fwupdate/firmware_steps.h"
 #include "fwupdate/flash_program.h"
 #include "gvcp/gvcp_protocol.h"
 
@@ -29,12 +29,6 @@ struct FwUpdateOptions {
   std::chrono::milliseconds returnBound = kCameraReturnBound;
   FlashProgramOptions flash;  // its `out` is where the whole update prints
 };
-
-// The part of an image file name that must equal the model name: up to the
-// second-to-last '_', else up to the only '_', else the whole name.
-std::string_view firmwarePrefix(std::string_view fileName);
-// True when the prefix is at most 31 characters and equals `modelName`.
-bool firmwareFitsModel(std::string_view fileName, std::string_view modelName);
 
 int doFwUpdate(std::string ip, std::string file);
 int updateFirmware(const std::string& ip, const std::string& file, const FwUpdateOptions& options);

@@ -1,0 +1,65 @@
+#include "fwupdate/firmware_steps.h"
+
+#include <vector>
+
+#include "gvcp/camera_text.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kMaxPrefixLength = 31;
+
+std::string readText(Camera& camera, uint32_t address, int width, bool& read) {
+  std::vector<uint8_t> field(static_cast<size_t>(width), 0);
+  read = camera.readmem(address, field.data(), width) == 0;
+  return textField(field.data(), field.size());
+}
+
+}  // namespace
+
+FirmwareIdentity readFirmwareIdentity(Camera& camera) {
+  FirmwareIdentity identity;
+  bool infoRead = false;
+  identity.model = readText(camera, reg::kModelName, reg::kModelNameLen, identity.modelRead);
+  identity.version =
+      readText(camera, reg::kDeviceVersion, reg::kDeviceVersionReadLen, identity.versionRead);
+  identity.info =
+      readText(camera, reg::kManufacturerInfo, reg::kManufacturerInfoFwReadLen, infoRead);
+  return identity;
+}
+
+std::string_view firmwarePrefix(std::string_view fileName) {
+  const size_t last = fileName.rfind('_');
+  if (last == std::string_view::npos) return fileName;
+  const size_t before = last == 0 ? std::string_view::npos : fileName.rfind('_', last - 1);
+  return fileName.substr(0, before == std::string_view::npos ? last : before);
+}
+
+bool firmwareFitsModel(std::string_view fileName, std::string_view modelName) {
+  const std::string_view prefix = firmwarePrefix(fileName);
+  return prefix.size() <= kMaxPrefixLength && prefix == modelName;
+}
+
+bool imageFitsCamera(const FirmwareIdentity& identity, std::string_view fileName) {
+  return identity.modelRead && firmwareFitsModel(fileName, identity.model);
+}
+
+RestartOutcome restartAndAwait(Camera& camera, std::chrono::milliseconds bound,
+                               const std::function<void()>& unanswered) {
+  camera.writereg(reg::kRebootRequest, reg::kRebootMagic, false);
+  // Any answer, even a refusal, comes from a camera that is still running.
+  if (camera.writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartOutcome::kStillRunning;
+  const auto deadline = Clock::now() + bound;
+  for (;;) {
+    unsigned int value = 0;
+    const int result = camera.readreg(reg::kCcp, &value);
+    if (result == 0) return RestartOutcome::kBack;
+    // A closed socket would fail every read at once.
+    if (result == kGvcpWaitFailed) return RestartOutcome::kChannelFailed;
+    if (unanswered) unanswered();
+    if (Clock::now() >= deadline) return RestartOutcome::kNotBack;
+  }
+}
