@@ -52,6 +52,8 @@ std::optional<uint32_t> parseNumber(const std::string& text) {
 void applyLine(const std::string& key, const std::string& value, Persisted& out) {
   if (key == "ip_config") {
     if (auto v = parseNumber(value)) out.ipConfig = *v;
+  } else if (key == "firmware_version") {
+    out.firmwareVersion = value;
   } else if (key == "reboot_count") {
     if (auto v = parseNumber(value)) out.rebootCount = *v;
   } else if (key == "persistent_ip") {
@@ -82,6 +84,7 @@ std::string persistedToText(const Persisted& p) {
       << "persistent_gateway " << dotted(p.address.gateway) << "\n"
       << "user_name_hex " << toHex(p.userName) << "\n"
       << "reboot_count " << p.rebootCount << "\n";
+  if (!p.firmwareVersion.empty()) out << "firmware_version " << p.firmwareVersion << "\n";
   return out.str();
 }
 

@@ -50,6 +50,9 @@ struct Persisted {
   IpSettings address;
   std::string userName;
   uint32_t rebootCount = 0;
+  // The device version of the firmware flashed last; empty: the one the
+  // camera was started with.
+  std::string firmwareVersion;
   bool operator==(const Persisted&) const = default;
 };
 

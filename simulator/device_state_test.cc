@@ -43,6 +43,12 @@ TEST(DeviceStateTest, PersistedTextRoundTripsEvenWithOddNames) {
   p.userName = std::string("a b\n\x1b", 4);
   p.rebootCount = 3;
   EXPECT_EQ(persistedFromText(persistedToText(p), Persisted{}), p);
+  p.firmwareVersion = "2.1.0-rc1";
+  EXPECT_EQ(persistedFromText(persistedToText(p), Persisted{}), p);
+}
+
+TEST(DeviceStateTest, NoFlashedFirmwareLeavesNoVersionLine) {
+  EXPECT_EQ(persistedToText(Persisted{}).find("firmware_version"), std::string::npos);
 }
 
 TEST(DeviceStateTest, DamagedPersistedLinesKeepTheDefaults) {

@@ -69,6 +69,16 @@ Setter text(std::string Identity::*field, size_t width) {
   };
 }
 
+// Kept in the state file as one word, so no spaces and no control bytes.
+bool setFlashedVersion(SimOptions& o, const std::string& v) {
+  if (v.empty() || v.size() > 32) return false;
+  for (const char c : v) {
+    if (c <= ' ' || c > '~') return false;
+  }
+  o.flashedVersion = v;
+  return true;
+}
+
 bool setRegisterStatus(SimOptions& o, const std::string& v) {
   const size_t eq = v.find('=');
   if (eq == std::string::npos) return false;
@@ -161,6 +171,11 @@ const std::map<std::string, OptionSpec>& optionTable() {
       {"--flash-ms",
        {true, "MS", "time flashing takes after the start command (default 1000)",
         [](SimOptions& o, const std::string& v) { return setU32(o.flashMs, v); }}},
+      {"--flashed-version",
+       {true, "TEXT",
+        "device version after the restart that follows a completed flash, at most 32 printable "
+        "bytes without spaces (default: unchanged)",
+        setFlashedVersion}},
       {"--seed",
        {true, "N", "seed of every random fault choice (default 1)",
         [](SimOptions& o, const std::string& v) {

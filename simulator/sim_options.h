@@ -23,6 +23,9 @@ struct SimOptions {
   DeviceState device;                 // identity, capabilities, persisted defaults, faults
   uint32_t restartMs = kDefaultRestartMs;
   uint32_t flashMs = kDefaultFlashMs;
+  // The device version a completed flash brings after the next restart;
+  // empty: flashing leaves the version as it is.
+  std::string flashedVersion;
   bool trace = false;  // each GVCP exchange on standard error
   bool help = false;
   bool version = false;

@@ -85,6 +85,8 @@ TEST(SimOptionsTest, RefusedInputGivesOneClearLine) {
       {{"--serial", "12345678901234567"}, "invalid value for --serial: 12345678901234567"},
       {{"--register-status", "0x24"}, "invalid value for --register-status: 0x24"},
       {{"--hostile-discovery", "rude"}, "invalid value for --hostile-discovery: rude"},
+      {{"--flashed-version", "2.1 beta"}, "invalid value for --flashed-version: 2.1 beta"},
+      {{"--flashed-version", ""}, "invalid value for --flashed-version: "},
   };
   for (const BadCase& c : cases) {
     const ParseResult r = parse(c.args);
@@ -95,6 +97,13 @@ TEST(SimOptionsTest, RefusedInputGivesOneClearLine) {
   EXPECT_EQ(parseOptions({"--interface", "eth0"}).error, "--state-dir is required");
   EXPECT_EQ(parse({"--ip", "10.0.0.5"}).error, "--mask is required with --ip");
   EXPECT_TRUE(parse({"--ip", "0.0.0.0"}).options) << "no address needs no mask";
+}
+
+TEST(SimOptionsTest, FlashedVersionIsTakenAsOneWord) {
+  const ParseResult r = parse({"--flashed-version", "2.1.0-rc1"});
+  ASSERT_TRUE(r.options) << r.error;
+  EXPECT_EQ(r.options->flashedVersion, "2.1.0-rc1");
+  EXPECT_EQ(parse({}).options->flashedVersion, "");
 }
 
 TEST(SimOptionsTest, HelpNeedsNothingElseAndNamesEveryOption) {

@@ -81,6 +81,7 @@ bool Simulator::setUp() {
   const std::string stateFile = options_.stateDir + "/state";
   if (auto text = readWholeFile(stateFile))
     state_.persisted = persistedFromText(*text, state_.persisted);
+  adoptFirmwareVersion();
   if (!options_.macGiven) {
     const auto mac = interfaceMac(options_.interface);
     if (!mac) return failed("cannot read the MAC of " + options_.interface);
@@ -226,11 +227,21 @@ void Simulator::finishRestart() {
   state_.control = Control{};
   state_.heartbeatTimeoutMs = kDefaultHeartbeatTimeoutMs;
   ++state_.persisted.rebootCount;
+  if (flash_.phase == FlashPhase::kDone && !options_.flashedVersion.empty()) {
+    state_.persisted.firmwareVersion = options_.flashedVersion;
+  }
+  adoptFirmwareVersion();
   flash_ =
       FlashState{FlashPhase::kIdle, {}, 0, 0, options_.flashMs, state_.faults.neverFinishFlash};
   state_.current = powerUpAddress(state_);
   applyAddress();
   publish();
+}
+
+// The firmware flashed last, kept across restarts, reports its own version.
+void Simulator::adoptFirmwareVersion() {
+  if (!state_.persisted.firmwareVersion.empty())
+    state_.identity.version = state_.persisted.firmwareVersion;
 }
 
 void Simulator::applyAddress() {

@@ -59,6 +59,7 @@ class Simulator {
   void tick(uint64_t nowMs);
   void beginRestart(uint64_t nowMs);
   void finishRestart();
+  void adoptFirmwareVersion();
   void applyAddress();
   void publish();
   void publishLater(uint64_t nowMs);
