@@ -48,7 +48,7 @@ class TraceToStream {
 
 CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   std::optional<Selector> selector;
-  if (invocation.command != Command::kList) {
+  if (invocation.command != Command::kList && invocation.command != Command::kApply) {
     SelectorParse parsed = parseSelector(invocation.camera);
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
@@ -62,10 +62,14 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   // From here on the command changes the camera: a signal must let it give
   // control back before it leaves.
   const cli::SignalGuard signals;
-  if (invocation.command == Command::kRename) {
-    return runRename(invocation, *selector, choice.adapters, signals, err);
+  switch (invocation.command) {
+    case Command::kRename:
+      return runRename(invocation, *selector, choice.adapters, signals, err);
+    case Command::kRestart:
+      return runRestart(invocation, *selector, choice.adapters, signals, err);
+    default:
+      return failure(ExitCode::kUsage, "this command is not built in yet");
   }
-  return runRestart(invocation, *selector, choice.adapters, signals, err);
 }
 
 }  // namespace
