@@ -89,25 +89,34 @@ std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask) {
   return std::nullopt;
 }
 
-std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText mask,
-                                                         FieldText gateway) {
+std::variant<AddressSet, AddressProblem> checkMaskAndGateway(FieldText mask, FieldText gateway) {
   AddressSet set;
   const auto parsedMask = parseField(mask);
   if (const auto* bad = std::get_if<AddressProblem>(&parsedMask)) return *bad;
   set.mask = std::get<uint32_t>(parsedMask);
   if (!isContiguousMask(set.mask)) return problem(mask, "not a contiguous subnet mask");
-  const auto parsedIp = parseField(ip);
-  if (const auto* bad = std::get_if<AddressProblem>(&parsedIp)) return *bad;
-  set.ip = std::get<uint32_t>(parsedIp);
-  if (auto reason = hostAddressProblem(set.ip, set.mask)) return problem(ip, std::move(*reason));
   if (gateway.text.empty()) return set;
   const auto parsedGateway = parseField(gateway);
   if (const auto* bad = std::get_if<AddressProblem>(&parsedGateway)) return *bad;
   set.gateway = std::get<uint32_t>(parsedGateway);
-  if (set.gateway != 0 && (set.gateway & set.mask) != (set.ip & set.mask)) {
-    return problem(gateway, "not in the subnet of " + dottedText(set.ip) + "/" +
-                                std::to_string(prefixLength(set.mask)));
-  }
+  return set;
+}
+
+std::optional<std::string> gatewayProblem(const AddressSet& set) {
+  if (set.gateway == 0 || (set.gateway & set.mask) == (set.ip & set.mask)) return std::nullopt;
+  return "not in the subnet of " + dottedText(set.ip) + "/" + std::to_string(prefixLength(set.mask));
+}
+
+std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText mask,
+                                                         FieldText gateway) {
+  const auto partial = checkMaskAndGateway(mask, gateway);
+  if (const auto* bad = std::get_if<AddressProblem>(&partial)) return *bad;
+  AddressSet set = std::get<AddressSet>(partial);
+  const auto parsedIp = parseField(ip);
+  if (const auto* bad = std::get_if<AddressProblem>(&parsedIp)) return *bad;
+  set.ip = std::get<uint32_t>(parsedIp);
+  if (auto reason = hostAddressProblem(set.ip, set.mask)) return problem(ip, std::move(*reason));
+  if (auto reason = gatewayProblem(set)) return problem(gateway, std::move(*reason));
   return set;
 }
 

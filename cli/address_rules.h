@@ -54,5 +54,12 @@ std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask);
 // Parses and checks a whole set; an empty gateway text means 0.
 std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText mask,
                                                          FieldText gateway);
+// The same for a set whose address is picked later (ip left 0): the mask is
+// checked, the gateway only parsed; gatewayProblem judges it once the address
+// is known.
+std::variant<AddressSet, AddressProblem> checkMaskAndGateway(FieldText mask, FieldText gateway);
+
+// Empty when the set's gateway is 0 or lies in the address's subnet; else why not.
+std::optional<std::string> gatewayProblem(const AddressSet& set);
 
 }  // namespace cli

@@ -101,6 +101,19 @@ TEST(AddressSetTest, EachFaultNamesItsArgumentAndTheValueAsGiven) {
             "--gateway gw: not a dotted IPv4 address");
 }
 
+TEST(AddressSetTest, AnAddressPickedLaterLeavesOnlyTheGatewayToJudge) {
+  const auto partial = checkMaskAndGateway({"--mask", "255.255.255.0"}, {"--gateway", "10.0.0.1"});
+  ASSERT_TRUE(std::holds_alternative<AddressSet>(partial));
+  AddressSet picked = std::get<AddressSet>(partial);
+  EXPECT_EQ(picked.ip, 0u);
+  picked.ip = 0x0A000032;  // 10.0.0.50
+  EXPECT_FALSE(gatewayProblem(picked));
+  picked.ip = 0x0A000132;  // 10.0.1.50
+  EXPECT_EQ(gatewayProblem(picked), "not in the subnet of 10.0.1.50/24");
+  EXPECT_EQ(problemLine(checkMaskAndGateway({"--mask", "255.255.0.255"}, {"--gateway", ""})),
+            "--mask 255.255.0.255: not a contiguous subnet mask");
+}
+
 TEST(AddressSetTest, ControlBytesInTheGivenTextAreNotEchoed) {
   EXPECT_EQ(problemLine(check("1.2.3.4\x1b[2J", "255.255.255.0")),
             "--ip 1.2.3.4?[2J: not a dotted IPv4 address");

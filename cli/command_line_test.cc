@@ -133,4 +133,90 @@ TEST(CommandLineParseRestart, WaitDefaultsToAMinuteAndIsBounded) {
     EXPECT_NE(bad.error.find("--wait-s"), std::string::npos) << bad.error;
   }
 }
+
+TEST(CommandLineParseSet, PersistentWithAddressesAndRestart) {
+  const ParseOutcome p = parse({"set", "cam1", "--mode", "persistent", "--ip", "192.168.10.20",
+                                "--mask", "255.255.255.0", "--gateway", "192.168.10.1",
+                                "--restart", "--wait-s", "30", "--force"});
+  ASSERT_TRUE(p.invocation) << p.error;
+  EXPECT_EQ(p.invocation->command, Command::kSet);
+  EXPECT_EQ(p.invocation->mode, cli::IpMode::kPersistent);
+  EXPECT_EQ(p.invocation->addresses, (cli::AddressSet{0xC0A80A14, 0xFFFFFF00, 0xC0A80A01}));
+  EXPECT_TRUE(p.invocation->restart);
+  EXPECT_EQ(p.invocation->waitS, 30);
+  EXPECT_TRUE(p.invocation->force);
+}
+
+TEST(CommandLineParseSet, ModeAloneKeepsTheAddresses) {
+  for (const char* mode : {"persistent", "dhcp", "lla"}) {
+    const ParseOutcome p = parse({"set", "cam1", "--mode", mode});
+    ASSERT_TRUE(p.invocation) << p.error;
+    EXPECT_EQ(cli::ipModeName(*p.invocation->mode), std::string(mode));
+    EXPECT_FALSE(p.invocation->addresses);
+    EXPECT_FALSE(p.invocation->restart);
+  }
+}
+
+TEST(CommandLineParseForceIp, AddressOrAuto) {
+  const ParseOutcome given =
+      parse({"force-ip", "cam1", "--ip", "10.0.0.9", "--mask", "255.0.0.0"});
+  ASSERT_TRUE(given.invocation) << given.error;
+  EXPECT_EQ(given.invocation->command, Command::kForceIp);
+  EXPECT_FALSE(given.invocation->autoIp);
+  EXPECT_EQ(given.invocation->addresses, (cli::AddressSet{0x0A000009, 0xFF000000, 0}));
+  const ParseOutcome picked = parse(
+      {"force-ip", "cam1", "--ip", "auto", "--mask", "255.255.255.0", "--gateway", "10.0.0.1"});
+  ASSERT_TRUE(picked.invocation) << picked.error;
+  EXPECT_TRUE(picked.invocation->autoIp);
+  EXPECT_EQ(picked.invocation->addresses, (cli::AddressSet{0, 0xFFFFFF00, 0x0A000001}));
+}
+
+TEST(CommandLineParseFirmwareAndApply, TakeExistingFiles) {
+  const ParseOutcome firmware = parse({"firmware", "cam1", "/proc/self/status", "--yes", "--dry-run"});
+  ASSERT_TRUE(firmware.invocation) << firmware.error;
+  EXPECT_EQ(firmware.invocation->command, Command::kFirmware);
+  EXPECT_EQ(firmware.invocation->imagePath, "/proc/self/status");
+  EXPECT_TRUE(firmware.invocation->yes);
+  EXPECT_TRUE(firmware.invocation->dryRun);
+  const ParseOutcome apply = parse({"apply", "/proc/self/status", "--jobs", "3"});
+  ASSERT_TRUE(apply.invocation) << apply.error;
+  EXPECT_EQ(apply.invocation->command, Command::kApply);
+  EXPECT_EQ(apply.invocation->planPath, "/proc/self/status");
+  EXPECT_EQ(apply.invocation->jobs, 3);
+  EXPECT_EQ(parse({"apply", "/proc/self/status"}).invocation->jobs, 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ChangingCommands, CommandLineBadInput,
+    testing::Values(
+        BadInput{{"set", "cam1"}, "--mode"},
+        BadInput{{"set", "cam1", "--mode", "static"}, "static"},
+        BadInput{{"set", "cam1", "--mode", "dhcp", "--ip", "10.0.0.9", "--mask", "255.0.0.0"},
+                 "--mode persistent"},
+        BadInput{{"set", "cam1", "--mode", "persistent", "--ip", "10.0.0.9"}, "--mask"},
+        BadInput{{"set", "cam1", "--mode", "persistent", "--ip", "10.0.0.255", "--mask",
+                  "255.255.255.0"},
+                 "--ip 10.0.0.255"},
+        BadInput{{"set", "cam1", "--mode", "lla", "--wait-s", "5"}, "--restart"},
+        BadInput{{"force-ip", "cam1", "--mask", "255.0.0.0"}, "--ip"},
+        BadInput{{"force-ip", "cam1", "--ip", "10.0.0.9"}, "--mask"},
+        BadInput{{"force-ip", "cam1", "--ip", "auto", "--mask", "255.0.255.0"}, "--mask 255.0.255.0"},
+        BadInput{{"force-ip", "cam1", "--ip", "10.0.0.9", "--mask", "255.255.255.0", "--gateway",
+                  "10.0.1.1"},
+                 "--gateway 10.0.1.1"},
+        BadInput{{"firmware", "cam1", "/nonexistent/image.bin"}, "/nonexistent/image.bin"},
+        BadInput{{"firmware", "cam1", "/proc"}, "/proc"},
+        BadInput{{"apply", "/nonexistent/plan.csv"}, "/nonexistent/plan.csv"},
+        BadInput{{"apply", "/proc/self/status", "--jobs", "0"}, "--jobs"},
+        BadInput{{"apply", "/proc/self/status", "--jobs", "65"}, "--jobs"}));
+
+TEST(CommandLineParse, TopHelpListsTheChangingCommands) {
+  const std::string help = parse({"--help"}).output;
+  for (const char* text : {"Usage: nuv-ipconfig set", "Usage: nuv-ipconfig force-ip",
+                           "Usage: nuv-ipconfig firmware", "Usage: nuv-ipconfig apply", "--jobs",
+                           "--dry-run", "--restart"}) {
+    EXPECT_NE(help.find(text), std::string::npos) << text;
+  }
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include "app/adapter_scan.h"
+#include "cli/apply_command.h"
 #include "cli/command_line.h"
 #include "cli/discovery_run.h"
 #include "cli/exit_code.h"
@@ -48,7 +49,7 @@ class TraceToStream {
 
 CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   std::optional<Selector> selector;
-  if (invocation.command != Command::kList) {
+  if (invocation.command != Command::kList && invocation.command != Command::kApply) {
     SelectorParse parsed = parseSelector(invocation.camera);
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
@@ -62,10 +63,16 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   // From here on the command changes the camera: a signal must let it give
   // control back before it leaves.
   const cli::SignalGuard signals;
-  if (invocation.command == Command::kRename) {
-    return runRename(invocation, *selector, choice.adapters, signals, err);
+  switch (invocation.command) {
+    case Command::kRename:
+      return runRename(invocation, *selector, choice.adapters, signals, err);
+    case Command::kRestart:
+      return runRestart(invocation, *selector, choice.adapters, signals, err);
+    case Command::kApply:
+      return runApply(invocation, choice.adapters, signals, err);
+    default:
+      return failure(ExitCode::kUsage, "this command is not built in yet");
   }
-  return runRestart(invocation, *selector, choice.adapters, signals, err);
 }
 
 }  // namespace

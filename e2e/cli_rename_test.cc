@@ -10,25 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "e2e/cli_checks.h"
 #include "e2e/cli_fixture.h"
 #include "testbed/testbed.h"
 
 namespace {
 
+using cli_checks::hexOf;
 using testbed::Millis;
 
 constexpr char kCameraIp[] = "192.168.65.20";
 constexpr char kCameraMac[] = "02:00:00:00:65:20";
-
-std::string hexOf(const std::string& text) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (const unsigned char c : text) {
-    hex.push_back(kDigits[c >> 4]);
-    hex.push_back(kDigits[c & 0xF]);
-  }
-  return hex;
-}
 
 class RenameEndToEnd : public CliEndToEnd {
  protected:
