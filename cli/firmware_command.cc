@@ -175,3 +175,18 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   }
   return restartAndReport(session, address, job, before, view, start);
 }
+
+CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
+                          const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
+                          std::ostream& err) {
+  FirmwareJob job;
+  job.imagePath = invocation.imagePath;
+  job.yes = invocation.yes;
+  job.dryRun = invocation.dryRun;
+  const FirmwareConsole console = processConsole();
+  if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookup.failure;
+  if (signals.stopRequested()) return stopped();
+  return updateCameraFirmware(*lookup.target, job, console, signals, err);
+}

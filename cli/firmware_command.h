@@ -16,11 +16,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/camera_target.h"
+#include "cli/command_line.h"
 #include "cli/exit_code.h"
+#include "cli/selector.h"
 #include "cli/signal_guard.h"
 #include "fwupdate/gige_fmupload.h"
+#include "net/adaptor.h"
 
 // Where the operator is: whether standard input and standard error are
 // terminals, and the stream a confirmation is read from.
@@ -52,3 +56,9 @@ std::optional<CommandResult> firmwareJobProblem(const FirmwareJob& job,
 CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob& job,
                                    const FirmwareConsole& console, cli::SignalGuard& signals,
                                    std::ostream& err);
+
+// The command: the checks before anything is sent, the camera found by its
+// selector, then updateCameraFirmware on the process's own console.
+CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
+                          const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
+                          std::ostream& err);

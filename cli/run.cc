@@ -5,6 +5,7 @@
 #include "cli/command_line.h"
 #include "cli/discovery_run.h"
 #include "cli/exit_code.h"
+#include "cli/firmware_command.h"
 #include "cli/json_render.h"
 #include "cli/list_command.h"
 #include "cli/rename_command.h"
@@ -62,7 +63,7 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
     return runShow(invocation, *selector, choice.adapters, err);
   // From here on the command changes the camera: a signal must let it give
   // control back before it leaves.
-  const cli::SignalGuard signals;
+  cli::SignalGuard signals;  // not const: firmware arms its urgent exit while the camera flashes
   switch (invocation.command) {
     case Command::kRename:
       return runRename(invocation, *selector, choice.adapters, signals, err);
@@ -70,6 +71,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
       return runRestart(invocation, *selector, choice.adapters, signals, err);
     case Command::kApply:
       return runApply(invocation, choice.adapters, signals, err);
+    case Command::kFirmware:
+      return runFirmware(invocation, *selector, choice.adapters, signals, err);
     default:
       return failure(ExitCode::kUsage, "this command is not built in yet");
   }
