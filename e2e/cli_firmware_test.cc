@@ -8,7 +8,6 @@
 #include <signal.h>
 
 #include <nlohmann/json.hpp>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 namespace {
 
 using testbed::Millis;
+using testing_peer::patternImage;
 
 constexpr char kCameraIp[] = "192.168.67.20";
 constexpr char kImageName[] = "ABC-100_2.1_e2e.bin";
@@ -28,13 +28,6 @@ constexpr char kUpdated[] =
 constexpr size_t kMiB = 1 << 20;
 // Long enough for a signal to land in the middle of the upload.
 constexpr size_t kLongUpload = 4 * kMiB;
-
-std::vector<uint8_t> randomImage(size_t size) {
-  std::mt19937 rng(static_cast<unsigned>(size));
-  std::vector<uint8_t> image(size);
-  for (uint8_t& byte : image) byte = static_cast<uint8_t>(rng());
-  return image;
-}
 
 class FirmwareEndToEnd : public CliEndToEnd {
  protected:
@@ -72,7 +65,7 @@ class FirmwareEndToEnd : public CliEndToEnd {
 
 TEST_F(FirmwareEndToEnd, UpdateProgramsRestartsAndReportsTheVersionBeforeAndAfter) {
   startCamera({});
-  const std::vector<uint8_t> bytes = randomImage(kMiB + 300);
+  const std::vector<uint8_t> bytes = patternImage(kMiB + 300);
   ASSERT_EQ(run({"firmware", kCameraIp, image(bytes), "--yes"}), 0) << err;
   EXPECT_EQ(out, kUpdated);
   EXPECT_NE(err.find("camera at 192.168.67.20: model ABC-100, device version 2.0.1\n"),
@@ -86,8 +79,8 @@ TEST_F(FirmwareEndToEnd, UpdateProgramsRestartsAndReportsTheVersionBeforeAndAfte
 
 TEST_F(FirmwareEndToEnd, JsonCarriesBothVersions) {
   startCamera({});
-  ASSERT_EQ(run({"firmware", "02:00:00:00:67:20", image(randomImage(20 * 512)), "--yes", "--json"}),
-            0)
+  ASSERT_EQ(
+      run({"firmware", "02:00:00:00:67:20", image(patternImage(20 * 512)), "--yes", "--json"}), 0)
       << err;
   const nlohmann::json doc = nlohmann::json::parse(out);
   EXPECT_EQ(doc["ok"], true);
@@ -98,7 +91,8 @@ TEST_F(FirmwareEndToEnd, JsonCarriesBothVersions) {
 
 TEST_F(FirmwareEndToEnd, ImageForAnotherModelIsRefusedWithNothingWritten) {
   startCamera({});
-  EXPECT_EQ(run({"firmware", kCameraIp, image(randomImage(512), "XYZ-9_2.1_e2e.bin"), "--yes"}), 1);
+  EXPECT_EQ(run({"firmware", kCameraIp, image(patternImage(512), "XYZ-9_2.1_e2e.bin"), "--yes"}),
+            1);
   EXPECT_NE(err.find("is not for model 'ABC-100'"), std::string::npos) << err;
   EXPECT_EQ(camera->status("count_flash"), "");
   EXPECT_TRUE(controlFree());
@@ -107,7 +101,7 @@ TEST_F(FirmwareEndToEnd, ImageForAnotherModelIsRefusedWithNothingWritten) {
 
 TEST_F(FirmwareEndToEnd, NoTerminalAndNoYesIsRefusedBeforeAnythingIsSent) {
   startCamera({});
-  EXPECT_EQ(run({"firmware", kCameraIp, image(randomImage(512))}), 2);
+  EXPECT_EQ(run({"firmware", kCameraIp, image(patternImage(512))}), 2);
   EXPECT_NE(err.find("--yes"), std::string::npos) << err;
   EXPECT_EQ(camera->status("count_writereg"), "");
   EXPECT_EQ(camera->status("count_readreg"), "");
@@ -116,7 +110,7 @@ TEST_F(FirmwareEndToEnd, NoTerminalAndNoYesIsRefusedBeforeAnythingIsSent) {
 
 TEST_F(FirmwareEndToEnd, DryRunWritesNothingAndLeavesControlFree) {
   startCamera({});
-  ASSERT_EQ(run({"firmware", kCameraIp, image(randomImage(512)), "--dry-run"}), 0) << err;
+  ASSERT_EQ(run({"firmware", kCameraIp, image(patternImage(512)), "--dry-run"}), 0) << err;
   EXPECT_NE(out.find("dry run"), std::string::npos) << out;
   EXPECT_EQ(camera->status("count_flash"), "");
   EXPECT_TRUE(controlFree());
@@ -125,7 +119,7 @@ TEST_F(FirmwareEndToEnd, DryRunWritesNothingAndLeavesControlFree) {
 
 TEST_F(FirmwareEndToEnd, CameraHeldByAnotherHostIsNotProgrammed) {
   startCamera({"--foreign-control"});
-  EXPECT_EQ(run({"firmware", kCameraIp, image(randomImage(512)), "--yes"}), 1);
+  EXPECT_EQ(run({"firmware", kCameraIp, image(patternImage(512)), "--yes"}), 1);
   EXPECT_NE(err.find("did not grant control"), std::string::npos) << err;
   EXPECT_EQ(camera->status("count_flash"), "");
 }
@@ -134,7 +128,7 @@ TEST_F(FirmwareEndToEnd, CameraHeldByAnotherHostIsNotProgrammed) {
 // once the camera runs again it drops the control that nobody renews.
 TEST_F(FirmwareEndToEnd, CameraThatFreezesHalfWayFailsAndIsNotLeftHeld) {
   startCamera({});
-  testbed::Process tool(host, command(image(randomImage(kLongUpload)), {"--yes"}));
+  testbed::Process tool(host, command(image(patternImage(kLongUpload)), {"--yes"}));
   ASSERT_TRUE(camera->waitForStatus("flash_phase", "receiving", Millis(20000))) << tool.errors();
   ASSERT_EQ(::kill(camera->process().pid(), SIGSTOP), 0);
   const std::optional<int> status = tool.waitForExit(Millis(30000));
@@ -149,7 +143,7 @@ TEST_F(FirmwareEndToEnd, CameraThatFreezesHalfWayFailsAndIsNotLeftHeld) {
 
 TEST_F(FirmwareEndToEnd, SigintDuringTheUploadStopsBeforeFlashingAndFreesControlAtOnce) {
   startCamera({});
-  testbed::Process tool(host, command(image(randomImage(kLongUpload)), {"--yes"}));
+  testbed::Process tool(host, command(image(patternImage(kLongUpload)), {"--yes"}));
   ASSERT_TRUE(camera->waitForStatus("flash_phase", "receiving", Millis(20000))) << tool.errors();
   ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
   EXPECT_EQ(tool.waitForExit(Millis(10000)), 130) << tool.errors();
@@ -160,7 +154,7 @@ TEST_F(FirmwareEndToEnd, SigintDuringTheUploadStopsBeforeFlashingAndFreesControl
 
 TEST_F(FirmwareEndToEnd, SigintWhileTheCameraFlashesWaitsAndStillSucceeds) {
   startCamera({}, "3000");
-  const std::vector<uint8_t> bytes = randomImage(64 * 512);
+  const std::vector<uint8_t> bytes = patternImage(64 * 512);
   testbed::Process tool(host, command(image(bytes), {"--yes"}));
   ASSERT_TRUE(camera->waitForStatus("flash_phase", "flashing", Millis(20000))) << tool.errors();
   ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
@@ -172,7 +166,7 @@ TEST_F(FirmwareEndToEnd, SigintWhileTheCameraFlashesWaitsAndStillSucceeds) {
 
 TEST_F(FirmwareEndToEnd, SecondSigintWhileTheCameraFlashesLeavesAtOnceWithAWarning) {
   startCamera({}, "20000");
-  testbed::Process tool(host, command(image(randomImage(64 * 512)), {"--yes"}));
+  testbed::Process tool(host, command(image(patternImage(64 * 512)), {"--yes"}));
   ASSERT_TRUE(camera->waitForStatus("flash_phase", "flashing", Millis(20000))) << tool.errors();
   ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
   ASSERT_TRUE(tool.waitForError("waiting for it to finish", Millis(5000))) << tool.errors();
@@ -188,7 +182,7 @@ TEST_F(FirmwareEndToEnd, SecondSigintWhileTheCameraFlashesLeavesAtOnceWithAWarni
 TEST_F(FirmwareEndToEnd, ProgressBarIsDrawnOnATerminal) {
   startCamera({});
   std::string line;
-  for (const std::string& word : command(image(randomImage(kMiB)), {"--yes"})) line += word + " ";
+  for (const std::string& word : command(image(patternImage(kMiB)), {"--yes"})) line += word + " ";
   testbed::Process tool(host, {"script", "-q", "-e", "-c", line, "/dev/null"});
   EXPECT_EQ(tool.waitForExit(kToolBound), 0) << tool.output();
   EXPECT_NE(tool.output().find("\r["), std::string::npos) << tool.output();
