@@ -20,6 +20,10 @@ using Clock = std::chrono::steady_clock;
 
 CommandResult stopped() { return failure(ExitCode::kInterrupted, "interrupted"); }
 
+std::string wholeSeconds(std::chrono::milliseconds span) {
+  return std::to_string(std::chrono::ceil<std::chrono::seconds>(span).count());
+}
+
 std::string fileNameOf(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
@@ -33,7 +37,8 @@ bool confirmed(const FirmwareConsole& console, std::ostream& err) {
   return answer == "y" || answer == "yes";
 }
 
-// The camera keeps its old firmware on every failure but the last.
+// Until flashing starts the camera keeps its firmware; after that the state
+// of its flash is unknown, and restarting it could leave it unable to start.
 std::string programFailure(int result, const std::string& address, const FirmwareJob& job) {
   const std::string camera = "camera at " + address;
   switch (result) {
@@ -47,8 +52,7 @@ std::string programFailure(int result, const std::string& address, const Firmwar
       return camera + " did not confirm the start of programming; it was not restarted";
     default:
       return camera + " did not report the end of programming within " +
-             std::to_string(std::chrono::ceil<std::chrono::seconds>(job.completionBound).count()) +
-             " s; it was not restarted";
+             wholeSeconds(job.completionBound) + " s; it was not restarted";
   }
 }
 
@@ -61,8 +65,7 @@ std::string restartFailure(RestartOutcome outcome, const std::string& address,
     case RestartOutcome::kChannelFailed:
       return "the control channel to the " + camera + " failed during its restart";
     default:
-      return camera + " was programmed but did not answer within " +
-             std::to_string(std::chrono::ceil<std::chrono::seconds>(job.returnBound).count()) +
+      return camera + " was programmed but did not answer within " + wholeSeconds(job.returnBound) +
              " s of its restart";
   }
 }
@@ -161,6 +164,8 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
       << tableSafe(before.version) << "\n";
   if (job.dryRun) return dryRun(address, before, image);
   if (!job.yes && !confirmed(console, err)) {
+    // A signal at the prompt ends the read as well.
+    if (signals.stopRequested()) return stopped();
     return failure(ExitCode::kFailed, "not confirmed; nothing was written");
   }
   if (signals.stopRequested()) return stopped();
