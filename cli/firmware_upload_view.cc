@@ -18,9 +18,10 @@ FlashHooks FirmwareUploadView::hooks() {
 
 void FirmwareUploadView::blockSent(uint64_t sent, uint64_t total) {
   if (!drawBar_) return;
-  const auto now = ProgressBar::Clock::now();
-  if (!bar_) bar_.emplace(total, now);
-  if (const std::optional<std::string> draw = bar_->update(sent, now)) err_ << *draw << std::flush;
+  if (!bar_) bar_.emplace(total, start_);
+  if (const std::optional<std::string> draw = bar_->update(sent, ProgressBar::Clock::now())) {
+    err_ << *draw << std::flush;
+  }
 }
 
 void FirmwareUploadView::flashingStarts() {

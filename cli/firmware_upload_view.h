@@ -24,8 +24,9 @@ inline constexpr char kLeftWhileFlashing[] =
 
 class FirmwareUploadView {
  public:
+  // The upload's rate counts from here.
   FirmwareUploadView(bool drawBar, std::ostream& err, SignalGuard& signals)
-      : drawBar_(drawBar), err_(err), signals_(signals) {}
+      : drawBar_(drawBar), err_(err), signals_(signals), start_(ProgressBar::Clock::now()) {}
   ~FirmwareUploadView();
   FirmwareUploadView(const FirmwareUploadView&) = delete;
   FirmwareUploadView& operator=(const FirmwareUploadView&) = delete;
@@ -44,7 +45,8 @@ class FirmwareUploadView {
   bool drawBar_;
   std::ostream& err_;
   SignalGuard& signals_;
-  std::optional<ProgressBar> bar_;
+  ProgressBar::Clock::time_point start_;
+  std::optional<ProgressBar> bar_;  // from the first block, which tells the image size
   bool flashing_ = false;
   bool noted_ = false;
 };
