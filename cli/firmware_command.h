@@ -7,7 +7,9 @@
 // reports the device version before and after. Control is given back on every
 // path that did not restart the camera. A stop signal during the upload ends
 // it before the camera is told to flash (exit 130); once flashing has started
-// the command waits for the camera (FirmwareUploadView).
+// the command waits for the camera (FirmwareUploadView). The camera is waited
+// for at the address it had: one that comes back elsewhere is not found.
+// Runs on the caller's thread; the session's heartbeat is the only other one.
 #pragma once
 
 #include <chrono>
