@@ -147,6 +147,31 @@ TEST_F(ApplyEndToEnd, ARowHeldByAnotherHostFailsAndTheOthersAreDone) {
   EXPECT_EQ(fleet[2]->persisted("user_name_hex"), hexOf("c"));
 }
 
+// Camera 1 answers 150 ms late and freezes once it granted control: its row
+// fails, the other rows are done, and once it runs again its own heartbeat
+// timeout frees it with its mode either old or new, never in between.
+TEST_F(ApplyEndToEnd, ACameraFreezingHalfWayFailsItsRowOnly) {
+  startCameras(1, {"--delay-ms", "150"});
+  const std::string path =
+      plan("mac,mode\n" + macOf(0) + ",dhcp\n" + macOf(1) + ",dhcp\n" + macOf(2) + ",dhcp\n");
+  testbed::Process tool(host, {testbed::binary("nuv-ipconfig"), "apply", path, "--json",
+                               "--timeout-ms", "500"});
+  ASSERT_TRUE(fleet[1]->waitForStatus("count_writereg", "2", Millis(10000))) << tool.errors();
+  ASSERT_EQ(::kill(fleet[1]->process().pid(), SIGSTOP), 0);
+  EXPECT_EQ(tool.waitForExit(kToolBound), 1) << tool.errors();
+  ASSERT_EQ(::kill(fleet[1]->process().pid(), SIGCONT), 0);
+  const nlohmann::json doc = nlohmann::json::parse(tool.output());
+  ASSERT_EQ(doc["rows"].size(), 3u);
+  EXPECT_EQ(doc["rows"][0]["ok"], true);
+  EXPECT_EQ(doc["rows"][1]["ok"], false);
+  EXPECT_EQ(doc["rows"][2]["ok"], true);
+  EXPECT_EQ(fleet[0]->persisted("ip_config"), "6");
+  EXPECT_EQ(fleet[2]->persisted("ip_config"), "6");
+  EXPECT_TRUE(fleet[1]->waitForStatus("ccp_holder", "none", Millis(8000)));
+  const std::string mode = fleet[1]->persisted("ip_config");
+  EXPECT_TRUE(mode == "4" || mode == "6") << mode;
+}
+
 struct BadPlan {
   const char* name;
   std::string content;
