@@ -9,6 +9,7 @@
 #include "cli/rename_command.h"
 #include "cli/restart_command.h"
 #include "cli/selector.h"
+#include "cli/set_command.h"
 #include "cli/show_command.h"
 #include "cli/signal_guard.h"
 #include "gvcp/trace.h"
@@ -67,6 +68,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
       return runRename(invocation, *selector, choice.adapters, signals, err);
     case Command::kRestart:
       return runRestart(invocation, *selector, choice.adapters, signals, err);
+    case Command::kSet:
+      return runSet(invocation, *selector, choice.adapters, signals, err);
     default:
       return failure(ExitCode::kUsage, "this command is not built in yet");
   }
