@@ -17,7 +17,7 @@ std::string withoutLineEnd(std::string text) {
 }
 
 // The restart judges the return by what the change just stored.
-RestartExpectation expectationAfter(const CameraSettings &before, const cli::ModeChange &change) {
+RestartExpectation expectationAfter(const CameraSettings& before, const cli::ModeChange& change) {
   const uint32_t persistentIp = change.persistent ? change.persistent->ip : before.persistent.ip;
   return {before.mac, cli::configValue(change.mode), persistentIp};
 }
@@ -36,8 +36,8 @@ CommandResult withRestart(CommandResult changed, CommandResult restarted) {
 }
 
 // Fields in the order camera, then what the change reports.
-CommandResult withCamera(const CommandResult &changed, const CameraSettings &before,
-                         const std::string &address) {
+CommandResult withCamera(const CommandResult& changed, const CameraSettings& before,
+                         const std::string& address) {
   CommandResult result = changed;
   result.data = {{"camera", {{"mac", macText(before.mac)}, {"ip", address}}}};
   result.data.update(changed.data);
@@ -46,13 +46,13 @@ CommandResult withCamera(const CommandResult &changed, const CameraSettings &bef
 
 }  // namespace
 
-CommandResult runSet(const Invocation &invocation, const Selector &selector,
-                     const std::vector<Adaptor> &adapters, const cli::SignalGuard &signals,
-                     std::ostream &err) {
+CommandResult runSet(const Invocation& invocation, const Selector& selector,
+                     const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                     std::ostream& err) {
   const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookup.failure;
   if (signals.stopRequested()) return interrupted();
-  const std::string &address = lookup.target->address;
+  const std::string& address = lookup.target->address;
   ControlSession session(lookup.target->ip);
   if (!session.take()) {
     return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");

@@ -17,6 +17,6 @@
 #include "cli/signal_guard.h"
 #include "net/adaptor.h"
 
-CommandResult runSet(const Invocation &invocation, const Selector &selector,
-                     const std::vector<Adaptor> &adapters, const cli::SignalGuard &signals,
-                     std::ostream &err);
+CommandResult runSet(const Invocation& invocation, const Selector& selector,
+                     const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                     std::ostream& err);
