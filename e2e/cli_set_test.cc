@@ -194,6 +194,24 @@ TEST_F(SetEndToEnd, SigintUnderControlGivesControlBackWithoutAPartialWrite) {
   EXPECT_TRUE(controlFree());
 }
 
+// Answers 190 ms late; SIGINT once the configuration write (the third, after
+// the heartbeat timeout and the take) has arrived: its acknowledge and its
+// read-back still lie ahead, so the signal is seen after the unit of writes
+// and before the restart. The mode stays written, the camera is not
+// restarted, and control is given back.
+TEST_F(SetEndToEnd, SigintAfterTheWritesGivesControlBackWithoutRestarting) {
+  startCamera({"--delay-ms", "190"});
+  testbed::Process tool = startSet(kCameraIp, {"--mode", "lla", "--restart"});
+  ASSERT_TRUE(camera->waitForStatus("count_writereg", "3", Millis(10000))) << tool.errors();
+  ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
+  EXPECT_EQ(tool.waitForExit(kToolBound), 130) << tool.errors();
+  EXPECT_NE(tool.errors().find("interrupted before the restart"), std::string::npos)
+      << tool.errors();
+  EXPECT_EQ(camera->persisted("ip_config"), "4");
+  EXPECT_EQ(camera->persisted("reboot_count"), "0");
+  EXPECT_TRUE(controlFree());
+}
+
 TEST_F(SetEndToEnd, SigintDuringTheRestartWaitEndsItWithTheModeWritten) {
   startCamera({"--restart-ms", "20000"});
   testbed::Process tool = startSet(kCameraIp, {"--mode", "lla", "--restart"});
