@@ -11,6 +11,7 @@
 #include "cli/rename_command.h"
 #include "cli/restart_command.h"
 #include "cli/selector.h"
+#include "cli/set_command.h"
 #include "cli/show_command.h"
 #include "cli/signal_guard.h"
 #include "gvcp/trace.h"
@@ -69,6 +70,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
       return runRename(invocation, *selector, choice.adapters, signals, err);
     case Command::kRestart:
       return runRestart(invocation, *selector, choice.adapters, signals, err);
+    case Command::kSet:
+      return runSet(invocation, *selector, choice.adapters, signals, err);
     case Command::kApply:
       return runApply(invocation, choice.adapters, signals, err);
     case Command::kFirmware:

@@ -17,4 +17,6 @@ for src in bench/*.cc; do
   echo "== $name"
   build/release/"$name" || status=1
 done
+echo "== soak-set"
+scripts/soak-set.sh || status=1
 exit $status

@@ -72,6 +72,10 @@ void applyLine(const std::string& key, const std::string& value, Persisted& out)
 IpSettings powerUpAddress(const DeviceState& state) {
   const Persisted& p = state.persisted;
   if ((p.ipConfig & 0x1) != 0 && p.address.ip != 0) return p.address;
+  return linkLocalAddress(state);
+}
+
+IpSettings linkLocalAddress(const DeviceState& state) {
   const uint32_t host = kFirstLinkLocalHost + macHash(state.mac) % kLinkLocalHosts;
   return IpSettings{kLinkLocalNet | host, kLinkLocalMask, 0};
 }

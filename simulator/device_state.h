@@ -85,6 +85,8 @@ struct DeviceState {
 // set; DHCP (enabled or not) finds no server in the test bed and falls back to
 // a link-local address derived from the MAC, in 169.254.1.0-169.254.254.255.
 IpSettings powerUpAddress(const DeviceState& state);
+// The link-local address derived from the MAC, whatever the configuration.
+IpSettings linkLocalAddress(const DeviceState& state);
 
 // The persisted registers as "key value" lines, and back. Unknown keys and
 // malformed lines are ignored so an old or damaged file never stops the camera.

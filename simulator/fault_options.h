@@ -26,6 +26,12 @@ struct FaultOptions {
   HostileDiscovery hostileDiscovery = HostileDiscovery::kNone;
   bool neverFinishFlash = false;
   bool neverReturn = false;  // stays silent after a restart request
+  // The current configuration register keeps only the supported bits of a
+  // write (acknowledged all the same), as some cameras do.
+  bool supportedConfigOnly = false;
+  // Comes back link-local after a restart whatever its configuration (a
+  // camera whose stored mode did not take).
+  bool linkLocalAfterRestart = false;
 };
 
 }  // namespace sim

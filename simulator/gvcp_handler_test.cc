@@ -136,6 +136,15 @@ TEST_F(GvcpHandlerTest, IpConfigWriteIsRememberedAsLastWritten) {
   EXPECT_EQ(gvcp::getBe32(readReg(reg::kIpConfigCurrent).answer.data() + 8), reg::kConfigDhcpLla);
 }
 
+TEST_F(GvcpHandlerTest, SupportedConfigOnlyAcknowledgesButKeepsOnlySupportedBits) {
+  state.ipConfigSupported = 0x5;
+  state.faults.supportedConfigOnly = true;
+  takeControl();
+  EXPECT_EQ(status(writeReg(reg::kIpConfigCurrent, 0x6)), 0);
+  EXPECT_EQ(gvcp::getBe32(readReg(reg::kIpConfigCurrent).answer.data() + 8), 0x4u);
+  EXPECT_EQ(state.lastIpConfigWritten, 0x6u);
+}
+
 TEST_F(GvcpHandlerTest, ReadMemEchoesTheAddressAndReadsAcrossTextFields) {
   state.identity.version = "1.2.3";
   state.identity.info = "info";

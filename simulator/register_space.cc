@@ -224,7 +224,7 @@ uint16_t writeRegister(DeviceState& s, const Peer& peer, uint32_t address, uint3
   }
   switch (address) {
     case reg::kIpConfigCurrent:
-      s.persisted.ipConfig = value;
+      s.persisted.ipConfig = s.faults.supportedConfigOnly ? value & s.ipConfigSupported : value;
       s.lastIpConfigWritten = value;
       break;
     case reg::kPersistentIp:

@@ -61,6 +61,14 @@ TEST(SimOptionsTest, NoAddressMeansPowerUpChoice) {
   EXPECT_FALSE(r.options->device.lenientPrivilege) << "strict privilege is the default";
 }
 
+TEST(SimOptionsTest, ConfigurationFaultFlagsAreTaken) {
+  const ParseResult r = parse({"--supported-config-only", "--link-local-after-restart"});
+  ASSERT_TRUE(r.options) << r.error;
+  EXPECT_TRUE(r.options->device.faults.supportedConfigOnly);
+  EXPECT_TRUE(r.options->device.faults.linkLocalAfterRestart);
+  EXPECT_FALSE(parse({}).options->device.faults.supportedConfigOnly);
+}
+
 TEST(SimOptionsTest, TraceAndLenientPrivilegeAreTaken) {
   const ParseResult r = parse({"--trace", "--lenient-privilege"});
   ASSERT_TRUE(r.options) << r.error;

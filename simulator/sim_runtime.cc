@@ -233,7 +233,8 @@ void Simulator::finishRestart() {
   adoptFirmwareVersion();
   flash_ =
       FlashState{FlashPhase::kIdle, {}, 0, 0, options_.flashMs, state_.faults.neverFinishFlash};
-  state_.current = powerUpAddress(state_);
+  state_.current =
+      state_.faults.linkLocalAfterRestart ? linkLocalAddress(state_) : powerUpAddress(state_);
   applyAddress();
   publish();
 }
