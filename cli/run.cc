@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/discovery_run.h"
 #include "cli/exit_code.h"
+#include "cli/force_ip_command.h"
 #include "cli/json_render.h"
 #include "cli/list_command.h"
 #include "cli/rename_command.h"
@@ -67,6 +68,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
       return runRename(invocation, *selector, choice.adapters, signals, err);
     case Command::kRestart:
       return runRestart(invocation, *selector, choice.adapters, signals, err);
+    case Command::kForceIp:
+      return runForceIp(invocation, *selector, choice.adapters, signals, err);
     default:
       return failure(ExitCode::kUsage, "this command is not built in yet");
   }
