@@ -18,6 +18,11 @@ namespace cli_checks {
 
 using Json = nlohmann::json;
 
+// A wrapper under which the tool runs without CAP_NET_RAW, as for an ordinary
+// user: capability sets of children lose it.
+inline const std::vector<std::string> kWithoutRaw = {"setpriv", "--inh-caps=-all",
+                                                     "--bounding-set=-net_raw"};
+
 // The whole of `out` as one JSON document; null, with a test failure, when
 // it is anything else (invalid UTF-8 included).
 inline Json document(const std::string& out) {
