@@ -31,8 +31,7 @@ uint32_t hostOrder(const std::string& dotted) {
 // FORCEIP exchange from the adapter's address, a discovery on that adapter.
 class NetworkPort : public cli::ForceIpPort {
  public:
-  NetworkPort(const GigE_Camera_Info& camera, UniqueFd arpSocket, int timeoutMs,
-              std::ostream& err)
+  NetworkPort(const GigE_Camera_Info& camera, UniqueFd arpSocket, int timeoutMs, std::ostream& err)
       : camera_(camera),
         link_(std::move(arpSocket),
               static_cast<int>(::if_nametoindex(camera.adaptor.getName().c_str()))),

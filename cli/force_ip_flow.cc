@@ -98,8 +98,7 @@ CommandResult success(const ForceIpPlan& plan, const Choice& choice, bool acknow
   result.data["in_use_by"] = choice.inUseBy ? nlohmann::ordered_json(*choice.inUseBy) : nullptr;
   result.text = "camera " + plan.mac + " now answers at " + withPrefix(choice.ip, plan.mask) +
                 " on adapter " + plan.adapterName + " (was " + dottedText(plan.currentIp) + ")" +
-                (choice.picked ? ", the first free address from the top of the subnet" : "") +
-                "\n";
+                (choice.picked ? ", the first free address from the top of the subnet" : "") + "\n";
   return result;
 }
 
@@ -109,7 +108,8 @@ CommandResult confirm(const ForceIpPlan& plan, const Choice& choice, bool acknow
   const std::optional<uint32_t> at = port.whereAnswers();
   if (signals.stopRequested()) return interrupted();
   if (!at) {
-    return failure(ExitCode::kFailed, "camera " + plan.mac + " did not answer a discovery on adapter " +
+    return failure(ExitCode::kFailed, "camera " + plan.mac +
+                                          " did not answer a discovery on adapter " +
                                           plan.adapterName + " after FORCEIP" +
                                           (acknowledged ? "" : " (FORCEIP was not acknowledged)"));
   }
@@ -131,8 +131,8 @@ uint32_t autoCandidateMask(uint32_t adapterMask, uint32_t requestedMask) {
   return adapterMask | requestedMask;  // contiguous masks: the longer prefix
 }
 
-CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port,
-                             const SignalGuard& signals, std::ostream& err) {
+CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port, const SignalGuard& signals,
+                             std::ostream& err) {
   if (std::optional<CommandResult> bad = adapterProblem(plan)) return *bad;
   if (signals.stopRequested()) return interrupted();
   std::variant<Choice, CommandResult> chosen =

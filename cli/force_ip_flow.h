@@ -50,7 +50,7 @@ struct ForceIpPlan {
 // adapter's subnet and the requested one, so the picked address lies in both.
 uint32_t autoCandidateMask(uint32_t adapterMask, uint32_t requestedMask);
 
-CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port,
-                             const SignalGuard& signals, std::ostream& err);
+CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port, const SignalGuard& signals,
+                             std::ostream& err);
 
 }  // namespace cli

@@ -59,6 +59,12 @@ class ForceIpFlowTest : public ::testing::Test {
     plan.mask = kMask24;
   }
   CommandResult run() { return runForceIpFlow(plan, port, signals, err); }
+  // One run that must end with `code` and exactly `message`.
+  void expectFailure(ExitCode code, const std::string& message) {
+    const CommandResult result = run();
+    EXPECT_EQ(result.code, code);
+    EXPECT_EQ(result.message, message);
+  }
 
   ForceIpPlan plan;
   ScriptedPort port;
@@ -91,11 +97,10 @@ TEST_F(ForceIpFlowTest, FreeAddressIsForcedWithMaskAndGatewayAndConfirmed) {
 
 TEST_F(ForceIpFlowTest, AddressAnotherStationHoldsIsRefusedNamingItAndNothingIsForced) {
   port.taken = {kWanted};
-  const CommandResult result = run();
-  EXPECT_EQ(result.code, ExitCode::kFailed);
-  EXPECT_EQ(result.message,
-            "address 192.168.10.50 is in use: 02:00:00:00:99:02 answered an ARP probe on adapter "
-            "eth1 (--force assigns it anyway)");
+  expectFailure(
+      ExitCode::kFailed,
+      "address 192.168.10.50 is in use: 02:00:00:00:99:02 answered an ARP probe on adapter "
+      "eth1 (--force assigns it anyway)");
   EXPECT_TRUE(port.forced.empty());
 }
 
@@ -151,10 +156,8 @@ TEST_F(ForceIpFlowTest, AutoUnderANarrowerMaskStaysInsideBothSubnets) {
 TEST_F(ForceIpFlowTest, AutoWithEveryCandidateTakenFailsAfterSixteenProbes) {
   plan.ip.reset();
   for (uint32_t ip = 0xC0A80A02; ip < 0xC0A80AFF; ++ip) port.taken.insert(ip);
-  const CommandResult result = run();
-  EXPECT_EQ(result.code, ExitCode::kFailed);
-  EXPECT_EQ(result.message,
-            "no free address among the 16 highest of 192.168.10.0/24 on adapter eth1");
+  expectFailure(ExitCode::kFailed,
+                "no free address among the 16 highest of 192.168.10.0/24 on adapter eth1");
   EXPECT_EQ(port.probed.size(), 16u);
   EXPECT_TRUE(port.forced.empty());
 }
@@ -162,32 +165,27 @@ TEST_F(ForceIpFlowTest, AutoWithEveryCandidateTakenFailsAfterSixteenProbes) {
 TEST_F(ForceIpFlowTest, AutoGatewayOutsideTheSubnetIsBadInputBeforeAnyProbe) {
   plan.ip.reset();
   plan.gateway = 0xC0A80B01;  // 192.168.11.1
-  const CommandResult result = run();
-  EXPECT_EQ(result.code, ExitCode::kUsage);
-  EXPECT_EQ(result.message,
-            "--gateway 192.168.11.1: not in the subnet of 192.168.10.1/24, where --ip auto picks "
-            "on adapter eth1");
+  expectFailure(
+      ExitCode::kUsage,
+      "--gateway 192.168.11.1: not in the subnet of 192.168.10.1/24, where --ip auto picks "
+      "on adapter eth1");
   EXPECT_TRUE(port.probed.empty());
 }
 
 TEST_F(ForceIpFlowTest, CameraStillAtItsOldAddressHasNotTakenTheNewOne) {
   port.takesAddress = false;
-  const CommandResult result = run();
-  EXPECT_EQ(result.code, ExitCode::kFailed);
-  EXPECT_EQ(result.message,
-            "camera 02:00:00:00:99:07 still answers at 10.99.0.7, not at 192.168.10.50: it did "
-            "not take the address");
+  expectFailure(ExitCode::kFailed,
+                "camera 02:00:00:00:99:07 still answers at 10.99.0.7, not at 192.168.10.50: it did "
+                "not take the address");
 }
 
 TEST_F(ForceIpFlowTest, SilentCameraAfterAnUnacknowledgedForceIpFails) {
   port.takesAddress = false;
   port.answersAt.reset();
   port.forceAnswer = unanswered();
-  const CommandResult result = run();
-  EXPECT_EQ(result.code, ExitCode::kFailed);
-  EXPECT_EQ(result.message,
-            "camera 02:00:00:00:99:07 did not answer a discovery on adapter eth1 after FORCEIP "
-            "(FORCEIP was not acknowledged)");
+  expectFailure(ExitCode::kFailed,
+                "camera 02:00:00:00:99:07 did not answer a discovery on adapter eth1 after FORCEIP "
+                "(FORCEIP was not acknowledged)");
 }
 
 TEST_F(ForceIpFlowTest, UnacknowledgedForceIpThatTookEffectSucceedsWithAWarning) {

@@ -76,12 +76,14 @@ TEST_F(ForceIpEndToEnd, AddressSelectorFindsTheForeignCameraThroughDiscovery) {
       << err;
   const std::vector<std::string> trace = cli_checks::traceLines(err);
   for (const std::string& line : trace) EXPECT_TRUE(cli_checks::wellFormedTrace(line)) << line;
-  EXPECT_EQ(testbed::countOf(err, "gvcp send 255.255.255.255:3956 FORCEIP_CMD req_id=9 "
-                                  "mac=02:00:00:00:77:07 ip=192.168.77.60 mask=255.255.255.0"),
+  EXPECT_EQ(testbed::countOf(err,
+                             "gvcp send 255.255.255.255:3956 FORCEIP_CMD req_id=9 "
+                             "mac=02:00:00:00:77:07 ip=192.168.77.60 mask=255.255.255.0"),
             1u)
       << err;
-  EXPECT_EQ(testbed::countOf(err, "gvcp recv 192.168.77.60:3956 FORCEIP_ACK req_id=9 "
-                                  "status=0x0000"),
+  EXPECT_EQ(testbed::countOf(err,
+                             "gvcp recv 192.168.77.60:3956 FORCEIP_ACK req_id=9 "
+                             "status=0x0000"),
             1u)
       << err;
   const Json doc = cli_checks::document(out);

@@ -1,8 +1,8 @@
 // Any text as a CAMERA argument: it is exactly one of a MAC (printing back as
 // the same bytes), a dotted address (printing back as the same text) or a
 // name of 1 to 16 bytes, or else a refusal of one printable line. Matching
-// against a few records built from the same input picks each named camera
-// once, by its first record, and nothing the selector does not name. Half of
+// against a few records built from the same input picks each camera the
+// input names once, by its first record, and nothing else. Half of
 // the inputs are mapped onto the characters selectors are made of, so that
 // the replay run reaches every kind.
 #include <arpa/inet.h>
@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,56 +57,62 @@ void checkKind(const Selector& s, std::string_view text) {
   }
 }
 
-// Records whose MAC, address, serial and name are picked by the input bytes,
-// so that several records of one camera and several cameras can match.
-std::vector<GigE_Camera_Info> records(const uint8_t* data, size_t size, const Selector& s) {
-  std::vector<GigE_Camera_Info> cameras(kRecords);
+// Records built so that the input bytes decide which ones the selector names:
+// a field the selector looks at holds either the selector's own value or one
+// that cannot equal it, and records may share a MAC (one camera seen twice).
+struct Records {
+  std::vector<GigE_Camera_Info> cameras;
+  std::vector<bool> named;
+};
+
+Records records(const uint8_t* data, size_t size, const Selector& s) {
+  Records built;
   for (size_t i = 0; i < kRecords; ++i) {
     const uint8_t pick = i < size ? data[i] : static_cast<uint8_t>(i);
-    GigE_Camera_Info& camera = cameras[i];
-    const bool selectorsMac = s.kind == Selector::Kind::kMac && (pick & 0x10);
-    const uint8_t mac[6] = {0x02, 0, 0, 0, 0, static_cast<uint8_t>(pick % 3)};
-    std::memcpy(camera.cameraMacHw, selectorsMac ? s.mac.data() : mac, sizeof mac);
-    camera.cameraIp = (pick & 0x20) ? s.text : "10.0.0." + std::to_string(pick % 4 + 1);
-    camera.serialNumber = (pick & 0x40) ? s.text : "SN" + std::to_string(pick % 2);
+    GigE_Camera_Info camera;
+    std::array<uint8_t, 6> mac = {0x02, 0, 0, 0, 0, static_cast<uint8_t>(pick % 3)};
+    if (s.kind == Selector::Kind::kMac) {
+      mac = s.mac;
+      if (!(pick & 0x10)) mac[5] ^= static_cast<uint8_t>(1 + pick % 3);
+    }
+    std::copy(mac.begin(), mac.end(), camera.cameraMacHw);
+    camera.cameraIp = (pick & 0x20) ? s.text : "";  // a selector's text is never empty
+    camera.serialNumber = (pick & 0x40) ? s.text : "";
     camera.userDefinedName = (pick & 0x80) ? s.text : "";
+    const uint8_t namedBits = s.kind == Selector::Kind::kMac       ? 0x10
+                              : s.kind == Selector::Kind::kAddress ? 0x20
+                                                                   : 0xC0;
+    built.cameras.push_back(camera);
+    built.named.push_back((pick & namedBits) != 0);
   }
-  return cameras;
+  return built;
 }
 
-bool sameMac(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
-  return std::memcmp(a.cameraMacHw, b.cameraMacHw, sizeof a.cameraMacHw) == 0;
+std::array<uint8_t, 6> macOf(const GigE_Camera_Info& camera) {
+  std::array<uint8_t, 6> mac{};
+  std::copy(camera.cameraMacHw, camera.cameraMacHw + mac.size(), mac.begin());
+  return mac;
 }
 
-bool named(const Selector& s, const GigE_Camera_Info& camera) {
-  switch (s.kind) {
-    case Selector::Kind::kMac:
-      return std::memcmp(camera.cameraMacHw, s.mac.data(), s.mac.size()) == 0;
-    case Selector::Kind::kAddress:
-      return camera.cameraIp == s.text;
-    case Selector::Kind::kName:
-      return camera.serialNumber == s.text || camera.userDefinedName == s.text;
-  }
-  return false;
-}
-
-void checkMatching(const Selector& s, const std::vector<GigE_Camera_Info>& cameras) {
-  const std::vector<GigE_Camera_Info> found = matchCameras(s, cameras);
-  for (size_t i = 0; i < found.size(); ++i) {
-    if (!named(s, found[i])) std::abort();
-    for (size_t j = 0; j < i; ++j)
-      if (sameMac(found[i], found[j])) std::abort();
-  }
-  for (const GigE_Camera_Info& camera : cameras) {
-    if (!named(s, camera)) continue;
-    const auto first = std::find_if(cameras.begin(), cameras.end(), [&](const auto& c) {
-      return named(s, c) && sameMac(c, camera);
+// The named records, each MAC once by its first record, in order.
+void checkMatching(const Selector& s, const Records& built) {
+  std::vector<size_t> expected;
+  for (size_t i = 0; i < built.cameras.size(); ++i) {
+    if (!built.named[i]) continue;
+    const bool seen = std::any_of(expected.begin(), expected.end(), [&](size_t e) {
+      return macOf(built.cameras[e]) == macOf(built.cameras[i]);
     });
-    const bool kept = std::any_of(found.begin(), found.end(), [&](const auto& f) {
-      return sameMac(f, *first) && f.cameraIp == first->cameraIp &&
-             f.serialNumber == first->serialNumber;
-    });
-    if (!kept) std::abort();
+    if (!seen) expected.push_back(i);
+  }
+  const std::vector<GigE_Camera_Info> found = matchCameras(s, built.cameras);
+  if (found.size() != expected.size()) std::abort();
+  for (size_t k = 0; k < found.size(); ++k) {
+    const GigE_Camera_Info& want = built.cameras[expected[k]];
+    if (macOf(found[k]) != macOf(want) || found[k].cameraIp != want.cameraIp ||
+        found[k].serialNumber != want.serialNumber ||
+        found[k].userDefinedName != want.userDefinedName) {
+      std::abort();
+    }
   }
 }
 

@@ -18,7 +18,7 @@
 namespace gvcp {
 
 struct ForceIpExchange {
-  uint32_t sourceIp = 0;               // the adapter's address, network byte order
+  uint32_t sourceIp = 0;                // the adapter's address, network byte order
   uint32_t destinationIp = 0xFFFFFFFF;  // network byte order; limited broadcast
   uint16_t destinationPort = kPort;
   int attempts = 3;
