@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
 #include "gvcp/scripted_peer_test_util.h"
@@ -18,9 +19,13 @@ const uint32_t kGateway = htonl(0xC0A80A01);
 
 class ForceIpExchangeTest : public ::testing::Test {
  protected:
-  gvcp::Status force(ScriptedPeer& peer) {
+  // A wait per attempt far beyond a loaded machine's answer time, so only a
+  // lost answer costs an attempt; silent peers get a short one.
+  gvcp::Status force(ScriptedPeer& peer,
+                     std::chrono::milliseconds wait = std::chrono::milliseconds(2000)) {
     EXPECT_TRUE(peer.ok());
     gvcp::ForceIpExchange exchange;
+    exchange.wait = wait;
     exchange.sourceIp = htonl(INADDR_LOOPBACK);
     exchange.destinationIp = peer.ip();
     exchange.destinationPort = peer.port();
@@ -54,8 +59,9 @@ TEST_F(ForceIpExchangeTest, AnswersOfAnotherKindOrIdAreNotTakenForTheAcknowledge
     gvcp::putBe16(wrongId.data() + 6, 0x0008);
     return std::vector<Bytes>{wrongCode, wrongId, Bytes{0x00, 0x00}};
   });
-  const gvcp::Status status = force(peer);
+  const gvcp::Status status = force(peer, std::chrono::milliseconds(100));
   EXPECT_EQ(status.code(), gvcp::forceip_site::kNoAnswer);
+  EXPECT_TRUE(peer.waitForCount(3));
   EXPECT_EQ(peer.count(), 3u);
 }
 
@@ -71,10 +77,11 @@ TEST_F(ForceIpExchangeTest, RefusalEndsAtTheFirstAnswerWithTheCamerasStatus) {
 
 TEST_F(ForceIpExchangeTest, SilentCameraIsAskedThreeTimesThenNotAcknowledged) {
   ScriptedPeer peer([](const Bytes&) { return std::vector<Bytes>{}; });
-  const gvcp::Status status = force(peer);
+  const gvcp::Status status = force(peer, std::chrono::milliseconds(100));
   EXPECT_FALSE(status.ok());
   EXPECT_FALSE(status.isCameraStatus());
   EXPECT_EQ(status.code(), gvcp::forceip_site::kNoAnswer);
+  EXPECT_TRUE(peer.waitForCount(3));
   EXPECT_EQ(peer.count(), 3u);
 }
 
