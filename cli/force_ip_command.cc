@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/adapter_scan.h"
 #include "cli/camera_target.h"
 #include "cli/discovery_run.h"
 #include "cli/force_ip_flow.h"
@@ -82,6 +83,9 @@ cli::ForceIpPlan planFor(const Invocation& invocation, const GigE_Camera_Info& c
   plan.adapterName = camera.adaptor.getName();
   plan.adapterIp = hostOrder(camera.adaptor.getIp());
   plan.adapterMask = hostOrder(camera.adaptor.getNetmask());
+  for (const Adaptor& adaptor : scanAdapters()) {
+    plan.hostAddresses.emplace_back(adaptor.getName(), hostOrder(adaptor.getIp()));
+  }
   const cli::AddressSet& set = *invocation.addresses;
   if (!invocation.autoIp) plan.ip = set.ip;
   plan.mask = set.mask;

@@ -26,12 +26,21 @@ CommandResult probeFailed(const ForceIpPlan& plan) {
   return failure(ExitCode::kFailed, "the ARP probe on adapter " + plan.adapterName + " failed");
 }
 
+// The name of this host's adapter that holds `ip`, if any.
+std::optional<std::string> hostAdapterHolding(const ForceIpPlan& plan,
+                                              const std::optional<uint32_t>& ip) {
+  for (const auto& [name, address] : plan.hostAddresses) {
+    if (ip == address) return name;
+  }
+  return std::nullopt;
+}
+
 // Checks that need the adapter the camera was found on; nothing has gone to
 // the camera yet, so a violation is bad input.
 std::optional<CommandResult> adapterProblem(const ForceIpPlan& plan) {
-  if (plan.ip && *plan.ip == plan.adapterIp) {
-    return failure(ExitCode::kUsage, "--ip " + dottedText(*plan.ip) + ": the address of adapter " +
-                                         plan.adapterName + " itself");
+  if (const std::optional<std::string> holder = hostAdapterHolding(plan, plan.ip)) {
+    return failure(ExitCode::kUsage, "--ip " + dottedText(*plan.ip) +
+                                         ": the address of this host's adapter " + *holder);
   }
   // Every candidate of --ip auto shares the adapter's subnet under the
   // requested mask, so the gateway can be judged before one is picked.
@@ -65,6 +74,7 @@ std::variant<Choice, CommandResult> pickAddress(const ForceIpPlan& plan, ForceIp
   const uint32_t mask = autoCandidateMask(plan.adapterMask, plan.mask);
   const AutoPick pick = pickFreeAddress(plan.adapterIp, mask, [&](uint32_t candidate) {
     if (signals.stopRequested()) return ProbeVerdict::kFailed;  // stops the walk
+    if (hostAdapterHolding(plan, candidate)) return ProbeVerdict::kInUse;
     switch (port.probe(candidate).kind) {
       case arp::ProbeResult::Kind::kFree:
         return ProbeVerdict::kFree;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/exit_code.h"
 #include "cli/signal_guard.h"
@@ -40,6 +42,9 @@ struct ForceIpPlan {
   std::string adapterName;
   uint32_t adapterIp = 0;
   uint32_t adapterMask = 0;
+  // Every address of this host's adapters, by adapter name: the kernel
+  // answers ARP for any of them with our own MAC, which a probe passes over.
+  std::vector<std::pair<std::string, uint32_t>> hostAddresses;
   std::optional<uint32_t> ip;  // none: --ip auto
   uint32_t mask = 0;
   uint32_t gateway = 0;  // 0: none
