@@ -2,8 +2,8 @@
 // given an address in the adapter's subnet and found there; an address that
 // another station answers for is refused with that station's MAC (and taken
 // with --force); --ip auto takes the highest free address; a gateway outside
-// the subnet, a camera that ignores FORCEIP and a run without the
-// packet-socket privilege change nothing. Each test builds its own namespace
+// the subnet, an address of the host's other adapter, a camera that ignores
+// FORCEIP and a run without the packet-socket privilege change nothing. Each test builds its own namespace
 // network and tears it down.
 #include <gtest/gtest.h>
 
@@ -137,6 +137,16 @@ TEST_F(ForceIpEndToEnd, GatewayOutsideTheSubnetIsBadInputAndNothingIsForced) {
   EXPECT_EQ(cli_checks::document(out)["error"]["code"], "usage");
   EXPECT_EQ(count("forceip"), 0);
   EXPECT_EQ(camera->status("address"), kForeignIp);
+}
+
+TEST_F(ForceIpEndToEnd, AddressOfAnotherAdapterOfThisHostIsRefused) {
+  const std::string otherSwitch = net->addSwitch("sw2");
+  ASSERT_TRUE(net->connect(host, "eth2", otherSwitch, "192.168.78.1/24")) << net->lastError();
+  EXPECT_EQ(run({"force-ip", kCameraMac, "--ip", "192.168.78.1", "--mask", "255.255.255.0"}), 2);
+  EXPECT_NE(err.find("--ip 192.168.78.1: the address of this host's adapter eth2"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(count("forceip"), 0);
 }
 
 TEST_F(ForceIpEndToEnd, CameraThatIgnoresForceIpIsReportedWhereItStillAnswers) {
