@@ -3,8 +3,8 @@
 // another station answers for is refused with that station's MAC (and taken
 // with --force); --ip auto takes the highest free address; a gateway outside
 // the subnet, an address of the host's other adapter, a camera that ignores
-// FORCEIP and a run without the packet-socket privilege change nothing. Each test builds its own namespace
-// network and tears it down.
+// FORCEIP and a run without the packet-socket privilege change nothing.
+// Each test builds its own namespace network and tears it down.
 #include <gtest/gtest.h>
 
 #include <memory>
