@@ -6,7 +6,10 @@
 //  - `show` of a camera by its address: wall time from start to exit;
 //  - with 5% of datagrams lost each way, repeated `list` runs against 10
 //    cameras: the runs that found all 10, beside the same count for the
-//    dialogue run to its prompt and ended there.
+//    dialogue run to its prompt and ended there;
+//  - `apply` of a 100-row plan to the 100 cameras of the crowd (one
+//    discovery, then up to 8 cameras at once), beside 100 sequential `set`
+//    runs by address making the same kind of change.
 // Every run goes through `ip netns exec`; what that alone costs is shown.
 // Needs root (namespaces); without it, says so and ends.
 #include <unistd.h>
@@ -42,6 +45,8 @@ constexpr double kGoalListMs = 1150;
 constexpr double kGoalRssMiB = 16;
 constexpr double kGoalShowMs = 50;
 constexpr int kGoalLossyRuns = 99;  // of kLossyListRuns
+constexpr double kGoalApplyBeyondWindowMs = 2000;  // beyond apply's one discovery window
+constexpr int kApplyWindowMs = 1000;
 
 constexpr char kPrompt[] = "choose a camera index:";
 constexpr char kNoCamera[] = "no camera found!";
@@ -213,6 +218,51 @@ void measureShow(const Bed& bed) {
       verdict(failed == 0 && median(wall) <= kGoalShowMs));
 }
 
+// Every camera of the crowd to persistent IP at host number `host` of its
+// subnet, as one plan file; its path.
+std::string writePlan(const Bed& bed, int host) {
+  const std::string path = "/tmp/nuv-bench-plan-" + std::to_string(::getpid()) + ".csv";
+  std::ofstream plan(path);
+  plan << "mac,mode,ip,mask\n";
+  for (size_t i = 0; i < bed.cameras.size(); ++i) {
+    const int a = static_cast<int>(i) / kCamerasPerAdapter;
+    const int n = static_cast<int>(i) % kCamerasPerAdapter;
+    plan << testbed::fleetMac(static_cast<int>(i)) << ",persistent," << subnet(a)
+         << host + n << ",255.255.255.0\n";
+  }
+  return path;
+}
+
+void measureApply(const Bed& bed) {
+  const std::string path = writePlan(bed, 100);
+  const testbed::ToolRun apply = testbed::runTool(
+      bed.host, {"apply", path, "--json", "--timeout-ms", std::to_string(kApplyWindowMs)});
+  std::remove(path.c_str());
+  const nlohmann::json doc = nlohmann::json::parse(apply.out, nullptr, false);
+  const bool allDone = apply.status == 0 && !doc.is_discarded() &&
+                       doc["rows"].size() == bed.cameras.size();
+  if (!allDone) std::fprintf(stderr, "apply ended with %d: %s\n", apply.status.value_or(-1), apply.err.c_str());
+  double setMs = 0;
+  int setFailed = 0;
+  for (size_t i = 0; i < bed.cameras.size(); ++i) {
+    const int a = static_cast<int>(i) / kCamerasPerAdapter;
+    const int n = static_cast<int>(i) % kCamerasPerAdapter;
+    const testbed::ToolRun set = testbed::runTool(
+        bed.host, {"set", subnet(a) + std::to_string(10 + n), "--mode", "persistent", "--ip",
+                   subnet(a) + std::to_string(150 + n), "--mask", "255.255.255.0"});
+    setMs += set.wallMs;
+    setFailed += set.status == 0 ? 0 : 1;
+  }
+  const double goalMs = kApplyWindowMs + kGoalApplyBeyondWindowMs;
+  std::printf(
+      "apply, %zu rows to %zu cameras on %d adapters: %s, start to exit %6.1f ms (goal <= %.0f ms: "
+      "its %d ms window + %.0f ms) %s; 100 sequential set runs by address: %7.1f ms (%d failed), "
+      "%.1fx apply's time\n",
+      bed.cameras.size(), bed.cameras.size(), kAdapters, allDone ? "every row done" : "NOT all done",
+      apply.wallMs, goalMs, kApplyWindowMs, kGoalApplyBeyondWindowMs,
+      verdict(allDone && apply.wallMs <= goalMs), setMs, setFailed, setMs / apply.wallMs);
+}
+
 int runCrowd() {
   Bed bed;
   bed.host = bed.net.addHost("host");
@@ -229,6 +279,7 @@ int runCrowd() {
       idle.peakRssMiB);
   measureList(bed);
   measureShow(bed);
+  measureApply(bed);
   return 0;
 }
 

@@ -21,8 +21,9 @@ NameField nameField(const std::string& name) {
 
 CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
 
-CommandResult writeAndReadBack(Camera& camera, const std::string& address,
-                               const std::string& name) {
+}  // namespace
+
+CommandResult writeUserName(Camera& camera, const std::string& address, const std::string& name) {
   NameField field = nameField(name);
   const gvcp::Status written = gvcp::Status::FromExchange(
       camera.writemem(reg::kUserDefinedName, field.data(), static_cast<int>(field.size())),
@@ -45,8 +46,6 @@ CommandResult writeAndReadBack(Camera& camera, const std::string& address,
   return result;
 }
 
-}  // namespace
-
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                         std::ostream& err) {
@@ -58,7 +57,7 @@ CommandResult runRename(const Invocation& invocation, const Selector& selector,
   if (!session.take())
     return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
   if (signals.stopRequested()) return interrupted();
-  CommandResult result = writeAndReadBack(session.camera(), address, invocation.newName);
+  CommandResult result = writeUserName(session.camera(), address, invocation.newName);
   const gvcp::Status released = session.release();
   if (!released.ok() && result.code == ExitCode::kOk) {
     return failure(ExitCode::kFailed, "camera at " + address + ": " + released.toString());

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "cli/command_line.h"
@@ -13,6 +14,12 @@
 #include "cli/selector.h"
 #include "cli/signal_guard.h"
 #include "net/adaptor.h"
+
+class Camera;
+
+// The write and read-back under control already held; `address` names the
+// camera in every line. Uses only `camera`, so several run at once.
+CommandResult writeUserName(Camera& camera, const std::string& address, const std::string& name);
 
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,

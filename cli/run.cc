@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include "app/adapter_scan.h"
+#include "cli/apply_command.h"
 #include "cli/command_line.h"
 #include "cli/discovery_run.h"
 #include "cli/exit_code.h"
@@ -70,6 +71,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
       return runRestart(invocation, *selector, choice.adapters, signals, err);
     case Command::kForceIp:
       return runForceIp(invocation, *selector, choice.adapters, signals, err);
+    case Command::kApply:
+      return runApply(invocation, choice.adapters, signals, err);
     default:
       return failure(ExitCode::kUsage, "this command is not built in yet");
   }

@@ -13,8 +13,7 @@
 
 namespace {
 
-constexpr size_t kColumns = 9;
-using Row = std::array<std::string, kColumns>;
+using Row = std::vector<std::string>;
 
 std::string dotted(uint32_t networkOrder) {
   IpV4Address address;
@@ -36,25 +35,26 @@ Row rowOf(size_t index, const CameraView& c) {
           c.reachable ? "" : "!"};
 }
 
-std::string renderRows(const std::vector<Row>& rows) {
-  std::array<size_t, kColumns> width{};
+}  // namespace
+
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<size_t> width;
   for (const Row& row : rows) {
-    for (size_t i = 0; i < kColumns; ++i) width[i] = std::max(width[i], row[i].size());
+    width.resize(std::max(width.size(), row.size()));
+    for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], row[i].size());
   }
   std::string text;
   for (const Row& row : rows) {
     std::string line;
-    for (size_t i = 0; i < kColumns; ++i) {
+    for (size_t i = 0; i < row.size(); ++i) {
       line += row[i];
-      if (i + 1 < kColumns) line += std::string(width[i] - row[i].size() + 2, ' ');
+      if (i + 1 < row.size()) line += std::string(width[i] - row[i].size() + 2, ' ');
     }
     line.erase(line.find_last_not_of(' ') + 1);
     text += line + "\n";
   }
   return text;
 }
-
-}  // namespace
 
 std::string tableSafe(std::string_view text) {
   std::string safe = terminalSafe(text);
@@ -87,7 +87,7 @@ std::string listTable(const std::vector<CameraView>& cameras) {
     rows.push_back(rowOf(i + 1, cameras[i]));
     marked = marked || !cameras[i].reachable;
   }
-  std::string text = renderRows(rows);
+  std::string text = alignedColumns(rows);
   if (marked) text += std::string(kOutsideSubnetNote) + "\n";
   return text;
 }

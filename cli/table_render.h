@@ -21,6 +21,10 @@ std::string addressWithMask(uint32_t ip, uint32_t mask);
 // "persistent+lla", or "-" when no bit is set.
 std::string modeText(uint32_t ipConfig);
 
+// Rows of cells, each column as wide as its widest cell plus two blanks,
+// trailing blanks cut; one line per row. Cells are shown as given.
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
+
 // A header line, one row per camera numbered from 1, and the note on the '!'
 // mark when a row carries it. Columns are as wide as their widest cell.
 std::string listTable(const std::vector<CameraView>& cameras);

@@ -23,6 +23,18 @@ using Json = nlohmann::json;
 inline const std::vector<std::string> kWithoutRaw = {"setpriv", "--inh-caps=-all",
                                                      "--bounding-set=-net_raw"};
 
+// Bytes as lower-case hex, as the simulator stores text fields
+// ("user_name_hex").
+inline std::string hexOf(const std::string& text) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const unsigned char c : text) {
+    hex.push_back(kDigits[c >> 4]);
+    hex.push_back(kDigits[c & 0xF]);
+  }
+  return hex;
+}
+
 // The whole of `out` as one JSON document; null, with a test failure, when
 // it is anything else (invalid UTF-8 included).
 inline Json document(const std::string& out) {
