@@ -40,16 +40,9 @@ TargetLookup ambiguous(const std::vector<GigE_Camera_Info>& found, const Selecto
 
 TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, std::ostream& err) {
-  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
-  if (!outcome.status.ok()) {
-    return failed(failure(ExitCode::kFailed, "discovery: " + outcome.status.toString()));
-  }
-  const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
-  if (found.empty()) {
-    return failed(failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'"));
-  }
-  if (found.size() > 1) return ambiguous(found, selector, err);
-  const GigE_Camera_Info& camera = found.front();
+  const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err);
+  if (!lookup.camera) return failed(lookup.failure);
+  const GigE_Camera_Info& camera = *lookup.camera;
   // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
   // would leave by another route, or reach this host itself.
   if (!viewOf(camera).reachable) {
@@ -70,6 +63,21 @@ std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port) {
   auto camera = std::make_unique<Camera>(ip, port);
   camera->setAckWait(AckWait::kPerAttempt);
   return camera;
+}
+
+DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
+                                const std::vector<Adaptor>& adapters, std::ostream& err) {
+  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  if (!outcome.status.ok()) {
+    return {std::nullopt, failure(ExitCode::kFailed, "discovery: " + outcome.status.toString())};
+  }
+  const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
+  if (found.empty()) {
+    return {std::nullopt,
+            failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'")};
+  }
+  if (found.size() > 1) return {std::nullopt, ambiguous(found, selector, err).failure};
+  return {found.front(), {}};
 }
 
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,

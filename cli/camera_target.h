@@ -33,6 +33,17 @@ struct TargetLookup {
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, std::ostream& err);
 
+struct DiscoveredLookup {
+  std::optional<GigE_Camera_Info> camera;  // with the adapter it answered through
+  CommandResult failure;                   // when there is no camera
+};
+
+// The one camera `selector` names among those one discovery finds, wherever
+// its address lies (an address selector matches the address it answers
+// from): for commands that reach a camera by broadcast, not by unicast.
+DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
+                                const std::vector<Adaptor>& adapters, std::ostream& err);
+
 // A control channel whose every attempt gets its own wait, so one lost
 // datagram costs a retry, not the operation.
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort);

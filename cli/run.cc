@@ -6,6 +6,7 @@
 #include "cli/discovery_run.h"
 #include "cli/exit_code.h"
 #include "cli/firmware_command.h"
+#include "cli/force_ip_command.h"
 #include "cli/json_render.h"
 #include "cli/list_command.h"
 #include "cli/rename_command.h"
@@ -59,26 +60,30 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   const AdapterChoice choice = chooseAdapters(scanAdapters(), invocation.interfaces);
   if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
   const TraceToStream trace(invocation.trace, err);
-  if (invocation.command == Command::kList) return runList(invocation, choice.adapters, err);
-  if (invocation.command == Command::kShow)
-    return runShow(invocation, *selector, choice.adapters, err);
-  // From here on the command changes the camera: a signal must let it give
-  // control back before it leaves.
-  cli::SignalGuard signals;  // not const: firmware arms its urgent exit while the camera flashes
+  // The commands that change a camera run under a guard: a signal must let
+  // them give control back before they leave. Firmware arms its urgent exit
+  // on it while the camera flashes, so it is not const.
+  std::optional<cli::SignalGuard> guard;
+  if (invocation.command != Command::kList && invocation.command != Command::kShow) guard.emplace();
   switch (invocation.command) {
+    case Command::kList:
+      return runList(invocation, choice.adapters, err);
+    case Command::kShow:
+      return runShow(invocation, *selector, choice.adapters, err);
     case Command::kRename:
-      return runRename(invocation, *selector, choice.adapters, signals, err);
+      return runRename(invocation, *selector, choice.adapters, *guard, err);
     case Command::kRestart:
-      return runRestart(invocation, *selector, choice.adapters, signals, err);
+      return runRestart(invocation, *selector, choice.adapters, *guard, err);
     case Command::kSet:
-      return runSet(invocation, *selector, choice.adapters, signals, err);
+      return runSet(invocation, *selector, choice.adapters, *guard, err);
+    case Command::kForceIp:
+      return runForceIp(invocation, *selector, choice.adapters, *guard, err);
     case Command::kApply:
-      return runApply(invocation, choice.adapters, signals, err);
+      return runApply(invocation, choice.adapters, *guard, err);
     case Command::kFirmware:
-      return runFirmware(invocation, *selector, choice.adapters, signals, err);
-    default:
-      return failure(ExitCode::kUsage, "this command is not built in yet");
+      return runFirmware(invocation, *selector, choice.adapters, *guard, err);
   }
+  return failure(ExitCode::kFailed, "unknown command");  // not reached: every command is above
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "cli/table_render.h"
 #include "net/macaddress.h"
 
 namespace {
@@ -59,7 +60,8 @@ SelectorParse parseSelector(std::string_view text) {
   }
   if (text.empty()) return {std::nullopt, "CAMERA: the camera name must not be empty"};
   if (text.size() > kMaxNameBytes) {
-    return {std::nullopt, "CAMERA: '" + selector.text + "' is longer than the 16 bytes of a " +
+    // The text is echoed in one line of its own: nothing in it may drive the terminal.
+    return {std::nullopt, "CAMERA: '" + tableSafe(text) + "' is longer than the 16 bytes of a " +
                               "serial number or user-defined name"};
   }
   return {selector, ""};

@@ -48,6 +48,14 @@ TEST(SelectorParse, NamesAreOneToSixteenBytes) {
   EXPECT_FALSE(parseSelector("").selector);
 }
 
+TEST(SelectorParse, OverlongNameWithControlBytesIsRefusedInOnePrintableLine) {
+  const SelectorParse p = parseSelector("line\nbreak\x1b[2J-and-more");
+  ASSERT_FALSE(p.selector);
+  EXPECT_EQ(p.error,
+            "CAMERA: 'line?break?[2J-and-more' is longer than the 16 bytes of a serial number or "
+            "user-defined name");
+}
+
 class SelectorMatch : public testing::Test {
  protected:
   static GigE_Camera_Info camera(uint8_t last, std::string ip, std::string serial,

@@ -18,6 +18,11 @@ namespace cli_checks {
 
 using Json = nlohmann::json;
 
+// A wrapper under which the tool runs without CAP_NET_RAW, as for an ordinary
+// user: capability sets of children lose it.
+inline const std::vector<std::string> kWithoutRaw = {"setpriv", "--inh-caps=-all",
+                                                     "--bounding-set=-net_raw"};
+
 // Bytes as lower-case hex, as the simulator stores text fields
 // ("user_name_hex").
 inline std::string hexOf(const std::string& text) {

@@ -17,12 +17,10 @@
 namespace {
 
 using cli_checks::Json;
+using cli_checks::kWithoutRaw;
 using testbed::Millis;
 using testbed::ToolRun;
 
-// Capability sets of children lose CAP_NET_RAW, as for an ordinary user.
-const std::vector<std::string> kWithoutRaw = {"setpriv", "--inh-caps=-all",
-                                              "--bounding-set=-net_raw"};
 constexpr int kCapNetRawBit = 13;
 
 using CliDiscoveryEndToEnd = CliOneCameraTest;

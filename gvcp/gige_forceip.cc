@@ -39,7 +39,8 @@ UniqueFd openLinkWatch(const std::string& interfaceName) {
 
 }  // namespace
 
-ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set) {
+ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set,
+                                   uint32_t gateway) {
   ForceIpCommand command{};
   gvcp::writeCommandHeader(command.data(), {gvcp::kFlagAckRequired, gvcp::FORCEIP_CMD,
                                             gvcp::kForceIpPayload, gvcp::kForceIpReqId});
@@ -47,7 +48,7 @@ ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& s
   std::memcpy(payload + forceip_cmd::kMac, mac, MacAddress::kSize);
   putNetworkOrder(payload + forceip_cmd::kIp, set.ip);
   putNetworkOrder(payload + forceip_cmd::kMask, set.mask);
-  putNetworkOrder(payload + forceip_cmd::kGateway, 0);
+  putNetworkOrder(payload + forceip_cmd::kGateway, gateway);
   return command;
 }
 

@@ -33,8 +33,10 @@ inline constexpr size_t kForceIpFrameBufferSize = 590;
 using ForceIpCommand = std::array<uint8_t, gvcp::kForceIpCmdSize>;
 
 // The 64-byte FORCEIP_CMD for the camera with MAC `mac` (six bytes, wire order)
-// asking it to take `set`, gateway 0.0.0.0.
-ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set);
+// asking it to take `set` and `gateway` (network byte order; the dialogue
+// always sends 0.0.0.0).
+ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set,
+                                   uint32_t gateway = 0);
 
 // Reads and drops frames from `packetFd` until `listenMs` have passed; with no
 // socket (-1) it just waits the time out. Returns false when a wait fails.
