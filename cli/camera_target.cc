@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "cli/control_session.h"
 #include "cli/discovery_run.h"
 #include "cli/json_render.h"
+#include "cli/signal_guard.h"
 #include "cli/table_render.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
@@ -90,4 +92,24 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
     }
   }
   return byDiscovery(invocation, selector, adapters, err);
+}
+
+CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
+                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                              std::ostream& err, const ControlledWork& work) {
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookup.failure;
+  if (signals.stopRequested()) return interrupted();
+  const std::string& address = lookup.target->address;
+  ControlSession session(lookup.target->ip);
+  if (!session.take()) {
+    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
+  }
+  if (signals.stopRequested()) return interrupted();
+  CommandResult result = work(session, address);
+  const gvcp::Status released = session.release();
+  if (!released.ok() && result.code == ExitCode::kOk) {
+    return failure(ExitCode::kFailed, "camera at " + address + ": " + released.toString());
+  }
+  return result;
 }

@@ -36,3 +36,6 @@ inline CommandResult failure(ExitCode code, std::string message) {
   result.message = std::move(message);
   return result;
 }
+
+// A stop signal ended the command (control of the camera given back first).
+inline CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }

@@ -18,8 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-CommandResult stopped() { return failure(ExitCode::kInterrupted, "interrupted"); }
-
 std::string wholeSeconds(std::chrono::milliseconds span) {
   return std::to_string(std::chrono::ceil<std::chrono::seconds>(span).count());
 }
@@ -152,7 +150,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   if (!session.take()) {
     return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
   }
-  if (signals.stopRequested()) return stopped();
+  if (signals.stopRequested()) return interrupted();
   const FirmwareIdentity before = readFirmwareIdentity(session.camera());
   const std::string image = fileNameOf(job.imagePath);
   if (!imageFitsCamera(before, image)) {
@@ -165,16 +163,16 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   if (job.dryRun) return dryRun(address, before, image);
   if (!job.yes && !confirmed(console, err)) {
     // A signal at the prompt ends the read as well.
-    if (signals.stopRequested()) return stopped();
+    if (signals.stopRequested()) return interrupted();
     return failure(ExitCode::kFailed, "not confirmed; nothing was written");
   }
-  if (signals.stopRequested()) return stopped();
+  if (signals.stopRequested()) return interrupted();
   const auto start = Clock::now();
   cli::FirmwareUploadView view(console.errIsTerminal, err, signals);
   const int programmed =
       programFlash(socketAddress(target.ip, job.flashPort), job.imagePath.c_str(),
                    {job.completionBound, nullptr}, view.hooks());
-  if (programmed == kProgramStopped) return stopped();
+  if (programmed == kProgramStopped) return interrupted();
   if (programmed < 0) {
     return failure(ExitCode::kFailed, programFailure(programmed, address, job));
   }
@@ -192,6 +190,6 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;
   const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookup.failure;
-  if (signals.stopRequested()) return stopped();
+  if (signals.stopRequested()) return interrupted();
   return updateCameraFirmware(*lookup.target, job, console, signals, err);
 }

@@ -16,8 +16,6 @@ struct Choice {
   std::optional<std::string> inUseBy;  // the station that answered, when forced anyway
 };
 
-CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
-
 std::string withPrefix(uint32_t ip, uint32_t mask) {
   return dottedText(ip) + "/" + std::to_string(prefixLength(mask));
 }

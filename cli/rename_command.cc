@@ -19,8 +19,6 @@ NameField nameField(const std::string& name) {
   return field;
 }
 
-CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
-
 }  // namespace
 
 CommandResult writeUserName(Camera& camera, const std::string& address, const std::string& name) {
@@ -49,18 +47,8 @@ CommandResult writeUserName(Camera& camera, const std::string& address, const st
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                         std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
-  if (signals.stopRequested()) return interrupted();
-  const std::string& address = lookup.target->address;
-  ControlSession session(lookup.target->ip);
-  if (!session.take())
-    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
-  if (signals.stopRequested()) return interrupted();
-  CommandResult result = writeUserName(session.camera(), address, invocation.newName);
-  const gvcp::Status released = session.release();
-  if (!released.ok() && result.code == ExitCode::kOk) {
-    return failure(ExitCode::kFailed, "camera at " + address + ": " + released.toString());
-  }
-  return result;
+  return runUnderControl(invocation, selector, adapters, signals, err,
+                         [&](ControlSession& session, const std::string& address) {
+                           return writeUserName(session.camera(), address, invocation.newName);
+                         });
 }

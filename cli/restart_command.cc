@@ -5,30 +5,20 @@
 #include "cli/control_session.h"
 #include "ipconfig/camera_settings.h"
 
-namespace {
-
-CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
-
-}  // namespace
-
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                          std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
-  const std::string& address = lookup.target->address;
-  ControlSession session(lookup.target->ip);
-  if (!session.take()) {
-    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
-  }
-  if (signals.stopRequested()) return interrupted();
-  // Its MAC to find it again, its configuration to judge where it comes back.
-  CameraSettings before;
-  const gvcp::Status read = readCameraSettings(session.camera(), before);
-  if (!read.ok()) {
-    return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
-  }
-  if (signals.stopRequested()) return interrupted();
-  const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
-  return restartAndAwait(session, address, expected, invocation, adapters, signals, err);
+  return runUnderControl(
+      invocation, selector, adapters, signals, err,
+      [&](ControlSession& session, const std::string& address) {
+        // Its MAC to find it again, its configuration to judge where it comes back.
+        CameraSettings before;
+        const gvcp::Status read = readCameraSettings(session.camera(), before);
+        if (!read.ok()) {
+          return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
+        }
+        if (signals.stopRequested()) return interrupted();
+        const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
+        return restartAndAwait(session, address, expected, invocation, adapters, signals, err);
+      });
 }

@@ -9,8 +9,6 @@
 
 namespace {
 
-CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
-
 std::string withoutLineEnd(std::string text) {
   if (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
@@ -49,37 +47,30 @@ CommandResult withCamera(const CommandResult& changed, const CameraSettings& bef
 CommandResult runSet(const Invocation& invocation, const Selector& selector,
                      const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                      std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
-  if (signals.stopRequested()) return interrupted();
-  const std::string& address = lookup.target->address;
-  ControlSession session(lookup.target->ip);
-  if (!session.take()) {
-    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
-  }
-  CameraSettings before;
-  const gvcp::Status read = readCameraSettings(session.camera(), before);
-  if (!read.ok()) {
-    return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
-  }
-  if (signals.stopRequested()) return interrupted();
-  const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
-  CommandResult changed = withCamera(
-      cli::changeMode(session.camera(), before, change, "camera at " + address), before, address);
-  if (changed.code != ExitCode::kOk) return changed;
-  if (!invocation.restart) {
-    const gvcp::Status released = session.release();
-    if (!released.ok()) {
-      return failure(ExitCode::kFailed, "camera at " + address + ": " + released.toString());
-    }
-    changed.text += "the new configuration takes effect when the camera restarts\n";
-    return changed;
-  }
-  if (signals.stopRequested()) {
-    return failure(ExitCode::kInterrupted,
-                   "interrupted before the restart: " + withoutLineEnd(changed.text));
-  }
-  return withRestart(std::move(changed),
-                     restartAndAwait(session, address, expectationAfter(before, change), invocation,
-                                     adapters, signals, err));
+  return runUnderControl(
+      invocation, selector, adapters, signals, err,
+      [&](ControlSession& session, const std::string& address) {
+        CameraSettings before;
+        const gvcp::Status read = readCameraSettings(session.camera(), before);
+        if (!read.ok()) {
+          return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
+        }
+        if (signals.stopRequested()) return interrupted();
+        const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
+        CommandResult changed = withCamera(
+            cli::changeMode(session.camera(), before, change, "camera at " + address), before,
+            address);
+        if (changed.code != ExitCode::kOk) return changed;
+        if (!invocation.restart) {
+          changed.text += "the new configuration takes effect when the camera restarts\n";
+          return changed;
+        }
+        if (signals.stopRequested()) {
+          return failure(ExitCode::kInterrupted,
+                         "interrupted before the restart: " + withoutLineEnd(changed.text));
+        }
+        return withRestart(std::move(changed),
+                           restartAndAwait(session, address, expectationAfter(before, change),
+                                           invocation, adapters, signals, err));
+      });
 }
