@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "cli/apply_plan.h"
+#include "cli/camera_target.h"
 #include "cli/camera_view.h"
 #include "cli/control_session.h"
 #include "cli/discovery_run.h"
@@ -78,8 +79,7 @@ CommandResult changeUnderControl(const PlanRow& row, uint32_t ip, const std::str
   CommandResult result;
   if (row.mode) {
     CameraSettings before;
-    const gvcp::Status read = readCameraSettings(session.camera(), before);
-    if (!read.ok()) return failure(ExitCode::kFailed, who + ": " + read.toString());
+    if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
     result = cli::changeMode(session.camera(), before, {*row.mode, row.persistent, false}, who);
   }
   if (row.name && result.code == ExitCode::kOk) {

@@ -94,6 +94,13 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
   return byDiscovery(invocation, selector, adapters, err);
 }
 
+std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
+                                            CameraSettings& settings) {
+  const gvcp::Status read = readCameraSettings(camera, settings);
+  if (read.ok()) return std::nullopt;
+  return failure(ExitCode::kFailed, who + ": " + read.toString());
+}
+
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
                               const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                               std::ostream& err, const ControlledWork& work) {

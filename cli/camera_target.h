@@ -18,6 +18,7 @@
 #include "cli/selector.h"
 #include "gvcp/camera.h"
 #include "gvcp/gvcp_protocol.h"
+#include "ipconfig/camera_settings.h"
 #include "net/adaptor.h"
 
 struct CameraTarget {
@@ -62,6 +63,11 @@ using ControlledWork = std::function<CommandResult(ControlSession& session, cons
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
                               const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                               std::ostream& err, const ControlledWork& work);
+
+// Reads `settings` from the camera; the failure, naming the camera by `who`,
+// when a read failed.
+std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
+                                            CameraSettings& settings);
 
 // A control channel whose every attempt gets its own wait, so one lost
 // datagram costs a retry, not the operation.

@@ -13,10 +13,8 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
       [&](ControlSession& session, const std::string& address) {
         // Its MAC to find it again, its configuration to judge where it comes back.
         CameraSettings before;
-        const gvcp::Status read = readCameraSettings(session.camera(), before);
-        if (!read.ok()) {
-          return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
-        }
+        if (auto failed = readSettingsOf(session.camera(), "camera at " + address, before))
+          return *failed;
         if (signals.stopRequested()) return interrupted();
         const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
         return restartAndAwait(session, address, expected, invocation, adapters, signals, err);

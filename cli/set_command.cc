@@ -51,10 +51,8 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
       invocation, selector, adapters, signals, err,
       [&](ControlSession& session, const std::string& address) {
         CameraSettings before;
-        const gvcp::Status read = readCameraSettings(session.camera(), before);
-        if (!read.ok()) {
-          return failure(ExitCode::kFailed, "camera at " + address + ": " + read.toString());
-        }
+        if (auto failed = readSettingsOf(session.camera(), "camera at " + address, before))
+          return *failed;
         if (signals.stopRequested()) return interrupted();
         const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
         CommandResult changed = withCamera(
