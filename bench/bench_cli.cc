@@ -44,7 +44,7 @@ constexpr char kLoss[] = "0.05";
 constexpr double kGoalListMs = 1150;
 constexpr double kGoalRssMiB = 16;
 constexpr double kGoalShowMs = 50;
-constexpr int kGoalLossyRuns = 99;  // of kLossyListRuns
+constexpr int kGoalLossyRuns = 99;                 // of kLossyListRuns
 constexpr double kGoalApplyBeyondWindowMs = 2000;  // beyond apply's one discovery window
 constexpr int kApplyWindowMs = 1000;
 
@@ -227,8 +227,8 @@ std::string writePlan(const Bed& bed, int host) {
   for (size_t i = 0; i < bed.cameras.size(); ++i) {
     const int a = static_cast<int>(i) / kCamerasPerAdapter;
     const int n = static_cast<int>(i) % kCamerasPerAdapter;
-    plan << testbed::fleetMac(static_cast<int>(i)) << ",persistent," << subnet(a)
-         << host + n << ",255.255.255.0\n";
+    plan << testbed::fleetMac(static_cast<int>(i)) << ",persistent," << subnet(a) << host + n
+         << ",255.255.255.0\n";
   }
   return path;
 }
@@ -239,9 +239,10 @@ void measureApply(const Bed& bed) {
       bed.host, {"apply", path, "--json", "--timeout-ms", std::to_string(kApplyWindowMs)});
   std::remove(path.c_str());
   const nlohmann::json doc = nlohmann::json::parse(apply.out, nullptr, false);
-  const bool allDone = apply.status == 0 && !doc.is_discarded() &&
-                       doc["rows"].size() == bed.cameras.size();
-  if (!allDone) std::fprintf(stderr, "apply ended with %d: %s\n", apply.status.value_or(-1), apply.err.c_str());
+  const bool allDone =
+      apply.status == 0 && !doc.is_discarded() && doc["rows"].size() == bed.cameras.size();
+  if (!allDone)
+    std::fprintf(stderr, "apply ended with %d: %s\n", apply.status.value_or(-1), apply.err.c_str());
   double setMs = 0;
   int setFailed = 0;
   for (size_t i = 0; i < bed.cameras.size(); ++i) {
@@ -258,9 +259,10 @@ void measureApply(const Bed& bed) {
       "apply, %zu rows to %zu cameras on %d adapters: %s, start to exit %6.1f ms, %6.1f ms beyond "
       "its %d ms window (goal <= %.0f ms beyond) %s; 100 sequential set runs by address (no "
       "discovery): %7.1f ms (%d failed)\n",
-      bed.cameras.size(), bed.cameras.size(), kAdapters, allDone ? "every row done" : "NOT all done",
-      apply.wallMs, apply.wallMs - kApplyWindowMs, kApplyWindowMs, kGoalApplyBeyondWindowMs,
-      verdict(allDone && apply.wallMs <= goalMs), setMs, setFailed);
+      bed.cameras.size(), bed.cameras.size(), kAdapters,
+      allDone ? "every row done" : "NOT all done", apply.wallMs, apply.wallMs - kApplyWindowMs,
+      kApplyWindowMs, kGoalApplyBeyondWindowMs, verdict(allDone && apply.wallMs <= goalMs), setMs,
+      setFailed);
 }
 
 int runCrowd() {

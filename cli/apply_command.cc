@@ -64,7 +64,8 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
     });
     if (found == cameras.end()) {
       return failure(ExitCode::kNotFound, path + ":" + std::to_string(row.line) + ": no camera " +
-                                              row.mac.getMacInStr(false) + " answered the discovery");
+                                              row.mac.getMacInStr(false) +
+                                              " answered the discovery");
     }
     targets.push_back({&row, &*found});
   }

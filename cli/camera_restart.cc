@@ -62,10 +62,10 @@ std::string macText(const std::array<uint8_t, 6>& mac) {
   return value.getMacInStr(false);
 }
 
-CommandResult restartAndAwait(ControlSession& session, const std::string& address,
-                              const RestartExpectation& expected, const Invocation& invocation,
-                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
-                              std::ostream& err) {
+CommandResult restartAndRediscover(ControlSession& session, const std::string& address,
+                                   const RestartExpectation& expected, const Invocation& invocation,
+                                   const std::vector<Adaptor>& adapters,
+                                   const cli::SignalGuard& signals, std::ostream& err) {
   const auto start = Clock::now();
   session.camera().writereg(reg::kRebootRequest, reg::kRebootMagic, false);
   session.endedByRestart();

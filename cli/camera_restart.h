@@ -30,10 +30,10 @@ struct RestartExpectation {
 };
 
 // `address` (dotted) names the camera in messages.
-CommandResult restartAndAwait(ControlSession& session, const std::string& address,
-                              const RestartExpectation& expected, const Invocation& invocation,
-                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
-                              std::ostream& err);
+CommandResult restartAndRediscover(ControlSession& session, const std::string& address,
+                                   const RestartExpectation& expected, const Invocation& invocation,
+                                   const std::vector<Adaptor>& adapters,
+                                   const cli::SignalGuard& signals, std::ostream& err);
 
 // The MAC as lower-case colon-separated text.
 std::string macText(const std::array<uint8_t, 6>& mac);

@@ -53,7 +53,8 @@ class SignalGuard;
 
 // What a command does with its camera while it holds control; `address`
 // (dotted) names the camera in every line.
-using ControlledWork = std::function<CommandResult(ControlSession& session, const std::string& address)>;
+using ControlledWork =
+    std::function<CommandResult(ControlSession& session, const std::string& address)>;
 
 // The frame of the commands that change one camera: the camera found
 // (findCamera), control taken with the heartbeat running, `work` run, and

@@ -85,7 +85,8 @@ void addWait(CLI::App& sub, int& waitS) {
 }
 
 std::string checkIpMode(const std::string& text) {
-  return cli::parseIpMode(text) ? "" : "mode '" + tableSafe(text) + "' is not persistent, dhcp or lla";
+  return cli::parseIpMode(text) ? ""
+                                : "mode '" + tableSafe(text) + "' is not persistent, dhcp or lla";
 }
 
 // The address options as typed; set and force-ip check them after parsing,
@@ -99,7 +100,8 @@ void addAddresses(CLI::App& sub, AddressTexts& texts, const char* ipHelp) {
   texts.ip = sub.add_option("--ip", texts.ipText, ipHelp)->type_name("A");
   sub.add_option("--mask", texts.maskText, "Subnet mask, contiguous (e.g. 255.255.255.0)")
       ->type_name("M");
-  sub.add_option("--gateway", texts.gatewayText, "Default gateway in the address's subnet (default 0.0.0.0)")
+  sub.add_option("--gateway", texts.gatewayText,
+                 "Default gateway in the address's subnet (default 0.0.0.0)")
       ->type_name("G");
 }
 
@@ -147,7 +149,8 @@ struct CommandEntry {
 class CommandTable {
  public:
   explicit CommandTable(CLI::App& app) : app_(app) {}
-  CLI::App& add(Command command, const char* name, const char* description, Invocation& invocation) {
+  CLI::App& add(Command command, const char* name, const char* description,
+                Invocation& invocation) {
     CLI::App* sub = app_.add_subcommand(name, description);
     entries_.push_back(std::make_unique<CommandEntry>(CommandEntry{command, sub, {}}));
     addShared(*sub, entries_.back()->shared);
@@ -177,8 +180,9 @@ struct Texts {
 
 void addCameraCommands(CommandTable& table, Invocation& invocation, Texts& texts) {
   table.add(Command::kList, "list", "List every camera that answers a discovery", invocation);
-  addCamera(table.add(Command::kShow, "show", "Show one camera's identity and IP settings", invocation),
-            invocation);
+  addCamera(
+      table.add(Command::kShow, "show", "Show one camera's identity and IP settings", invocation),
+      invocation);
   CLI::App& rename = table.add(Command::kRename, "rename",
                                "Write a camera's user-defined name and read it back", invocation);
   addCamera(rename, invocation);
@@ -189,9 +193,9 @@ void addCameraCommands(CommandTable& table, Invocation& invocation, Texts& texts
                                 "Restart a camera and wait until it answers again", invocation);
   addCamera(restart, invocation);
   addWait(restart, invocation.waitS);
-  CLI::App& set = table.add(Command::kSet, "set",
-                            "Set how a camera gets its address, read it back, optionally restart",
-                            invocation);
+  CLI::App& set =
+      table.add(Command::kSet, "set",
+                "Set how a camera gets its address, read it back, optionally restart", invocation);
   addCamera(set, invocation);
   set.add_option("--mode", texts.mode, "persistent, dhcp or lla")
       ->type_name("MODE")
@@ -207,26 +211,29 @@ void addCameraCommands(CommandTable& table, Invocation& invocation, Texts& texts
 }
 
 void addUpdateCommands(CommandTable& table, Invocation& invocation, Texts& texts) {
-  CLI::App& forceIp = table.add(Command::kForceIp, "force-ip",
-                                "Give a camera a temporary address (FORCEIP) and confirm it",
-                                invocation);
+  CLI::App& forceIp =
+      table.add(Command::kForceIp, "force-ip",
+                "Give a camera a temporary address (FORCEIP) and confirm it", invocation);
   addCamera(forceIp, invocation);
   addAddresses(forceIp, texts.forceIpAddresses,
                "The address, or auto: the first free one from the top of the adapter's subnet");
   texts.forceIpAddresses.ip->required();
   forceIp.get_option("--mask")->required();
-  forceIp.add_flag("--force", invocation.force, "Send even when another station answers ARP for the address");
+  forceIp.add_flag("--force", invocation.force,
+                   "Send even when another station answers ARP for the address");
   CLI::App& firmware = table.add(Command::kFirmware, "firmware",
                                  "Upload a firmware image to a camera and restart it", invocation);
   addCamera(firmware, invocation);
-  firmware.add_option("IMAGE", invocation.imagePath, "Firmware image; its file name must hold the model name")
+  firmware
+      .add_option("IMAGE", invocation.imagePath,
+                  "Firmware image; its file name must hold the model name")
       ->required()
       ->check(CLI::ExistingFile);
   firmware.add_flag("--yes", invocation.yes, "Do not ask for confirmation");
   firmware.add_flag("--dry-run", invocation.dryRun, "Stop after the checks; write nothing");
-  CLI::App& apply = table.add(Command::kApply, "apply",
-                              "Apply a CSV plan (mac,mode,ip,mask,gateway,name) to many cameras",
-                              invocation);
+  CLI::App& apply =
+      table.add(Command::kApply, "apply",
+                "Apply a CSV plan (mac,mode,ip,mask,gateway,name) to many cameras", invocation);
   apply.add_option("FILE", invocation.planPath, "The plan, a CSV file with a header line")
       ->required()
       ->check(CLI::ExistingFile);
@@ -241,7 +248,8 @@ std::string finish(Command command, const Texts& texts, Invocation& invocation) 
     invocation.mode = cli::parseIpMode(texts.mode);
     return finishSetAddresses(texts.setAddresses, invocation);
   }
-  if (command == Command::kForceIp) return finishForceIpAddresses(texts.forceIpAddresses, invocation);
+  if (command == Command::kForceIp)
+    return finishForceIpAddresses(texts.forceIpAddresses, invocation);
   return "";
 }
 
@@ -250,7 +258,8 @@ std::string finish(Command command, const Texts& texts, Invocation& invocation) 
 ParseOutcome parseCommandLine(int argc, const char* const* argv) {
   ParseOutcome outcome;
   outcome.json = mentionsJson(argc, argv);
-  CLI::App app("Finds GigE Vision cameras and shows and changes their IP settings.", "nuv-ipconfig");
+  CLI::App app("Finds GigE Vision cameras and shows and changes their IP settings.",
+               "nuv-ipconfig");
   app.set_version_flag("--version", std::string("nuv-ipconfig ") + NUV_VERSION);
   app.require_subcommand(1);
   SharedOptions top;

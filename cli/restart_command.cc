@@ -17,6 +17,6 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
           return *failed;
         if (signals.stopRequested()) return interrupted();
         const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
-        return restartAndAwait(session, address, expected, invocation, adapters, signals, err);
+        return restartAndRediscover(session, address, expected, invocation, adapters, signals, err);
       });
 }

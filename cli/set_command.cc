@@ -55,9 +55,9 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
           return *failed;
         if (signals.stopRequested()) return interrupted();
         const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
-        CommandResult changed = withCamera(
-            cli::changeMode(session.camera(), before, change, "camera at " + address), before,
-            address);
+        CommandResult changed =
+            withCamera(cli::changeMode(session.camera(), before, change, "camera at " + address),
+                       before, address);
         if (changed.code != ExitCode::kOk) return changed;
         if (!invocation.restart) {
           changed.text += "the new configuration takes effect when the camera restarts\n";
@@ -68,7 +68,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                          "interrupted before the restart: " + withoutLineEnd(changed.text));
         }
         return withRestart(std::move(changed),
-                           restartAndAwait(session, address, expectationAfter(before, change),
-                                           invocation, adapters, signals, err));
+                           restartAndRediscover(session, address, expectationAfter(before, change),
+                                                invocation, adapters, signals, err));
       });
 }

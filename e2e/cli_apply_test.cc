@@ -91,10 +91,10 @@ class ApplyEndToEnd : public CliEndToEnd {
 
 TEST_F(ApplyEndToEnd, EveryRowLandsInItsCameraAndControlIsGivenBack) {
   startCameras();
-  const std::string path = plan(
-      "mac,mode,ip,mask,gateway,name\n" + macOf(0) +
-      ",persistent,192.168.66.50,255.255.255.0,192.168.66.1,line1\n" + macOf(1) + ",dhcp,,,,\n" +
-      "\"" + macOf(2) + "\",,,,,\"cell, quoted\"\n");
+  const std::string path =
+      plan("mac,mode,ip,mask,gateway,name\n" + macOf(0) +
+           ",persistent,192.168.66.50,255.255.255.0,192.168.66.1,line1\n" + macOf(1) +
+           ",dhcp,,,,\n" + "\"" + macOf(2) + "\",,,,,\"cell, quoted\"\n");
   ASSERT_EQ(run({"apply", path, "--jobs", "2", "--timeout-ms", "500"}), 0) << err;
   EXPECT_EQ(fleet[0]->persisted("ip_config"), "5");
   EXPECT_EQ(fleet[0]->persisted("persistent_ip"), "192.168.66.50");
@@ -113,8 +113,7 @@ TEST_F(ApplyEndToEnd, EveryRowLandsInItsCameraAndControlIsGivenBack) {
 
 TEST_F(ApplyEndToEnd, JsonRowsCarryLineMacAndResult) {
   startCameras();
-  const std::string path =
-      plan("mac,mode\n" + macOf(2) + ",persistent\n" + macOf(0) + ",lla\n");
+  const std::string path = plan("mac,mode\n" + macOf(2) + ",persistent\n" + macOf(0) + ",lla\n");
   // Camera 2 holds no persistent address, so its row fails; camera 0's does not.
   EXPECT_EQ(run({"apply", path, "--json", "--timeout-ms", "500"}), 1) << err;
   const nlohmann::json doc = nlohmann::json::parse(out);
@@ -135,9 +134,8 @@ TEST_F(ApplyEndToEnd, JsonRowsCarryLineMacAndResult) {
 
 TEST_F(ApplyEndToEnd, ARowHeldByAnotherHostFailsAndTheOthersAreDone) {
   startCameras(1, {"--foreign-control"});
-  const std::string path =
-      plan("mac,mode,name\n" + macOf(0) + ",dhcp,a\n" + macOf(1) + ",dhcp,b\n" + macOf(2) +
-           ",dhcp,c\n");
+  const std::string path = plan("mac,mode,name\n" + macOf(0) + ",dhcp,a\n" + macOf(1) +
+                                ",dhcp,b\n" + macOf(2) + ",dhcp,c\n");
   EXPECT_EQ(run({"apply", path, "--timeout-ms", "500"}), 1) << err;
   EXPECT_NE(out.find("did not grant control"), std::string::npos) << out;
   EXPECT_NE(err.find("1 of 3 rows failed"), std::string::npos) << err;
@@ -154,8 +152,8 @@ TEST_F(ApplyEndToEnd, ACameraFreezingHalfWayFailsItsRowOnly) {
   startCameras(1, {"--delay-ms", "150"});
   const std::string path =
       plan("mac,mode\n" + macOf(0) + ",dhcp\n" + macOf(1) + ",dhcp\n" + macOf(2) + ",dhcp\n");
-  testbed::Process tool(host, {testbed::binary("nuv-ipconfig"), "apply", path, "--json",
-                               "--timeout-ms", "500"});
+  testbed::Process tool(
+      host, {testbed::binary("nuv-ipconfig"), "apply", path, "--json", "--timeout-ms", "500"});
   ASSERT_TRUE(fleet[1]->waitForStatus("count_writereg", "2", Millis(10000))) << tool.errors();
   ASSERT_EQ(::kill(fleet[1]->process().pid(), SIGSTOP), 0);
   EXPECT_EQ(tool.waitForExit(kToolBound), 1) << tool.errors();
@@ -183,8 +181,9 @@ TEST_F(ApplyEndToEnd, MalformedPlansAreReportedWithTheirLineAndWriteNothing) {
   startCameras();
   const std::vector<BadPlan> cases = {
       {"unknown column", "mac,mode,adress\n", 2, "plan.csv:1: unknown column 'adress'"},
-      {"bad address", "mac,mode,ip,mask\n" + macOf(0) + ",lla,,\n" + macOf(1) +
-                          ",persistent,192.168.66.255,255.255.255.0\n",
+      {"bad address",
+       "mac,mode,ip,mask\n" + macOf(0) + ",lla,,\n" + macOf(1) +
+           ",persistent,192.168.66.255,255.255.255.0\n",
        2, "plan.csv:3: ip 192.168.66.255: the broadcast address of its subnet"},
       {"duplicate mac", "mac,mode\n" + macOf(0) + ",lla\n\n" + macOf(0) + ",dhcp\n", 2,
        "plan.csv:4: duplicate mac"},
@@ -205,8 +204,8 @@ TEST_F(ApplyEndToEnd, SigintFinishesTheRowUnderWayAndStartsNoOther) {
   startCameras(0, {"--delay-ms", "150"});
   const std::string path =
       plan("mac,mode\n" + macOf(0) + ",dhcp\n" + macOf(1) + ",dhcp\n" + macOf(2) + ",dhcp\n");
-  testbed::Process tool(host, {testbed::binary("nuv-ipconfig"), "apply", path, "--jobs", "1",
-                               "--timeout-ms", "500"});
+  testbed::Process tool(
+      host, {testbed::binary("nuv-ipconfig"), "apply", path, "--jobs", "1", "--timeout-ms", "500"});
   ASSERT_TRUE(fleet[0]->waitForStatus("count_writereg", "1", Millis(10000))) << tool.errors();
   ASSERT_EQ(::kill(tool.pid(), SIGINT), 0);
   EXPECT_EQ(tool.waitForExit(kToolBound), 130) << tool.errors();
