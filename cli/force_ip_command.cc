@@ -8,11 +8,11 @@
 #include <optional>
 #include <utility>
 
-#include "app/adapter_scan.h"
 #include "cli/camera_target.h"
 #include "cli/discovery_run.h"
 #include "cli/force_ip_flow.h"
 #include "gvcp/forceip_exchange.h"
+#include "net/host_interfaces.h"
 #include "net/packet_link.h"
 
 namespace {
@@ -83,7 +83,7 @@ cli::ForceIpPlan planFor(const Invocation& invocation, const GigE_Camera_Info& c
   plan.adapterName = camera.adaptor.getName();
   plan.adapterIp = hostOrder(camera.adaptor.getIp());
   plan.adapterMask = hostOrder(camera.adaptor.getNetmask());
-  for (const Adaptor& adaptor : scanAdapters()) {
+  for (const Adaptor& adaptor : ipv4Adapters(listHostInterfaces())) {
     plan.hostAddresses.emplace_back(adaptor.getName(), hostOrder(adaptor.getIp()));
   }
   const cli::AddressSet& set = *invocation.addresses;

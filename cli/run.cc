@@ -1,6 +1,5 @@
 #include "cli/run.h"
 
-#include "app/adapter_scan.h"
 #include "cli/apply_command.h"
 #include "cli/command_line.h"
 #include "cli/discovery_run.h"
@@ -16,6 +15,7 @@
 #include "cli/show_command.h"
 #include "cli/signal_guard.h"
 #include "gvcp/trace.h"
+#include "net/host_interfaces.h"
 
 namespace {
 
@@ -57,7 +57,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
   }
-  const AdapterChoice choice = chooseAdapters(scanAdapters(), invocation.interfaces);
+  const AdapterChoice choice =
+      chooseAdapters(ipv4Adapters(listHostInterfaces()), invocation.interfaces);
   if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
   const TraceToStream trace(invocation.trace, err);
   // The commands that change a camera run under a guard: a signal must let

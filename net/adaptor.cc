@@ -15,6 +15,14 @@ Adaptor::Adaptor(const unsigned& index)
   obtain(SIOCGIFHWADDR);
 }
 
+Adaptor::Adaptor(const std::string& interfaceName, const MacAddress& hardware, uint32_t address,
+                 uint32_t mask)
+    : name(interfaceName), mac(hardware) {
+  std::strncpy(ifr.ifr_name, interfaceName.c_str(), IFNAMSIZ - 1);
+  ip.setAddress(address);
+  netmask.setAddress(mask);
+}
+
 int Adaptor::obtain(unsigned request) {
   if (name.empty() || ::ioctl(getSck(), request, &ifr) < 0) return -1;
   switch (request) {

@@ -1,7 +1,9 @@
 // One host network interface, read once by interface index: name, IPv4 address,
 // netmask and MAC. Afterwards a plain value. Copies share one query socket,
 // which the last holder closes. Construction never fails: an index that names
-// no interface, or a failed query, leaves the field empty or zero.
+// no interface, or a failed query, leaves the field empty or zero. An adapter
+// may also be made from values already read (net/host_interfaces.h): it has
+// no query socket, and obtain() then fails.
 #pragma once
 
 #include <net/if.h>
@@ -16,6 +18,9 @@
 class Adaptor {
  public:
   explicit Adaptor(const unsigned& index);
+  // `ip` and `mask` in network byte order.
+  Adaptor(const std::string& interfaceName, const MacAddress& hardware, uint32_t address,
+          uint32_t mask);
   Adaptor(const Adaptor&) = default;
   Adaptor& operator=(const Adaptor&) = default;
   ~Adaptor() = default;
@@ -25,6 +30,9 @@ class Adaptor {
   std::string getNetmask() const { return netmask.getAddressInStr(); }
   std::string getMac() const { return mac.getMacInStr(true); }
   int getSck() const { return sck ? sck->get() : -1; }
+  // The address and netmask as numbers, network byte order.
+  uint32_t ipValue() const { return ip.getAddress(); }
+  uint32_t netmaskValue() const { return netmask.getAddress(); }
 
   // One interface query (SIOCGIFADDR, SIOCGIFNETMASK or SIOCGIFHWADDR) through
   // the query socket; 0 on success, -1 when the query fails (nothing changes).
