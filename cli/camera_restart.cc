@@ -7,8 +7,8 @@
 #include <cstring>
 #include <optional>
 
-#include "cli/address_rules.h"
 #include "cli/discovery_run.h"
+#include "cli/input/address_rules.h"
 #include "cli/restart_wait.h"
 #include "gvcp/registers.h"
 #include "net/macaddress.h"

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.h"
 #include "cli/control_session.h"
 #include "cli/exit_code.h"
+#include "cli/input/command_line.h"
 #include "cli/signal_guard.h"
 #include "net/adaptor.h"
 

@@ -6,9 +6,9 @@
 
 #include "cli/control_session.h"
 #include "cli/discovery_run.h"
-#include "cli/json_render.h"
+#include "cli/output/json_render.h"
+#include "cli/output/table_render.h"
 #include "cli/signal_guard.h"
-#include "cli/table_render.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 #include "ipconfig/register_reads.h"

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/camera_view.h"
-#include "cli/command_line.h"
 #include "cli/exit_code.h"
-#include "cli/selector.h"
+#include "cli/input/command_line.h"
+#include "cli/input/selector.h"
+#include "cli/output/camera_view.h"
 #include "gvcp/camera.h"
 #include "gvcp/gvcp_protocol.h"
 #include "ipconfig/camera_settings.h"

@@ -2,8 +2,8 @@
 
 #include <variant>
 
-#include "cli/address_rules.h"
-#include "cli/auto_address.h"
+#include "cli/input/address_rules.h"
+#include "cli/input/auto_address.h"
 #include "gvcp/forceip_exchange.h"
 
 namespace cli {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/table_render.h"
+#include "cli/output/table_render.h"
 #include "gvcp/camera.h"
 #include "gvcp/ip_config.h"
 #include "gvcp/registers.h"

@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-#include "cli/address_rules.h"
-#include "cli/camera_values.h"
 #include "cli/exit_code.h"
+#include "cli/input/address_rules.h"
+#include "cli/input/camera_values.h"
 #include "ipconfig/camera_settings.h"
 
 class Camera;

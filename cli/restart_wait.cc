@@ -1,6 +1,6 @@
 #include "cli/restart_wait.h"
 
-#include "cli/address_rules.h"
+#include "cli/input/address_rules.h"
 #include "gvcp/registers.h"
 
 namespace cli {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/address_rules.h"
-#include "cli/camera_values.h"
+#include "cli/input/address_rules.h"
+#include "cli/input/camera_values.h"
 #include "fuzz/fuzz_target.h"
 #include "net/macaddress.h"
 

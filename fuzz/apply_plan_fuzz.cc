@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/apply_plan.h"
+#include "cli/input/apply_plan.h"
 #include "fuzz/fuzz_target.h"
 
 namespace {

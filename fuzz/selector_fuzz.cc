@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/selector.h"
+#include "cli/input/selector.h"
 #include "fuzz/fuzz_target.h"
 #include "net/macaddress.h"
 

@@ -1,0 +1,182 @@
+#include "cli/commands/apply_command.h"
+
+#include <arpa/inet.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <variant>
+
+#include "cli/camera_target.h"
+#include "cli/commands/rename_command.h"
+#include "cli/control_session.h"
+#include "cli/discovery_run.h"
+#include "cli/input/apply_plan.h"
+#include "cli/job_pool.h"
+#include "cli/mode_change.h"
+#include "cli/output/camera_view.h"
+#include "cli/output/table_render.h"
+#include "ipconfig/camera_settings.h"
+
+namespace {
+
+using cli::PlanRow;
+
+// Each row with the camera that answered for its MAC.
+struct RowTarget {
+  const PlanRow* row;
+  const GigE_Camera_Info* camera;
+};
+
+struct RowOutcome {
+  bool started = false;
+  CommandResult result;
+};
+
+std::variant<std::vector<PlanRow>, CommandResult> loadPlan(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string content;
+  if (file) {
+    content.resize(kMaxPlanBytes + 1);
+    file.read(content.data(), static_cast<std::streamsize>(content.size()));
+    content.resize(static_cast<size_t>(file.gcount()));
+  }
+  if (!file && !file.eof()) return failure(ExitCode::kUsage, path + ": cannot be read");
+  if (content.size() > kMaxPlanBytes) {
+    return failure(ExitCode::kUsage, path + ": larger than " + std::to_string(kMaxPlanBytes >> 20) +
+                                         " MiB, not an address plan");
+  }
+  cli::ApplyPlan plan = cli::readApplyPlan(path, content);
+  if (const auto* error = std::get_if<cli::PlanError>(&plan))
+    return failure(ExitCode::kUsage, tableSafe(error->text()));
+  return std::get<std::vector<PlanRow>>(std::move(plan));
+}
+
+std::variant<std::vector<RowTarget>, CommandResult> locate(
+    const std::vector<PlanRow>& rows, const std::vector<GigE_Camera_Info>& cameras,
+    const std::string& path) {
+  std::vector<RowTarget> targets;
+  for (const PlanRow& row : rows) {
+    std::array<uint8_t, 6> mac{};
+    row.mac.getMacHw(mac.data(), static_cast<int>(mac.size()));
+    const auto found = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
+      return std::memcmp(c.cameraMacHw, mac.data(), mac.size()) == 0;
+    });
+    if (found == cameras.end()) {
+      return failure(ExitCode::kNotFound, path + ":" + std::to_string(row.line) + ": no camera " +
+                                              row.mac.getMacInStr(false) +
+                                              " answered the discovery");
+    }
+    targets.push_back({&row, &*found});
+  }
+  return targets;
+}
+
+// The row's changes under one hold on the camera; control is given back on
+// every path.
+CommandResult changeUnderControl(const PlanRow& row, uint32_t ip, const std::string& who) {
+  ControlSession session(ip);
+  if (!session.take()) return failure(ExitCode::kFailed, who + " did not grant control");
+  CommandResult result;
+  if (row.mode) {
+    CameraSettings before;
+    if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
+    result = cli::changeMode(session.camera(), before, {*row.mode, row.persistent, false}, who);
+  }
+  if (row.name && result.code == ExitCode::kOk) {
+    const CommandResult named = writeUserName(session.camera(), who, *row.name);
+    if (named.code != ExitCode::kOk) return named;
+    result.data["user_name"] = *row.name;
+  }
+  const gvcp::Status released = session.release();
+  if (!released.ok() && result.code == ExitCode::kOk)
+    return failure(ExitCode::kFailed, who + ": " + released.toString());
+  return result;
+}
+
+CommandResult applyRow(const RowTarget& target) {
+  const GigE_Camera_Info& camera = *target.camera;
+  const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
+  if (!viewOf(camera).reachable) {
+    return failure(ExitCode::kFailed, who + " is outside the subnet of adapter " +
+                                          tableSafe(camera.adaptor.getName()) +
+                                          ": give it an address there first (force-ip)");
+  }
+  if (!target.row->mode && !target.row->name) return {};  // every cell empty: nothing to change
+  uint32_t ip = 0;
+  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &ip);
+  return changeUnderControl(*target.row, ip, who);
+}
+
+// What a successful row changed, in a few words.
+std::string changeSummary(const PlanRow& row) {
+  std::string text;
+  if (row.mode) text = cli::ipModeName(*row.mode);
+  if (row.persistent)
+    text += " " + addressWithMask(htonl(row.persistent->ip), htonl(row.persistent->mask));
+  if (row.name) text += (text.empty() ? "" : ", ") + std::string("name '") + *row.name + "'";
+  return text.empty() ? "unchanged" : text;
+}
+
+std::string rowState(const RowOutcome& outcome, const PlanRow& row) {
+  if (!outcome.started) return "not started";
+  if (outcome.result.code != ExitCode::kOk) return "failed: " + outcome.result.message;
+  return "ok: " + changeSummary(row);
+}
+
+CommandResult report(const std::vector<RowTarget>& targets, const std::vector<RowOutcome>& outcomes,
+                     bool interrupted) {
+  std::vector<std::vector<std::string>> table = {{"LINE", "MAC", "ADDRESS", "RESULT"}};
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  size_t failed = 0;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const RowOutcome& outcome = outcomes[i];
+    const bool ok = outcome.started && outcome.result.code == ExitCode::kOk;
+    failed += ok ? 0 : 1;
+    const GigE_Camera_Info& camera = *targets[i].camera;
+    table.push_back({std::to_string(targets[i].row->line), camera.cameraMac, camera.cameraIp,
+                     rowState(outcome, *targets[i].row)});
+    nlohmann::ordered_json row = {{"line", targets[i].row->line},
+                                  {"mac", camera.cameraMac},
+                                  {"ip", camera.cameraIp},
+                                  {"ok", ok}};
+    if (ok) {
+      for (const auto& [key, value] : outcome.result.data.items()) row[key] = value;
+    } else {
+      row["error"] = outcome.started ? outcome.result.message : "not started: interrupted";
+    }
+    rows.push_back(std::move(row));
+  }
+  CommandResult result;
+  if (interrupted) {
+    result = failure(ExitCode::kInterrupted, "interrupted");
+  } else if (failed > 0) {
+    result = failure(ExitCode::kFailed, std::to_string(failed) + " of " +
+                                            std::to_string(targets.size()) + " rows failed");
+  }
+  result.data["rows"] = std::move(rows);
+  result.text = alignedColumns(table);
+  return result;
+}
+
+}  // namespace
+
+CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>& adapters,
+                       const cli::SignalGuard& signals, std::ostream& err) {
+  auto plan = loadPlan(invocation.planPath);
+  if (auto* bad = std::get_if<CommandResult>(&plan)) return std::move(*bad);
+  const std::vector<PlanRow>& rows = std::get<std::vector<PlanRow>>(plan);
+  const DiscoveryOutcome found = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  if (!found.status.ok())
+    return failure(ExitCode::kFailed, "discovery: " + found.status.toString());
+  auto located = locate(rows, found.cameras, invocation.planPath);
+  if (auto* bad = std::get_if<CommandResult>(&located)) return std::move(*bad);
+  const std::vector<RowTarget>& targets = std::get<std::vector<RowTarget>>(located);
+  std::vector<RowOutcome> outcomes(targets.size());
+  cli::runJobs(targets.size(), invocation.jobs, [&](size_t i) {
+    if (signals.stopRequested()) return;
+    outcomes[i].started = true;
+    outcomes[i].result = applyRow(targets[i]);
+  });
+  return report(targets, outcomes, signals.stopRequested());
+}

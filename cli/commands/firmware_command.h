@@ -1,0 +1,66 @@
+// `firmware CAMERA IMAGE [--yes] [--dry-run]`: programs a firmware image into
+// one camera with the library's update steps. Under control of the camera
+// (heartbeat running) it shows the model and device version, checks the
+// image's file name against the model, asks for confirmation on a terminal
+// unless --yes, uploads the image (a progress bar on a terminal), waits for
+// the camera to finish flashing, restarts it, waits until it answers again and
+// reports the device version before and after. Control is given back on every
+// path that did not restart the camera. A stop signal during the upload ends
+// it before the camera is told to flash (exit 130); once flashing has started
+// the command waits for the camera (FirmwareUploadView). The camera is waited
+// for at the address it had: one that comes back elsewhere is not found.
+// Runs on the caller's thread; the session's heartbeat is the only other one.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/camera_target.h"
+#include "cli/exit_code.h"
+#include "cli/input/command_line.h"
+#include "cli/input/selector.h"
+#include "cli/signal_guard.h"
+#include "fwupdate/gige_fmupload.h"
+#include "net/adaptor.h"
+
+// Where the operator is: whether standard input and standard error are
+// terminals, and the stream a confirmation is read from.
+struct FirmwareConsole {
+  bool inputIsTerminal = false;
+  bool errIsTerminal = false;
+  std::istream* in = nullptr;
+};
+// The process's own: isatty on standard input and error, and std::cin.
+FirmwareConsole processConsole();
+
+struct FirmwareJob {
+  std::string imagePath;
+  bool yes = false;
+  bool dryRun = false;
+  uint16_t gvcpPort = gvcp::kPort;
+  uint16_t flashPort = kEpcsPort;
+  std::chrono::milliseconds completionBound = kFlashCompletionBound;
+  std::chrono::milliseconds returnBound = kCameraReturnBound;
+};
+
+// What stops the job before anything is sent (exit 2): a confirmation that
+// could only be asked without a terminal, or an image that cannot be read or
+// is empty. Empty when the job may go on.
+std::optional<CommandResult> firmwareJobProblem(const FirmwareJob& job,
+                                                const FirmwareConsole& console);
+
+// The whole update of the camera at `target`, after firmwareJobProblem passed.
+CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob& job,
+                                   const FirmwareConsole& console, cli::SignalGuard& signals,
+                                   std::ostream& err);
+
+// The command: the checks before anything is sent, the camera found by its
+// selector, then updateCameraFirmware on the process's own console.
+CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
+                          const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
+                          std::ostream& err);

@@ -1,0 +1,37 @@
+#include "cli/commands/list_command.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "cli/discovery_run.h"
+#include "cli/output/camera_view.h"
+#include "cli/output/json_render.h"
+#include "cli/output/table_render.h"
+
+namespace {
+
+bool listOrder(const CameraView& a, const CameraView& b) {
+  return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
+         std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
+}
+
+}  // namespace
+
+CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
+                      std::ostream& err) {
+  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
+  if (!outcome.status.ok())
+    return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
+  std::vector<CameraView> views;
+  for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(viewOf(camera));
+  std::stable_sort(views.begin(), views.end(), listOrder);
+  if (views.empty()) err << "no camera found\n";
+  CommandResult result;
+  result.data["cameras"] = nlohmann::ordered_json::array();
+  for (const CameraView& view : views) result.data["cameras"].push_back(cameraJson(view));
+  result.text = listTable(views);
+  return result;
+}

@@ -1,0 +1,26 @@
+// `rename CAMERA NAME`: writes the user-defined name (1 to 15 printable ASCII
+// bytes, NUL-filled to its 16-byte field) under control of the camera and
+// reads it back; a different read-back is a failure (exit 1). The name was
+// checked when the command line was parsed. A stop signal before the write
+// gives control back and ends with exit 130.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/exit_code.h"
+#include "cli/input/command_line.h"
+#include "cli/input/selector.h"
+#include "cli/signal_guard.h"
+#include "net/adaptor.h"
+
+class Camera;
+
+// The write and read-back under control already held; `address` names the
+// camera in every line. Uses only `camera`, so several run at once.
+CommandResult writeUserName(Camera& camera, const std::string& address, const std::string& name);
+
+CommandResult runRename(const Invocation& invocation, const Selector& selector,
+                        const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                        std::ostream& err);

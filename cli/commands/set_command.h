@@ -1,0 +1,22 @@
+// `set CAMERA --mode persistent|dhcp|lla [--ip A --mask M [--gateway G]]
+// [--restart [--wait-s N]] [--force]`: takes control of the camera, reads its
+// settings, changes its IP mode (cli/mode_change.h: refusals, the writes as
+// one unit, every register read back) and gives control back; with
+// --restart it then restarts the camera and waits for it as `restart` does,
+// judging where it came back by the new mode. A stop signal before the take,
+// before the writes or before the restart gives control back (exit 130);
+// during the wait it ends the wait (exit 130). The caller's thread.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "cli/exit_code.h"
+#include "cli/input/command_line.h"
+#include "cli/input/selector.h"
+#include "cli/signal_guard.h"
+#include "net/adaptor.h"
+
+CommandResult runSet(const Invocation& invocation, const Selector& selector,
+                     const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                     std::ostream& err);

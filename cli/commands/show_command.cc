@@ -1,0 +1,36 @@
+#include "cli/commands/show_command.h"
+
+#include <memory>
+#include <optional>
+
+#include "cli/camera_target.h"
+#include "cli/output/camera_view.h"
+#include "cli/output/json_render.h"
+#include "cli/output/table_render.h"
+#include "ipconfig/camera_settings.h"
+
+namespace {
+
+CommandResult render(const CameraSettings& settings, const std::optional<AdapterView>& adapter) {
+  const CameraView view = viewOf(settings, adapter);
+  CommandResult result;
+  result.data["camera"] = settingsJson(view, settings);
+  result.text = showBlock(view, settings);
+  return result;
+}
+
+}  // namespace
+
+CommandResult runShow(const Invocation& invocation, const Selector& selector,
+                      const std::vector<Adaptor>& adapters, std::ostream& err) {
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookup.failure;
+  const std::unique_ptr<Camera> camera = openCamera(lookup.target->ip);
+  CameraSettings settings;
+  const gvcp::Status status = readCameraSettings(*camera, settings);
+  if (!status.ok()) {
+    return failure(ExitCode::kFailed,
+                   "camera at " + lookup.target->address + ": " + status.toString());
+  }
+  return render(settings, lookup.target->adapter);
+}

@@ -1,0 +1,124 @@
+#include "cli/input/address_rules.h"
+
+#include <arpa/inet.h>
+
+#include <bit>
+#include <cctype>
+
+#include "net/ipv4address.h"
+
+namespace cli {
+namespace {
+
+constexpr uint32_t kLoopbackNet = 0x7F000000;  // 127.0.0.0/8
+constexpr uint32_t kLoopbackMask = 0xFF000000;
+constexpr uint32_t kMulticastNet = 0xE0000000;  // 224.0.0.0/4
+constexpr uint32_t kMulticastMask = 0xF0000000;
+constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
+constexpr size_t kMaxOctetDigits = 3;
+
+// Camera text never reaches the terminal unfiltered; neither does typed text
+// echoed back in an error line.
+std::string printable(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    out.push_back(byte >= 0x20 && byte < 0x7F ? c : '?');
+  }
+  return out;
+}
+
+std::optional<uint32_t> parseOctet(std::string_view digits) {
+  if (digits.empty() || digits.size() > kMaxOctetDigits) return std::nullopt;
+  uint32_t value = 0;
+  for (const char c : digits) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    value = value * 10 + static_cast<uint32_t>(c - '0');
+  }
+  if (value > 255) return std::nullopt;
+  return value;
+}
+
+AddressProblem problem(FieldText given, std::string reason) {
+  return {std::string(given.field), std::string(given.text), std::move(reason)};
+}
+
+std::variant<uint32_t, AddressProblem> parseField(FieldText given) {
+  if (const std::optional<uint32_t> value = parseDottedQuad(given.text)) return *value;
+  return problem(given, "not a dotted IPv4 address");
+}
+
+}  // namespace
+
+std::string AddressProblem::message() const {
+  return field + " " + printable(value) + ": " + reason;
+}
+
+std::optional<uint32_t> parseDottedQuad(std::string_view text) {
+  uint32_t address = 0;
+  for (int octet = 0; octet < 4; ++octet) {
+    const size_t dot = octet < 3 ? text.find('.') : text.size();
+    if (dot == std::string_view::npos) return std::nullopt;
+    const std::optional<uint32_t> value = parseOctet(text.substr(0, dot));
+    if (!value) return std::nullopt;
+    address = (address << 8) | *value;
+    text.remove_prefix(octet < 3 ? dot + 1 : dot);
+  }
+  return address;
+}
+
+std::string dottedText(uint32_t hostOrder) {
+  IpV4Address address;
+  address.setAddress(htonl(hostOrder));
+  return address.getAddressInStr();
+}
+
+bool isContiguousMask(uint32_t mask) {
+  return mask != 0 && std::countl_one(mask) + std::countr_zero(mask) == 32;
+}
+
+int prefixLength(uint32_t mask) { return std::countl_one(mask); }
+
+std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask) {
+  if (ip == 0) return "not a host address";
+  if (ip == kLimitedBroadcast) return "the limited broadcast address";
+  if ((ip & kLoopbackMask) == kLoopbackNet) return "a loopback address";
+  if ((ip & kMulticastMask) == kMulticastNet) return "a multicast address";
+  if ((ip & ~mask) == 0) return "the network address of its subnet";
+  if ((ip | mask) == kLimitedBroadcast) return "the broadcast address of its subnet";
+  return std::nullopt;
+}
+
+std::variant<AddressSet, AddressProblem> checkMaskAndGateway(FieldText mask, FieldText gateway) {
+  AddressSet set;
+  const auto parsedMask = parseField(mask);
+  if (const auto* bad = std::get_if<AddressProblem>(&parsedMask)) return *bad;
+  set.mask = std::get<uint32_t>(parsedMask);
+  if (!isContiguousMask(set.mask)) return problem(mask, "not a contiguous subnet mask");
+  if (gateway.text.empty()) return set;
+  const auto parsedGateway = parseField(gateway);
+  if (const auto* bad = std::get_if<AddressProblem>(&parsedGateway)) return *bad;
+  set.gateway = std::get<uint32_t>(parsedGateway);
+  return set;
+}
+
+std::optional<std::string> gatewayProblem(const AddressSet& set) {
+  if (set.gateway == 0 || (set.gateway & set.mask) == (set.ip & set.mask)) return std::nullopt;
+  return "not in the subnet of " + dottedText(set.ip) + "/" +
+         std::to_string(prefixLength(set.mask));
+}
+
+std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText mask,
+                                                         FieldText gateway) {
+  const auto partial = checkMaskAndGateway(mask, gateway);
+  if (const auto* bad = std::get_if<AddressProblem>(&partial)) return *bad;
+  AddressSet set = std::get<AddressSet>(partial);
+  const auto parsedIp = parseField(ip);
+  if (const auto* bad = std::get_if<AddressProblem>(&parsedIp)) return *bad;
+  set.ip = std::get<uint32_t>(parsedIp);
+  if (auto reason = hostAddressProblem(set.ip, set.mask)) return problem(ip, std::move(*reason));
+  if (auto reason = gatewayProblem(set)) return problem(gateway, std::move(*reason));
+  return set;
+}
+
+}  // namespace cli

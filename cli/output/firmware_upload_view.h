@@ -1,0 +1,54 @@
+// FirmwareUploadView: what the operator sees of the flash programming run of
+// `firmware`, fed by the run's hooks. On a terminal the progress bar is
+// redrawn on `err` (at most ten times a second, the last block always);
+// elsewhere nothing is drawn. When flashing starts it arms the urgent exit of
+// the signal guard, since a stop signal must no longer end the run: the first
+// one gets one line saying that the camera must be waited for, a second one
+// leaves at once with a warning. Disarmed when the view ends. The thread that
+// runs the programming.
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+#include "cli/output/progress_bar.h"
+#include "cli/signal_guard.h"
+#include "fwupdate/flash_program.h"
+
+namespace cli {
+
+// Written by the signal handler when a second signal leaves mid-flash.
+inline constexpr char kLeftWhileFlashing[] =
+    "\nnuv-ipconfig: warning: left while the camera programs its flash; it may be left without "
+    "usable firmware, and restarting it before it is done may leave it unable to start\n";
+
+class FirmwareUploadView {
+ public:
+  // The upload's rate counts from here.
+  FirmwareUploadView(bool drawBar, std::ostream& err, SignalGuard& signals)
+      : drawBar_(drawBar), err_(err), signals_(signals), start_(ProgressBar::Clock::now()) {}
+  ~FirmwareUploadView();
+  FirmwareUploadView(const FirmwareUploadView&) = delete;
+  FirmwareUploadView& operator=(const FirmwareUploadView&) = delete;
+
+  // Hooks bound to this view; it must outlive the run that calls them.
+  FlashHooks hooks();
+  // After a stop signal that came once flashing started: the one line that
+  // says the command waits for the camera (written once).
+  void noteSignal();
+  bool flashingStarted() const { return flashing_; }
+
+ private:
+  void blockSent(uint64_t sent, uint64_t total);
+  void flashingStarts();
+
+  bool drawBar_;
+  std::ostream& err_;
+  SignalGuard& signals_;
+  ProgressBar::Clock::time_point start_;
+  std::optional<ProgressBar> bar_;  // from the first block, which tells the image size
+  bool flashing_ = false;
+  bool noted_ = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,69 @@
+#include "cli/output/json_render.h"
+
+#include <arpa/inet.h>
+
+#include "gvcp/ip_config.h"
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+std::string dotted(uint32_t networkOrder) {
+  IpV4Address address;
+  address.setAddress(networkOrder);
+  return address.getAddressInStr();
+}
+
+json adapterJson(const std::optional<AdapterView>& adapter) {
+  if (!adapter) return nullptr;
+  return {{"name", adapter->name}, {"ip", dotted(adapter->ip)}, {"mask", dotted(adapter->mask)}};
+}
+
+}  // namespace
+
+json cameraJson(const CameraView& c) {
+  MacAddress mac;
+  mac.setMac(c.mac.data(), MacAddress::kSize);
+  return {{"mac", mac.getMacInStr(false)},
+          {"ip", dotted(c.ip)},
+          {"mask", dotted(c.mask)},
+          {"gateway", dotted(c.gateway)},
+          {"adapter", adapterJson(c.adapter)},
+          {"manufacturer", c.identity.manufacturer},
+          {"model", c.identity.model},
+          {"device_version", c.identity.deviceVersion},
+          {"manufacturer_info", c.identity.manufacturerInfo},
+          {"serial", c.identity.serial},
+          {"user_name", c.identity.userName},
+          {"ip_config",
+           {{"supported", ipConfigNames(c.ipConfigSupported)},
+            {"current", ipConfigNames(c.ipConfigCurrent)}}},
+          {"reachable", c.reachable}};
+}
+
+json settingsJson(const CameraView& camera, const CameraSettings& s) {
+  json object = cameraJson(camera);
+  const IpTriple& p = s.persistent;
+  object["persistent"] = {{"ip", dotted(htonl(p.ip))},
+                          {"mask", dotted(htonl(p.mask))},
+                          {"gateway", dotted(htonl(p.gateway))}};
+  object["heartbeat_timeout_ms"] = s.heartbeatTimeoutMs;
+  // This host does not hold control while it reads, so any holder is another.
+  object["control"] = {{"ccp", s.ccp}, {"held_by_other", s.ccp != 0}};
+  return object;
+}
+
+json resultDocument(const CommandResult& result) {
+  json document = {{"ok", result.code == ExitCode::kOk}};
+  if (result.code != ExitCode::kOk) {
+    document["error"] = {{"code", errorCodeName(result.code)}, {"message", result.message}};
+  }
+  for (const auto& [key, value] : result.data.items()) document[key] = value;
+  return document;
+}
+
+std::string writeJson(const json& document) {
+  return document.dump(-1, ' ', false, json::error_handler_t::replace);
+}

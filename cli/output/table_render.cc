@@ -1,0 +1,125 @@
+#include "cli/output/table_render.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+#include "gvcp/camera_text.h"
+#include "gvcp/ip_config.h"
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::string dotted(uint32_t networkOrder) {
+  IpV4Address address;
+  address.setAddress(networkOrder);
+  return address.getAddressInStr();
+}
+
+std::string macText(const std::array<uint8_t, 6>& bytes) {
+  MacAddress mac;
+  mac.setMac(bytes.data(), MacAddress::kSize);
+  return mac.getMacInStr(false);
+}
+
+Row rowOf(size_t index, const CameraView& c) {
+  return {std::to_string(index),          macText(c.mac),
+          addressWithMask(c.ip, c.mask),  c.adapter ? tableSafe(c.adapter->name) : "-",
+          tableSafe(c.identity.model),    tableSafe(c.identity.serial),
+          tableSafe(c.identity.userName), modeText(c.ipConfigCurrent),
+          c.reachable ? "" : "!"};
+}
+
+}  // namespace
+
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<size_t> width;
+  for (const Row& row : rows) {
+    width.resize(std::max(width.size(), row.size()));
+    for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], row[i].size());
+  }
+  std::string text;
+  for (const Row& row : rows) {
+    std::string line;
+    for (size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(width[i] - row[i].size() + 2, ' ');
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    text += line + "\n";
+  }
+  return text;
+}
+
+std::string tableSafe(std::string_view text) {
+  std::string safe = terminalSafe(text);
+  for (char& c : safe) {
+    if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+  }
+  return safe;
+}
+
+std::string addressWithMask(uint32_t ip, uint32_t mask) {
+  const uint32_t bits = ntohl(mask);
+  // Contiguous: the ones all lead, so the inverted mask plus one is a power of two.
+  if (std::has_single_bit(~bits + 1) || bits == 0) {
+    return dotted(ip) + "/" + std::to_string(std::popcount(bits));
+  }
+  return dotted(ip) + "/" + dotted(mask);
+}
+
+std::string modeText(uint32_t ipConfig) {
+  std::string text;
+  for (const std::string& name : ipConfigNames(ipConfig)) text += (text.empty() ? "" : "+") + name;
+  return text.empty() ? "-" : text;
+}
+
+std::string listTable(const std::vector<CameraView>& cameras) {
+  std::vector<Row> rows = {
+      {"#", "MAC", "ADDRESS", "ADAPTER", "MODEL", "SERIAL", "USER NAME", "MODE", "!"}};
+  bool marked = false;
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    rows.push_back(rowOf(i + 1, cameras[i]));
+    marked = marked || !cameras[i].reachable;
+  }
+  std::string text = alignedColumns(rows);
+  if (marked) text += std::string(kOutsideSubnetNote) + "\n";
+  return text;
+}
+
+std::string showBlock(const CameraView& c, const CameraSettings& s) {
+  const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
+                                              addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
+                                        : "- (no adapter's subnet holds the address)";
+  const std::pair<const char*, std::string> lines[] = {
+      {"MAC", macText(c.mac)},
+      {"Address",
+       addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
+      {"Gateway", dotted(c.gateway)},
+      {"Adapter", adapter},
+      {"Manufacturer", tableSafe(c.identity.manufacturer)},
+      {"Model", tableSafe(c.identity.model)},
+      {"Device version", tableSafe(c.identity.deviceVersion)},
+      {"Manufacturer info", tableSafe(c.identity.manufacturerInfo)},
+      {"Serial", tableSafe(c.identity.serial)},
+      {"User name", tableSafe(c.identity.userName)},
+      {"IP config supported", modeText(c.ipConfigSupported)},
+      {"IP config current", modeText(c.ipConfigCurrent)},
+      {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},
+      {"Persistent gateway", dotted(htonl(s.persistent.gateway))},
+      {"Heartbeat timeout", std::to_string(s.heartbeatTimeoutMs) + " ms"},
+      {"Control", s.ccp != 0 ? "held by another host (CCP " + std::to_string(s.ccp) + ")" : "free"},
+  };
+  std::string text;
+  for (const auto& [name, value] : lines) {
+    std::string label = std::string(name) + ":";
+    label.resize(21, ' ');
+    text += label + value + "\n";
+  }
+  return text;
+}

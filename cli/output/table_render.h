@@ -1,0 +1,32 @@
+// Text for people: the list table and the show block. Camera text never
+// drives the terminal: control bytes and every byte outside ASCII are shown as
+// '?'. Pure.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/output/camera_view.h"
+#include "ipconfig/camera_settings.h"
+
+inline constexpr const char* kOutsideSubnetNote =
+    "! address outside its adapter's subnet (or 0.0.0.0): the camera cannot be reached "
+    "until it gets an address there";
+
+// Camera text made safe for a terminal.
+std::string tableSafe(std::string_view text);
+// "192.168.10.11/24", or "192.168.10.11/255.0.255.0" for a mask that is not contiguous.
+std::string addressWithMask(uint32_t ip, uint32_t mask);
+// "persistent+lla", or "-" when no bit is set.
+std::string modeText(uint32_t ipConfig);
+
+// Rows of cells, each column as wide as its widest cell plus two blanks,
+// trailing blanks cut; one line per row. Cells are shown as given.
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
+
+// A header line, one row per camera numbered from 1, and the note on the '!'
+// mark when a row carries it. Columns are as wide as their widest cell.
+std::string listTable(const std::vector<CameraView>& cameras);
+// One "name: value" line per field of show.
+std::string showBlock(const CameraView& camera, const CameraSettings& settings);
