@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "cli/camera_target.h"
+#include "cli/camera_lookup.h"
 #include "cli/discovery_run.h"
 #include "cli/force_ip_flow.h"
 #include "gvcp/forceip_exchange.h"

@@ -31,7 +31,7 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
   return view;
 }
 
-CameraView viewOf(const CameraSettings& s, const std::optional<AdapterView>& adapter) {
+CameraView viewOf(const device::CameraSettings& s, const std::optional<AdapterView>& adapter) {
   CameraView view;
   view.mac = s.mac;
   view.ip = htonl(s.current.ip);

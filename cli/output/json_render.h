@@ -9,13 +9,14 @@
 
 #include "cli/exit_code.h"
 #include "cli/output/camera_view.h"
-#include "ipconfig/camera_settings.h"
+#include "device/camera_settings.h"
 
 // "mac", "ip", "mask", "gateway", "adapter" (null when none), identity text,
 // "ip_config" {"supported", "current"} and "reachable".
 nlohmann::ordered_json cameraJson(const CameraView& camera);
 // cameraJson plus "persistent", "heartbeat_timeout_ms" and "control".
-nlohmann::ordered_json settingsJson(const CameraView& camera, const CameraSettings& settings);
+nlohmann::ordered_json settingsJson(const CameraView& camera,
+                                    const device::CameraSettings& settings);
 
 // {"ok": true, ...data} or {"ok": false, "error": {"code", "message"}, ...data}.
 nlohmann::ordered_json resultDocument(const CommandResult& result);

@@ -73,7 +73,7 @@ TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
 }
 
 TEST(SettingsJson, AddsPersistentHeartbeatAndControl) {
-  CameraSettings settings;
+  device::CameraSettings settings;
   settings.persistent = {0x0A000005, 0xFF000000, 0x0A000001};
   settings.heartbeatTimeoutMs = 3000;
   settings.ccp = 2;

@@ -1,0 +1,16 @@
+#include "device/discovery.h"
+
+namespace device {
+
+Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window) {
+  DiscoveryOptions options;
+  options.window = window;
+  options.sends = kRequestsPerWindow;
+  options.merge = MergeRule::kMac;
+  Discovery found{discoverCameras(adapters, options), false};
+  if (!lacksCapturePrivilege(found.outcome.status)) return found;
+  options.capture = CaptureMode::kUdp;
+  return {discoverCameras(adapters, options), true};
+}
+
+}  // namespace device
