@@ -9,6 +9,8 @@
 #include "gvcp/registers.h"
 #include "gvcp/scripted_peer_test_util.h"
 
+namespace cli {
+
 namespace {
 
 using testing_peer::Bytes;
@@ -146,3 +148,5 @@ TEST_F(ModeChangeTest, RefusedWriteStopsTheUnit) {
 }
 
 }  // namespace
+
+}  // namespace cli

@@ -6,6 +6,8 @@
 #include "device/register_reads.h"
 #include "gvcp/registers.h"
 
+namespace cli {
+
 namespace {
 
 std::optional<AdapterView> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
@@ -84,3 +86,5 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
   }
   return byDiscovery(invocation, selector, adapters, err);
 }
+
+}  // namespace cli

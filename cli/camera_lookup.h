@@ -21,6 +21,8 @@
 #include "gvcp/gvcp_protocol.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 struct CameraTarget {
   uint32_t ip = 0;      // network byte order
   std::string address;  // dotted
@@ -49,3 +51,5 @@ DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& se
 // A control channel whose every attempt gets its own wait, so one lost
 // datagram costs a retry, not the operation.
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort);
+
+}  // namespace cli

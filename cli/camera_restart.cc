@@ -11,6 +11,8 @@
 #include "device/camera_return.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -58,3 +60,5 @@ CommandResult restartAndRediscover(device::CameraSession& session, const std::st
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return report(expected, ntohl(back->sourceIp), seconds, err);
 }
+
+}  // namespace cli

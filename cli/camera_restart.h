@@ -21,6 +21,8 @@
 #include "device/camera_session.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 // What the camera is expected to come back with: its MAC to find it, and the
 // configuration register and persistent address (host order) it restarts with.
 struct RestartExpectation {
@@ -34,3 +36,5 @@ CommandResult restartAndRediscover(device::CameraSession& session, const std::st
                                    const RestartExpectation& expected, const Invocation& invocation,
                                    const std::vector<Adaptor>& adapters,
                                    const cli::SignalGuard& signals, std::ostream& err);
+
+}  // namespace cli

@@ -4,6 +4,8 @@
 
 #include "device/discovery.h"
 
+namespace cli {
+
 AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
                              const std::vector<std::string>& names) {
   AdapterChoice choice;
@@ -30,3 +32,5 @@ DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, in
   if (found.overUdp) err << kUdpFallbackWarning << "\n";
   return std::move(found.outcome);
 }
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 #include "gvcp/camera_discovery.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 inline constexpr const char* kUdpFallbackWarning =
     "warning: no privilege to open a packet socket, listening by ordinary UDP instead: cameras "
     "answering from outside an adapter's subnet may be missed; grant the privilege with "
@@ -27,3 +29,5 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
 
 DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
                                         std::ostream& err);
+
+}  // namespace cli

@@ -1,5 +1,7 @@
 #include "cli/under_control.h"
 
+namespace cli {
+
 namespace {
 
 bool stopped(const cli::SignalGuard* signals) {
@@ -38,3 +40,13 @@ std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& w
   if (read.ok()) return std::nullopt;
   return failure(ExitCode::kFailed, who + ": " + read.toString());
 }
+
+std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::string& who,
+                                                const SignalGuard& signals,
+                                                device::CameraSettings& settings) {
+  if (auto failed = readSettingsOf(camera, who, settings)) return failed;
+  if (signals.stopRequested()) return interrupted();
+  return std::nullopt;
+}
+
+}  // namespace cli

@@ -18,6 +18,8 @@
 #include "device/camera_session.h"
 #include "device/camera_settings.h"
 
+namespace cli {
+
 // What a command does with its camera while it holds control.
 using ControlledWork = std::function<CommandResult(device::CameraSession& session)>;
 
@@ -37,3 +39,9 @@ CommandResult runUnderControl(const Invocation& invocation, const Selector& sele
 // when a read failed.
 std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
                                             device::CameraSettings& settings);
+// The same, then a look at `signals`: exit 130 when a stop came meanwhile.
+std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::string& who,
+                                                const SignalGuard& signals,
+                                                device::CameraSettings& settings);
+
+}  // namespace cli

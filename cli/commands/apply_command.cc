@@ -16,6 +16,8 @@
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 namespace {
 
 using cli::PlanRow;
@@ -174,3 +176,5 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   });
   return report(targets, outcomes, signals.stopRequested());
 }
+
+}  // namespace cli

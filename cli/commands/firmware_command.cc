@@ -12,6 +12,8 @@
 #include "device/camera_return.h"
 #include "fwupdate/firmware_update.h"
 
+namespace cli {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -224,3 +226,5 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   if (signals.stopRequested()) return interrupted();
   return updateCameraFirmware(*lookup.target, job, console, signals, err);
 }
+
+}  // namespace cli

@@ -28,6 +28,8 @@
 #include "fwupdate/gige_fmupload.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 // Where the operator is: whether standard input and standard error are
 // terminals, and the stream a confirmation is read from.
 struct FirmwareConsole {
@@ -64,3 +66,5 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
                           std::ostream& err);
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 
+namespace cli {
+
 namespace {
 
 bool listOrder(const CameraView& a, const CameraView& b) {
@@ -35,3 +37,5 @@ CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& 
   result.text = listTable(views);
   return result;
 }
+
+}  // namespace cli

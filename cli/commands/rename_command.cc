@@ -3,6 +3,8 @@
 #include "cli/camera_changes.h"
 #include "cli/under_control.h"
 
+namespace cli {
+
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                         std::ostream& err) {
@@ -17,3 +19,5 @@ CommandResult runRename(const Invocation& invocation, const Selector& selector,
                            return result;
                          });
 }
+
+}  // namespace cli

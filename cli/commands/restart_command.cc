@@ -4,6 +4,8 @@
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
 
+namespace cli {
+
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                          std::ostream& err) {
@@ -12,10 +14,11 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
       [&](device::CameraSession& session, const std::string& address) {
         // Its MAC to find it again, its configuration to judge where it comes back.
         device::CameraSettings before;
-        if (auto failed = readSettingsOf(session.camera(), "camera at " + address, before))
-          return *failed;
-        if (signals.stopRequested()) return interrupted();
+        const std::string who = "camera at " + address;
+        if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
         const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
         return restartAndRediscover(session, address, expected, invocation, adapters, signals, err);
       });
 }
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 namespace {
 
 std::string withoutLineEnd(std::string text) {
@@ -52,9 +54,8 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
       invocation, selector, adapters, signals, err,
       [&](device::CameraSession& session, const std::string& address) {
         device::CameraSettings before;
-        if (auto failed = readSettingsOf(session.camera(), "camera at " + address, before))
-          return *failed;
-        if (signals.stopRequested()) return interrupted();
+        const std::string who = "camera at " + address;
+        if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
         const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
         CommandResult changed =
             withCamera(cli::changeMode(session.camera(), before, change, "camera at " + address),
@@ -73,3 +74,5 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                                                 invocation, adapters, signals, err));
       });
 }
+
+}  // namespace cli

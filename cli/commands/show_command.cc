@@ -9,6 +9,8 @@
 #include "cli/output/table_render.h"
 #include "device/camera_settings.h"
 
+namespace cli {
+
 namespace {
 
 CommandResult render(const device::CameraSettings& settings,
@@ -35,3 +37,5 @@ CommandResult runShow(const Invocation& invocation, const Selector& selector,
   }
   return render(settings, lookup.target->adapter);
 }
+
+}  // namespace cli

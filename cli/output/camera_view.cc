@@ -4,11 +4,10 @@
 
 #include <algorithm>
 
+namespace cli {
+
 AdapterView adapterView(const Adaptor& adaptor) {
-  AdapterView view{adaptor.getName(), 0, 0};
-  ::inet_pton(AF_INET, adaptor.getIp().c_str(), &view.ip);
-  ::inet_pton(AF_INET, adaptor.getNetmask().c_str(), &view.mask);
-  return view;
+  return {adaptor.getName(), adaptor.ipValue(), adaptor.netmaskValue()};
 }
 
 bool inSubnet(uint32_t ip, const AdapterView& adapter) {
@@ -19,7 +18,7 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
   CameraView view;
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), view.mac.begin());
   // The address the camera answered from is the one it can be reached at.
-  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &view.ip);
+  view.ip = camera.sourceIp;
   view.mask = camera.currentSubnetMask;
   view.gateway = camera.defaultGateway;
   view.adapter = adapterView(camera.adaptor);
@@ -44,3 +43,5 @@ CameraView viewOf(const device::CameraSettings& s, const std::optional<AdapterVi
   view.reachable = adapter.has_value() && inSubnet(view.ip, *adapter);
   return view;
 }
+
+}  // namespace cli

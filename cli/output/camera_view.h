@@ -12,6 +12,8 @@
 #include "gvcp/camera_info.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 struct AdapterView {
   std::string name;
   uint32_t ip = 0;
@@ -38,3 +40,5 @@ CameraView viewOf(const device::CameraSettings& settings,
 
 // True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
 bool inSubnet(uint32_t ip, const AdapterView& adapter);
+
+}  // namespace cli

@@ -6,6 +6,8 @@
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 using json = nlohmann::ordered_json;
 
 namespace {
@@ -61,3 +63,5 @@ json resultDocument(const CommandResult& result) {
 std::string writeJson(const json& document) {
   return document.dump(-1, ' ', false, json::error_handler_t::replace);
 }
+
+}  // namespace cli

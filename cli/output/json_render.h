@@ -11,6 +11,8 @@
 #include "cli/output/camera_view.h"
 #include "device/camera_settings.h"
 
+namespace cli {
+
 // "mac", "ip", "mask", "gateway", "adapter" (null when none), identity text,
 // "ip_config" {"supported", "current"} and "reachable".
 nlohmann::ordered_json cameraJson(const CameraView& camera);
@@ -23,3 +25,5 @@ nlohmann::ordered_json resultDocument(const CommandResult& result);
 
 // One line of JSON with invalid UTF-8 replaced.
 std::string writeJson(const nlohmann::ordered_json& document);
+
+}  // namespace cli

@@ -8,6 +8,8 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
 
+namespace cli {
+
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -116,3 +118,5 @@ INSTANTIATE_TEST_SUITE_P(Cases, ResultCodes,
                                          CodeCase{ExitCode::kNoPrivilege, 5, "no_privilege"}));
 
 }  // namespace
+
+}  // namespace cli

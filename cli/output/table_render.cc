@@ -11,6 +11,8 @@
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 namespace {
 
 using Row = std::vector<std::string>;
@@ -111,3 +113,5 @@ std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
   }
   return text;
 }
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 #include "cli/output/camera_view.h"
 #include "device/camera_settings.h"
 
+namespace cli {
+
 inline constexpr const char* kOutsideSubnetNote =
     "! address outside its adapter's subnet (or 0.0.0.0): the camera cannot be reached "
     "until it gets an address there";
@@ -30,3 +32,5 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
 std::string listTable(const std::vector<CameraView>& cameras);
 // One "name: value" line per field of show.
 std::string showBlock(const CameraView& camera, const device::CameraSettings& settings);
+
+}  // namespace cli
