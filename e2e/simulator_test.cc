@@ -356,6 +356,19 @@ TEST_F(SimulatorEndToEnd, StoringWriteIsAcknowledgedAfterTheStoreTimeWithPending
   EXPECT_EQ(camera->status("count_store_resends_ignored"), "1");
 }
 
+TEST_F(SimulatorEndToEnd, HolderToolKeepsControlUntilTerminatedAndTheCameraNamesIt) {
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.push_back("--primary-app-registers");
+  auto camera = start(setup);
+  testbed::Process holder(host_, {testbed::binary("nuv_holder"), kCameraIp, "--control-only"});
+  ASSERT_TRUE(holder.waitForOutput("holding\n", Millis(5000))) << holder.errors();
+  UdpPeer peer(host_, kHostIp);
+  const auto port = readReg(peer, kCameraIp, reg::kPrimaryAppPort).value_or(0);
+  EXPECT_EQ(camera->status("ccp_holder"), std::string(kHostIp) + ":" + std::to_string(port));
+  EXPECT_EQ(holder.terminate(), 0);
+  EXPECT_EQ(camera->status("ccp_holder"), "none");
+}
+
 TEST_F(SimulatorEndToEnd, BadCommandLineExitsWithStatus2AndAMessage) {
   testbed::Process bad(host_, {testbed::binary("nuv-camsim"), "--interface", "eth1", "--state-dir",
                                "/tmp", "--drop-answers", "1.5"});
