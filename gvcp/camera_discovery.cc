@@ -15,6 +15,7 @@
 #include "gvcp/discovery_frame.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
+#include "net/interface_bind.h"
 #include "net/socket_address.h"
 #include "net/unique_fd.h"
 
@@ -87,8 +88,13 @@ Status openCapture(Probe& probe, Status& skip) {
   return Status::Ok();
 }
 
-// Binding to the adapter's address makes the request leave through it.
+// Binding to the adapter's address makes the request leave through it; tying
+// the socket to the adapter's interface as well keeps it there when another
+// interface holds the same subnet (two link-local adapters, two ports of one
+// network). Where the interface cannot be named the address alone still
+// serves, so that failure is passed over.
 Status bindSender(Probe& probe) {
+  (void)bindToInterface(probe.sender.get(), probe.adaptor.getName());
   uint32_t ip = 0;
   ::inet_pton(AF_INET, probe.adaptor.getIp().c_str(), &ip);
   const sockaddr_in local = socketAddress(ip, 0);
