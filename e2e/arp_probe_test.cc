@@ -1,7 +1,11 @@
 // The ARP probe over a real packet socket in the test bed: a second
 // namespace's address and a simulated camera's address are answered for by
 // their stations' MACs, a free address by nobody. The socket is opened on a
-// thread inside the host namespace; nothing is sent anywhere else.
+// thread inside the host namespace; nothing is sent anywhere else. The host
+// also has an empty second adapter in the same subnet, whose route comes
+// first: only a channel tied to eth1 reaches the camera, and the camera's ARP
+// answers on eth1 are no claim for a probe on the second adapter.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -10,6 +14,9 @@
 #include <variant>
 
 #include "e2e/namespace_thread.h"
+#include "gvcp/camera.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
 #include "net/packet_link.h"
 #include "testbed/testbed.h"
 
@@ -29,6 +36,7 @@ class ArpProbeEndToEnd : public ::testing::Test {
     host = net->addHost("host");
     const std::string other = net->addHost("other");
     const std::string sw = net->addSwitch("sw");
+    ASSERT_TRUE(net->connect(host, "eth2", net->addSwitch("empty"), "192.168.64.3/24"));
     ASSERT_TRUE(net->connect(host, "eth1", sw, "192.168.64.1/24", "02:00:00:00:64:01"))
         << net->lastError();
     ASSERT_TRUE(net->connect(other, "eth1", sw, "192.168.64.2/24", "02:00:00:00:64:02"))
@@ -70,6 +78,25 @@ TEST_F(ArpProbeEndToEnd, CameraAnswersForItsAddressUnlessItIsTheOwner) {
 
 TEST_F(ArpProbeEndToEnd, AddressNobodyHoldsIsFree) {
   EXPECT_EQ(probe(kFreeIp).kind, arp::ProbeResult::Kind::kFree);
+}
+
+TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOtherAdapter) {
+  UniqueFd early;  // opened before the exchanges, as the command line does
+  int routed = 0, tied = 0;
+  unsigned int macLow = 0;
+  ASSERT_TRUE(inNamespace(host, [&] {
+    early = arp::openArpSocket();
+    routed = Camera(htonl(kCameraIp), gvcp::kPort).readreg(reg::kDeviceMacLow, &macLow);
+    Camera channel(htonl(kCameraIp), gvcp::kPort);
+    tied = channel.bindToInterface("eth1");
+    if (tied == 0) tied = channel.readreg(reg::kDeviceMacLow, &macLow);
+  }));
+  EXPECT_EQ(routed, kGvcpNoAnswer);
+  EXPECT_EQ(tied, 0);
+  EXPECT_EQ(macLow, 0x00006420u);
+  arp::PacketLink other(std::move(early), testbed::interfaceIndexIn(host, "eth2"));
+  EXPECT_EQ(arp::probeAddress(other, macOf("02:00:00:00:64:01"), kCameraIp).kind,
+            arp::ProbeResult::Kind::kFree);
 }
 
 }  // namespace
