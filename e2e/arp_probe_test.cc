@@ -1,10 +1,8 @@
 // The ARP probe over a real packet socket in the test bed: a second
 // namespace's address and a simulated camera's address are answered for by
 // their stations' MACs, a free address by nobody. The socket is opened on a
-// thread inside the host namespace; nothing is sent anywhere else. The host
-// also has an empty second adapter in the same subnet, whose route comes
-// first: only a channel tied to eth1 reaches the camera, and the camera's ARP
-// answers on eth1 are no claim for a probe on the second adapter.
+// thread inside the host namespace; nothing is sent anywhere else. An empty
+// adapter in the same subnet, eth2, holds the first route to it.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +13,6 @@
 
 #include "e2e/namespace_thread.h"
 #include "gvcp/camera.h"
-#include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 #include "net/packet_link.h"
 #include "testbed/testbed.h"
@@ -80,16 +77,17 @@ TEST_F(ArpProbeEndToEnd, AddressNobodyHoldsIsFree) {
   EXPECT_EQ(probe(kFreeIp).kind, arp::ProbeResult::Kind::kFree);
 }
 
+// Only a channel tied to eth1 reaches the camera; its ARP answers there are no
+// claim for a probe on eth2 whose socket was opened before them.
 TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOtherAdapter) {
-  UniqueFd early;  // opened before the exchanges, as the command line does
+  UniqueFd early;
   int routed = 0, tied = 0;
   unsigned int macLow = 0;
   ASSERT_TRUE(inNamespace(host, [&] {
     early = arp::openArpSocket();
-    routed = Camera(htonl(kCameraIp), gvcp::kPort).readreg(reg::kDeviceMacLow, &macLow);
-    Camera channel(htonl(kCameraIp), gvcp::kPort);
-    tied = channel.bindToInterface("eth1");
-    if (tied == 0) tied = channel.readreg(reg::kDeviceMacLow, &macLow);
+    routed = Camera(htonl(kCameraIp), 3956).readreg(reg::kDeviceMacLow, &macLow);
+    Camera channel(htonl(kCameraIp), 3956);
+    tied = channel.bindToInterface("eth1") == 0 ? channel.readreg(reg::kDeviceMacLow, &macLow) : -1;
   }));
   EXPECT_EQ(routed, kGvcpNoAnswer);
   EXPECT_EQ(tied, 0);

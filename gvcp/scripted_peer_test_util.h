@@ -1,7 +1,6 @@
 // Test and benchmark support only: a scripted GVCP peer on 127.0.0.1.
 // ScriptedPeer owns a UDP socket and a thread that records every datagram it
-// receives and sends back whatever its script returns, to the sender (with
-// `replyGap` between one request's answers, if given). It also
+// receives and sends back whatever its script returns, to the sender. It also
 // counts requests that arrive while an earlier one is still being answered,
 // which a control channel that never overlaps its exchanges cannot cause.
 // RegisterDevice is a ready script: a flat register and memory space with
@@ -53,7 +52,7 @@ inline gvcp::CommandHeader header(const Bytes& request) {
 class ScriptedPeer {
  public:
   explicit ScriptedPeer(Script script, std::chrono::microseconds answerDelay = {},
-                        std::chrono::milliseconds replyGap = {})
+                        std::chrono::milliseconds replyGap = {})  // between answers
       : script_(std::move(script)), answerDelay_(answerDelay), replyGap_(replyGap) {
     sock_ = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     stop_ = UniqueFd(::eventfd(0, EFD_CLOEXEC));
