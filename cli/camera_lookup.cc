@@ -16,7 +16,7 @@ std::optional<Adaptor> adapterHolding(uint32_t ip, const std::vector<Adaptor>& a
   return std::nullopt;
 }
 
-TargetLookup failed(CommandResult result) { return {std::nullopt, std::move(result)}; }
+TargetLookup failed(CommandResult result) { return {std::nullopt, std::move(result), {}}; }
 
 TargetLookup ambiguous(const std::vector<GigE_Camera_Info>& found, const Selector& selector,
                        std::ostream& err) {
@@ -47,25 +47,31 @@ TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
                               tableSafe(camera.adaptor.getName()) +
                               ": its registers cannot be read until it has an address there"));
   }
-  return {targetOf(camera), {}};
+  return {targetOf(camera), {}, lookup.found};
 }
 
 }  // namespace
 
 CameraTarget targetOf(const GigE_Camera_Info& camera) {
-  CameraTarget target{camera.sourceIp, camera.cameraIp, camera.adaptor, {}};
+  CameraTarget target{
+      camera.sourceIp, camera.cameraIp, camera.adaptor, {}, camera.adaptor.getName()};
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
   return target;
 }
 
 device::SessionTarget sessionTarget(const CameraTarget& target) {
-  return {target.ip, target.adapter ? target.adapter->getName() : "", target.mac};
+  return {target.ip, target.interface, target.mac};
 }
 
-std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port) {
+std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
   auto camera = std::make_unique<Camera>(ip, port);
   camera->setAckWait(AckWait::kPerAttempt);
+  camera->bindToInterface(interface);
   return camera;
+}
+
+std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
+  return openCamera(target.ip, gvcp::kPort, target.interface);
 }
 
 DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
@@ -80,16 +86,16 @@ DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& se
             failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'")};
   }
   if (found.size() > 1) return {std::nullopt, ambiguous(found, selector, err).failure};
-  return {found.front(), {}};
+  return {found.front(), {}, outcome.cameras};
 }
 
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, std::ostream& err) {
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
-    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}};
+    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {}};
     // The device that answers here now is the one a command changes.
-    if (device::readMac(*camera, direct.mac).ok()) return {direct, {}};
+    if (device::readMac(*camera, direct.mac).ok()) return {direct, {}, {}};
   }
   return byDiscovery(invocation, selector, adapters, err);
 }

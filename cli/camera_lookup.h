@@ -30,6 +30,9 @@ struct CameraTarget {
   std::string address;             // dotted
   std::optional<Adaptor> adapter;  // whose subnet holds the address, or it answered on
   std::array<uint8_t, 6> mac{};    // of the camera found: the session checks it
+  // The interface unicast to it is tied to: the one a discovery heard it on;
+  // empty for an address that answered directly (where the kernel routes it).
+  std::string interface;
 };
 
 // The target of a discovered camera, through the adapter it answered on.
@@ -40,6 +43,9 @@ device::SessionTarget sessionTarget(const CameraTarget& target);
 struct TargetLookup {
   std::optional<CameraTarget> target;
   CommandResult failure;  // when there is no target
+  // Every record of the discovery that found it; empty for an address that
+  // answered directly.
+  std::vector<GigE_Camera_Info> found;
 };
 
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
@@ -48,6 +54,7 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
 struct DiscoveredLookup {
   std::optional<GigE_Camera_Info> camera;  // with the adapter it answered through
   CommandResult failure;                   // when there is no camera
+  std::vector<GigE_Camera_Info> found;     // every record of the discovery
 };
 
 // The one camera `selector` names among those one discovery finds, wherever
@@ -57,7 +64,11 @@ DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& se
                                 const std::vector<Adaptor>& adapters, std::ostream& err);
 
 // A control channel whose every attempt gets its own wait, so one lost
-// datagram costs a retry, not the operation.
-std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort);
+// datagram costs a retry, not the operation; tied to `interface` when one is
+// named (a failure to tie it is left to the reads, which then get no answer).
+std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort,
+                                   const std::string& interface = "");
+// The same for a target: through the adapter it answered on.
+std::unique_ptr<Camera> openCamera(const CameraTarget& target);
 
 }  // namespace cli

@@ -46,6 +46,7 @@ arp::ProbeResult NetworkPort::probe(uint32_t ip) {
 gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
   gvcp::ForceIpExchange exchange;
   exchange.sourceIp = camera_.adapter->ipValue();
+  exchange.interfaceName = camera_.adapter->getName();
   return gvcp::forceIpAcknowledged(camera_.mac.data(), ForceIpSet{htonl(ip), htonl(mask)},
                                    htonl(gateway), exchange);
 }

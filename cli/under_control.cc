@@ -1,6 +1,7 @@
 #include "cli/under_control.h"
 
 #include "cli/camera_changes.h"
+#include "cli/shared_address.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -35,11 +36,13 @@ CommandResult underControl(const CameraTarget& target, const std::string& who,
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
                               const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                               std::ostream& err, const AddressedWork& work) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
-  const std::string& address = lookup.target->address;
-  return underControl(*lookup.target, "camera at " + address, &signals,
-                      [&](device::CameraSession& session) { return work(session, address); });
+  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+  if (found.failure) return *found.failure;
+  const std::string& address = found.target.address;
+  return withTemporaryIp(
+      underControl(found.target, "camera at " + address, &signals,
+                   [&](device::CameraSession& session) { return work(session, address); }),
+      found);
 }
 
 std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
@@ -57,21 +60,15 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
   return std::nullopt;
 }
 
-namespace {
-
-// The settings of the device at the target's address, read without control;
-// a failure when it cannot be read or is another device.
 std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
                                         device::CameraSettings& settings) {
-  const std::unique_ptr<Camera> camera = openCamera(target.ip);
+  const std::unique_ptr<Camera> camera = openCamera(target);
   if (auto failed = readSettingsOf(*camera, who, settings)) return failed;
   if (settings.mac == target.mac) return std::nullopt;
   return failure(ExitCode::kFailed, who + ": the device answering there is " +
                                         macText(settings.mac) + ", not " + macText(target.mac) +
                                         "; nothing was written");
 }
-
-}  // namespace
 
 CommandResult reachState(const CameraTarget& target, const std::string& who,
                          const StateRequest& request, const SignalGuard* signals) {

@@ -47,6 +47,12 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
                                                 const SignalGuard& signals,
                                                 device::CameraSettings& settings);
 
+// The settings of the device at the target's address, read without control
+// through the target's adapter; the failure when they cannot be read or the
+// device is not the camera the target names (two cameras on one address).
+std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
+                                        device::CameraSettings& settings);
+
 // A command that brings a camera to a desired state: its settings read
 // without control (the device must be the camera the target names; nothing
 // is written otherwise), the refusals, and then, unless `check` or nothing

@@ -1,5 +1,7 @@
 #include "device/camera_session.h"
 
+#include <algorithm>
+
 #include "device/register_reads.h"
 #include "gvcp/control_privilege.h"
 #include "gvcp/registers.h"
@@ -10,6 +12,7 @@ namespace device {
 CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& policy)
     : target_(target), policy_(policy), camera_(std::make_unique<Camera>(target.ip, policy.port)) {
   camera_->setAckWait(policy.ackWait);
+  bindError_ = camera_->bindToInterface(target.interface);
   if (!policy.heartbeat) return;
   heartbeat_.emplace(camera_.get(), kHeartbeatIntervalMs);
   heartbeat_->start();
@@ -21,6 +24,11 @@ CameraSession::CameraSession(uint32_t ip, const SessionPolicy& policy)
 CameraSession::~CameraSession() { release(); }
 
 gvcp::Status CameraSession::take(int tries) {
+  if (bindError_ != 0) {
+    return gvcp::Status::Local(session_site::kInterface,
+                               "the channel could not be tied to adapter " + target_.interface,
+                               bindError_);
+  }
   if (policy_.timeoutWrite == TimeoutWrite::kBeforeTake) {
     camera_->writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
   }
@@ -35,7 +43,27 @@ gvcp::Status CameraSession::take(int tries) {
     return identity;
   }
   if (policy_.timeoutWrite == TimeoutWrite::kAfterTake) writeHeartbeatTimeout();
+  if (policy_.pendingAck) enablePendingAck();
   return gvcp::Status::Ok();
+}
+
+// The wait is extended before the camera may use it: a PENDING_ACK that came
+// first would otherwise fail the exchange.
+void CameraSession::enablePendingAck() {
+  uint32_t capabilities = 0;
+  if (!readRegister(*camera_, reg::kGvcpCapability, capabilities).ok()) return;
+  if ((capabilities & reg::kCapPendingAck) == 0) return;
+  uint32_t pendingMs = 0;
+  std::chrono::milliseconds limit = kPendingAckBound;
+  if (readRegister(*camera_, reg::kPendingTimeout, pendingMs).ok() && pendingMs != 0) {
+    limit = std::min(limit, std::chrono::milliseconds(pendingMs));
+  }
+  camera_->setPendingAckLimit(limit);
+  uint32_t config = 0;
+  readRegister(*camera_, reg::kGvcpConfiguration, config);
+  if (camera_->writereg(reg::kGvcpConfiguration, config | reg::kGvcpConfigPendingAck) != 0) {
+    camera_->setPendingAckLimit(std::chrono::milliseconds(0));
+  }
 }
 
 // Two cameras on one address (a new batch on its factory default): ARP picks

@@ -6,8 +6,9 @@
 // camera's MAC it then reads the device's MAC and gives control back at once
 // when another device answers at the address. It writes the heartbeat timeout
 // where the policy puts it (after the take: the previous value is put back
-// before control is given back). release() gives the privilege back, and the
-// destructor does so on every path that did not (a failure, an exception, a
+// before control is given back) and, where the policy asks and the camera
+// offers it, lets the camera answer PENDING_ACK while it stores a setting. release() gives the
+// privilege back, and the destructor does so on every path that did not (a failure, an exception, a
 // stop signal). requestRestart() ends the hold with the camera's restart:
 // nothing is given back after it. The heartbeat stops after the last release
 // and before the channel closes. Prints nothing. The owner's thread; the
@@ -15,6 +16,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -48,6 +50,9 @@ struct SessionPolicy {
   // failed take is followed by one release; the library's report and
   // address writer send none.
   bool releaseAfterFailedTake = true;
+  // A camera that stores a setting in flash may need longer than the retries
+  // allow; with PENDING_ACK it says how long instead of going silent.
+  bool pendingAck = true;
 };
 
 // The library entry points' hold: one budget over all attempts of an
@@ -56,7 +61,8 @@ inline SessionPolicy libraryPolicy(uint16_t port) {
   return {.port = port,
           .ackWait = AckWait::kSharedBudget,
           .heartbeat = false,
-          .timeoutWrite = TimeoutWrite::kNone};
+          .timeoutWrite = TimeoutWrite::kNone,
+          .pendingAck = false};
 }
 
 // Where a session's local failures come from: the codes of their Status.
@@ -64,7 +70,12 @@ namespace session_site {
 inline constexpr int kNotGranted = 1;
 inline constexpr int kWrongCamera = 2;  // another device answers at the address
 inline constexpr int kIdentityUnread = 3;
+inline constexpr int kInterface = 4;  // the channel could not be tied to the adapter
 }  // namespace session_site
+
+// The longest a session lets a camera work on one command after it answered
+// PENDING_ACK, whatever its pending timeout register says.
+inline constexpr std::chrono::milliseconds kPendingAckBound{10000};
 
 // The camera a session is opened on.
 struct SessionTarget {
@@ -107,10 +118,12 @@ class CameraSession {
  private:
   gvcp::Status checkIdentity();
   void writeHeartbeatTimeout();
+  void enablePendingAck();
 
   SessionTarget target_;
   SessionPolicy policy_;
   std::optional<uint32_t> previousTimeout_;  // put back before control is given back
+  int bindError_ = 0;                        // errno of tying the channel to the adapter
   std::unique_ptr<Camera> camera_;
   std::optional<Heartbeat> heartbeat_;  // after the camera: stopped before it closes
   bool held_ = false;

@@ -19,13 +19,20 @@ uint32_t ipv4Of(const sockaddr* address) {
   return reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr;
 }
 
+// An address with a label ("eth0:1") belongs to the interface before the ':'.
+std::string interfaceOf(const char* name) {
+  const std::string text(name);
+  return text.substr(0, text.find(':'));
+}
+
 HostInterface& entryFor(std::vector<HostInterface>& interfaces, const ifaddrs& item) {
+  const std::string name = interfaceOf(item.ifa_name);
   const auto found = std::find_if(interfaces.begin(), interfaces.end(),
-                                  [&](const HostInterface& i) { return i.name == item.ifa_name; });
+                                  [&](const HostInterface& i) { return i.name == name; });
   if (found != interfaces.end()) return *found;
   HostInterface added;
-  added.name = item.ifa_name;
-  added.index = ::if_nametoindex(item.ifa_name);
+  added.name = name;
+  added.index = ::if_nametoindex(name.c_str());
   added.up = (item.ifa_flags & IFF_UP) != 0;
   added.running = (item.ifa_flags & IFF_RUNNING) != 0;
   added.loopback = (item.ifa_flags & IFF_LOOPBACK) != 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <mutex>
 #include <variant>
 
 #include "cli/camera_changes.h"
@@ -12,6 +13,7 @@
 #include "cli/job_pool.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/table_render.h"
+#include "cli/shared_address.h"
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
@@ -25,12 +27,22 @@ using cli::PlanRow;
 // Each row with the camera that answered for its MAC.
 struct RowTarget {
   const PlanRow* row;
-  const GigE_Camera_Info* camera;
+  GigE_Camera_Info camera;  // through the adapter that reaches it, where one does
 };
 
 struct RowOutcome {
   bool started = false;
   CommandResult result;
+};
+
+// What every row shares: the discovery's records, and one move off a shared
+// address at a time, so that two rows never pick the same free address.
+struct RowContext {
+  const Invocation& invocation;
+  const std::vector<GigE_Camera_Info>& found;
+  const SignalGuard& signals;
+  std::ostream& err;
+  std::mutex relocating;
 };
 
 std::variant<std::vector<PlanRow>, CommandResult> loadPlan(const std::string& path) {
@@ -57,23 +69,22 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
     const std::string& path) {
   std::vector<RowTarget> targets;
   for (const PlanRow& row : rows) {
-    MacAddress mac;
-    const auto found = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
-      mac.setMac(c.cameraMacHw, MacAddress::kSize);
-      return mac == row.mac;
-    });
-    if (found == cameras.end()) {
+    Selector byMac;
+    byMac.kind = Selector::Kind::kMac;
+    row.mac.getMacHw(byMac.mac.data(), MacAddress::kSize);
+    const std::vector<GigE_Camera_Info> matched = matchCameras(byMac, cameras);
+    if (matched.empty()) {
       return failure(ExitCode::kNotFound, path + ":" + std::to_string(row.line) + ": no camera " +
                                               row.mac.getMacInStr(false) +
                                               " answered the discovery");
     }
-    targets.push_back({&row, &*found});
+    targets.push_back({&row, matched.front()});
   }
   return targets;
 }
 
-CommandResult applyRow(const RowTarget& target, bool check) {
-  const GigE_Camera_Info& camera = *target.camera;
+CommandResult applyRow(const RowTarget& target, RowContext& context) {
+  const GigE_Camera_Info& camera = target.camera;
   const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
   if (!viewOf(camera).reachable) {
     return failure(ExitCode::kFailed, who + " is outside the subnet of adapter " +
@@ -82,9 +93,16 @@ CommandResult applyRow(const RowTarget& target, bool check) {
   }
   StateRequest request;
   request.desired = {target.row->mode, target.row->persistent, target.row->name, false};
-  request.check = check;
+  request.check = context.invocation.check;
+  Relocation moved{targetOf(camera), std::nullopt, std::nullopt};
+  if (!request.check) {
+    const std::lock_guard<std::mutex> one(context.relocating);
+    moved = moveOffSharedAddress(moved.target, sharersOf(moved.target, context.found),
+                                 context.invocation.timeoutMs, context.signals, context.err);
+  }
+  if (moved.failure) return *moved.failure;
   // Rows under way finish when a stop signal comes: no signal guard here.
-  return reachState(targetOf(camera), who, request, nullptr);
+  return withTemporaryIp(reachState(moved.target, who, request, nullptr), moved);
 }
 
 // What a successful row set, in a few words.
@@ -120,7 +138,7 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
     const RowOutcome& outcome = outcomes[i];
     const bool ok = outcome.started && outcome.result.code == ExitCode::kOk;
     failed += ok ? 0 : 1;
-    const GigE_Camera_Info& camera = *targets[i].camera;
+    const GigE_Camera_Info& camera = targets[i].camera;
     table.push_back({std::to_string(targets[i].row->line), camera.cameraMac, camera.cameraIp,
                      rowState(outcome, *targets[i].row, check)});
     nlohmann::ordered_json row = {{"line", targets[i].row->line},
@@ -164,10 +182,11 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   if (auto* bad = std::get_if<CommandResult>(&located)) return std::move(*bad);
   const std::vector<RowTarget>& targets = std::get<std::vector<RowTarget>>(located);
   std::vector<RowOutcome> outcomes(targets.size());
-  cli::runJobs(targets.size(), invocation.jobs, [&](size_t i) {
+  RowContext context{invocation, found.cameras, signals, err, {}};
+  runJobs(targets.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     outcomes[i].started = true;
-    outcomes[i].result = applyRow(targets[i], invocation.check);
+    outcomes[i].result = applyRow(targets[i], context);
   });
   return report(targets, outcomes, signals.stopRequested(), invocation.check);
 }

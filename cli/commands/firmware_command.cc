@@ -9,6 +9,7 @@
 
 #include "cli/output/firmware_upload_view.h"
 #include "cli/output/table_render.h"
+#include "cli/shared_address.h"
 #include "device/camera_return.h"
 #include "fwupdate/firmware_update.h"
 
@@ -46,6 +47,9 @@ std::string programFailure(int result, const std::string& address, const Firmwar
       return camera + " did not accept the image; nothing was programmed";
     case kProgramBlockFailed:
       return camera + " stopped answering during the upload; nothing was programmed";
+    case kProgramInterfaceFailed:
+      return "the image could not be sent through the adapter of the " + camera +
+             "; nothing was programmed";
     case kProgramStartFailed:
       return camera + " did not confirm the start of programming; it was not restarted";
     default:
@@ -142,7 +146,7 @@ device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
   const device::RestartOutcome waited = awaitReturn(session, job, view, at);
   if (waited != device::RestartOutcome::kBack) return waited;
   back.address = at.address;
-  const std::unique_ptr<Camera> camera = openCamera(at.ip, job.gvcpPort);
+  const std::unique_ptr<Camera> camera = openCamera(at.ip, job.gvcpPort, at.interface);
   back.identity = readFirmwareIdentity(*camera);
   return waited;
 }
@@ -244,7 +248,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
                                 fileNameOf(job.imagePath),
                                 device::SessionPolicy{.port = job.gvcpPort},
                                 job.flashPort,
-                                {job.completionBound, nullptr}};
+                                {job.completionBound, nullptr, target.interface}};
   const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
   if (ended) return *ended;
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -262,10 +266,10 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   job.discoveryWindow = std::chrono::milliseconds(invocation.timeoutMs);
   const FirmwareConsole console = processConsole();
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
+  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+  if (found.failure) return *found.failure;
   if (signals.stopRequested()) return interrupted();
-  return updateCameraFirmware(*lookup.target, job, console, signals, err);
+  return withTemporaryIp(updateCameraFirmware(found.target, job, console, signals, err), found);
 }
 
 }  // namespace cli

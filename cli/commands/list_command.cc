@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "cli/discovery_run.h"
+#include "cli/output/address_sharing.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
@@ -30,6 +31,7 @@ CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& 
   std::vector<CameraView> views;
   for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(viewOf(camera));
   std::stable_sort(views.begin(), views.end(), listOrder);
+  noteSharing(views, hostAddresses());
   if (views.empty()) err << "no camera found\n";
   CommandResult result;
   result.data["cameras"] = nlohmann::ordered_json::array();

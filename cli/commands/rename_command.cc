@@ -1,5 +1,6 @@
 #include "cli/commands/rename_command.h"
 
+#include "cli/shared_address.h"
 #include "cli/under_control.h"
 
 namespace cli {
@@ -7,16 +8,16 @@ namespace cli {
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                         std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
+  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+  if (found.failure) return *found.failure;
   StateRequest request;
   request.desired.name = invocation.newName;
-  CommandResult named =
-      reachState(*lookup.target, "camera at " + lookup.target->address, request, &signals);
-  nlohmann::ordered_json data = {{"camera", {{"ip", lookup.target->address}}}};
+  const std::string& address = found.target.address;
+  CommandResult named = reachState(found.target, "camera at " + address, request, &signals);
+  nlohmann::ordered_json data = {{"camera", {{"ip", address}}}};
   data.update(named.data);
   named.data = std::move(data);
-  return named;
+  return withTemporaryIp(std::move(named), found);
 }
 
 }  // namespace cli

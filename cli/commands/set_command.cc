@@ -2,6 +2,7 @@
 
 #include "cli/camera_restart.h"
 #include "cli/force_ip_port.h"
+#include "cli/shared_address.h"
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
@@ -81,9 +82,9 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
     arpSocket = openProbeSocket("set --now");
     if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
   }
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
-  const CameraTarget& target = *lookup.target;
+  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+  if (found.failure) return *found.failure;
+  const CameraTarget& target = found.target;
   StateRequest request;
   request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
   request.check = invocation.check;
@@ -108,7 +109,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
              result.data.value("changed", false)) {
     result.text += "the new configuration takes effect when the camera restarts\n";
   }
-  return withCamera(std::move(result), target);
+  return withTemporaryIp(withCamera(std::move(result), target), found);
 }
 
 }  // namespace cli

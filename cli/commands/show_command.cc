@@ -4,22 +4,27 @@
 #include <optional>
 
 #include "cli/camera_lookup.h"
+#include "cli/output/address_sharing.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
+#include "cli/under_control.h"
 #include "device/camera_settings.h"
 
 namespace cli {
 
 namespace {
 
-CommandResult render(const device::CameraSettings& settings,
-                     const std::optional<AdapterView>& adapter) {
-  const CameraView view = viewOf(settings, adapter);
-  CommandResult result;
-  result.data["camera"] = settingsJson(view, settings);
-  result.text = showBlock(view, settings);
-  return result;
+// The view of what was read, with the cameras that share its address among
+// those the lookup's discovery heard (none for an address read directly).
+CameraView viewWithSharing(const device::CameraSettings& settings, const TargetLookup& lookup) {
+  const std::optional<Adaptor>& adapter = lookup.target->adapter;
+  CameraView shown =
+      viewOf(settings, adapter ? std::optional(adapterView(*adapter)) : std::nullopt);
+  std::vector<CameraView> heard{shown};
+  for (const GigE_Camera_Info& camera : lookup.found) heard.push_back(viewOf(camera));
+  noteSharing(heard, hostAddresses());
+  return heard.front();
 }
 
 }  // namespace
@@ -28,15 +33,15 @@ CommandResult runShow(const Invocation& invocation, const Selector& selector,
                       const std::vector<Adaptor>& adapters, std::ostream& err) {
   const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookup.failure;
-  const std::unique_ptr<Camera> camera = openCamera(lookup.target->ip);
   device::CameraSettings settings;
-  const gvcp::Status status = device::readCameraSettings(*camera, settings);
-  if (!status.ok()) {
-    return failure(ExitCode::kFailed,
-                   "camera at " + lookup.target->address + ": " + status.toString());
+  if (auto failed = readTarget(*lookup.target, "camera at " + lookup.target->address, settings)) {
+    return *failed;
   }
-  const std::optional<Adaptor>& adapter = lookup.target->adapter;
-  return render(settings, adapter ? std::optional(adapterView(*adapter)) : std::nullopt);
+  const CameraView view = viewWithSharing(settings, lookup);
+  CommandResult result;
+  result.data["camera"] = settingsJson(view, settings);
+  result.text = showBlock(view, settings);
+  return result;
 }
 
 }  // namespace cli

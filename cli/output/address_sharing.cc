@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "net/host_interfaces.h"
+
 std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& cameras,
                                            const std::vector<uint32_t>& hostAddresses) {
   std::vector<AddressSharing> sharing(cameras.size());
@@ -18,5 +20,20 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& camera
       }
     }
   }
-  return sharing;
-}
+  void noteSharing(std::vector<CameraView> & cameras, const std::vector<uint32_t>& hostAddresses) {
+    const std::vector<AddressSharing> sharing = addressSharing(cameras, hostAddresses);
+    for (size_t i = 0; i < cameras.size(); ++i) {
+      cameras[i].sharesAddressWith = sharing[i].sharesWith;
+      cameras[i].hostAddress = sharing[i].hostAddress;
+    }
+  }
+
+  std::vector<uint32_t> hostAddresses() {
+    std::vector<uint32_t> addresses;
+    for (const HostInterface& entry : listHostInterfaces()) {
+      for (const InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
+    }
+    return addresses;
+  }
+
+}  // namespace cli

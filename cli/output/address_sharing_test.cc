@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace cli {
+
 namespace {
 
 CameraView at(uint8_t last, uint32_t ip) {
@@ -28,3 +30,5 @@ TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
 }
 
 }  // namespace
+
+}  // namespace cli

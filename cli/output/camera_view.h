@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/camera_settings.h"
 #include "gvcp/camera_info.h"
@@ -30,6 +31,10 @@ struct CameraView {
   uint32_t ipConfigSupported = 0;
   uint32_t ipConfigCurrent = 0;
   bool reachable = false;
+  // The other cameras answering at this address, and whether it is one of
+  // this host's own (filled where the command knows: cli/output/address_sharing.h).
+  std::vector<std::array<uint8_t, 6>> sharesAddressWith;
+  bool hostAddress = false;
 };
 
 AdapterView adapterView(const Adaptor& adaptor);

@@ -24,6 +24,12 @@ json optionalText(const std::optional<std::string>& text) {
   return text ? json(*text) : json(nullptr);
 }
 
+json macList(const std::vector<std::array<uint8_t, 6>>& macs) {
+  json list = json::array();
+  for (const auto& mac : macs) list.push_back(macText(mac));
+  return list;
+}
+
 }  // namespace
 
 json cameraJson(const CameraView& c) {
@@ -41,7 +47,9 @@ json cameraJson(const CameraView& c) {
           {"ip_config",
            {{"supported", ipConfigNames(c.ipConfigSupported)},
             {"current", ipConfigNames(c.ipConfigCurrent)}}},
-          {"reachable", c.reachable}};
+          {"reachable", c.reachable},
+          {"shares_address_with", macList(c.sharesAddressWith)},
+          {"host_address", c.hostAddress}};
 }
 
 json settingsJson(const CameraView& camera, const device::CameraSettings& s) {

@@ -13,8 +13,10 @@
 
 namespace cli {
 
-// "mac", "ip", "mask", "gateway", "adapter" (null when none), identity text,
-// "ip_config" {"supported", "current"} and "reachable".
+// "mac", "ip", "mask", "gateway", "adapter" (null when none), identity text
+// (serial and user name null where the camera has no such register),
+// "ip_config" {"supported", "current"}, "reachable", "shares_address_with"
+// (the other cameras' MACs, empty when none) and "host_address".
 nlohmann::ordered_json cameraJson(const CameraView& camera);
 // cameraJson plus "persistent", "heartbeat_timeout_ms" and "control".
 nlohmann::ordered_json settingsJson(const CameraView& camera,

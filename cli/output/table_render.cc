@@ -17,6 +17,13 @@ namespace {
 
 using Row = std::vector<std::string>;
 
+// The footnote marks of a camera: '!' outside its subnet, '=' sharing its
+// address, '*' at this host's address.
+std::string marksOf(const CameraView& c) {
+  return std::string(c.reachable ? "" : "!") + (c.sharesAddressWith.empty() ? "" : "=") +
+         (c.hostAddress ? "*" : "");
+}
+
 Row rowOf(size_t index, const CameraView& c) {
   return {std::to_string(index),
           macText(c.mac),
@@ -26,7 +33,7 @@ Row rowOf(size_t index, const CameraView& c) {
           tableSafe(c.identity.serial.value_or("")),
           tableSafe(c.identity.userName.value_or("")),
           modeText(c.ipConfigCurrent),
-          c.reachable ? "" : "!"};
+          marksOf(c)};
 }
 
 }  // namespace
@@ -76,15 +83,33 @@ std::string modeText(uint32_t ipConfig) {
 std::string listTable(const std::vector<CameraView>& cameras) {
   std::vector<Row> rows = {
       {"#", "MAC", "ADDRESS", "ADAPTER", "MODEL", "SERIAL", "USER NAME", "MODE", "!"}};
-  bool marked = false;
+  std::string marks;
   for (size_t i = 0; i < cameras.size(); ++i) {
     rows.push_back(rowOf(i + 1, cameras[i]));
-    marked = marked || !cameras[i].reachable;
+    marks += marksOf(cameras[i]);
   }
   std::string text = alignedColumns(rows);
-  if (marked) text += std::string(kOutsideSubnetNote) + "\n";
+  const std::pair<char, const char*> notes[] = {
+      {'!', kOutsideSubnetNote}, {'=', kSharedAddressNote}, {'*', kHostAddressNote}};
+  for (const auto& [mark, note] : notes) {
+    if (marks.find(mark) != std::string::npos) text += std::string(note) + "\n";
+  }
   return text;
 }
+
+namespace {
+
+std::string addressNotes(const CameraView& c) {
+  std::string notes = c.reachable ? "" : "  ! outside its adapter's subnet";
+  if (!c.sharesAddressWith.empty()) {
+    notes += "  = shared with";
+    for (const auto& mac : c.sharesAddressWith) notes += " " + macText(mac);
+  }
+  if (c.hostAddress) notes += "  * an address of this host";
+  return notes;
+}
+
+}  // namespace
 
 std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
   const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
@@ -92,8 +117,7 @@ std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
                                         : "- (no adapter's subnet holds the address)";
   const std::pair<const char*, std::string> lines[] = {
       {"MAC", macText(c.mac)},
-      {"Address",
-       addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
+      {"Address", addressWithMask(c.ip, c.mask) + addressNotes(c)},
       {"Gateway", dottedQuad(c.gateway)},
       {"Adapter", adapter},
       {"Manufacturer", tableSafe(c.identity.manufacturer)},

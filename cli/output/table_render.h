@@ -15,6 +15,11 @@ namespace cli {
 inline constexpr const char* kOutsideSubnetNote =
     "! address outside its adapter's subnet (or 0.0.0.0): the camera cannot be reached "
     "until it gets an address there";
+inline constexpr const char* kSharedAddressNote =
+    "= address shared with another camera: a command that changes one of them first gives it "
+    "a temporary address of its own";
+inline constexpr const char* kHostAddressNote =
+    "* an address of this host's own: the camera cannot be reached until it gets another one";
 
 // Camera text made safe for a terminal.
 std::string tableSafe(std::string_view text);

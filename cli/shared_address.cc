@@ -1,0 +1,77 @@
+#include "cli/shared_address.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+#include "cli/force_ip_port.h"
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+
+namespace cli {
+
+std::vector<std::array<uint8_t, 6>> sharersOf(const CameraTarget& camera,
+                                              const std::vector<GigE_Camera_Info>& found) {
+  std::vector<std::array<uint8_t, 6>> sharers;
+  for (const GigE_Camera_Info& other : found) {
+    std::array<uint8_t, 6> mac{};
+    std::copy(std::begin(other.cameraMacHw), std::end(other.cameraMacHw), mac.begin());
+    const bool sameLink = other.adaptor.getName() == camera.interface;
+    if (other.sourceIp == camera.ip && sameLink && mac != camera.mac &&
+        std::find(sharers.begin(), sharers.end(), mac) == sharers.end()) {
+      sharers.push_back(mac);
+    }
+  }
+  return sharers;
+}
+
+Relocation moveOffSharedAddress(const CameraTarget& target,
+                                const std::vector<std::array<uint8_t, 6>>& sharers, int timeoutMs,
+                                const SignalGuard& signals, std::ostream& err) {
+  if (sharers.empty() || !target.adapter) return {target, std::nullopt, std::nullopt};
+  std::string others;
+  for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + macText(mac);
+  const std::string what =
+      "camera " + macText(target.mac) + " shares address " + target.address + " with " + others;
+  std::variant<UniqueFd, CommandResult> arpSocket =
+      openProbeSocket("moving a camera off a shared address");
+  if (auto* refused = std::get_if<CommandResult>(&arpSocket)) {
+    refused->message = what + "; " + refused->message;
+    return {target, std::nullopt, *refused};
+  }
+  NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs, err);
+  const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
+  const CommandResult moved =
+      runForceIpFlow(forceIpPlan(target, automatic, true, false), port, signals, err);
+  if (moved.code != ExitCode::kOk) {
+    return {target, std::nullopt,
+            failure(moved.code, what + ": " + moved.message + "; nothing was written")};
+  }
+  Relocation relocation{target, std::nullopt, std::nullopt};
+  uint32_t ip = 0;
+  parseIpv4(moved.data["camera"]["ip"].get<std::string>(), &ip);
+  relocation.target.ip = ip;
+  relocation.target.address = dottedQuad(ip);
+  relocation.temporaryIp = ip;
+  err << what << ": it answers at the temporary address " << relocation.target.address
+      << " until it restarts\n";
+  return relocation;
+}
+
+Relocation findChangeable(const Invocation& invocation, const Selector& selector,
+                          const std::vector<Adaptor>& adapters, const SignalGuard& signals,
+                          std::ostream& err) {
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return {{}, std::nullopt, lookup.failure};
+  // A check or a dry run changes nothing, not even the address.
+  if (invocation.check || invocation.dryRun) return {*lookup.target, std::nullopt, std::nullopt};
+  return moveOffSharedAddress(*lookup.target, sharersOf(*lookup.target, lookup.found),
+                              invocation.timeoutMs, signals, err);
+}
+
+CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation) {
+  if (relocation.temporaryIp) result.data["temporary_ip"] = dottedQuad(*relocation.temporaryIp);
+  return result;
+}
+
+}  // namespace cli
