@@ -1,7 +1,7 @@
 // GigE_Camera_Info: one discovered camera, decoded from a DISCOVERY_ACK, with
-// the source address its answer came from and the adapter it arrived on.
-// Version, mode and IP-configuration words are host order; the three addresses
-// stay in network byte order.
+// the source address its answer came from, the adapter it arrived on and
+// which reception saw it. Version, mode and IP-configuration words are host
+// order; the three addresses stay in network byte order.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,10 @@ struct GigE_Camera_Info {
   std::string userDefinedName;
   std::string cameraIp;
   Adaptor adaptor{0u};
+  // Which receptions took an answer of the camera: the link-level capture,
+  // ordinary UDP reception, or both when a discovery listens both ways.
+  bool seenAtLinkLevel = false;
+  bool seenByUdp = false;
 };
 
 // Payload offsets of a DISCOVERY_ACK (after the 8-byte acknowledge header).
