@@ -331,6 +331,44 @@ TEST_F(SimulatorEndToEnd, GarbageOfEverySizeNeitherCrashesNorSilencesIt) {
   EXPECT_TRUE(camera->process().running()) << "the simulator ended";
 }
 
+// Meanwhile a re-send is ignored and a read waits, as on a device doing one thing at a time.
+TEST_F(SimulatorEndToEnd, StoringWriteIsAcknowledgedAfterTheStoreTimeWithPendingAckFirst) {
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.insert(setup.extraArgs.end(), {"--store-ms", "1500"});
+  auto camera = start(setup);
+  UdpPeer peer(host_, kHostIp);
+  takeControl(peer, kCameraIp);
+  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kGvcpConfiguration, reg::kGvcpConfigPendingAck), 0);
+  const auto sent = std::chrono::steady_clock::now();
+  const auto write = writeRegCommand(50, reg::kPersistentIp, 0xC0A84D1E);
+  for (const auto& request : {write, write, readRegCommand(51, reg::kPersistentIp)})
+    ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, request));
+  const auto pending = peer.receive(Millis(1000));
+  const auto acknowledged = peer.receive(Millis(5000));
+  const auto waited = std::chrono::steady_clock::now() - sent;
+  const auto read = peer.receive(Millis(1000));
+  ASSERT_TRUE(pending && acknowledged && read);
+  EXPECT_EQ(pending->bytes, (std::vector<uint8_t>{0, 0, 0, 0x89, 0, 4, 0, 50, 0, 0, 0x05, 0xDC}));
+  EXPECT_EQ(acknowledged->bytes, (std::vector<uint8_t>{0, 0, 0, 0x83, 0, 4, 0, 50, 0, 0, 0, 1}));
+  EXPECT_GE(waited, Millis(1499));  // the camera's clock counts whole milliseconds
+  EXPECT_EQ(read->bytes,
+            (std::vector<uint8_t>{0, 0, 0, 0x81, 0, 4, 0, 51, 0xC0, 0xA8, 0x4D, 0x1E}));
+  EXPECT_EQ(camera->status("count_store_resends_ignored"), "1");
+}
+
+TEST_F(SimulatorEndToEnd, HolderToolKeepsControlUntilTerminatedAndTheCameraNamesIt) {
+  CameraSpec setup = specAt(kCameraIp);
+  setup.extraArgs.push_back("--primary-app-registers");
+  auto camera = start(setup);
+  testbed::Process holder(host_, {testbed::binary("nuv_holder"), kCameraIp, "--control-only"});
+  ASSERT_TRUE(holder.waitForOutput("holding\n", Millis(5000))) << holder.errors();
+  UdpPeer peer(host_, kHostIp);
+  const auto port = readReg(peer, kCameraIp, reg::kPrimaryAppPort).value_or(0);
+  EXPECT_EQ(camera->status("ccp_holder"), std::string(kHostIp) + ":" + std::to_string(port));
+  EXPECT_EQ(holder.terminate(), 0);
+  EXPECT_EQ(camera->status("ccp_holder"), "none");
+}
+
 TEST_F(SimulatorEndToEnd, BadCommandLineExitsWithStatus2AndAMessage) {
   testbed::Process bad(host_, {testbed::binary("nuv-camsim"), "--interface", "eth1", "--state-dir",
                                "/tmp", "--drop-answers", "1.5"});

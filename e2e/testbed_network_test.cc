@@ -1,7 +1,8 @@
 // The test bed itself: every namespace it makes goes away with its Network,
 // on the normal path, after a failed ASSERT and after an exception; adapters
 // get small interface indices; a camera can be reached through two adapters;
-// a fleet of cameras starts numbered and says which one did not.
+// a fleet of cameras starts numbered and says which one did not; cameras share
+// one address; two link-local adapters each reach the camera on their switch.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -118,6 +119,43 @@ TEST_F(TestbedNetwork, FleetStartsNumberedCamerasAndNamesTheOneThatFailed) {
   EXPECT_EQ(failed.rfind("camera d2 did not start: ", 0), 0u) << failed;
   EXPECT_EQ(fleet.size(), 5u);
   EXPECT_FALSE(fleet.back()->ready());
+}
+
+TEST_F(TestbedNetwork, CamerasSharingOneAddressEachAnswerADiscovery) {
+  testbed::Network net;
+  const testbed::Network::Lan lan = net.addLan("host", "192.168.41.1/24");
+  testbed::Fleet fleet;
+  const auto setupOf = [](int n) {
+    testbed::CameraSpec setup;
+    setup.mac = testbed::fleetMac(n);
+    setup.ip = "192.168.41.100";
+    return setup;
+  };
+  ASSERT_EQ(testbed::startFleet(net, lan.sw, "c", 3, setupOf, fleet), "") << net.lastError();
+  const auto answers = testbed::discoveryAnswers(lan.host, "192.168.41.1", Millis(1000));
+  EXPECT_EQ(answers.size(), 3u);
+  for (const testbed::Received& answer : answers) EXPECT_EQ(answer.from, "192.168.41.100");
+}
+
+TEST_F(TestbedNetwork, TwoLinkLocalAdaptersEachReachTheCameraOnTheirOwnSwitch) {
+  testbed::Network net;
+  const std::string host = net.addHost("host");
+  testbed::Fleet fleet;
+  for (const std::string n : {"1", "2"}) {
+    const std::string sw = net.addSwitch("sw");
+    ASSERT_TRUE(net.connect(host, "eth" + n, sw, "169.254." + n + ".1/16")) << net.lastError();
+    testbed::CameraSpec setup;
+    setup.mac = "02:00:00:00:00:0" + n;
+    setup.ip = "169.254." + n + ".10";
+    setup.mask = "255.255.0.0";
+    ASSERT_EQ(testbed::startFleet(
+                  net, sw, "c", 1, [&](int) { return setup; }, fleet),
+              "");
+  }
+  for (const std::string n : {"1", "2"}) {
+    const auto answers = testbed::discoveryAnswers(host, "169.254." + n + ".1", Millis(1000));
+    EXPECT_EQ(answers.size() == 1 ? answers[0].from : "not one", "169.254." + n + ".10") << n;
+  }
 }
 
 }  // namespace

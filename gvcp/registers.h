@@ -74,4 +74,30 @@ inline constexpr uint32_t kTimestampControl = 0x0944;  // write 2 to latch, 1 to
 inline constexpr uint32_t kTimestampValueHigh = 0x0948;
 inline constexpr uint32_t kTimestampValueLow = 0x094C;
 
+// Optional bootstrap registers; the GVCP capability register says which a
+// device has.
+inline constexpr uint32_t kLinkSpeed = 0x0670;          // Mb/s of network interface 0
+inline constexpr uint32_t kGvcpConfiguration = 0x0954;  // written by the controlling application
+inline constexpr uint32_t kPendingTimeout = 0x0958;     // ms a command may take at most
+inline constexpr uint32_t kPrimaryAppPort = 0x0A04;     // UDP port of the holder (low 16 bits)
+inline constexpr uint32_t kPrimaryAppIp = 0x0A14;       // IPv4 address of the holder
+
+// Bits of the GVCP capability register.
+inline constexpr uint32_t kCapUserDefinedName = 0x80000000;
+inline constexpr uint32_t kCapSerialNumber = 0x40000000;
+inline constexpr uint32_t kCapLinkSpeed = 0x10000000;
+inline constexpr uint32_t kCapPrimaryApp = 0x08000000;  // kPrimaryAppPort and kPrimaryAppIp
+inline constexpr uint32_t kCapPendingAck = 0x00000020;
+inline constexpr uint32_t kCapWriteMem = 0x00000002;
+// Several addresses in one READREG or WRITEREG.
+inline constexpr uint32_t kCapConcatenation = 0x00000001;
+
+// Bit of the GVCP configuration register: the device may answer PENDING_ACK.
+inline constexpr uint32_t kGvcpConfigPendingAck = 0x00000002;
+
+// Pause-frame bits GigE Vision 2.0 devices carry in the supported and current
+// IP configuration registers beside the mode bits.
+inline constexpr uint32_t kIpConfigPauseReception = 0x80000000;
+inline constexpr uint32_t kIpConfigPauseGeneration = 0x40000000;
+
 }  // namespace reg

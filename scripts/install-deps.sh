@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev iproute2 procps)
 # The GenICam client and fake camera the interoperability tests run as black boxes.
 packages+=(aravis-tools-cli aravis-tools)
+# The diagnosis tests plant firewall rules inside a test namespace.
+packages+=(nftables)
 # The Debian packages, their man pages and their check (scripts/package*.sh).
 packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
 missing=()

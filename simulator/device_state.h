@@ -37,10 +37,28 @@ struct Peer {
   bool operator==(const Peer&) const = default;
 };
 
+// The GVCP configuration register lives here too: it belongs to the
+// controlling application and goes back to 0 whenever control ends.
 struct Control {
   uint32_t ccp = 0;
   std::optional<Peer> holder;
   uint64_t lastSeenMs = 0;
+  uint32_t gvcpConfig = 0;
+};
+
+// Registers and behaviours a device may or may not have. The defaults are the
+// camera the simulator has always been: serial number and user-defined name,
+// no link speed, no primary-application registers, every write answered at once.
+struct Features {
+  bool serialNumber = true;
+  bool userName = true;
+  bool primaryApp = false;
+  std::optional<uint32_t> linkSpeedMbps;
+  // Time a write to a register kept in flash (persistent address, mask and
+  // gateway, IP configuration, user-defined name) takes; 0: none.
+  uint32_t storeMs = 0;
+  bool pendingAckOffered = true;  // with a store time: PENDING_ACK may be enabled
+  bool offersPendingAck() const { return storeMs > 0 && pendingAckOffered; }
 };
 
 // Registers kept across restarts of the camera and of the simulator process;
@@ -65,6 +83,7 @@ struct DeviceState {
   Identity identity;
   std::array<uint8_t, 6> mac{};
   uint32_t ipConfigSupported = 0x7;
+  Features features;
   IpSettings current;
   Persisted persisted;
   uint32_t heartbeatTimeoutMs = kDefaultHeartbeatTimeoutMs;

@@ -5,6 +5,7 @@
 
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
 #include "simulator/register_space.h"
 
 namespace sim {
@@ -124,6 +125,21 @@ std::vector<uint8_t> indexPayload(size_t index) {
   return payload;
 }
 
+// A write that reached flash keeps the camera busy for its store time; a
+// restart request in the same command wins and is answered at once.
+Outcome afterWrite(Outcome outcome, const DeviceState& state, const WriteEffect& effect,
+                   const Request& request) {
+  outcome.reboot = effect.reboot;
+  if (!effect.storedInFlash || effect.reboot || state.features.storeMs == 0) return outcome;
+  outcome.storeMs = state.features.storeMs;
+  if ((state.control.gvcpConfig & reg::kGvcpConfigPendingAck) != 0) {
+    std::vector<uint8_t> timeLeft(4, 0);  // 16 reserved bits, then milliseconds
+    gvcp::putBe16(timeLeft.data() + 2, static_cast<uint16_t>(outcome.storeMs));
+    outcome.pendingAck = makeAck(0, kPendingAckCode, request.header.req_id, timeLeft);
+  }
+  return outcome;
+}
+
 Outcome onWriteReg(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
   const auto& payload = request.payload;
   if (payload.empty() || payload.size() % 8 != 0) {
@@ -141,10 +157,9 @@ Outcome onWriteReg(DeviceState& state, const Peer& from, const Request& request,
         writeRegister(state, from, address, gvcp::getBe32(payload.data() + i + 4), nowMs, &effect);
     if (status != 0) break;
   }
-  Outcome outcome =
-      answered(makeAck(status, gvcp::WRITEREG_ACK, request.header.req_id, indexPayload(written)));
-  outcome.reboot = effect.reboot;
-  return outcome;
+  return afterWrite(
+      answered(makeAck(status, gvcp::WRITEREG_ACK, request.header.req_id, indexPayload(written))),
+      state, effect, request);
 }
 
 Outcome onReadMem(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
@@ -174,10 +189,9 @@ Outcome onWriteMem(DeviceState& state, const Peer& from, const Request& request,
   if (status == 0) status = checkUncontrolledWrite(state, address, data.size());
   WriteEffect effect;
   if (status == 0) status = writeMemory(state, from, address, data, nowMs, &effect);
-  Outcome outcome = answered(
-      makeAck(status, gvcp::WRITEMEM_ACK, ackId, indexPayload(status == 0 ? data.size() : 0)));
-  outcome.reboot = effect.reboot;
-  return outcome;
+  return afterWrite(answered(makeAck(status, gvcp::WRITEMEM_ACK, ackId,
+                                     indexPayload(status == 0 ? data.size() : 0))),
+                    state, effect, request);
 }
 
 Outcome dispatch(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
@@ -203,6 +217,7 @@ Outcome dispatch(DeviceState& state, const Peer& from, const Request& request, u
 Outcome withoutUnwantedAnswer(Outcome outcome, const Request& request) {
   if (!request.ackWanted() && request.header.command != gvcp::DISCOVERY_CMD) {
     outcome.answer.clear();
+    outcome.pendingAck.clear();
     outcome.route = Route::kNone;
   }
   return outcome;
@@ -251,8 +266,10 @@ std::vector<uint8_t> discoveryAck(const DeviceState& state, uint16_t ackId) {
   putText(p, da::kModelName, da::kModelNameLen, id.model, hostile);
   putText(p, da::kDeviceVersion, da::kDeviceVersionLen, id.version, hostile);
   putText(p, da::kManufacturerInfo, da::kManufacturerInfoLen, id.info, hostile);
-  putText(p, da::kSerialNumber, da::kSerialNumberLen, id.serial, hostile);
-  putText(p, da::kUserDefinedName, da::kUserDefinedNameLen, state.persisted.userName, hostile);
+  const Features& has = state.features;  // a field the camera lacks stays zero
+  if (has.serialNumber) putText(p, da::kSerialNumber, da::kSerialNumberLen, id.serial, hostile);
+  if (has.userName)
+    putText(p, da::kUserDefinedName, da::kUserDefinedNameLen, state.persisted.userName, hostile);
   if (hostile == HostileDiscovery::kTruncated) ack.resize(kTruncatedDiscoveryBytes);
   return ack;
 }

@@ -2,7 +2,9 @@
 // device state in, the acknowledge bytes and how to send them out, plus what
 // the network side must do (take a new address, restart). Never reads past the
 // datagram, whatever its size or content; a datagram that is not a GVCP
-// command (too short, wrong key) is counted and left unanswered.
+// command (too short, wrong key) is counted and left unanswered. A write that
+// stores in flash (with a store time) names how long the camera is busy and,
+// where the controlling application enabled it, the PENDING_ACK to send at once.
 #pragma once
 
 #include <cstdint>
@@ -16,12 +18,20 @@ namespace sim {
 
 enum class Route { kNone, kUnicast, kBroadcast };
 
+// Acknowledge code of PENDING_ACK: the real acknowledge follows within the
+// time it names.
+inline constexpr uint16_t kPendingAckCode = 0x0089;
+
 struct Outcome {
   std::vector<uint8_t> answer;  // empty when nothing is sent
   Route route = Route::kNone;
   std::optional<IpSettings> newAddress;  // FORCEIP took an address: apply before answering
   bool restartIpConfig = false;          // FORCEIP with address 0: run the power-up choice
   bool reboot = false;                   // restart requested: answer, then go silent
+  // Storing in flash: `answer` goes out storeMs after the request, and the
+  // camera handles nothing else meanwhile. 0: answered at once.
+  uint32_t storeMs = 0;
+  std::vector<uint8_t> pendingAck;  // sent at once (same route) when not empty
 };
 
 Outcome handleGvcp(DeviceState& state, const Peer& from, std::span<const uint8_t> request,

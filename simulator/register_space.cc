@@ -7,6 +7,7 @@
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 #include "simulator/device_description.h"
+#include "simulator/optional_registers.h"
 
 namespace sim {
 namespace {
@@ -14,9 +15,7 @@ namespace {
 constexpr uint32_t kDeviceVersionLen = 32;  // the device's field; the tool reads on past it
 constexpr uint32_t kMaxMemoryReadBytes = gvcp::kMaxAckPayload - 4;  // 4 for the echoed address
 constexpr uint32_t kOneInterface = 1;
-constexpr uint32_t kNoChannels = 0;  // sends no events and streams no images
-// User-defined name, serial number, WRITEMEM, several registers in one READREG/WRITEREG.
-constexpr uint32_t kGvcpCapabilities = 0x80000000 | 0x40000000 | 0x2 | 0x1;
+constexpr uint32_t kNoChannels = 0;               // sends no events and streams no images
 constexpr uint64_t kTicksPerSecond = 1000000000;  // the timestamp counts nanoseconds
 constexpr uint64_t kTicksPerMs = kTicksPerSecond / 1000;
 constexpr uint32_t kTimestampReset = 0x1;
@@ -50,9 +49,10 @@ const TextArea kTextAreas[] = {
      [](const DeviceState&) -> std::string_view { return deviceDescription(); }},
 };
 
-const TextArea* textAreaAt(uint32_t address) {
+const TextArea* textAreaAt(const DeviceState& state, uint32_t address) {
   for (const TextArea& area : kTextAreas) {
-    if (address >= area.address && address < area.address + area.width) return &area;
+    if (address >= area.address && address < area.address + area.width)
+      return textAreaPresent(state.features, area.address) ? &area : nullptr;
   }
   return nullptr;
 }
@@ -110,7 +110,7 @@ std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
     case reg::kStreamChannelCount:
       return kNoChannels;
     case reg::kGvcpCapability:
-      return kGvcpCapabilities;
+      return gvcpCapabilities(s.features);
     case reg::kTimestampFrequencyHigh:
       return static_cast<uint32_t>(kTicksPerSecond >> 32);
     case reg::kTimestampFrequencyLow:
@@ -122,12 +122,14 @@ std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
     case reg::kTimestampValueLow:
       return static_cast<uint32_t>(s.timestampLatchedNs);
     default:
-      return std::nullopt;
+      return optionalRegister(s, address);
   }
 }
 
-bool isWritable(uint32_t address) {
+bool isWritable(const DeviceState& s, uint32_t address) {
   switch (address) {
+    case reg::kGvcpConfiguration:
+      return s.features.storeMs > 0;
     case reg::kIpConfigCurrent:
     case reg::kPersistentIp:
     case reg::kPersistentSubnetMask:
@@ -154,7 +156,7 @@ void writeCcp(DeviceState& s, const Peer& peer, uint32_t value, uint64_t nowMs) 
 }
 
 uint16_t writeText(DeviceState& state, const TextArea& area, uint32_t address,
-                   std::span<const uint8_t> data) {
+                   std::span<const uint8_t> data, WriteEffect* effect) {
   if (area.address != reg::kUserDefinedName) return gvcp::kStatusWriteProtect;
   if (address + data.size() > area.address + area.width) return gvcp::kStatusInvalidAddress;
   std::string name = state.persisted.userName;
@@ -162,6 +164,7 @@ uint16_t writeText(DeviceState& state, const TextArea& area, uint32_t address,
   std::copy(data.begin(), data.end(), name.begin() + (address - area.address));
   name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
   state.persisted.userName = name;
+  effect->storedInFlash = true;
   return gvcp::kStatusSuccess;
 }
 
@@ -170,6 +173,15 @@ void controlTimestamp(DeviceState& s, uint32_t value, uint64_t nowMs) {
   if ((value & kTimestampReset) != 0) s.timestampZeroMs = nowMs;
   if ((value & kTimestampLatch) != 0)
     s.timestampLatchedNs = (nowMs - s.timestampZeroMs) * kTicksPerMs;
+}
+
+// Only the holder of control configures GVCP (lenient privilege or not), and
+// bits the camera does not offer are ignored, as a device does.
+uint16_t writeGvcpConfiguration(DeviceState& s, uint32_t value) {
+  if (!s.control.holder) return gvcp::kStatusAccessDenied;
+  const uint32_t offered = s.features.offersPendingAck() ? reg::kGvcpConfigPendingAck : 0;
+  s.control.gvcpConfig = value & offered;
+  return gvcp::kStatusSuccess;
 }
 
 bool heldByOther(const DeviceState& s, const Peer& peer) {
@@ -205,7 +217,7 @@ uint16_t checkUncontrolledWrite(const DeviceState& state, uint32_t address, size
 
 uint16_t readRegister(const DeviceState& state, uint32_t address, uint32_t* value) {
   if (address % 4 != 0) return gvcp::kStatusBadAlignment;
-  if (const TextArea* area = textAreaAt(address)) {
+  if (const TextArea* area = textAreaAt(state, address)) {
     *value = textWord(state, *area, address);
     return gvcp::kStatusSuccess;
   }
@@ -218,8 +230,8 @@ uint16_t readRegister(const DeviceState& state, uint32_t address, uint32_t* valu
 uint16_t writeRegister(DeviceState& s, const Peer& peer, uint32_t address, uint32_t value,
                        uint64_t nowMs, WriteEffect* effect) {
   if (address % 4 != 0) return gvcp::kStatusBadAlignment;
-  if (!isWritable(address)) {
-    const bool known = textAreaAt(address) != nullptr || plainRegister(s, address).has_value();
+  if (!isWritable(s, address)) {
+    const bool known = textAreaAt(s, address) != nullptr || plainRegister(s, address).has_value();
     return known ? gvcp::kStatusWriteProtect : gvcp::kStatusInvalidAddress;
   }
   switch (address) {
@@ -248,7 +260,10 @@ uint16_t writeRegister(DeviceState& s, const Peer& peer, uint32_t address, uint3
     case reg::kTimestampControl:
       controlTimestamp(s, value, nowMs);
       break;
+    case reg::kGvcpConfiguration:
+      return writeGvcpConfiguration(s, value);
   }
+  effect->storedInFlash = effect->storedInFlash || keptInFlash(address);
   return gvcp::kStatusSuccess;
 }
 
@@ -271,7 +286,8 @@ uint16_t writeMemory(DeviceState& state, const Peer& peer, uint32_t address,
                      std::span<const uint8_t> data, uint64_t nowMs, WriteEffect* effect) {
   if (address % 4 != 0 || data.size() % 4 != 0) return gvcp::kStatusBadAlignment;
   if (data.empty()) return gvcp::kStatusInvalidParameter;
-  if (const TextArea* area = textAreaAt(address)) return writeText(state, *area, address, data);
+  if (const TextArea* area = textAreaAt(state, address))
+    return writeText(state, *area, address, data, effect);
   // Registers share the address space: a block over them writes each word in turn.
   for (size_t offset = 0; offset < data.size(); offset += 4) {
     const uint16_t status = writeRegister(state, peer, address + static_cast<uint32_t>(offset),

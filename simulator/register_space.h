@@ -33,6 +33,7 @@ uint16_t checkUncontrolledWrite(const DeviceState& state, uint32_t address, size
 // What a write does beyond storing a value.
 struct WriteEffect {
   bool reboot = false;
+  bool storedInFlash = false;  // a register kept in flash was written (optional_registers.h)
 };
 
 uint16_t readRegister(const DeviceState& state, uint32_t address, uint32_t* value);

@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 
+#include "gvcp/registers.h"
+
 namespace sim {
 namespace {
 
@@ -107,6 +109,36 @@ IpSettings& address(SimOptions& o) {
 
 Setter flag(bool FaultOptions::*field) {
   return [field](SimOptions& o, const std::string&) { return o.device.faults.*field = true; };
+}
+
+// Sets a feature flag of the camera to `value`.
+Setter feature(bool Features::*field, bool value) {
+  return [field, value](SimOptions& o, const std::string&) {
+    o.device.features.*field = value;
+    return true;
+  };
+}
+
+// PENDING_ACK carries the time left in 16 bits of milliseconds.
+bool setStoreMs(SimOptions& o, const std::string& v) {
+  const auto ms = parseUnsigned(v, 0xFFFF);
+  if (!ms || *ms == 0) return false;
+  o.device.features.storeMs = static_cast<uint32_t>(*ms);
+  return true;
+}
+
+bool setLinkSpeed(SimOptions& o, const std::string& v) {
+  const auto mbps = parseUnsigned(v, 0xFFFFFFFFu);
+  if (mbps) o.device.features.linkSpeedMbps = static_cast<uint32_t>(*mbps);
+  return mbps.has_value();
+}
+
+// Both registers carry the pause bits beside the modes; a stored state file
+// still decides the current value.
+void applyPauseFrame(DeviceState& device) {
+  constexpr uint32_t kPauseBits = reg::kIpConfigPauseReception | reg::kIpConfigPauseGeneration;
+  device.ipConfigSupported |= kPauseBits;
+  device.persisted.ipConfig |= kPauseBits;
 }
 
 const std::map<std::string, OptionSpec>& optionTable() {
@@ -231,6 +263,28 @@ const std::map<std::string, OptionSpec>& optionTable() {
       {"--link-local-after-restart",
        {false, "", "come back link-local after a restart whatever the IP configuration",
         flag(&FaultOptions::linkLocalAfterRestart)}},
+      {"--store-ms",
+       {true, "MS",
+        "writes kept in flash (persistent address, mask, gateway, IP configuration, user-defined "
+        "name) are acknowledged MS (1-65535) later, other requests waiting; offers PENDING_ACK",
+        setStoreMs}},
+      {"--no-pending-ack",
+       {false, "", "with --store-ms, do not offer PENDING_ACK: just answer late",
+        feature(&Features::pendingAckOffered, false)}},
+      {"--no-serial",
+       {false, "", "no serial number register (0x00D8)", feature(&Features::serialNumber, false)}},
+      {"--no-user-name",
+       {false, "", "no user-defined name register (0x00E8)", feature(&Features::userName, false)}},
+      {"--pause-frame",
+       {false, "",
+        "IP configuration registers carry the pause-frame bits 0x80000000 and 0x40000000 "
+        "(set when no state is stored yet)",
+        [](SimOptions& o, const std::string&) { return o.pauseFrame = true; }}},
+      {"--primary-app-registers",
+       {false, "", "offer registers 0x0A04 and 0x0A14: port and address of who holds control",
+        feature(&Features::primaryApp, true)}},
+      {"--link-speed",
+       {true, "MBPS", "offer the link speed register 0x0670 with this value", setLinkSpeed}},
       {"--lenient-privilege",
        {false, "", "accept any write while nobody holds control (default: only taking control)",
         [](SimOptions& o, const std::string&) { return o.device.lenientPrivilege = true; }}},
@@ -275,6 +329,11 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
   if (options.address && options.address->ip != 0 && options.address->mask == 0) {
     return {std::nullopt, "--mask is required with --ip"};
   }
+  const Features& features = options.device.features;
+  if (!features.pendingAckOffered && features.storeMs == 0) {
+    return {std::nullopt, "--no-pending-ack needs --store-ms"};
+  }
+  if (options.pauseFrame) applyPauseFrame(options.device);
   return {options, ""};
 }
 

@@ -26,7 +26,8 @@ struct SimOptions {
   // The device version a completed flash brings after the next restart;
   // empty: flashing leaves the version as it is.
   std::string flashedVersion;
-  bool trace = false;  // each GVCP exchange on standard error
+  bool pauseFrame = false;  // applied to `device` once every option is read
+  bool trace = false;       // each GVCP exchange on standard error
   bool help = false;
   bool version = false;
 };

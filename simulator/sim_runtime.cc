@@ -28,6 +28,9 @@ constexpr int kTickMs = 50;  // how late a heartbeat lapse or restart end may be
 constexpr uint64_t kStatusSettleMs = 20;
 constexpr size_t kMaxDatagramBytes = 65536;
 constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
+// Datagrams a storing camera keeps for later, about what a default socket
+// receive buffer holds of small requests; more are lost, as on a device.
+constexpr size_t kMaxHeldDatagrams = 256;
 
 uint64_t nowMs() {
   using namespace std::chrono;
@@ -37,6 +40,10 @@ uint64_t nowMs() {
 
 void complain(const std::string& what) {
   std::fprintf(stderr, "nuv-camsim: %s: %s\n", what.c_str(), std::strerror(errno));
+}
+
+bool sameSender(const sockaddr_in& a, const sockaddr_in& b) {
+  return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
 }
 
 bool failed(const std::string& what) {
@@ -137,6 +144,7 @@ bool Simulator::onSignal() {
 int Simulator::pollTimeoutMs(uint64_t now) const {
   uint64_t wait = kTickMs;
   if (publishDueMs_) wait = std::min(wait, *publishDueMs_ > now ? *publishDueMs_ - now : 0);
+  if (storeEndMs_) wait = std::min(wait, *storeEndMs_ > now ? *storeEndMs_ - now : 0);
   for (const Pending& p : pending_) wait = std::min(wait, p.dueMs > now ? p.dueMs - now : 0);
   return static_cast<int>(wait);
 }
@@ -152,10 +160,53 @@ void Simulator::receiveOn(int fd, uint64_t now) {
     ++state_.counts["ignored_restarting"];
   } else if (dice_.roll(state_.faults.dropRequests)) {
     ++state_.counts["dropped_requests"];
-  } else if (fd == gvcpSocket_.get()) {
-    onGvcp(buffer, from, now);
+  } else if (storeEndMs_) {
+    hold(fd, buffer, from);
   } else {
-    onFlash(buffer, from, now);
+    handle(fd, buffer, from, now);
+  }
+  sendDue(now);
+  publishLater(now);
+}
+
+void Simulator::handle(int fd, std::span<const uint8_t> datagram, const sockaddr_in& from,
+                       uint64_t now) {
+  if (fd == gvcpSocket_.get()) {
+    onGvcp(datagram, from, now);
+  } else {
+    onFlash(datagram, from, now);
+  }
+}
+
+void Simulator::hold(int fd, std::span<const uint8_t> datagram, const sockaddr_in& from) {
+  const bool resent = fd == storing_.fd && sameSender(from, storing_.from) &&
+                      std::ranges::equal(datagram, storing_.bytes);
+  if (resent) {
+    ++state_.counts["store_resends_ignored"];
+  } else if (held_.size() >= kMaxHeldDatagrams) {
+    ++state_.counts["dropped_while_storing"];
+  } else {
+    held_.push_back({fd, from, std::vector<uint8_t>(datagram.begin(), datagram.end())});
+  }
+}
+
+// The camera listens again: what waited is handled in arrival order (until a
+// restart silences it or another store makes the rest wait again). It judged
+// no silence while it stored, so the holder's heartbeat counts from now.
+void Simulator::finishStore(uint64_t now) {
+  storeEndMs_.reset();
+  if (state_.control.holder) state_.control.lastSeenMs = now;
+  std::deque<Held> waiting;
+  waiting.swap(held_);
+  for (; !waiting.empty(); waiting.pop_front()) {
+    const Held& next = waiting.front();
+    if (restarting_) {
+      ++state_.counts["ignored_restarting"];
+    } else if (storeEndMs_) {
+      hold(next.fd, next.bytes, next.from);
+    } else {
+      handle(next.fd, next.bytes, next.from, now);
+    }
   }
   sendDue(now);
   publishLater(now);
@@ -164,12 +215,23 @@ void Simulator::receiveOn(int fd, uint64_t now) {
 void Simulator::onGvcp(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t now) {
   const Peer peer{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
   Outcome outcome = handleGvcp(state_, peer, request, now);
-  if (options_.trace) std::fputs(traceLine(peer, request, outcome.answer).c_str(), stderr);
+  if (options_.trace) {
+    if (!outcome.pendingAck.empty())
+      std::fputs(traceLine(peer, request, outcome.pendingAck).c_str(), stderr);
+    std::fputs(traceLine(peer, request, outcome.answer).c_str(), stderr);
+  }
   if (outcome.newAddress || outcome.restartIpConfig) applyAddress();
+  if (outcome.storeMs > 0) {
+    ++state_.counts["stores"];
+    storeEndMs_ = now + outcome.storeMs;
+    storing_ = {gvcpSocket_.get(), from, std::vector<uint8_t>(request.begin(), request.end())};
+  }
   if (outcome.route != Route::kNone) {
     const sockaddr_in to = outcome.route == Route::kUnicast ? from : broadcastTo(from.sin_port);
+    queue(shapeGvcpAnswer(std::move(outcome.pendingAck), state_.faults, dice_), gvcpSocket_.get(),
+          to, now);
     queue(shapeGvcpAnswer(std::move(outcome.answer), state_.faults, dice_), gvcpSocket_.get(), to,
-          now);
+          now + outcome.storeMs);
   }
   if (outcome.reboot) beginRestart(now);
 }
@@ -205,8 +267,9 @@ void Simulator::sendDue(uint64_t now) {
 
 void Simulator::tick(uint64_t now) {
   sendDue(now);
+  if (storeEndMs_ && now >= *storeEndMs_) finishStore(now);
   if (publishDueMs_ && now >= *publishDueMs_) publish();
-  if (expireControl(state_, now)) publish();
+  if (!storeEndMs_ && expireControl(state_, now)) publish();
   if (restarting_ && !state_.faults.neverReturn && now >= restartDoneMs_) finishRestart();
 }
 

@@ -7,11 +7,17 @@
 // 20 ms later. SIGUSR1 with a value (sigqueue) writes both files at
 // once and puts the value on the status line "sync", so a reader that signals
 // after an answer and waits for its value sees a state that includes it.
+// A write kept in flash (--store-ms) makes the camera a busy single-threaded
+// device: it handles nothing until the store ends, when its acknowledge goes
+// out; what arrives meanwhile waits in arrival order, as in a socket buffer,
+// and is handled then. A re-send of the write being stored is dropped, since
+// its acknowledge is on the way.
 #pragma once
 
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +51,13 @@ class Simulator {
     std::vector<uint8_t> bytes;
   };
 
+  // A datagram that arrived while the camera stored.
+  struct Held {
+    int fd;
+    sockaddr_in from;
+    std::vector<uint8_t> bytes;
+  };
+
   bool setUp();
   bool openSocket(UniqueFd& fd, uint16_t port);
   void serve();
@@ -52,6 +65,9 @@ class Simulator {
   // False once a signal asked the simulator to end.
   bool onSignal();
   void receiveOn(int fd, uint64_t nowMs);
+  void handle(int fd, std::span<const uint8_t> datagram, const sockaddr_in& from, uint64_t nowMs);
+  void hold(int fd, std::span<const uint8_t> datagram, const sockaddr_in& from);
+  void finishStore(uint64_t nowMs);
   void onGvcp(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t nowMs);
   void onFlash(std::span<const uint8_t> request, const sockaddr_in& from, uint64_t nowMs);
   void queue(std::vector<Datagram> datagrams, int fd, const sockaddr_in& to, uint64_t nowMs);
@@ -75,6 +91,9 @@ class Simulator {
   std::vector<Pending> pending_;
   bool restarting_ = false;
   uint64_t restartDoneMs_ = 0;
+  std::optional<uint64_t> storeEndMs_;  // set while a write to flash runs
+  Held storing_{};                      // that write, to know its re-sends
+  std::deque<Held> held_;
   std::vector<uint8_t> received_;         // one datagram; reused so a request costs no allocation
   std::optional<uint64_t> publishDueMs_;  // set while changes wait to be written
   int sync_ = 0;                          // the last SIGUSR1 value, shown as "sync"

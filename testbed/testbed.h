@@ -29,11 +29,15 @@
 //   }
 // clang-format on
 // A fixture that builds the one-subnet bed: testbed::LanTest (lan_fixture.h).
+// A host setting inside a namespace (sysctl -w, nft, ip link set ... down):
+// testbed::runCommand(ns, argv).status (process.h).
 // Status keys (file "status"): address mask gateway ip_config ccp ccp_holder
 // heartbeat_timeout_ms last_ip_config_written persistent_ip persistent_mask reboots
 // restarting flash_phase flash_blocks count_<kind> (discovery forceip readreg
-// writereg readmem writemem flash malformed unknown dropped_requests ...) sync
-// (the value of the last SimulatedCamera::sync).
+// writereg readmem writemem flash malformed unknown dropped_requests stores
+// store_resends_ignored dropped_while_storing ...) sync (the value of the last
+// SimulatedCamera::sync). ip_config is decimal and holds every bit written
+// (pause-frame bits included).
 // Persisted keys (file "state"): ip_config persistent_ip persistent_mask
 // persistent_gateway user_name_hex reboot_count. Flash image: file "flash.bin".
 #pragma once

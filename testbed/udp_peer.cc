@@ -8,6 +8,7 @@
 
 #include <chrono>
 
+#include "gvcp/gvcp_protocol.h"
 #include "net/socket_address.h"
 #include "testbed/testbed.h"
 
@@ -94,6 +95,13 @@ std::vector<Received> UdpPeer::receiveFor(Millis window) {
     all.push_back(std::move(*next));
   }
   return all;
+}
+
+std::vector<Received> discoveryAnswers(const std::string& ns, const std::string& bindIp,
+                                       Millis window) {
+  UdpPeer peer(ns, bindIp);
+  if (!peer.sendTo("255.255.255.255", gvcp::kPort, gvcp::buildDiscoveryCommand())) return {};
+  return peer.receiveFor(window);
 }
 
 FrameCapture::FrameCapture(const std::string& ns, const std::string& ifname)

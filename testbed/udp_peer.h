@@ -39,6 +39,12 @@ class UdpPeer {
   uint16_t port_ = 0;
 };
 
+// Every answer, within `window`, to one discovery broadcast from `bindIp` in
+// `ns`: one per camera, also for cameras sharing an address; an adapter hears
+// only the cameras on its own link. Empty when the peer could not send.
+std::vector<Received> discoveryAnswers(const std::string& ns, const std::string& bindIp,
+                                       Millis window);
+
 class FrameCapture {
  public:
   FrameCapture(const std::string& ns, const std::string& ifname);
