@@ -1,0 +1,22 @@
+#include "cli/output/address_sharing.h"
+
+#include <algorithm>
+
+std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& cameras,
+                                           const std::vector<uint32_t>& hostAddresses) {
+  std::vector<AddressSharing> sharing(cameras.size());
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    const CameraView& camera = cameras[i];
+    if (camera.ip == 0) continue;
+    sharing[i].hostAddress =
+        std::find(hostAddresses.begin(), hostAddresses.end(), camera.ip) != hostAddresses.end();
+    std::vector<std::array<uint8_t, 6>>& others = sharing[i].sharesWith;
+    for (const CameraView& other : cameras) {
+      const bool sameAddress = other.ip == camera.ip && other.mac != camera.mac;
+      if (sameAddress && std::find(others.begin(), others.end(), other.mac) == others.end()) {
+        others.push_back(other.mac);
+      }
+    }
+  }
+  return sharing;
+}
