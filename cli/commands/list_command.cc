@@ -1,23 +1,11 @@
 #include "cli/commands/list_command.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
-#include <tuple>
 
 #include "cli/discovery_run.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
-
-namespace {
-
-bool listOrder(const CameraView& a, const CameraView& b) {
-  return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
-         std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
-}
-
-}  // namespace
 
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                       std::ostream& err) {

@@ -11,7 +11,7 @@
 #include "cli/input/address_rules.h"
 #include "cli/input/camera_values.h"
 
-enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply };
+enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply, kDoctor };
 
 // The default listening window of a discovery and its accepted range.
 inline constexpr int kDefaultTimeoutMs = 1000;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <tuple>
 
 AdapterView adapterView(const Adaptor& adaptor) {
   AdapterView view{adaptor.getName(), 0, 0};
@@ -43,4 +44,9 @@ CameraView viewOf(const CameraSettings& s, const std::optional<AdapterView>& ada
   view.ipConfigCurrent = s.ipConfigCurrent;
   view.reachable = adapter.has_value() && inSubnet(view.ip, *adapter);
   return view;
+}
+
+bool listOrder(const CameraView& a, const CameraView& b) {
+  return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
+         std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
 }

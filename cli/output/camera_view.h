@@ -37,3 +37,7 @@ CameraView viewOf(const CameraSettings& settings, const std::optional<AdapterVie
 
 // True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
 bool inSubnet(uint32_t ip, const AdapterView& adapter);
+
+// The order of list: by adapter name, then numerically by address, then MAC.
+// Both cameras must have an adapter (discovery records do).
+bool listOrder(const CameraView& a, const CameraView& b);
