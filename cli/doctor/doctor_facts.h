@@ -40,7 +40,7 @@ struct CameraFacts {
   CameraView view;  // its adapter is the one it answered on
   bool seenAtLinkLevel = false;
   bool seenByUdp = false;
-  RouteLookup route;           // for the camera's address, when it is in its adapter's subnet
+  RouteLookup route;           // for the camera's address; not asked for 0.0.0.0
   std::string routeInterface;  // the name of route.interfaceIndex
   ControlFacts control;
 };
@@ -48,9 +48,9 @@ struct CameraFacts {
 struct DoctorFacts {
   std::vector<AdapterFacts> adapters;  // the adapters chosen, in the host's order
   std::vector<CameraFacts> cameras;
-  std::vector<AdapterView> hostAddresses;  // every IPv4 address of every interface
-  std::optional<long> rpFilterAll;         // net.ipv4.conf.all.rp_filter
-  std::optional<long> rmemMax;             // net.core.rmem_max, bytes
-  bool linkLevelRan = true;                // false: no packet-socket privilege, answers by UDP only
-  std::string programPath;                 // this program, for the privilege's fix
+  std::vector<uint32_t> hostAddresses;  // every IPv4 address of every interface
+  std::optional<long> rpFilterAll;      // net.ipv4.conf.all.rp_filter
+  std::optional<long> rmemMax;          // net.core.rmem_max, bytes
+  bool linkLevelRan = true;             // false: no packet-socket privilege, answers by UDP only
+  std::string programPath;              // this program, for the privilege's fix
 };

@@ -120,7 +120,7 @@ std::string programPath() {
 void hostFacts(const std::vector<HostInterface>& host, DoctorFacts& facts) {
   for (const HostInterface& interface : host) {
     for (const InterfaceAddress& address : interface.addresses) {
-      facts.hostAddresses.push_back({interface.name, address.ip, address.mask});
+      facts.hostAddresses.push_back(address.ip);
     }
   }
   facts.rpFilterAll = rpFilterOf("all");

@@ -11,9 +11,7 @@
 RuleInput ruleInput(const DoctorFacts& facts) {
   std::vector<CameraView> views;
   for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
-  std::vector<uint32_t> host;
-  for (const AdapterView& address : facts.hostAddresses) host.push_back(address.ip);
-  return {facts, addressSharing(views, host)};
+  return {facts, addressSharing(views, facts.hostAddresses)};
 }
 
 std::string dottedIp(uint32_t ip) { return cli::dottedText(ntohl(ip)); }
