@@ -25,7 +25,7 @@ struct BedCamera {
   int lan;  // 0: behind eth1, 1: behind eth2
   std::string mac;
   std::string cidr;  // address/prefix
-  std::vector<std::string> extraArgs;
+  std::vector<std::string> extraArgs = {};
 };
 
 // The network of one case: the host, its two switches and cameras.
@@ -61,23 +61,28 @@ Step inHost(std::string line) {
   return [line](Bed& bed) { return bed.shell(line); };
 }
 
+// What doctor must report of a planted fault.
+struct Blame {
+  const char* check;
+  const char* level;
+  const char* adapter;    // the other adapter must not be blamed
+  const char* camera;     // "" for none
+  const char* fix;        // "" for none
+  const char* says = "";  // a part of the message
+};
+
 struct PlantedFault {
   const char* name;
   std::vector<const char*> adapterCidrs;  // eth1, eth2
   std::vector<BedCamera> cameras;
   Step plant;
-  const char* check;
-  const char* level;
-  const char* adapter;    // the adapter blamed; the other one must not be
-  const char* camera;     // the camera blamed; "" for none
-  const char* fix;        // "" for none
-  Step removal;           // empty: run the fix
-  const char* says = "";  // a part of the message
+  Blame blame;
+  Step removal;  // empty: run the fix
 };
 
 const std::vector<const char*> kTwoSubnets = {"192.168.10.1/24", "192.168.20.1/24"};
-const BedCamera kCamA{0, "02:00:00:00:00:11", "192.168.10.11/24", {}};
-const BedCamera kCamB{1, "02:00:00:00:00:22", "192.168.20.12/24", {}};
+const BedCamera kCamA{0, "02:00:00:00:00:11", "192.168.10.11/24"};
+const BedCamera kCamB{1, "02:00:00:00:00:22", "192.168.20.12/24"};
 
 // Another application on this host takes control of the camera at 192.168.10.14
 // (control access, so others may still read) and keeps it with its heartbeat.
@@ -88,75 +93,35 @@ bool holdCamera(Bed& bed) {
   return bed.holder->waitForOutput("holding\n", testbed::Millis(5000));
 }
 bool releaseCamera(Bed& bed) { return bed.holder->terminate() == 0; }
+bool nothing(Bed&) { return true; }
 
+// clang-format off
 const PlantedFault kFaults[] = {
-    {"StrictReversePathFilter",
-     kTwoSubnets,
-     {kCamA,
-      kCamB,
-      {0, "02:00:00:00:00:77", "10.77.0.9/16", {}},
-      {1, "02:00:00:00:00:88", "10.88.0.9/16", {}}},
+    {"StrictReversePathFilter", kTwoSubnets,
+     {kCamA, kCamB, {0, "02:00:00:00:00:77", "10.77.0.9/16"}, {1, "02:00:00:00:00:88", "10.88.0.9/16"}},
      inHost("sysctl -qw net.ipv4.conf.eth1.rp_filter=1"),
-     "rp_filter",
-     "fail",
-     "eth1",
-     "02:00:00:00:00:77",
-     "sysctl -w net.ipv4.conf.eth1.rp_filter=0",
-     {}},
-    {"FirewallDropsAnswersOnOneAdapter",
-     kTwoSubnets,
-     {kCamA, kCamB},
-     inHost("nft 'add table inet nuvdoc; add chain inet nuvdoc input { type filter hook input "
-            "priority 0; }; add rule inet nuvdoc input iifname \"eth1\" udp sport 3956 drop'"),
-     "firewall",
-     "fail",
-     "eth1",
-     "02:00:00:00:00:11",
-     "",
-     inHost("nft delete table inet nuvdoc")},
-    {"TwoCamerasOnOneAddress",
-     kTwoSubnets,
-     {kCamA, kCamB, {0, "02:00:00:00:00:33", "192.168.10.11/24", {}}},
-     [](Bed&) { return true; },
-     "address_conflict",
-     "fail",
-     "eth1",
-     "02:00:00:00:00:11",
-     "nuv-ipconfig force-ip 02:00:00:00:00:11 --ip auto --mask 255.255.255.0",
-     {}},
-    {"TwoLinkLocalAdapters",
-     {"169.254.1.1/16", "169.254.2.2/16"},
-     {{0, "02:00:00:00:00:11", "169.254.10.11/16", {}},
-      {1, "02:00:00:00:00:22", "169.254.20.12/16", {}}},
-     [](Bed&) { return true; },
-     "shared_subnet",
-     "warn",
-     "eth2",
-     "02:00:00:00:00:22",
-     "ip route replace 169.254.20.12/32 dev eth2",
-     {}},
-    {"CameraHeldByAnotherApplication",
-     kTwoSubnets,
+     {"rp_filter", "fail", "eth1", "02:00:00:00:00:77", "sysctl -w net.ipv4.conf.eth1.rp_filter=0"}, {}},
+    {"FirewallDropsAnswersOnOneAdapter", kTwoSubnets, {kCamA, kCamB},
+     inHost("nft 'add table inet nuvdoc; add chain inet nuvdoc input { type filter hook input priority 0; }; "
+            "add rule inet nuvdoc input iifname \"eth1\" udp sport 3956 drop'"),
+     {"firewall", "fail", "eth1", "02:00:00:00:00:11", ""}, inHost("nft delete table inet nuvdoc")},
+    {"TwoCamerasOnOneAddress", kTwoSubnets, {kCamA, kCamB, {0, "02:00:00:00:00:33", "192.168.10.11/24"}},
+     nothing,
+     {"address_conflict", "fail", "eth1", "02:00:00:00:00:11",
+      "nuv-ipconfig force-ip 02:00:00:00:00:11 --ip auto --mask 255.255.255.0"}, {}},
+    {"TwoLinkLocalAdapters", {"169.254.1.1/16", "169.254.2.2/16"},
+     {{0, "02:00:00:00:00:11", "169.254.10.11/16"}, {1, "02:00:00:00:00:22", "169.254.20.12/16"}},
+     nothing,
+     {"shared_subnet", "warn", "eth2", "02:00:00:00:00:22", "ip route replace 169.254.20.12/32 dev eth2"}, {}},
+    {"CameraHeldByAnotherApplication", kTwoSubnets,
      {kCamA, kCamB, {0, "02:00:00:00:00:44", "192.168.10.14/24", {"--primary-app-registers"}}},
      holdCamera,
-     "control",
-     "warn",
-     "eth1",
-     "02:00:00:00:00:44",
-     "",
-     releaseCamera,
-     "held by another application at 192.168.10.1 port "},
-    {"AdapterDown",
-     kTwoSubnets,
-     {kCamA, kCamB},
-     inHost("ip link set eth2 down"),
-     "link",
-     "fail",
-     "eth2",
-     "",
-     "ip link set eth2 up",
-     {}},
+     {"control", "warn", "eth1", "02:00:00:00:00:44", "", "held by another application at 192.168.10.1 port "},
+     releaseCamera},
+    {"AdapterDown", kTwoSubnets, {kCamA, kCamB}, inHost("ip link set eth2 down"),
+     {"link", "fail", "eth2", "", "ip link set eth2 up"}, {}},
 };
+// clang-format on
 
 struct DoctorRun {
   int status = -1;
@@ -213,19 +178,20 @@ TEST(CliDoctorEndToEnd, EachPlantedFaultIsFoundWhereItIsAndGoneOnceRemoved) {
     ASSERT_TRUE(fault.plant(bed));
     const DoctorRun planted = doctor(bed.host);
     bool blamed = false;
-    for (const Json& entry : entriesOf(planted, fault.check)) {
-      const bool here = entry["adapter"] == Json(fault.adapter);
+    const Blame& want = fault.blame;
+    for (const Json& entry : entriesOf(planted, want.check)) {
+      const bool here = entry["adapter"] == Json(want.adapter);
       EXPECT_TRUE(here) << "another adapter blamed: " << entry.dump();
-      if (!here || entry["camera"] != orNull(fault.camera)) continue;
+      if (!here || entry["camera"] != orNull(want.camera)) continue;
       blamed = true;
-      EXPECT_EQ(text(entry, "level"), fault.level) << entry.dump();
-      EXPECT_EQ(entry["fix"], orNull(fault.fix)) << entry.dump();
-      EXPECT_NE(text(entry, "message").find(fault.says), std::string::npos) << entry.dump();
+      EXPECT_EQ(text(entry, "level"), want.level) << entry.dump();
+      EXPECT_EQ(entry["fix"], orNull(want.fix)) << entry.dump();
+      EXPECT_NE(text(entry, "message").find(want.says), std::string::npos) << entry.dump();
     }
     EXPECT_TRUE(blamed) << planted.out;
-    ASSERT_TRUE(fault.removal ? fault.removal(bed) : bed.shell(fault.fix));
+    ASSERT_TRUE(fault.removal ? fault.removal(bed) : bed.shell(want.fix));
     const DoctorRun removed = doctor(bed.host);
-    EXPECT_TRUE(entriesOf(removed, fault.check).empty()) << removed.out;
+    EXPECT_TRUE(entriesOf(removed, want.check).empty()) << removed.out;
   }
 }
 
