@@ -37,13 +37,13 @@ struct Bed {
   std::unique_ptr<testbed::Process> holder;  // another application holding a camera
 
   bool addCamera(const BedCamera& c) {
-    testbed::CameraSpec spec;
-    spec.mac = c.mac;
-    spec.ip = c.cidr.substr(0, c.cidr.find('/'));
-    spec.mask = c.cidr.find("/16") != std::string::npos ? "255.255.0.0" : "255.255.255.0";
-    spec.extraArgs = c.extraArgs;
+    testbed::CameraSpec setup;
+    setup.mac = c.mac;
+    setup.ip = c.cidr.substr(0, c.cidr.find('/'));
+    setup.mask = c.cidr.find("/16") != std::string::npos ? "255.255.0.0" : "255.255.255.0";
+    setup.extraArgs = c.extraArgs;
     cameras.push_back(std::make_unique<testbed::SimulatedCamera>(
-        net, switches[c.lan], "cam" + std::to_string(cameras.size()), spec));
+        net, switches[c.lan], "cam" + std::to_string(cameras.size()), setup));
     return cameras.back()->ready();
   }
   // Shell lines in the host namespace, this build's programs first on PATH.
