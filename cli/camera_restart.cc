@@ -4,35 +4,18 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
-#include "cli/discovery_run.h"
 #include "cli/input/address_rules.h"
 #include "cli/restart_wait.h"
-#include "gvcp/registers.h"
+#include "device/camera_return.h"
 #include "net/macaddress.h"
+
+namespace cli {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Discoveries until one finds `mac`; its address in host order, or nothing
-// at the deadline or on a stop signal.
-std::optional<uint32_t> awaitReturn(const std::array<uint8_t, 6>& mac, const Invocation& invocation,
-                                    const std::vector<Adaptor>& adapters,
-                                    const cli::SignalGuard& signals, std::ostream& err) {
-  const auto deadline = Clock::now() + std::chrono::seconds(invocation.waitS);
-  while (Clock::now() < deadline && !signals.stopRequested()) {
-    const DiscoveryOutcome found = discoverForCommandLine(adapters, invocation.timeoutMs, err);
-    for (const GigE_Camera_Info& camera : found.cameras) {
-      if (std::memcmp(camera.cameraMacHw, mac.data(), mac.size()) != 0) continue;
-      uint32_t ip = 0;
-      if (::inet_pton(AF_INET, camera.cameraIp.c_str(), &ip) == 1) return ntohl(ip);
-    }
-  }
-  return std::nullopt;
-}
 
 CommandResult report(const RestartExpectation& expected, uint32_t cameBackAt, double seconds,
                      std::ostream& err) {
@@ -56,31 +39,26 @@ CommandResult report(const RestartExpectation& expected, uint32_t cameBackAt, do
 
 }  // namespace
 
-std::string macText(const std::array<uint8_t, 6>& mac) {
-  MacAddress value;
-  value.setMac(mac.data(), static_cast<int>(mac.size()));
-  return value.getMacInStr(false);
-}
-
-CommandResult restartAndRediscover(ControlSession& session, const std::string& address,
+CommandResult restartAndRediscover(device::CameraSession& session, const std::string& address,
                                    const RestartExpectation& expected, const Invocation& invocation,
                                    const std::vector<Adaptor>& adapters,
                                    const cli::SignalGuard& signals, std::ostream& err) {
   const auto start = Clock::now();
-  session.camera().writereg(reg::kRebootRequest, reg::kRebootMagic, false);
-  session.endedByRestart();
-  // Any answer, even a refusal, comes from a camera that is still running.
-  if (session.camera().writereg(reg::kCcp, reg::kCcpRelease) >= 0) {
+  if (session.requestRestart() == device::RestartRequest::kStillRunning) {
     return failure(ExitCode::kFailed, "camera at " + address + " did not restart");
   }
-  const std::optional<uint32_t> back =
-      awaitReturn(expected.mac, invocation, adapters, signals, err);
-  if (signals.stopRequested()) return failure(ExitCode::kInterrupted, "interrupted");
+  const device::ReturnSearch search{adapters, std::chrono::milliseconds(invocation.timeoutMs),
+                                    std::chrono::seconds(invocation.waitS),
+                                    [&signals] { return signals.stopRequested(); }};
+  const std::optional<GigE_Camera_Info> back = device::awaitByMac(expected.mac, search);
+  if (signals.stopRequested()) return interrupted();
   if (!back) {
     return failure(ExitCode::kFailed, "camera " + macText(expected.mac) +
                                           " did not answer a discovery within " +
                                           std::to_string(invocation.waitS) + " s of its restart");
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return report(expected, *back, seconds, err);
+  return report(expected, ntohl(back->sourceIp), seconds, err);
 }
+
+}  // namespace cli

@@ -15,11 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/control_session.h"
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/signal_guard.h"
+#include "device/camera_session.h"
 #include "net/adaptor.h"
+
+namespace cli {
 
 // What the camera is expected to come back with: its MAC to find it, and the
 // configuration register and persistent address (host order) it restarts with.
@@ -30,10 +32,9 @@ struct RestartExpectation {
 };
 
 // `address` (dotted) names the camera in messages.
-CommandResult restartAndRediscover(ControlSession& session, const std::string& address,
+CommandResult restartAndRediscover(device::CameraSession& session, const std::string& address,
                                    const RestartExpectation& expected, const Invocation& invocation,
                                    const std::vector<Adaptor>& adapters,
                                    const cli::SignalGuard& signals, std::ostream& err);
 
-// The MAC as lower-case colon-separated text.
-std::string macText(const std::array<uint8_t, 6>& mac);
+}  // namespace cli

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "device/discovery.h"
+
+namespace cli {
+
 AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
                              const std::vector<std::string>& names) {
   AdapterChoice choice;
@@ -24,13 +28,9 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
 
 DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
                                         std::ostream& err) {
-  DiscoveryOptions options;
-  options.window = std::chrono::milliseconds(timeoutMs);
-  options.sends = kCommandLineSends;
-  options.merge = MergeRule::kMac;
-  DiscoveryOutcome outcome = discoverCameras(adapters, options);
-  if (!lacksCapturePrivilege(outcome.status)) return outcome;
-  err << kUdpFallbackWarning << "\n";
-  options.capture = CaptureMode::kUdp;
-  return discoverCameras(adapters, options);
+  device::Discovery found = device::discover(adapters, std::chrono::milliseconds(timeoutMs));
+  if (found.overUdp) err << kUdpFallbackWarning << "\n";
+  return std::move(found.outcome);
 }
+
+}  // namespace cli

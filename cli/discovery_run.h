@@ -1,7 +1,6 @@
-// The command line's discovery: the adapters it probes and one discovery over
-// all of them at once, re-sent within the window and merged by MAC, falling
-// back to ordinary UDP reception (with one warning on `err`) when the packet
-// socket is refused for lack of privilege. The caller's thread.
+// The command line's discovery: the adapters it probes, and one discovery over
+// all of them at once (device/discovery.h), with one warning on `err` when it
+// had to fall back to ordinary UDP reception. The caller's thread.
 #pragma once
 
 #include <ostream>
@@ -11,9 +10,7 @@
 #include "gvcp/camera_discovery.h"
 #include "net/adaptor.h"
 
-// Requests within one window: a lost request or answer costs one of them,
-// not the camera.
-inline constexpr int kCommandLineSends = 4;
+namespace cli {
 
 inline constexpr const char* kUdpFallbackWarning =
     "warning: no privilege to open a packet socket, listening by ordinary UDP instead: cameras "
@@ -32,3 +29,5 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
 
 DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
                                         std::ostream& err);
+
+}  // namespace cli

@@ -1,5 +1,7 @@
 #include "cli/exit_code.h"
 
+namespace cli {
+
 const char* errorCodeName(ExitCode code) {
   switch (code) {
     case ExitCode::kOk:
@@ -19,3 +21,5 @@ const char* errorCodeName(ExitCode code) {
   }
   return "failed";
 }
+
+}  // namespace cli

@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+namespace cli {
+
 enum class ExitCode {
   kOk = 0,
   kFailed = 1,         // the camera refused, did not answer, or a check after it failed
@@ -39,3 +41,5 @@ inline CommandResult failure(ExitCode code, std::string message) {
 
 // A stop signal ended the command (control of the camera given back first).
 inline CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
+
+}  // namespace cli

@@ -8,5 +8,5 @@
 
 int main(int argc, char** argv) {
   if (argc <= 1) return runDialogue();
-  return runCommandLine(argc, argv, std::cout, std::cerr);
+  return cli::runCommandLine(argc, argv, std::cout, std::cerr);
 }

@@ -18,6 +18,8 @@
 #include "gvcp/trace.h"
 #include "net/host_interfaces.h"
 
+namespace cli {
+
 namespace {
 
 // Prints `result` and gives its exit code.
@@ -105,3 +107,5 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     return emit(failure(ExitCode::kUsage, parsed.error), parsed.json, out, err);
   return emit(dispatch(*parsed.invocation, err), parsed.invocation->json, out, err);
 }
+
+}  // namespace cli

@@ -6,4 +6,8 @@
 
 #include <ostream>
 
+namespace cli {
+
 int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 namespace {
 
 // Only arguments rejected before any adapter is looked at are run here: the
@@ -64,3 +66,5 @@ TEST(RunCommandLine, VersionAndHelpGoToStdoutWithSuccess) {
 }
 
 }  // namespace
+
+}  // namespace cli

@@ -18,6 +18,12 @@
 #include "fuzz/fuzz_target.h"
 #include "net/macaddress.h"
 
+using cli::kMaxNameBytes;
+using cli::matchCameras;
+using cli::parseSelector;
+using cli::Selector;
+using cli::SelectorParse;
+
 namespace {
 
 constexpr std::string_view kAlphabet = "0123456789...::--abcdefABF 0202SN\n";

@@ -3,12 +3,9 @@
 #include <vector>
 
 #include "gvcp/camera_text.h"
-#include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr size_t kMaxPrefixLength = 31;
 
@@ -45,21 +42,4 @@ bool firmwareFitsModel(std::string_view fileName, std::string_view modelName) {
 
 bool imageFitsCamera(const FirmwareIdentity& identity, std::string_view fileName) {
   return identity.modelRead && firmwareFitsModel(fileName, identity.model);
-}
-
-RestartOutcome restartAndAwait(Camera& camera, std::chrono::milliseconds bound,
-                               const std::function<void()>& unanswered) {
-  camera.writereg(reg::kRebootRequest, reg::kRebootMagic, false);
-  // Any answer, even a refusal, comes from a camera that is still running.
-  if (camera.writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartOutcome::kStillRunning;
-  const auto deadline = Clock::now() + bound;
-  for (;;) {
-    unsigned int value = 0;
-    const int result = camera.readreg(reg::kCcp, &value);
-    if (result == 0) return RestartOutcome::kBack;
-    // A closed socket would fail every read at once.
-    if (result == kGvcpWaitFailed) return RestartOutcome::kChannelFailed;
-    if (unanswered) unanswered();
-    if (Clock::now() >= deadline) return RestartOutcome::kNotBack;
-  }
 }

@@ -1,13 +1,9 @@
-// The steps of a firmware update that talk GVCP to the camera, shared by the
-// library's update driver and the command line's `firmware` command: reading
-// the identity texts the update shows and checks, the check of an image's
-// file name against the model, and the restart with the wait until the camera
-// answers again. Nothing here prints; callers word the outcome. The caller's
-// thread, with the threading rules of the Camera used.
+// The identity steps of a firmware update: reading the texts the update shows
+// and checks, and the check of an image's file name against the model.
+// Nothing here prints; callers word the outcome. The caller's thread, with
+// the threading rules of the Camera used.
 #pragma once
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,18 +30,3 @@ bool firmwareFitsModel(std::string_view fileName, std::string_view modelName);
 // A model name that could not be read never matches: left empty, it would
 // accept every image whose name begins with '_'.
 bool imageFitsCamera(const FirmwareIdentity& identity, std::string_view fileName);
-
-enum class RestartOutcome {
-  kBack,           // the camera went silent and answers again
-  kStillRunning,   // it acknowledged a write after the restart request
-  kNotBack,        // silent for the whole bound
-  kChannelFailed,  // the control channel's socket failed
-};
-
-// Requests the restart (no acknowledge asked), confirms that the camera went
-// silent (a release of control that nobody acknowledges), then reads the
-// privilege register until the camera answers, for at most `bound`;
-// `unanswered` runs after each read that got no answer. Control ends with the
-// restart; the caller must not give it back afterwards.
-RestartOutcome restartAndAwait(Camera& camera, std::chrono::milliseconds bound,
-                               const std::function<void()>& unanswered);

@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "fwupdate/firmware_steps.h"
-#include "gvcp/camera.h"
+#include "device/camera_return.h"
+#include "fwupdate/firmware_update.h"
 #include "gvcp/camera_text.h"
-#include "gvcp/control_privilege.h"
 #include "net/ipv4address.h"
-#include "net/socket_address.h"
 
 std::string firmwarePath = ".";
 
@@ -29,33 +27,37 @@ long long wholeSeconds(std::chrono::milliseconds span) {
   return std::chrono::ceil<std::chrono::seconds>(span).count();
 }
 
-// Shows the camera's identity and checks the image name against its model.
-bool identityAccepts(Camera& camera, const std::string& file, FILE* out) {
-  const FirmwareIdentity identity = readFirmwareIdentity(camera);
+// Shows the camera's identity; the image goes on when its name fits the model.
+bool showIdentity(const FirmwareIdentity& identity, bool fits, FILE* out) {
   std::fprintf(out, "modelname %s\n", terminalSafe(identity.model).c_str());
   std::fprintf(out, "device version %s\n", terminalSafe(identity.version).c_str());
   std::fprintf(out, "manufacture info %s\n", terminalSafe(identity.info).c_str());
-  return imageFitsCamera(identity, file);
+  return fits;
 }
 
 // Each read of the restarting camera that went unanswered costs a dot.
-int restartCamera(Camera& camera, const FwUpdateOptions& options) {
+device::RestartOutcome restartWithDots(device::CameraSession& session,
+                                       const FwUpdateOptions& options) {
   FILE* out = options.flash.out;
   std::fputs("rebooting ", out);
   std::fflush(out);
-  const RestartOutcome outcome = restartAndAwait(camera, options.returnBound, [out] {
+  return device::restartAndAwait(session, options.returnBound, [out] {
     std::fputc('.', out);
     std::fflush(out);
   });
+}
+
+int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options) {
+  FILE* out = options.flash.out;
   switch (outcome) {
-    case RestartOutcome::kBack:
+    case device::RestartOutcome::kBack:
       std::fputs("done\n\nfirmware upload finished, SUCCESFUL!\n", out);
       return 0;
-    case RestartOutcome::kStillRunning:
+    case device::RestartOutcome::kStillRunning:
       return fail(out, "Reboot failed");
-    case RestartOutcome::kChannelFailed:
+    case device::RestartOutcome::kChannelFailed:
       return fail(out, " failed: the control channel to the camera failed");
-    case RestartOutcome::kNotBack:
+    case device::RestartOutcome::kNotBack:
       break;
   }
   std::fprintf(out, " failed: the camera did not answer within %lld s of the restart\n",
@@ -73,24 +75,32 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
     return -1;
   }
   std::fputs("connecting camera ...\n", out);
-  Camera camera(address, options.gvcpPort);
-  if (!control::take(camera)) return fail(out, "CCP failed");
-  // A refused image or a failed programming run must not leave the camera
-  // held by this host: an update rerun at once would find it locked.
-  control::GiveBackGuard held(camera);
-  if (!identityAccepts(camera, file, out)) return fail(out, "invalid firmware");
-  std::fprintf(out, "\nprogramming %s ", terminalSafe(file).c_str());
-  // The camera keeps running its old firmware; restarting it over a flash
-  // that was not confirmed could leave it unable to start.
-  if (programFlash(socketAddress(address, options.flashPort), file.c_str(), options.flash) < 0) {
-    return fail(out, "\nfirmware upload failed, the camera was not restarted");
+  const FirmwareUpdatePlan plan{
+      address,           file,         file, device::libraryPolicy(options.gvcpPort),
+      options.flashPort, options.flash};
+  FirmwareHooks hooks;
+  hooks.identityRead = [out](const FirmwareIdentity& identity, bool fits) {
+    return showIdentity(identity, fits, out);
+  };
+  hooks.programming = [out, &file] {
+    std::fprintf(out, "\nprogramming %s ", terminalSafe(file).c_str());
+  };
+  hooks.restartAndAwait = [&options](device::CameraSession& session) {
+    return restartWithDots(session, options);
+  };
+  const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
+  switch (outcome.stage) {
+    case FirmwareStage::kControl:
+    case FirmwareStage::kRetake:
+      return fail(out, "CCP failed");
+    case FirmwareStage::kDeclined:
+      return fail(out, "invalid firmware");
+    case FirmwareStage::kProgram:
+      return fail(out, "\nfirmware upload failed, the camera was not restarted");
+    case FirmwareStage::kRestart:
+      break;
   }
-  if (!control::take(camera, kRetakeControlTries)) {
-    held.dismiss();  // the failed take gave control back already
-    return fail(out, "CCP failed");
-  }
-  held.dismiss();  // the restart requested next ends the privilege
-  return restartCamera(camera, options);
+  return reportRestart(outcome.restart, options);
 }
 
 int doFwUpdate(std::string ip, std::string file) { return updateFirmware(ip, file, {}); }

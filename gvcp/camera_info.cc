@@ -4,6 +4,7 @@
 
 #include "gvcp/camera_text.h"
 #include "gvcp/gvcp_protocol.h"
+#include "net/ipv4address.h"
 
 GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
                                     const Adaptor& adaptor) {
@@ -28,6 +29,7 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
   info.serialNumber = textField(p + d::kSerialNumber, d::kSerialNumberLen);
   info.userDefinedName = textField(p + d::kUserDefinedName, d::kUserDefinedNameLen);
   info.cameraIp = sourceIp;
+  parseIpv4(sourceIp, &info.sourceIp);
   info.adaptor = adaptor;
   return info;
 }

@@ -17,22 +17,4 @@ bool take(Camera& camera, int tries = 1);
 // One release write; true when the camera acknowledged it.
 bool giveBack(Camera& camera);
 
-// Gives control back when it goes out of scope, unless dismissed first (as
-// when the camera is restarting and the privilege ends with it). Declare it
-// after the Camera it uses, so it runs before the Camera closes.
-class GiveBackGuard {
- public:
-  explicit GiveBackGuard(Camera& camera) : camera_(&camera) {}
-  ~GiveBackGuard() {
-    if (camera_ != nullptr) giveBack(*camera_);
-  }
-  GiveBackGuard(const GiveBackGuard&) = delete;
-  GiveBackGuard& operator=(const GiveBackGuard&) = delete;
-
-  void dismiss() { camera_ = nullptr; }
-
- private:
-  Camera* camera_;
-};
-
 }  // namespace control

@@ -55,17 +55,4 @@ TEST_F(ControlPrivilegeTest, TakeGrantedWithoutAnAnswerEndsWithTheCameraFree) {
   EXPECT_EQ(ccp(), 0u);
 }
 
-TEST_F(ControlPrivilegeTest, GuardGivesControlBackUnlessDismissed) {
-  ASSERT_TRUE(control::take(camera));
-  { control::GiveBackGuard held(camera); }
-  EXPECT_EQ(ccp(), 0u);
-  ASSERT_TRUE(control::take(camera));
-  {
-    control::GiveBackGuard held(camera);
-    held.dismiss();
-  }
-  EXPECT_EQ(ccp(), 3u);
-  EXPECT_EQ(device.writes().size(), 3u);
-}
-
 }  // namespace

@@ -8,11 +8,11 @@
 #include <optional>
 #include <span>
 
+#include "device/register_reads.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
 #include "gvcp/ip_config.h"
 #include "gvcp/registers.h"
-#include "ipconfig/register_reads.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
@@ -24,7 +24,7 @@ constexpr const char* kLongRule = "-----------------------------";
 // One register read; empty when it failed.
 std::optional<uint32_t> readWord(Camera* camera, uint32_t address) {
   uint32_t value = 0;
-  if (!readRegister(*camera, address, value).ok()) return std::nullopt;
+  if (!device::readRegister(*camera, address, value).ok()) return std::nullopt;
   return value;
 }
 
@@ -35,7 +35,7 @@ void printText(const char* format, const unsigned char (&field)[N]) {
 
 template <size_t N>
 void readText(Camera* camera, uint32_t address, unsigned char (&field)[N]) {
-  readMemory(*camera, address, std::span<uint8_t>(field, N));
+  device::readMemory(*camera, address, std::span<uint8_t>(field, N));
 }
 
 void printDeviceInfo(const DeviceInfo& info) {
@@ -99,7 +99,7 @@ int retrieveDeviceInfo(Camera* camera, DeviceInfo* info, bool print) {
   readText(camera, reg::kManufacturerInfo, info->firmwareInfo);
   readText(camera, reg::kDeviceVersion, info->firmwareVersion);
   std::array<uint8_t, MacAddress::kSize> mac{};
-  if (readMac(*camera, mac).ok()) std::copy(mac.begin(), mac.end(), info->mac);
+  if (device::readMac(*camera, mac).ok()) std::copy(mac.begin(), mac.end(), info->mac);
   if (print) printDeviceInfo(*info);
   return 0;
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "device/camera_session.h"
+#include "device/ip_config_writer.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
 #include "gvcp/registers.h"
@@ -13,15 +15,18 @@
 
 namespace {
 
-// Takes control of the camera at `ip`, runs `work`, gives control back.
+// Takes control of the camera at `ip` (one take write, no release after a
+// failed one), runs `work`, gives control back.
 int underControl(uint32_t ip, uint16_t port, const std::function<void(Camera&)>& work) {
-  Camera camera(ip, port);
-  if (camera.writereg(reg::kCcp, reg::kCcpTake) != 0) {
+  device::SessionPolicy policy = device::libraryPolicy(port);
+  policy.releaseAfterFailedTake = false;
+  device::CameraSession session(ip, policy);
+  if (!session.take().ok()) {
     std::puts("CCP failed");
     return -1;
   }
-  work(camera);
-  if (camera.writereg(reg::kCcp, reg::kCcpRelease) != 0) {
+  work(session.camera());
+  if (!session.release().ok()) {
     std::puts("CCP failed");
     return -1;
   }
@@ -63,8 +68,11 @@ int doIpConfigHelper(std::string ip, uint16_t port) {
 
 void writePersistentSet(Camera& camera, const IPV4Set& set) {
   // Registers hold the first octet in the most significant byte.
-  const int ipResult = camera.writereg(reg::kPersistentIp, ntohl(set.ip));
-  const int maskResult = camera.writereg(reg::kPersistentSubnetMask, ntohl(set.mask));
-  camera.writereg(reg::kPersistentGateway, 0);
-  if (ipResult == 0 && maskResult == 0) std::puts("persistent IP setting was set succesfully");
+  const device::IpTriple stored{ntohl(set.ip), ntohl(set.mask), 0};
+  const device::WriteOutcome written = device::writeIpConfig(
+      camera, device::ipConfigWrites({stored, std::nullopt}), device::Verify::kNone);
+  // Address and mask make the setting; the gateway's write is not judged.
+  if (written.results[0] == 0 && written.results[1] == 0) {
+    std::puts("persistent IP setting was set succesfully");
+  }
 }

@@ -7,14 +7,14 @@
 #include <map>
 #include <string>
 
+#include "device/camera_session.h"
+#include "device/ip_config_writer.h"
+#include "device/register_reads.h"
 #include "gvcp/camera.h"
-#include "gvcp/control_privilege.h"
-#include "gvcp/heartbeat.h"
 #include "gvcp/registers.h"
 #include "ipconfig/console_input.h"
 #include "ipconfig/device_queries.h"
 #include "ipconfig/gige_ipconfig_helper.h"
-#include "ipconfig/register_reads.h"
 #include "net/ipv4address.h"
 
 namespace {
@@ -31,7 +31,7 @@ const std::map<unsigned, unsigned> kProtocolTable = {
 
 std::optional<uint32_t> readConfiguration(Camera& camera) {
   uint32_t value = 0;
-  if (!readRegister(camera, reg::kIpConfigCurrent, value).ok()) return std::nullopt;
+  if (!device::readRegister(camera, reg::kIpConfigCurrent, value).ok()) return std::nullopt;
   return value;
 }
 
@@ -76,7 +76,9 @@ bool storePersistentSet(Camera& camera, const IPV4Set& current, std::istream& in
 }
 
 void writeConfiguration(Camera& camera, uint32_t value) {
-  if (camera.writereg(reg::kIpConfigCurrent, value) != 0) {
+  const device::WriteOutcome written = device::writeIpConfig(
+      camera, device::ipConfigWrites({std::nullopt, value}), device::Verify::kNone);
+  if (written.results[0] != 0) {
     std::puts("set configuration error");
     return;
   }
@@ -100,8 +102,8 @@ bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent,
   return true;
 }
 
-int releaseControl(Camera& camera) {
-  if (camera.writereg(reg::kCcp, reg::kCcpRelease) == 0) return 0;
+int releaseControl(device::CameraSession& session) {
+  if (session.release().ok()) return 0;
   std::puts("CCP failed");
   return -1;
 }
@@ -109,12 +111,12 @@ int releaseControl(Camera& camera) {
 }  // namespace
 
 int tryToConnect(uint32_t ip, uint32_t /*mask*/, uint16_t port) {
-  Camera camera(ip, port);
-  if (!control::take(camera)) {
+  device::CameraSession session(ip, device::libraryPolicy(port));
+  if (!session.take().ok()) {
     std::puts("CCP failed");
     return -1;
   }
-  return releaseControl(camera);
+  return releaseControl(session);
 }
 
 std::optional<bool> GoFurther(std::istream& in) {
@@ -143,15 +145,18 @@ std::optional<IPV4Set> promptNewIpv4Set(const char* addressPrompt, const char* m
 }
 
 int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uint16_t port) {
-  // Declared before the heartbeat, so the heartbeat is stopped and joined first.
-  Camera camera(set->ip, port);
-  Heartbeat heartbeat(&camera, kHeartbeatIntervalMs);
-  heartbeat.start();
-  camera.writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
-  if (!control::take(camera)) {
+  // The dialogue's hold: the heartbeat from the start, its timeout written
+  // before the take.
+  device::SessionPolicy policy = device::libraryPolicy(port);
+  policy.heartbeat = true;
+  policy.timeoutWrite = device::TimeoutWrite::kBeforeTake;
+  device::CameraSession session(set->ip, policy);
+  if (!session.take().ok()) {
     std::puts("CCP failed");
     return -1;
   }
-  if (!configureUnderControl(camera, *set, showCurrent, in)) std::puts(kInputEndedLine);
-  return releaseControl(camera);
+  if (!configureUnderControl(session.camera(), *set, showCurrent, in)) {
+    std::puts(kInputEndedLine);
+  }
+  return releaseControl(session);
 }

@@ -3,11 +3,10 @@
 #include "net/host_interfaces.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <net/if.h>
 
 #include <algorithm>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -15,8 +14,8 @@ uint32_t ip(const char* text) { return ::inet_addr(text); }
 
 TEST(HostInterfacesTest, LoopbackIsListedWithItsIndexFlagsAndAddress) {
   const std::vector<HostInterface> all = listHostInterfaces();
-  const auto lo = std::find_if(all.begin(), all.end(),
-                               [](const HostInterface& i) { return i.name == "lo"; });
+  const auto lo =
+      std::find_if(all.begin(), all.end(), [](const HostInterface& i) { return i.name == "lo"; });
   ASSERT_NE(lo, all.end());
   EXPECT_EQ(lo->index, ::if_nametoindex("lo"));
   EXPECT_TRUE(lo->loopback);

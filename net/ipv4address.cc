@@ -27,3 +27,9 @@ bool parseIpv4(const std::string& text, uint32_t* out) {
   *out = addr.s_addr;
   return true;
 }
+
+std::string dottedQuad(uint32_t networkOrder) {
+  IpV4Address address;
+  address.setAddress(networkOrder);
+  return address.getAddressInStr();
+}

@@ -25,6 +25,12 @@ std::string MacAddress::getMacInStr(bool upper) const {
   return text;
 }
 
+std::string macText(std::span<const uint8_t, MacAddress::kSize> bytes) {
+  MacAddress mac;
+  mac.setMac(bytes.data(), MacAddress::kSize);
+  return mac.getMacInStr(false);
+}
+
 namespace {
 
 constexpr size_t kMacTextSize = 17;  // six pairs of hex digits and five separators

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -36,3 +37,7 @@ class MacAddress {
 // The six bytes of "02:11:22:33:44:55" or "02-11-22-33-44-55": two hex digits
 // of either case per byte, one kind of separator throughout, nothing else.
 std::optional<MacAddress> parseMacText(std::string_view text);
+
+// Six bytes in wire order as lower-case colon-separated text, the form scripts
+// get ("02:11:22:33:44:55").
+std::string macText(std::span<const uint8_t, MacAddress::kSize> bytes);

@@ -2,21 +2,21 @@
 
 #include <arpa/inet.h>
 
-#include <cstring>
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <variant>
 
-#include "cli/camera_target.h"
-#include "cli/commands/rename_command.h"
-#include "cli/control_session.h"
+#include "cli/camera_changes.h"
 #include "cli/discovery_run.h"
 #include "cli/input/apply_plan.h"
 #include "cli/job_pool.h"
-#include "cli/mode_change.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/table_render.h"
-#include "ipconfig/camera_settings.h"
+#include "cli/under_control.h"
+#include "device/camera_settings.h"
+#include "net/macaddress.h"
+
+namespace cli {
 
 namespace {
 
@@ -57,10 +57,10 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
     const std::string& path) {
   std::vector<RowTarget> targets;
   for (const PlanRow& row : rows) {
-    std::array<uint8_t, 6> mac{};
-    row.mac.getMacHw(mac.data(), static_cast<int>(mac.size()));
+    MacAddress mac;
     const auto found = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
-      return std::memcmp(c.cameraMacHw, mac.data(), mac.size()) == 0;
+      mac.setMac(c.cameraMacHw, MacAddress::kSize);
+      return mac == row.mac;
     });
     if (found == cameras.end()) {
       return failure(ExitCode::kNotFound, path + ":" + std::to_string(row.line) + ": no camera " +
@@ -72,25 +72,20 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
   return targets;
 }
 
-// The row's changes under one hold on the camera; control is given back on
-// every path.
-CommandResult changeUnderControl(const PlanRow& row, uint32_t ip, const std::string& who) {
-  ControlSession session(ip);
-  if (!session.take()) return failure(ExitCode::kFailed, who + " did not grant control");
+// The row's changes under one hold on the camera: its mode, then its name.
+CommandResult changeRow(device::CameraSession& session, const PlanRow& row,
+                        const std::string& who) {
   CommandResult result;
   if (row.mode) {
-    CameraSettings before;
+    device::CameraSettings before;
     if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
     result = cli::changeMode(session.camera(), before, {*row.mode, row.persistent, false}, who);
   }
   if (row.name && result.code == ExitCode::kOk) {
-    const CommandResult named = writeUserName(session.camera(), who, *row.name);
+    const CommandResult named = cli::writeUserName(session.camera(), who, *row.name);
     if (named.code != ExitCode::kOk) return named;
     result.data["user_name"] = *row.name;
   }
-  const gvcp::Status released = session.release();
-  if (!released.ok() && result.code == ExitCode::kOk)
-    return failure(ExitCode::kFailed, who + ": " + released.toString());
   return result;
 }
 
@@ -103,9 +98,10 @@ CommandResult applyRow(const RowTarget& target) {
                                           ": give it an address there first (force-ip)");
   }
   if (!target.row->mode && !target.row->name) return {};  // every cell empty: nothing to change
-  uint32_t ip = 0;
-  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &ip);
-  return changeUnderControl(*target.row, ip, who);
+  // Rows under way finish when a stop signal comes: no signal guard here.
+  return underControl(camera.sourceIp, who, nullptr, [&](device::CameraSession& session) {
+    return changeRow(session, *target.row, who);
+  });
 }
 
 // What a successful row changed, in a few words.
@@ -180,3 +176,5 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   });
   return report(targets, outcomes, signals.stopRequested());
 }
+
+}  // namespace cli

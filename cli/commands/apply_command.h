@@ -18,8 +18,12 @@
 #include "cli/signal_guard.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 // Larger files are no address plan; they are refused before reading on.
 inline constexpr size_t kMaxPlanBytes = 1 << 20;
 
 CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                        const cli::SignalGuard& signals, std::ostream& err);
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include "cli/doctor/doctor_render.h"
 #include "cli/output/json_render.h"
 
+namespace cli {
+
 namespace {
 
 nlohmann::ordered_json camerasJson(const DoctorFacts& facts) {
@@ -41,3 +43,5 @@ CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>
       doctorTable(findings, gathered.facts.cameras.size(), gathered.facts.adapters.size());
   return result;
 }
+
+}  // namespace cli

@@ -14,5 +14,9 @@
 #include "net/adaptor.h"
 #include "net/host_interfaces.h"
 
+namespace cli {
+
 CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                         const std::vector<HostInterface>& host, std::ostream& err);
+
+}  // namespace cli

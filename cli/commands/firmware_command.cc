@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <iostream>
 
-#include "cli/control_session.h"
 #include "cli/output/firmware_upload_view.h"
 #include "cli/output/table_render.h"
-#include "fwupdate/firmware_steps.h"
-#include "gvcp/control_privilege.h"
-#include "net/socket_address.h"
+#include "device/camera_return.h"
+#include "fwupdate/firmware_update.h"
+
+namespace cli {
 
 namespace {
 
@@ -54,13 +54,13 @@ std::string programFailure(int result, const std::string& address, const Firmwar
   }
 }
 
-std::string restartFailure(RestartOutcome outcome, const std::string& address,
+std::string restartFailure(device::RestartOutcome outcome, const std::string& address,
                            const FirmwareJob& job) {
   const std::string camera = "camera at " + address;
   switch (outcome) {
-    case RestartOutcome::kStillRunning:
+    case device::RestartOutcome::kStillRunning:
       return camera + " was programmed but did not restart";
-    case RestartOutcome::kChannelFailed:
+    case device::RestartOutcome::kChannelFailed:
       return "the control channel to the " + camera + " failed during its restart";
     default:
       return camera + " was programmed but did not answer within " + wholeSeconds(job.returnBound) +
@@ -97,31 +97,68 @@ CommandResult updated(const std::string& address, const FirmwareIdentity& before
   return result;
 }
 
-// From the end of flashing: control again, the restart, and the version the
-// camera reports when it is back.
-CommandResult restartAndReport(ControlSession& session, const std::string& address,
-                               const FirmwareJob& job, const FirmwareIdentity& before,
-                               cli::FirmwareUploadView& view, Clock::time_point start) {
-  Camera& camera = session.camera();
-  if (!control::take(camera, kRetakeControlTries)) {
-    return failure(ExitCode::kFailed, "camera at " + address +
-                                          " did not grant control again after programming; it "
-                                          "was not restarted");
+// The restart, the wait for the camera at its address, and the version it
+// reports when it is back (nothing when it could not be read).
+device::RestartOutcome restartAndReadVersion(device::CameraSession& session, const FirmwareJob& job,
+                                             cli::FirmwareUploadView& view,
+                                             FirmwareIdentity& after) {
+  const device::RestartOutcome outcome =
+      device::restartAndAwait(session, job.returnBound, [&view] { view.noteSignal(); });
+  if (outcome == device::RestartOutcome::kBack) after = readFirmwareIdentity(session.camera());
+  return outcome;
+}
+
+// Shows the identity on `err`, checks the image, honours --dry-run and asks
+// for confirmation; empty when the upload may begin.
+std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
+                                    const std::string& address, const FirmwareJob& job,
+                                    const FirmwareConsole& console, const cli::SignalGuard& signals,
+                                    std::ostream& err) {
+  if (signals.stopRequested()) return interrupted();
+  const std::string image = fileNameOf(job.imagePath);
+  if (!fits) {
+    return failure(ExitCode::kFailed, "image " + tableSafe(image) + " is not for model '" +
+                                          tableSafe(identity.model) + "' of the camera at " +
+                                          address + "; nothing was written");
   }
-  session.endedByRestart();
-  const RestartOutcome outcome =
-      restartAndAwait(camera, job.returnBound, [&view] { view.noteSignal(); });
-  if (outcome != RestartOutcome::kBack) {
-    return failure(ExitCode::kFailed, restartFailure(outcome, address, job));
+  err << "camera at " << address << ": model " << tableSafe(identity.model) << ", device version "
+      << tableSafe(identity.version) << "\n";
+  if (job.dryRun) return dryRun(address, identity, image);
+  if (!job.yes && !confirmed(console, err)) {
+    // A signal at the prompt ends the read as well.
+    if (signals.stopRequested()) return interrupted();
+    return failure(ExitCode::kFailed, "not confirmed; nothing was written");
   }
-  const FirmwareIdentity after = readFirmwareIdentity(camera);
+  if (signals.stopRequested()) return interrupted();
+  return std::nullopt;
+}
+
+// The outcome of an update that ran past the identity step, worded.
+CommandResult worded(const FirmwareOutcome& outcome, const FirmwareIdentity& after,
+                     const std::string& address, const FirmwareJob& job, double seconds) {
+  switch (outcome.stage) {
+    case FirmwareStage::kControl:
+      return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
+    case FirmwareStage::kProgram:
+      if (outcome.programResult == kProgramStopped) return interrupted();
+      return failure(ExitCode::kFailed, programFailure(outcome.programResult, address, job));
+    case FirmwareStage::kRetake:
+      return failure(ExitCode::kFailed, "camera at " + address +
+                                            " did not grant control again after programming; it "
+                                            "was not restarted");
+    case FirmwareStage::kDeclined:
+    case FirmwareStage::kRestart:
+      break;
+  }
+  if (outcome.restart != device::RestartOutcome::kBack) {
+    return failure(ExitCode::kFailed, restartFailure(outcome.restart, address, job));
+  }
   if (!after.versionRead) {
     return failure(ExitCode::kFailed, "camera at " + address +
                                           " is back after its restart, but its device version "
                                           "could not be read");
   }
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return updated(address, before, after, fileNameOf(job.imagePath), seconds);
+  return updated(address, outcome.before, after, fileNameOf(job.imagePath), seconds);
 }
 
 }  // namespace
@@ -146,37 +183,33 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
                                    const FirmwareConsole& console, cli::SignalGuard& signals,
                                    std::ostream& err) {
   const std::string& address = target.address;
-  ControlSession session(target.ip, job.gvcpPort);
-  if (!session.take()) {
-    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
-  }
-  if (signals.stopRequested()) return interrupted();
-  const FirmwareIdentity before = readFirmwareIdentity(session.camera());
-  const std::string image = fileNameOf(job.imagePath);
-  if (!imageFitsCamera(before, image)) {
-    return failure(ExitCode::kFailed, "image " + tableSafe(image) + " is not for model '" +
-                                          tableSafe(before.model) + "' of the camera at " +
-                                          address + "; nothing was written");
-  }
-  err << "camera at " << address << ": model " << tableSafe(before.model) << ", device version "
-      << tableSafe(before.version) << "\n";
-  if (job.dryRun) return dryRun(address, before, image);
-  if (!job.yes && !confirmed(console, err)) {
-    // A signal at the prompt ends the read as well.
-    if (signals.stopRequested()) return interrupted();
-    return failure(ExitCode::kFailed, "not confirmed; nothing was written");
-  }
-  if (signals.stopRequested()) return interrupted();
-  const auto start = Clock::now();
   cli::FirmwareUploadView view(console.errIsTerminal, err, signals);
-  const int programmed =
-      programFlash(socketAddress(target.ip, job.flashPort), job.imagePath.c_str(),
-                   {job.completionBound, nullptr}, view.hooks());
-  if (programmed == kProgramStopped) return interrupted();
-  if (programmed < 0) {
-    return failure(ExitCode::kFailed, programFailure(programmed, address, job));
-  }
-  return restartAndReport(session, address, job, before, view, start);
+  std::optional<CommandResult> ended;
+  FirmwareIdentity after;
+  FirmwareHooks hooks;
+  hooks.identityRead = [&](const FirmwareIdentity& identity, bool fits) {
+    ended = decide(identity, fits, address, job, console, signals, err);
+    return !ended;
+  };
+  auto start = Clock::now();
+  hooks.programming = [&] {
+    start = Clock::now();
+    view.uploadStarts();
+  };
+  hooks.flash = view.hooks();
+  hooks.restartAndAwait = [&](device::CameraSession& session) {
+    return restartAndReadVersion(session, job, view, after);
+  };
+  const FirmwareUpdatePlan plan{target.ip,
+                                job.imagePath,
+                                fileNameOf(job.imagePath),
+                                device::SessionPolicy{.port = job.gvcpPort},
+                                job.flashPort,
+                                {job.completionBound, nullptr}};
+  const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
+  if (ended) return *ended;
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  return worded(outcome, after, address, job, seconds);
 }
 
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
@@ -193,3 +226,5 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   if (signals.stopRequested()) return interrupted();
   return updateCameraFirmware(*lookup.target, job, console, signals, err);
 }
+
+}  // namespace cli

@@ -20,13 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/camera_target.h"
+#include "cli/camera_lookup.h"
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
 #include "cli/signal_guard.h"
 #include "fwupdate/gige_fmupload.h"
 #include "net/adaptor.h"
+
+namespace cli {
 
 // Where the operator is: whether standard input and standard error are
 // terminals, and the stream a confirmation is read from.
@@ -64,3 +66,5 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
                           std::ostream& err);
+
+}  // namespace cli

@@ -17,6 +17,8 @@
 #include "gvcp/registers.h"
 #include "testbed/tool_run.h"
 
+namespace cli {
+
 namespace {
 
 using testing_peer::Bytes;
@@ -214,3 +216,5 @@ TEST(FirmwareUploadViewTest, SignalOnceFlashingStartedIsNotedOnceAndDoesNotStopT
 }
 
 }  // namespace
+
+}  // namespace cli

@@ -8,12 +8,14 @@
 #include <optional>
 #include <utility>
 
-#include "cli/camera_target.h"
+#include "cli/camera_lookup.h"
 #include "cli/discovery_run.h"
 #include "cli/force_ip_flow.h"
 #include "gvcp/forceip_exchange.h"
 #include "net/host_interfaces.h"
 #include "net/packet_link.h"
+
+namespace cli {
 
 namespace {
 
@@ -21,12 +23,6 @@ constexpr const char* kNoPrivilegeText =
     "force-ip needs the packet-socket privilege, to probe the address with ARP and to see a "
     "camera outside the adapter's subnet: grant it with 'setcap cap_net_raw+ep' on the binary, or "
     "run as root";
-
-uint32_t hostOrder(const std::string& dotted) {
-  uint32_t ip = 0;
-  ::inet_pton(AF_INET, dotted.c_str(), &ip);
-  return ntohl(ip);
-}
 
 // The real network of the flow: an ARP socket on the camera's adapter, the
 // FORCEIP exchange from the adapter's address, a discovery on that adapter.
@@ -50,7 +46,7 @@ class NetworkPort : public cli::ForceIpPort {
 
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
     gvcp::ForceIpExchange exchange;
-    exchange.sourceIp = htonl(hostOrder(camera_.adaptor.getIp()));
+    exchange.sourceIp = camera_.adaptor.ipValue();
     return gvcp::forceIpAcknowledged(camera_.cameraMacHw, ForceIpSet{htonl(ip), htonl(mask)},
                                      htonl(gateway), exchange);
   }
@@ -59,7 +55,7 @@ class NetworkPort : public cli::ForceIpPort {
     const DiscoveryOutcome found = discoverForCommandLine({camera_.adaptor}, timeoutMs_, err_);
     for (const GigE_Camera_Info& camera : found.cameras) {
       if (std::memcmp(camera.cameraMacHw, camera_.cameraMacHw, MacAddress::kSize) == 0) {
-        return hostOrder(camera.cameraIp);
+        return ntohl(camera.sourceIp);
       }
     }
     return std::nullopt;
@@ -76,15 +72,13 @@ class NetworkPort : public cli::ForceIpPort {
 
 cli::ForceIpPlan planFor(const Invocation& invocation, const GigE_Camera_Info& camera) {
   cli::ForceIpPlan plan;
-  MacAddress mac;
-  mac.setMac(camera.cameraMacHw, MacAddress::kSize);
-  plan.mac = mac.getMacInStr(false);
-  plan.currentIp = hostOrder(camera.cameraIp);
+  plan.mac = macText(std::span<const uint8_t, MacAddress::kSize>(camera.cameraMacHw));
+  plan.currentIp = ntohl(camera.sourceIp);
   plan.adapterName = camera.adaptor.getName();
-  plan.adapterIp = hostOrder(camera.adaptor.getIp());
-  plan.adapterMask = hostOrder(camera.adaptor.getNetmask());
+  plan.adapterIp = ntohl(camera.adaptor.ipValue());
+  plan.adapterMask = ntohl(camera.adaptor.netmaskValue());
   for (const Adaptor& adaptor : ipv4Adapters(listHostInterfaces())) {
-    plan.hostAddresses.emplace_back(adaptor.getName(), hostOrder(adaptor.getIp()));
+    plan.hostAddresses.emplace_back(adaptor.getName(), ntohl(adaptor.ipValue()));
   }
   const cli::AddressSet& set = *invocation.addresses;
   if (!invocation.autoIp) plan.ip = set.ip;
@@ -111,3 +105,5 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   NetworkPort port(*lookup.camera, std::move(arpSocket), invocation.timeoutMs, err);
   return cli::runForceIpFlow(planFor(invocation, *lookup.camera), port, signals, err);
 }
+
+}  // namespace cli

@@ -21,6 +21,10 @@
 #include "cli/signal_guard.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                          std::ostream& err);
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 
+namespace cli {
+
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                       std::ostream& err) {
   const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
@@ -23,3 +25,5 @@ CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& 
   result.text = listTable(views);
   return result;
 }
+
+}  // namespace cli

@@ -10,5 +10,9 @@
 #include "cli/input/command_line.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                       std::ostream& err);
+
+}  // namespace cli

@@ -15,12 +15,10 @@
 #include "cli/signal_guard.h"
 #include "net/adaptor.h"
 
-class Camera;
-
-// The write and read-back under control already held; `address` names the
-// camera in every line. Uses only `camera`, so several run at once.
-CommandResult writeUserName(Camera& camera, const std::string& address, const std::string& name);
+namespace cli {
 
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                         std::ostream& err);
+
+}  // namespace cli

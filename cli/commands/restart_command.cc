@@ -1,22 +1,24 @@
 #include "cli/commands/restart_command.h"
 
 #include "cli/camera_restart.h"
-#include "cli/camera_target.h"
-#include "cli/control_session.h"
-#include "ipconfig/camera_settings.h"
+#include "cli/under_control.h"
+#include "device/camera_settings.h"
+
+namespace cli {
 
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                          std::ostream& err) {
   return runUnderControl(
       invocation, selector, adapters, signals, err,
-      [&](ControlSession& session, const std::string& address) {
+      [&](device::CameraSession& session, const std::string& address) {
         // Its MAC to find it again, its configuration to judge where it comes back.
-        CameraSettings before;
-        if (auto failed = readSettingsOf(session.camera(), "camera at " + address, before))
-          return *failed;
-        if (signals.stopRequested()) return interrupted();
+        device::CameraSettings before;
+        const std::string who = "camera at " + address;
+        if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
         const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
         return restartAndRediscover(session, address, expected, invocation, adapters, signals, err);
       });
 }
+
+}  // namespace cli

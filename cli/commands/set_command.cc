@@ -1,11 +1,13 @@
 #include "cli/commands/set_command.h"
 
+#include "cli/camera_changes.h"
 #include "cli/camera_restart.h"
-#include "cli/camera_target.h"
-#include "cli/control_session.h"
 #include "cli/input/address_rules.h"
-#include "cli/mode_change.h"
-#include "ipconfig/camera_settings.h"
+#include "cli/under_control.h"
+#include "device/camera_settings.h"
+#include "net/macaddress.h"
+
+namespace cli {
 
 namespace {
 
@@ -15,7 +17,8 @@ std::string withoutLineEnd(std::string text) {
 }
 
 // The restart judges the return by what the change just stored.
-RestartExpectation expectationAfter(const CameraSettings& before, const cli::ModeChange& change) {
+RestartExpectation expectationAfter(const device::CameraSettings& before,
+                                    const cli::ModeChange& change) {
   const uint32_t persistentIp = change.persistent ? change.persistent->ip : before.persistent.ip;
   return {before.mac, cli::configValue(change.mode), persistentIp};
 }
@@ -34,7 +37,7 @@ CommandResult withRestart(CommandResult changed, CommandResult restarted) {
 }
 
 // Fields in the order camera, then what the change reports.
-CommandResult withCamera(const CommandResult& changed, const CameraSettings& before,
+CommandResult withCamera(const CommandResult& changed, const device::CameraSettings& before,
                          const std::string& address) {
   CommandResult result = changed;
   result.data = {{"camera", {{"mac", macText(before.mac)}, {"ip", address}}}};
@@ -49,11 +52,10 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                      std::ostream& err) {
   return runUnderControl(
       invocation, selector, adapters, signals, err,
-      [&](ControlSession& session, const std::string& address) {
-        CameraSettings before;
-        if (auto failed = readSettingsOf(session.camera(), "camera at " + address, before))
-          return *failed;
-        if (signals.stopRequested()) return interrupted();
+      [&](device::CameraSession& session, const std::string& address) {
+        device::CameraSettings before;
+        const std::string who = "camera at " + address;
+        if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
         const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
         CommandResult changed =
             withCamera(cli::changeMode(session.camera(), before, change, "camera at " + address),
@@ -72,3 +74,5 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                                                 invocation, adapters, signals, err));
       });
 }
+
+}  // namespace cli

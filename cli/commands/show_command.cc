@@ -3,15 +3,18 @@
 #include <memory>
 #include <optional>
 
-#include "cli/camera_target.h"
+#include "cli/camera_lookup.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
-#include "ipconfig/camera_settings.h"
+#include "device/camera_settings.h"
+
+namespace cli {
 
 namespace {
 
-CommandResult render(const CameraSettings& settings, const std::optional<AdapterView>& adapter) {
+CommandResult render(const device::CameraSettings& settings,
+                     const std::optional<AdapterView>& adapter) {
   const CameraView view = viewOf(settings, adapter);
   CommandResult result;
   result.data["camera"] = settingsJson(view, settings);
@@ -26,11 +29,13 @@ CommandResult runShow(const Invocation& invocation, const Selector& selector,
   const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookup.failure;
   const std::unique_ptr<Camera> camera = openCamera(lookup.target->ip);
-  CameraSettings settings;
-  const gvcp::Status status = readCameraSettings(*camera, settings);
+  device::CameraSettings settings;
+  const gvcp::Status status = device::readCameraSettings(*camera, settings);
   if (!status.ok()) {
     return failure(ExitCode::kFailed,
                    "camera at " + lookup.target->address + ": " + status.toString());
   }
   return render(settings, lookup.target->adapter);
 }
+
+}  // namespace cli

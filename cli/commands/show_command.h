@@ -13,5 +13,9 @@
 #include "cli/input/selector.h"
 #include "net/adaptor.h"
 
+namespace cli {
+
 CommandResult runShow(const Invocation& invocation, const Selector& selector,
                       const std::vector<Adaptor>& adapters, std::ostream& err);
+
+}  // namespace cli

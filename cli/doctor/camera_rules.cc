@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-#include "cli/camera_restart.h"
 #include "cli/doctor/diagnosis.h"
 #include "gvcp/gvcp_protocol.h"
+#include "net/macaddress.h"
+
+namespace cli {
 
 namespace {
 
@@ -170,3 +172,5 @@ void controlRule(const RuleInput& input, std::vector<Finding>& out) {
     out.push_back(about(check::kControl, Level::kWarn, c, message));
   }
 }
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include "cli/doctor/finding.h"
 #include "cli/doctor/rule_input.h"
 
+namespace cli {
+
 // An answer seen at link level but not by UDP, explained by reverse-path
 // filtering (strict: the route back to the camera leaves through another
 // adapter or nowhere; loose: there is no route back at all).
@@ -22,3 +24,5 @@ void addressConflictRule(const RuleInput& input, std::vector<Finding>& out);
 void sharedSubnetRule(const RuleInput& input, std::vector<Finding>& out);
 // A camera held by another application, or refusing the read that tells.
 void controlRule(const RuleInput& input, std::vector<Finding>& out);
+
+}  // namespace cli

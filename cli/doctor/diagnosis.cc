@@ -5,6 +5,8 @@
 #include "cli/doctor/camera_rules.h"
 #include "cli/doctor/host_rules.h"
 
+namespace cli {
+
 namespace {
 
 struct Check {
@@ -60,3 +62,5 @@ const char* levelName(Level level) {
   }
   return "fail";
 }
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 #include "cli/doctor/doctor_facts.h"
 #include "cli/doctor/finding.h"
 
+namespace cli {
+
 // The checks, in the order their findings appear within one level.
 namespace check {
 inline constexpr const char* kRpFilter = "rp_filter";
@@ -33,3 +35,5 @@ inline constexpr unsigned kJumboMtu = 9000;
 inline constexpr long kStreamingRmemBytes = 16L * 1024 * 1024;
 
 std::vector<Finding> diagnose(const DoctorFacts& facts);
+
+}  // namespace cli

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+namespace cli {
 namespace {
 
 uint32_t ipOf(const char* text) {
@@ -151,3 +152,4 @@ TEST(Diagnosis, EntriesComeWorstFirstAndSkippedChecksGiveNoEntry) {
 }
 
 }  // namespace
+}  // namespace cli

@@ -13,6 +13,8 @@
 #include "net/link_facts.h"
 #include "net/route_lookup.h"
 
+namespace cli {
+
 struct AdapterFacts {
   AdapterView view;
   std::optional<LinkFacts> link;  // none when the kernel did not list the interface
@@ -54,3 +56,5 @@ struct DoctorFacts {
   bool linkLevelRan = true;             // false: no packet-socket privilege, answers by UDP only
   std::string programPath;              // this program, for the privilege's fix
 };
+
+}  // namespace cli

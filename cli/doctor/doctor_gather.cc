@@ -6,14 +6,15 @@
 #include <array>
 #include <memory>
 
-#include "cli/camera_target.h"
-#include "cli/discovery_run.h"
+#include "cli/camera_lookup.h"
 #include "cli/doctor/rule_input.h"
-#include "gvcp/camera_discovery.h"
+#include "device/discovery.h"
+#include "device/register_reads.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
-#include "ipconfig/register_reads.h"
 #include "net/sysctl_values.h"
+
+namespace cli {
 
 namespace {
 
@@ -41,20 +42,6 @@ std::vector<Adaptor> adaptersUp(const std::vector<Adaptor>& adapters,
     if (link == nullptr || link->up) up.push_back(adaptor);
   }
   return up;
-}
-
-DiscoveryOutcome discoverBothWays(const std::vector<Adaptor>& adapters, int timeoutMs,
-                                  bool& linkLevelRan) {
-  DiscoveryOptions options;
-  options.window = std::chrono::milliseconds(timeoutMs);
-  options.sends = kCommandLineSends;
-  options.merge = MergeRule::kMac;
-  options.capture = CaptureMode::kPacketAndUdp;
-  DiscoveryOutcome outcome = discoverCameras(adapters, options);
-  linkLevelRan = !lacksCapturePrivilege(outcome.status);
-  if (linkLevelRan) return outcome;
-  options.capture = CaptureMode::kUdp;
-  return discoverCameras(adapters, options);
 }
 
 std::string interfaceName(const std::vector<LinkFacts>& links, unsigned index) {
@@ -85,12 +72,12 @@ void readHolder(Camera& camera, ControlFacts& control) {
   uint32_t capability = 0;
   uint32_t port = 0;
   uint32_t holder = 0;
-  if (!readRegister(camera, reg::kGvcpCapability, capability).ok() ||
+  if (!device::readRegister(camera, reg::kGvcpCapability, capability).ok() ||
       (capability & reg::kCapPrimaryApp) == 0) {
     return;
   }
-  if (readRegister(camera, reg::kPrimaryAppPort, port).ok() &&
-      readRegister(camera, reg::kPrimaryAppIp, holder).ok()) {
+  if (device::readRegister(camera, reg::kPrimaryAppPort, port).ok() &&
+      device::readRegister(camera, reg::kPrimaryAppIp, holder).ok()) {
     control.holderPort = static_cast<uint16_t>(port & kPortBits);
     control.holderIp = htonl(holder);
   }
@@ -99,7 +86,7 @@ void readHolder(Camera& camera, ControlFacts& control) {
 ControlFacts readControl(uint32_t ip) {
   const std::unique_ptr<Camera> camera = openCamera(ip);
   ControlFacts control;
-  const gvcp::Status read = readRegister(*camera, reg::kCcp, control.ccp);
+  const gvcp::Status read = device::readRegister(*camera, reg::kCcp, control.ccp);
   if (!read.ok()) {
     const bool denied = read.isCameraStatus() && read.code() == gvcp::kStatusAccessDenied;
     control.read = denied ? ControlRead::kDenied : ControlRead::kFailed;
@@ -137,8 +124,11 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<Hos
   const std::vector<LinkFacts> links = readLinkFacts();
   facts.adapters = adapterFactsOf(adapters, links);
   hostFacts(host, facts);
-  const DiscoveryOutcome outcome =
-      discoverBothWays(adaptersUp(adapters, links), timeoutMs, facts.linkLevelRan);
+  const device::Discovery found =
+      device::discover(adaptersUp(adapters, links), std::chrono::milliseconds(timeoutMs),
+                       CaptureMode::kPacketAndUdp);
+  facts.linkLevelRan = !found.overUdp;
+  const DiscoveryOutcome& outcome = found.outcome;
   gathered.status = outcome.status;
   gathered.skipped = outcome.skipped;
   for (const GigE_Camera_Info& info : outcome.cameras) {
@@ -151,3 +141,5 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<Hos
   }
   return gathered;
 }
+
+}  // namespace cli

@@ -14,6 +14,8 @@
 #include "net/adaptor.h"
 #include "net/host_interfaces.h"
 
+namespace cli {
+
 struct Gathered {
   DoctorFacts facts;
   gvcp::Status status = gvcp::Status::Ok();  // the discovery's failure, if it failed
@@ -23,3 +25,5 @@ struct Gathered {
 // `adapters` chosen from `host`; `timeoutMs` the discovery window.
 Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<HostInterface>& host,
                      int timeoutMs);
+
+}  // namespace cli

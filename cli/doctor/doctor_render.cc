@@ -4,6 +4,8 @@
 
 #include "cli/output/table_render.h"
 
+namespace cli {
+
 namespace {
 
 std::string cell(const std::string& text) { return text.empty() ? "-" : tableSafe(text); }
@@ -48,3 +50,5 @@ nlohmann::ordered_json checksJson(const std::vector<Finding>& findings) {
   }
   return checks;
 }
+
+}  // namespace cli

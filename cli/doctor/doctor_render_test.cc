@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace cli {
 namespace {
 
 const std::vector<Finding> kMixed = {
@@ -32,3 +33,4 @@ TEST(DoctorRender, JsonHasEveryEntryWithNullsForWhatItDoesNotName) {
 }
 
 }  // namespace
+}  // namespace cli

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace cli {
+
 // In order of severity; a finding of kFail makes the command fail.
 enum class Level { kOk, kInfo, kWarn, kFail };
 
@@ -20,3 +22,5 @@ struct Finding {
 
 // "ok", "info", "warn", "fail".
 const char* levelName(Level level);
+
+}  // namespace cli

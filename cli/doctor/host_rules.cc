@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <set>
 
-#include "cli/camera_restart.h"
 #include "cli/doctor/diagnosis.h"
+#include "net/macaddress.h"
+
+namespace cli {
 
 namespace {
 
@@ -89,3 +91,5 @@ void privilegeRule(const RuleInput& input, std::vector<Finding>& out) {
                  "rp_filter and firewall were skipped; grant the privilege, or run as root",
                  "setcap cap_net_raw+ep " + input.facts.programPath});
 }
+
+}  // namespace cli

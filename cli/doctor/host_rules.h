@@ -7,6 +7,8 @@
 #include "cli/doctor/finding.h"
 #include "cli/doctor/rule_input.h"
 
+namespace cli {
+
 // An adapter down or without carrier; a camera on a link slower than 1000 Mb/s.
 void linkRule(const RuleInput& input, std::vector<Finding>& out);
 // An adapter with cameras below the jumbo MTU that it could take.
@@ -15,3 +17,5 @@ void mtuRule(const RuleInput& input, std::vector<Finding>& out);
 void rmemRule(const RuleInput& input, std::vector<Finding>& out);
 // No packet-socket privilege: the checks that were skipped and how to grant it.
 void privilegeRule(const RuleInput& input, std::vector<Finding>& out);
+
+}  // namespace cli

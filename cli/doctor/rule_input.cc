@@ -1,12 +1,12 @@
 #include "cli/doctor/rule_input.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 
-#include "cli/camera_restart.h"
-#include "cli/input/address_rules.h"
 #include "cli/output/table_render.h"
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+
+namespace cli {
 
 RuleInput ruleInput(const DoctorFacts& facts) {
   std::vector<CameraView> views;
@@ -14,7 +14,7 @@ RuleInput ruleInput(const DoctorFacts& facts) {
   return {facts, addressSharing(views, facts.hostAddresses)};
 }
 
-std::string dottedIp(uint32_t ip) { return cli::dottedText(ntohl(ip)); }
+std::string dottedIp(uint32_t ip) { return dottedQuad(ip); }
 
 std::string subnetText(const AdapterView& adapter) {
   return addressWithMask(adapter.ip & adapter.mask, adapter.mask);
@@ -40,3 +40,5 @@ std::string forceIpFix(const CameraFacts& camera) {
   return "nuv-ipconfig force-ip " + macText(camera.view.mac) + " --ip auto --mask " +
          dottedIp(mask);
 }
+
+}  // namespace cli

@@ -8,6 +8,8 @@
 #include "cli/doctor/doctor_facts.h"
 #include "cli/output/address_sharing.h"
 
+namespace cli {
+
 struct RuleInput {
   const DoctorFacts& facts;
   std::vector<AddressSharing> sharing;  // one per camera of facts.cameras
@@ -27,3 +29,5 @@ const AdapterFacts* adapterFacts(const DoctorFacts& facts, const std::string& na
 bool hasCameras(const DoctorFacts& facts, const std::string& name);
 // The command that gives the camera a free address in its adapter's subnet.
 std::string forceIpFix(const CameraFacts& camera);
+
+}  // namespace cli

@@ -67,11 +67,7 @@ std::optional<uint32_t> parseDottedQuad(std::string_view text) {
   return address;
 }
 
-std::string dottedText(uint32_t hostOrder) {
-  IpV4Address address;
-  address.setAddress(htonl(hostOrder));
-  return address.getAddressInStr();
-}
+std::string dottedText(uint32_t hostOrder) { return dottedQuad(htonl(hostOrder)); }
 
 bool isContiguousMask(uint32_t mask) {
   return mask != 0 && std::countl_one(mask) + std::countr_zero(mask) == 32;

@@ -9,6 +9,8 @@
 #include "cli/input/camera_values.h"
 #include "cli/output/table_render.h"
 
+namespace cli {
+
 namespace {
 
 constexpr const char* kExamples = R"(Examples:
@@ -302,3 +304,5 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
   outcome.invocation = invocation;
   return outcome;
 }
+
+}  // namespace cli

@@ -11,6 +11,8 @@
 #include "cli/input/address_rules.h"
 #include "cli/input/camera_values.h"
 
+namespace cli {
+
 enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply, kDoctor };
 
 // The default listening window of a discovery and its accepted range.
@@ -58,3 +60,5 @@ struct ParseOutcome {
 };
 
 ParseOutcome parseCommandLine(int argc, const char* const* argv);
+
+}  // namespace cli

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 namespace {
 
 ParseOutcome parse(std::vector<const char*> args) {
@@ -221,3 +223,5 @@ TEST(CommandLineParse, TopHelpListsTheChangingCommands) {
 }
 
 }  // namespace
+
+}  // namespace cli

@@ -9,6 +9,8 @@
 #include "cli/output/table_render.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 namespace {
 
 std::optional<std::array<uint8_t, 6>> parseMac(std::string_view text) {
@@ -79,3 +81,5 @@ std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
   }
   return found;
 }
+
+}  // namespace cli

@@ -14,6 +14,8 @@
 
 #include "gvcp/camera_info.h"
 
+namespace cli {
+
 inline constexpr size_t kMaxNameBytes = 16;
 
 struct Selector {
@@ -36,3 +38,5 @@ SelectorParse parseSelector(std::string_view text);
 // number or the user-defined name exactly.
 std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
                                            const std::vector<GigE_Camera_Info>& cameras);
+
+}  // namespace cli

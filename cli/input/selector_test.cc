@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+namespace cli {
+
 namespace {
 
 constexpr std::array<uint8_t, 6> kMac = {0x02, 0x11, 0x22, 0x33, 0xAB, 0xCD};
@@ -95,3 +97,5 @@ TEST_F(SelectorMatch, AddressMatchesTheAddressTheCameraAnsweredFrom) {
 }
 
 }  // namespace
+
+}  // namespace cli

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace cli {
+
 std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& cameras,
                                            const std::vector<uint32_t>& hostAddresses) {
   std::vector<AddressSharing> sharing(cameras.size());
@@ -20,3 +22,5 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& camera
   }
   return sharing;
 }
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 
 #include "cli/output/camera_view.h"
 
+namespace cli {
+
 struct AddressSharing {
   std::vector<std::array<uint8_t, 6>> sharesWith;  // the other cameras' MACs, each once
   bool hostAddress = false;                        // the address is one of this host's
@@ -20,3 +22,5 @@ struct AddressSharing {
 // shares with nothing.
 std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& cameras,
                                            const std::vector<uint32_t>& hostAddresses);
+
+}  // namespace cli

@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <tuple>
 
+namespace cli {
+
 AdapterView adapterView(const Adaptor& adaptor) {
-  AdapterView view{adaptor.getName(), 0, 0};
-  ::inet_pton(AF_INET, adaptor.getIp().c_str(), &view.ip);
-  ::inet_pton(AF_INET, adaptor.getNetmask().c_str(), &view.mask);
-  return view;
+  return {adaptor.getName(), adaptor.ipValue(), adaptor.netmaskValue()};
 }
 
 bool inSubnet(uint32_t ip, const AdapterView& adapter) {
@@ -20,7 +19,7 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
   CameraView view;
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), view.mac.begin());
   // The address the camera answered from is the one it can be reached at.
-  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &view.ip);
+  view.ip = camera.sourceIp;
   view.mask = camera.currentSubnetMask;
   view.gateway = camera.defaultGateway;
   view.adapter = adapterView(camera.adaptor);
@@ -32,7 +31,7 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
   return view;
 }
 
-CameraView viewOf(const CameraSettings& s, const std::optional<AdapterView>& adapter) {
+CameraView viewOf(const device::CameraSettings& s, const std::optional<AdapterView>& adapter) {
   CameraView view;
   view.mac = s.mac;
   view.ip = htonl(s.current.ip);
@@ -50,3 +49,5 @@ bool listOrder(const CameraView& a, const CameraView& b) {
   return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
          std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
 }
+
+}  // namespace cli

@@ -8,9 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "device/camera_settings.h"
 #include "gvcp/camera_info.h"
-#include "ipconfig/camera_settings.h"
 #include "net/adaptor.h"
+
+namespace cli {
 
 struct AdapterView {
   std::string name;
@@ -24,7 +26,7 @@ struct CameraView {
   uint32_t mask = 0;
   uint32_t gateway = 0;
   std::optional<AdapterView> adapter;
-  CameraIdentity identity;
+  device::CameraIdentity identity;
   uint32_t ipConfigSupported = 0;
   uint32_t ipConfigCurrent = 0;
   bool reachable = false;
@@ -33,7 +35,8 @@ struct CameraView {
 AdapterView adapterView(const Adaptor& adaptor);
 CameraView viewOf(const GigE_Camera_Info& camera);
 // `adapter` is the one whose subnet holds the camera's address, if any.
-CameraView viewOf(const CameraSettings& settings, const std::optional<AdapterView>& adapter);
+CameraView viewOf(const device::CameraSettings& settings,
+                  const std::optional<AdapterView>& adapter);
 
 // True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
 bool inSubnet(uint32_t ip, const AdapterView& adapter);
@@ -41,3 +44,5 @@ bool inSubnet(uint32_t ip, const AdapterView& adapter);
 // The order of list: by adapter name, then numerically by address, then MAC.
 // Both cameras must have an adapter (discovery records do).
 bool listOrder(const CameraView& a, const CameraView& b);
+
+}  // namespace cli

@@ -24,13 +24,14 @@ inline constexpr char kLeftWhileFlashing[] =
 
 class FirmwareUploadView {
  public:
-  // The upload's rate counts from here.
   FirmwareUploadView(bool drawBar, std::ostream& err, SignalGuard& signals)
       : drawBar_(drawBar), err_(err), signals_(signals), start_(ProgressBar::Clock::now()) {}
   ~FirmwareUploadView();
   FirmwareUploadView(const FirmwareUploadView&) = delete;
   FirmwareUploadView& operator=(const FirmwareUploadView&) = delete;
 
+  // The upload's rate counts from here (from construction until called).
+  void uploadStarts() { start_ = ProgressBar::Clock::now(); }
   // Hooks bound to this view; it must outlive the run that calls them.
   FlashHooks hooks();
   // After a stop signal that came once flashing started: the one line that

@@ -6,30 +6,26 @@
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 using json = nlohmann::ordered_json;
 
 namespace {
 
-std::string dotted(uint32_t networkOrder) {
-  IpV4Address address;
-  address.setAddress(networkOrder);
-  return address.getAddressInStr();
-}
-
 json adapterJson(const std::optional<AdapterView>& adapter) {
   if (!adapter) return nullptr;
-  return {{"name", adapter->name}, {"ip", dotted(adapter->ip)}, {"mask", dotted(adapter->mask)}};
+  return {{"name", adapter->name},
+          {"ip", dottedQuad(adapter->ip)},
+          {"mask", dottedQuad(adapter->mask)}};
 }
 
 }  // namespace
 
 json cameraJson(const CameraView& c) {
-  MacAddress mac;
-  mac.setMac(c.mac.data(), MacAddress::kSize);
-  return {{"mac", mac.getMacInStr(false)},
-          {"ip", dotted(c.ip)},
-          {"mask", dotted(c.mask)},
-          {"gateway", dotted(c.gateway)},
+  return {{"mac", macText(c.mac)},
+          {"ip", dottedQuad(c.ip)},
+          {"mask", dottedQuad(c.mask)},
+          {"gateway", dottedQuad(c.gateway)},
           {"adapter", adapterJson(c.adapter)},
           {"manufacturer", c.identity.manufacturer},
           {"model", c.identity.model},
@@ -43,12 +39,12 @@ json cameraJson(const CameraView& c) {
           {"reachable", c.reachable}};
 }
 
-json settingsJson(const CameraView& camera, const CameraSettings& s) {
+json settingsJson(const CameraView& camera, const device::CameraSettings& s) {
   json object = cameraJson(camera);
-  const IpTriple& p = s.persistent;
-  object["persistent"] = {{"ip", dotted(htonl(p.ip))},
-                          {"mask", dotted(htonl(p.mask))},
-                          {"gateway", dotted(htonl(p.gateway))}};
+  const device::IpTriple& p = s.persistent;
+  object["persistent"] = {{"ip", dottedQuad(htonl(p.ip))},
+                          {"mask", dottedQuad(htonl(p.mask))},
+                          {"gateway", dottedQuad(htonl(p.gateway))}};
   object["heartbeat_timeout_ms"] = s.heartbeatTimeoutMs;
   // This host does not hold control while it reads, so any holder is another.
   object["control"] = {{"ccp", s.ccp}, {"held_by_other", s.ccp != 0}};
@@ -67,3 +63,5 @@ json resultDocument(const CommandResult& result) {
 std::string writeJson(const json& document) {
   return document.dump(-1, ' ', false, json::error_handler_t::replace);
 }
+
+}  // namespace cli

@@ -8,6 +8,8 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
 
+namespace cli {
+
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -73,7 +75,7 @@ TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
 }
 
 TEST(SettingsJson, AddsPersistentHeartbeatAndControl) {
-  CameraSettings settings;
+  device::CameraSettings settings;
   settings.persistent = {0x0A000005, 0xFF000000, 0x0A000001};
   settings.heartbeatTimeoutMs = 3000;
   settings.ccp = 2;
@@ -116,3 +118,5 @@ INSTANTIATE_TEST_SUITE_P(Cases, ResultCodes,
                                          CodeCase{ExitCode::kNoPrivilege, 5, "no_privilege"}));
 
 }  // namespace
+
+}  // namespace cli

@@ -11,21 +11,11 @@
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
+namespace cli {
+
 namespace {
 
 using Row = std::vector<std::string>;
-
-std::string dotted(uint32_t networkOrder) {
-  IpV4Address address;
-  address.setAddress(networkOrder);
-  return address.getAddressInStr();
-}
-
-std::string macText(const std::array<uint8_t, 6>& bytes) {
-  MacAddress mac;
-  mac.setMac(bytes.data(), MacAddress::kSize);
-  return mac.getMacInStr(false);
-}
 
 Row rowOf(size_t index, const CameraView& c) {
   return {std::to_string(index),          macText(c.mac),
@@ -68,9 +58,9 @@ std::string addressWithMask(uint32_t ip, uint32_t mask) {
   const uint32_t bits = ntohl(mask);
   // Contiguous: the ones all lead, so the inverted mask plus one is a power of two.
   if (std::has_single_bit(~bits + 1) || bits == 0) {
-    return dotted(ip) + "/" + std::to_string(std::popcount(bits));
+    return dottedQuad(ip) + "/" + std::to_string(std::popcount(bits));
   }
-  return dotted(ip) + "/" + dotted(mask);
+  return dottedQuad(ip) + "/" + dottedQuad(mask);
 }
 
 std::string modeText(uint32_t ipConfig) {
@@ -92,7 +82,7 @@ std::string listTable(const std::vector<CameraView>& cameras) {
   return text;
 }
 
-std::string showBlock(const CameraView& c, const CameraSettings& s) {
+std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
   const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
                                               addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
                                         : "- (no adapter's subnet holds the address)";
@@ -100,7 +90,7 @@ std::string showBlock(const CameraView& c, const CameraSettings& s) {
       {"MAC", macText(c.mac)},
       {"Address",
        addressWithMask(c.ip, c.mask) + (c.reachable ? "" : "  ! outside its adapter's subnet")},
-      {"Gateway", dotted(c.gateway)},
+      {"Gateway", dottedQuad(c.gateway)},
       {"Adapter", adapter},
       {"Manufacturer", tableSafe(c.identity.manufacturer)},
       {"Model", tableSafe(c.identity.model)},
@@ -111,7 +101,7 @@ std::string showBlock(const CameraView& c, const CameraSettings& s) {
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
       {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},
-      {"Persistent gateway", dotted(htonl(s.persistent.gateway))},
+      {"Persistent gateway", dottedQuad(htonl(s.persistent.gateway))},
       {"Heartbeat timeout", std::to_string(s.heartbeatTimeoutMs) + " ms"},
       {"Control", s.ccp != 0 ? "held by another host (CCP " + std::to_string(s.ccp) + ")" : "free"},
   };
@@ -123,3 +113,5 @@ std::string showBlock(const CameraView& c, const CameraSettings& s) {
   }
   return text;
 }
+
+}  // namespace cli

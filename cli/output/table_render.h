@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "cli/output/camera_view.h"
-#include "ipconfig/camera_settings.h"
+#include "device/camera_settings.h"
+
+namespace cli {
 
 inline constexpr const char* kOutsideSubnetNote =
     "! address outside its adapter's subnet (or 0.0.0.0): the camera cannot be reached "
@@ -29,4 +31,6 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
 // mark when a row carries it. Columns are as wide as their widest cell.
 std::string listTable(const std::vector<CameraView>& cameras);
 // One "name: value" line per field of show.
-std::string showBlock(const CameraView& camera, const CameraSettings& settings);
+std::string showBlock(const CameraView& camera, const device::CameraSettings& settings);
+
+}  // namespace cli

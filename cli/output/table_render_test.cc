@@ -5,6 +5,8 @@
 
 #include <sstream>
 
+namespace cli {
+
 namespace {
 
 CameraView camera(uint32_t ip, bool reachable) {
@@ -79,3 +81,5 @@ TEST(ListTable, HostileTextCannotDriveTheTerminal) {
 TEST(ListTable, EmptyListIsTheHeaderOnly) { EXPECT_EQ(lines(listTable({})).size(), 1u); }
 
 }  // namespace
+
+}  // namespace cli

@@ -1,4 +1,4 @@
-#include "ipconfig/camera_settings.h"
+#include "device/camera_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include "gvcp/registers.h"
 #include "gvcp/scripted_peer_test_util.h"
 
+namespace device {
 namespace {
 
 using testing_peer::RegisterDevice;
@@ -90,3 +91,4 @@ TEST(CameraSettingsSilent, CameraThatDoesNotAnswerIsALocalFailure) {
 }
 
 }  // namespace
+}  // namespace device

@@ -1,17 +1,12 @@
-#include "cli/camera_target.h"
+#include "cli/camera_lookup.h"
 
-#include <arpa/inet.h>
-
-#include <memory>
-
-#include "cli/control_session.h"
 #include "cli/discovery_run.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
-#include "cli/signal_guard.h"
-#include "gvcp/gvcp_protocol.h"
+#include "device/register_reads.h"
 #include "gvcp/registers.h"
-#include "ipconfig/register_reads.h"
+
+namespace cli {
 
 namespace {
 
@@ -54,9 +49,7 @@ TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
                               tableSafe(camera.adaptor.getName()) +
                               ": its registers cannot be read until it has an address there"));
   }
-  CameraTarget target{0, camera.cameraIp, adapterView(camera.adaptor)};
-  ::inet_pton(AF_INET, camera.cameraIp.c_str(), &target.ip);
-  return {target, {}};
+  return {CameraTarget{camera.sourceIp, camera.cameraIp, adapterView(camera.adaptor)}, {}};
 }
 
 }  // namespace
@@ -87,36 +80,11 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
     uint32_t probe = 0;
-    if (readRegister(*camera, reg::kDeviceMacHigh, probe).ok()) {
+    if (device::readRegister(*camera, reg::kDeviceMacHigh, probe).ok()) {
       return {CameraTarget{selector.ip, selector.text, adapterHolding(selector.ip, adapters)}, {}};
     }
   }
   return byDiscovery(invocation, selector, adapters, err);
 }
 
-std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
-                                            CameraSettings& settings) {
-  const gvcp::Status read = readCameraSettings(camera, settings);
-  if (read.ok()) return std::nullopt;
-  return failure(ExitCode::kFailed, who + ": " + read.toString());
-}
-
-CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
-                              std::ostream& err, const ControlledWork& work) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
-  if (signals.stopRequested()) return interrupted();
-  const std::string& address = lookup.target->address;
-  ControlSession session(lookup.target->ip);
-  if (!session.take()) {
-    return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
-  }
-  if (signals.stopRequested()) return interrupted();
-  CommandResult result = work(session, address);
-  const gvcp::Status released = session.release();
-  if (!released.ok() && result.code == ExitCode::kOk) {
-    return failure(ExitCode::kFailed, "camera at " + address + ": " + released.toString());
-  }
-  return result;
-}
+}  // namespace cli

@@ -15,6 +15,8 @@
 
 class Camera;
 
+namespace device {
+
 // An address, mask and gateway as host-order register values.
 struct IpTriple {
   uint32_t ip = 0;
@@ -44,3 +46,5 @@ struct CameraSettings {
 };
 
 gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings);
+
+}  // namespace device

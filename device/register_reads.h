@@ -13,9 +13,13 @@
 
 class Camera;
 
+namespace device {
+
 gvcp::Status readRegister(Camera& camera, uint32_t address, uint32_t& value);
 // `field.size()` bytes of the memory at `address`.
 gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> field);
 // MAC High holds the first two bytes in its low 16 bits, MAC Low the last four;
 // `mac` is written only when both were read.
 gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac);
+
+}  // namespace device

@@ -1,10 +1,12 @@
-#include "ipconfig/camera_settings.h"
+#include "device/camera_settings.h"
 
 #include <vector>
 
+#include "device/register_reads.h"
 #include "gvcp/camera_text.h"
 #include "gvcp/registers.h"
-#include "ipconfig/register_reads.h"
+
+namespace device {
 
 namespace {
 
@@ -69,3 +71,5 @@ gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
   if (st.ok()) st = readWords(camera, s);
   return st;
 }
+
+}  // namespace device

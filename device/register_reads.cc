@@ -1,10 +1,12 @@
-#include "ipconfig/register_reads.h"
+#include "device/register_reads.h"
 
 #include <cstdio>
 #include <string>
 
 #include "gvcp/camera.h"
 #include "gvcp/registers.h"
+
+namespace device {
 
 namespace {
 
@@ -40,3 +42,5 @@ gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac) {
   for (int i = 0; i < 4; ++i) mac[2 + i] = static_cast<uint8_t>(low >> (24 - 8 * i));
   return gvcp::Status::Ok();
 }
+
+}  // namespace device

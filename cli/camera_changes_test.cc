@@ -1,13 +1,15 @@
-#include "cli/mode_change.h"
+#include "cli/camera_changes.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
 
-#include "cli/camera_target.h"
+#include "cli/camera_lookup.h"
 #include "gvcp/registers.h"
 #include "gvcp/scripted_peer_test_util.h"
+
+namespace cli {
 
 namespace {
 
@@ -45,7 +47,7 @@ class ModeChangeTest : public ::testing::Test {
 
   testing_peer::RegisterDevice device;
   std::atomic<uint32_t> stuck{0xFFFFFFFF};
-  CameraSettings before;
+  device::CameraSettings before;
   testing_peer::ScriptedPeer peer{[this](const Bytes& request) { return answer(request); }};
 };
 
@@ -87,8 +89,9 @@ TEST_F(ModeChangeTest, PersistentWithoutAnAddressKeepsTheStoredOne) {
 }
 
 TEST_F(ModeChangeTest, PersistentWithoutAnAddressWhenNoneUsableIsStoredWritesNothing) {
-  for (const IpTriple stored : {IpTriple{0, 0, 0}, IpTriple{0x0A000005, 0xFF00FF00, 0},
-                                IpTriple{0x0A0000FF, 0xFFFFFF00, 0}}) {
+  for (const device::IpTriple stored :
+       {device::IpTriple{0, 0, 0}, device::IpTriple{0x0A000005, 0xFF00FF00, 0},
+        device::IpTriple{0x0A0000FF, 0xFFFFFF00, 0}}) {
     before.persistent = stored;
     const CommandResult result = change(cli::IpMode::kPersistent);
     EXPECT_EQ(result.code, ExitCode::kUsage);
@@ -145,3 +148,5 @@ TEST_F(ModeChangeTest, RefusedWriteStopsTheUnit) {
 }
 
 }  // namespace
+
+}  // namespace cli

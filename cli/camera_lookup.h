@@ -6,7 +6,7 @@
 // The caller's thread.
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,9 +17,11 @@
 #include "cli/input/selector.h"
 #include "cli/output/camera_view.h"
 #include "gvcp/camera.h"
+#include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
-#include "ipconfig/camera_settings.h"
 #include "net/adaptor.h"
+
+namespace cli {
 
 struct CameraTarget {
   uint32_t ip = 0;      // network byte order
@@ -46,30 +48,8 @@ struct DiscoveredLookup {
 DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
                                 const std::vector<Adaptor>& adapters, std::ostream& err);
 
-class ControlSession;
-namespace cli {
-class SignalGuard;
-}
-
-// What a command does with its camera while it holds control; `address`
-// (dotted) names the camera in every line.
-using ControlledWork =
-    std::function<CommandResult(ControlSession& session, const std::string& address)>;
-
-// The frame of the commands that change one camera: the camera found
-// (findCamera), control taken with the heartbeat running, `work` run, and
-// control given back on every path (nothing to give back once `work` had
-// the camera restart). A stop signal before the take or right after it
-// ends with exit 130; a failed release fails an otherwise good result.
-CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
-                              std::ostream& err, const ControlledWork& work);
-
-// Reads `settings` from the camera; the failure, naming the camera by `who`,
-// when a read failed.
-std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
-                                            CameraSettings& settings);
-
 // A control channel whose every attempt gets its own wait, so one lost
 // datagram costs a retry, not the operation.
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort);
+
+}  // namespace cli

@@ -1,0 +1,47 @@
+// The frame of the commands that change one camera: control taken through a
+// device::CameraSession (heartbeat running), the command's work run, and
+// control given back on every path (nothing to give back once the work had
+// the camera restart). A stop signal before the take or right after it ends
+// with exit 130; a failed release fails an otherwise good result. `who`
+// ("camera at 192.168.10.11") opens every failure line. The caller's thread.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/camera_lookup.h"
+#include "cli/exit_code.h"
+#include "cli/signal_guard.h"
+#include "device/camera_session.h"
+#include "device/camera_settings.h"
+
+namespace cli {
+
+// What a command does with its camera while it holds control.
+using ControlledWork = std::function<CommandResult(device::CameraSession& session)>;
+
+// `signals` may be null: nothing then stops the frame between its steps.
+CommandResult underControl(uint32_t ip, const std::string& who, const cli::SignalGuard* signals,
+                           const ControlledWork& work);
+
+// The camera found (findCamera), then underControl with "camera at ADDRESS";
+// `work` also gets the camera's dotted address.
+using AddressedWork =
+    std::function<CommandResult(device::CameraSession& session, const std::string& address)>;
+CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
+                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                              std::ostream& err, const AddressedWork& work);
+
+// Reads `settings` from the camera; the failure, naming the camera by `who`,
+// when a read failed.
+std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
+                                            device::CameraSettings& settings);
+// The same, then a look at `signals`: exit 130 when a stop came meanwhile.
+std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::string& who,
+                                                const SignalGuard& signals,
+                                                device::CameraSettings& settings);
+
+}  // namespace cli

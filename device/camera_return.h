@@ -1,0 +1,48 @@
+// A camera's restart as the front ends wait for it: the request through the
+// session, then a wait until the camera answers again, either at the address
+// it had (reads of the privilege register, for callers that know nothing but
+// that address) or by its MAC through discoveries (it may come back
+// elsewhere: DHCP, link-local, a temporary address gone). Prints nothing; the
+// caller's thread.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "device/camera_session.h"
+#include "gvcp/camera_info.h"
+#include "net/adaptor.h"
+
+namespace device {
+
+enum class RestartOutcome {
+  kBack,           // the camera went silent and answers again
+  kStillRunning,   // it acknowledged a write after the restart request
+  kNotBack,        // silent for the whole bound
+  kChannelFailed,  // the control channel's socket failed
+};
+
+// The restart request, then reads of the privilege register at the same
+// address until one is answered, for at most `bound`; `unanswered` runs after
+// each read that got no answer.
+RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
+                               const std::function<void()>& unanswered);
+
+// Where and how to look for a camera by its MAC.
+struct ReturnSearch {
+  std::vector<Adaptor> adapters;
+  std::chrono::milliseconds window{1000};  // of each discovery
+  std::chrono::steady_clock::duration bound = std::chrono::seconds(60);
+  std::function<bool()> stop;  // asked between discoveries; true ends the wait
+};
+
+// Discoveries until one finds `mac`: its record (address and adapter), or
+// nothing once the bound has passed or `stop` said so.
+std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
+                                           const ReturnSearch& search);
+
+}  // namespace device

@@ -1,0 +1,93 @@
+// CameraSession: one front end's hold on one camera, the frame every changing
+// operation runs in. Construction opens the control channel (a Camera it owns)
+// and, when the policy says so, starts the heartbeat before anything is sent.
+// take() takes the Control Channel Privilege, writing the heartbeat timeout
+// where the policy puts it; release() gives the privilege back, and the
+// destructor does so on every path that did not (a failure, an exception, a
+// stop signal). requestRestart() ends the hold with the camera's restart:
+// nothing is given back after it. The heartbeat stops after the last release
+// and before the channel closes. Prints nothing. The owner's thread; the
+// heartbeat worker shares the Camera, whose exchanges never overlap.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "gvcp/camera.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/heartbeat.h"
+#include "gvcp/status.h"
+
+namespace device {
+
+// Where a session writes the camera's heartbeat timeout (three beats): a
+// camera left with a short one by another application could drop our
+// privilege between two beats.
+enum class TimeoutWrite {
+  kNone,
+  kBeforeTake,  // the interactive dialogue's order
+};
+
+// How a front end holds a camera. The defaults are the command line's.
+struct SessionPolicy {
+  uint16_t port = gvcp::kPort;  // host order
+  // Per attempt: one lost datagram costs a retry, not the operation.
+  AckWait ackWait = AckWait::kPerAttempt;
+  bool heartbeat = true;
+  TimeoutWrite timeoutWrite = TimeoutWrite::kBeforeTake;
+  // A take whose acknowledge was lost may still have been granted, so a
+  // failed take is followed by one release; the library's report and
+  // address writer send none.
+  bool releaseAfterFailedTake = true;
+};
+
+// The library entry points' hold: one budget over all attempts of an
+// exchange, no heartbeat, no timeout write.
+inline SessionPolicy libraryPolicy(uint16_t port) {
+  return {.port = port,
+          .ackWait = AckWait::kSharedBudget,
+          .heartbeat = false,
+          .timeoutWrite = TimeoutWrite::kNone};
+}
+
+// Where a session's local failures come from: the codes of their Status.
+namespace session_site {
+inline constexpr int kNotGranted = 1;
+}  // namespace session_site
+
+// What a restart request showed.
+enum class RestartRequest {
+  kSilent,        // the camera stopped answering: it restarts
+  kStillRunning,  // it answered a write after the request
+};
+
+class CameraSession {
+ public:
+  // `ip` in network byte order.
+  CameraSession(uint32_t ip, const SessionPolicy& policy);
+  ~CameraSession();
+  CameraSession(const CameraSession&) = delete;
+  CameraSession& operator=(const CameraSession&) = delete;
+
+  // Up to `tries` writes of the take value; Ok at the first one granted.
+  gvcp::Status take(int tries = 1);
+  // Gives control back now (once; a failure is reported, not retried). Ok
+  // when control was not held.
+  gvcp::Status release();
+  // Asks the camera to restart (no acknowledge asked), then checks that it
+  // went silent with a release nobody should answer. Control ends with the
+  // restart either way.
+  RestartRequest requestRestart();
+
+  bool holds() const { return held_; }
+  Camera& camera() { return *camera_; }
+
+ private:
+  SessionPolicy policy_;
+  std::unique_ptr<Camera> camera_;
+  std::optional<Heartbeat> heartbeat_;  // after the camera: stopped before it closes
+  bool held_ = false;
+};
+
+}  // namespace device

@@ -1,0 +1,18 @@
+#include "device/discovery.h"
+
+namespace device {
+
+Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
+                   CaptureMode capture) {
+  DiscoveryOptions options;
+  options.window = window;
+  options.capture = capture;
+  options.sends = kRequestsPerWindow;
+  options.merge = MergeRule::kMac;
+  Discovery found{discoverCameras(adapters, options), false};
+  if (!lacksCapturePrivilege(found.outcome.status)) return found;
+  options.capture = CaptureMode::kUdp;
+  return {discoverCameras(adapters, options), true};
+}
+
+}  // namespace device

@@ -1,0 +1,30 @@
+// The front ends' discovery over a set of adapters: requests re-sent within
+// the window, answers merged by MAC per adapter, received by packet socket
+// (or, when asked, by packet socket and ordinary UDP at once) and, when the
+// packet socket is refused for lack of privilege, by ordinary UDP instead
+// (which misses cameras answering from outside an adapter's subnet; the
+// caller says so). Prints nothing; the caller's thread.
+#pragma once
+
+#include <chrono>
+#include <vector>
+
+#include "gvcp/camera_discovery.h"
+#include "net/adaptor.h"
+
+namespace device {
+
+// Requests within one window: a lost request or answer costs one of them,
+// not the camera.
+inline constexpr int kRequestsPerWindow = 4;
+
+struct Discovery {
+  DiscoveryOutcome outcome;
+  bool overUdp = false;  // the packet socket was refused: answers came by UDP
+};
+
+// `capture` kPacket or kPacketAndUdp.
+Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
+                   CaptureMode capture = CaptureMode::kPacket);
+
+}  // namespace device

@@ -1,0 +1,58 @@
+// The one firmware update of a camera, under the library's doFwUpdate and the
+// command line's `firmware`: a session with the caller's policy takes control,
+// the identity the update shows is read and the image's file name checked
+// against the model, the caller decides whether to go on, the image is
+// programmed into flash (hooks follow the upload and may stop it before the
+// camera is told to flash), control is taken again, and the caller's wait
+// restarts the camera and waits for its return. Prints nothing: each stage
+// is reported through a hook and the outcome. Control is given back on every
+// path that did not restart the camera. The caller's thread; hooks run on it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "device/camera_return.h"
+#include "device/camera_session.h"
+#include "fwupdate/firmware_steps.h"
+#include "fwupdate/flash_program.h"
+
+struct FirmwareUpdatePlan {
+  uint32_t ip = 0;  // network byte order
+  std::string imagePath;
+  std::string checkedName;  // the name checked against the model (the path, or its file name)
+  device::SessionPolicy session;
+  uint16_t flashPort = kEpcsPort;
+  FlashProgramOptions flash;  // its `out` takes the programming trace; none when null
+};
+
+// Where an update ended.
+enum class FirmwareStage {
+  kControl,   // control was not granted; nothing was read
+  kDeclined,  // the caller did not go on after the identity; nothing was written
+  kProgram,   // programming failed or was stopped; the camera was not restarted
+  kRetake,    // control was not granted again after programming; not restarted
+  kRestart,   // the restart and the wait ran: `restart` says how they ended
+};
+
+// identityRead and restartAndAwait are required; the others may be empty.
+struct FirmwareHooks {
+  // After the identity was read; `fits` says whether the image's file name
+  // fits the model. False ends the update with nothing written.
+  std::function<bool(const FirmwareIdentity& identity, bool fits)> identityRead;
+  // Just before the image goes to the camera.
+  std::function<void()> programming;
+  FlashHooks flash;
+  // The restart and the wait for the camera's return, e.g. device::restartAndAwait.
+  std::function<device::RestartOutcome(device::CameraSession& session)> restartAndAwait;
+};
+
+struct FirmwareOutcome {
+  FirmwareStage stage = FirmwareStage::kControl;
+  FirmwareIdentity before;
+  int programResult = 0;  // programFlash's, from kProgram on
+  device::RestartOutcome restart = device::RestartOutcome::kNotBack;  // at kRestart
+};
+
+FirmwareOutcome runFirmwareUpdate(const FirmwareUpdatePlan& plan, const FirmwareHooks& hooks);
