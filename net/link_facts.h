@@ -21,5 +21,7 @@ struct LinkFacts {
 // Every interface in the kernel's order; empty when the kernel cannot be asked.
 std::vector<LinkFacts> readLinkFacts();
 
-// The facts of interface `name` in `links`, or nullptr.
+// The facts of interface `name` in `links`, or nullptr; it points into `links`,
+// which must outlive it (so no temporary list).
 const LinkFacts* findLink(const std::vector<LinkFacts>& links, const std::string& name);
+const LinkFacts* findLink(std::vector<LinkFacts>&& links, const std::string& name) = delete;

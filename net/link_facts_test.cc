@@ -21,7 +21,8 @@ TEST(LinkFacts, LoopbackIsListedUpWithItsMtu) {
 TEST(RouteLookup, LoopbackAddressLeavesThroughLoopback) {
   const RouteLookup route = routeTo(htonl(INADDR_LOOPBACK));
   ASSERT_EQ(route.kind, RouteKind::kThrough);
-  const LinkFacts* lo = findLink(readLinkFacts(), "lo");
+  const std::vector<LinkFacts> links = readLinkFacts();
+  const LinkFacts* lo = findLink(links, "lo");
   ASSERT_NE(lo, nullptr);
   EXPECT_EQ(route.interfaceIndex, lo->index);
 }
