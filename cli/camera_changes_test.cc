@@ -29,10 +29,14 @@ class ModeChangeTest : public ::testing::Test {
     before.ipConfigCurrent = 0x6;
   }
 
+  // The refusals, then the change, judged against what the camera holds now.
   CommandResult change(cli::IpMode mode, std::optional<cli::AddressSet> persistent = {},
                        bool force = false) {
+    before.ipConfigCurrent = device.getRegister(reg::kIpConfigCurrent);
+    const DesiredState desired{mode, persistent, std::nullopt, force};
+    if (auto refused = refusal(before, desired, kWho)) return *refused;
     const std::unique_ptr<Camera> camera = openCamera(peer.ip(), peer.port());
-    return cli::changeMode(*camera, before, {mode, persistent, force}, kWho);
+    return applyChanges(*camera, before, desired, kWho);
   }
 
   std::vector<Bytes> answer(const Bytes& request) {
@@ -109,6 +113,7 @@ TEST_F(ModeChangeTest, UnsupportedModeIsRefusedBeforeAnyWriteUnlessForced) {
   EXPECT_EQ(change(cli::IpMode::kPersistent, kSet).code, ExitCode::kFailed);
   EXPECT_TRUE(device.writes().empty());
 
+  device.setRegister(reg::kIpConfigCurrent, 0x4);
   const CommandResult forced = change(cli::IpMode::kDhcp, {}, true);
   ASSERT_EQ(forced.code, ExitCode::kOk) << forced.message;
   EXPECT_EQ(device.writes(), (Writes{{0x0014, 0x6}}));
@@ -122,7 +127,8 @@ TEST_F(ModeChangeTest, AlteredPersistentRegisterStopsBeforeTheMode) {
   EXPECT_EQ(result.code, ExitCode::kFailed);
   EXPECT_EQ(result.message,
             "camera at 127.0.0.1: the persistent subnet mask (register 0x065C) reads back "
-            "0x00000000, written 0xFFFFFF00; the IP configuration was not changed");
+            "0x00000000, written 0xFFFFFF00; the IP configuration was not changed; it holds the "
+            "settings it had before");
   EXPECT_EQ(device.getRegister(reg::kIpConfigCurrent), 0x6u);
 }
 
@@ -132,7 +138,7 @@ TEST_F(ModeChangeTest, AlteredConfigurationNamesBothValues) {
   EXPECT_EQ(result.code, ExitCode::kFailed);
   EXPECT_EQ(result.message,
             "camera at 127.0.0.1: the current IP configuration (register 0x0014) reads back "
-            "0x00000006, written 0x00000004");
+            "0x00000006, written 0x00000004; it holds the settings it had before");
 }
 
 TEST_F(ModeChangeTest, RefusedWriteStopsTheUnit) {
@@ -144,7 +150,8 @@ TEST_F(ModeChangeTest, RefusedWriteStopsTheUnit) {
   EXPECT_NE(result.message.find("access denied; the IP configuration was not changed"),
             std::string::npos)
       << result.message;
-  EXPECT_EQ(device.writes().back().first, reg::kPersistentGateway);
+  // What the camera held before goes back, the latest register first.
+  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kPersistentIp, 0}));
 }
 
 }  // namespace

@@ -4,16 +4,14 @@
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 #include "device/register_reads.h"
-#include "gvcp/registers.h"
 
 namespace cli {
 
 namespace {
 
-std::optional<AdapterView> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
+std::optional<Adaptor> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
   for (const Adaptor& adaptor : adapters) {
-    const AdapterView view = adapterView(adaptor);
-    if (inSubnet(ip, view)) return view;
+    if (inSubnet(ip, adapterView(adaptor))) return adaptor;
   }
   return std::nullopt;
 }
@@ -49,10 +47,20 @@ TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
                               tableSafe(camera.adaptor.getName()) +
                               ": its registers cannot be read until it has an address there"));
   }
-  return {CameraTarget{camera.sourceIp, camera.cameraIp, adapterView(camera.adaptor)}, {}};
+  return {targetOf(camera), {}};
 }
 
 }  // namespace
+
+CameraTarget targetOf(const GigE_Camera_Info& camera) {
+  CameraTarget target{camera.sourceIp, camera.cameraIp, camera.adaptor, {}};
+  std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
+  return target;
+}
+
+device::SessionTarget sessionTarget(const CameraTarget& target) {
+  return {target.ip, target.adapter ? target.adapter->getName() : "", target.mac};
+}
 
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port) {
   auto camera = std::make_unique<Camera>(ip, port);
@@ -79,10 +87,9 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, std::ostream& err) {
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
-    uint32_t probe = 0;
-    if (device::readRegister(*camera, reg::kDeviceMacHigh, probe).ok()) {
-      return {CameraTarget{selector.ip, selector.text, adapterHolding(selector.ip, adapters)}, {}};
-    }
+    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}};
+    // The device that answers here now is the one a command changes.
+    if (device::readMac(*camera, direct.mac).ok()) return {direct, {}};
   }
   return byDiscovery(invocation, selector, adapters, err);
 }

@@ -6,6 +6,7 @@
 // The caller's thread.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
 #include "cli/output/camera_view.h"
+#include "device/camera_session.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
@@ -24,10 +26,16 @@
 namespace cli {
 
 struct CameraTarget {
-  uint32_t ip = 0;      // network byte order
-  std::string address;  // dotted
-  std::optional<AdapterView> adapter;
+  uint32_t ip = 0;                 // network byte order
+  std::string address;             // dotted
+  std::optional<Adaptor> adapter;  // whose subnet holds the address, or it answered on
+  std::array<uint8_t, 6> mac{};    // of the camera found: the session checks it
 };
+
+// The target of a discovered camera, through the adapter it answered on.
+CameraTarget targetOf(const GigE_Camera_Info& camera);
+// The session's view of a target: its address, adapter and MAC.
+device::SessionTarget sessionTarget(const CameraTarget& target);
 
 struct TargetLookup {
   std::optional<CameraTarget> target;

@@ -1,5 +1,8 @@
 #include "cli/under_control.h"
 
+#include "cli/camera_changes.h"
+#include "net/macaddress.h"
+
 namespace cli {
 
 namespace {
@@ -10,11 +13,16 @@ bool stopped(const cli::SignalGuard* signals) {
 
 }  // namespace
 
-CommandResult underControl(uint32_t ip, const std::string& who, const cli::SignalGuard* signals,
-                           const ControlledWork& work) {
+CommandResult underControl(const CameraTarget& target, const std::string& who,
+                           const SignalGuard* signals, const ControlledWork& work) {
   if (stopped(signals)) return interrupted();
-  device::CameraSession session(ip, device::SessionPolicy{});
-  if (!session.take().ok()) return failure(ExitCode::kFailed, who + " did not grant control");
+  device::CameraSession session(sessionTarget(target), device::SessionPolicy{});
+  if (const gvcp::Status taken = session.take(); !taken.ok()) {
+    if (taken.code() == device::session_site::kNotGranted) {
+      return failure(ExitCode::kFailed, who + " did not grant control");
+    }
+    return failure(ExitCode::kFailed, who + ": " + taken.toString() + "; nothing was written");
+  }
   if (stopped(signals)) return interrupted();
   CommandResult result = work(session);
   const gvcp::Status released = session.release();
@@ -30,7 +38,7 @@ CommandResult runUnderControl(const Invocation& invocation, const Selector& sele
   const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookup.failure;
   const std::string& address = lookup.target->address;
-  return underControl(lookup.target->ip, "camera at " + address, &signals,
+  return underControl(*lookup.target, "camera at " + address, &signals,
                       [&](device::CameraSession& session) { return work(session, address); });
 }
 
@@ -47,6 +55,46 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
   if (auto failed = readSettingsOf(camera, who, settings)) return failed;
   if (signals.stopRequested()) return interrupted();
   return std::nullopt;
+}
+
+namespace {
+
+// The settings of the device at the target's address, read without control;
+// a failure when it cannot be read or is another device.
+std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
+                                        device::CameraSettings& settings) {
+  const std::unique_ptr<Camera> camera = openCamera(target.ip);
+  if (auto failed = readSettingsOf(*camera, who, settings)) return failed;
+  if (settings.mac == target.mac) return std::nullopt;
+  return failure(ExitCode::kFailed, who + ": the device answering there is " +
+                                        macText(settings.mac) + ", not " + macText(target.mac) +
+                                        "; nothing was written");
+}
+
+}  // namespace
+
+CommandResult reachState(const CameraTarget& target, const std::string& who,
+                         const StateRequest& request, const SignalGuard* signals) {
+  device::CameraSettings now;
+  const std::optional<CommandResult> unread = readTarget(target, who, now);
+  // A camera another application holds exclusively refuses even reads: the
+  // take of control below then says so.
+  if (unread && request.check) return *unread;
+  if (!unread) {
+    if (auto refused = refusal(now, request.desired, who)) return *refused;
+    if (request.check || (changesFor(now, request.desired).empty() && !request.then)) {
+      return reportWithoutWrites(now, request.desired, who, request.check);
+    }
+  }
+  return underControl(target, who, signals, [&](device::CameraSession& session) {
+    device::CameraSettings before;
+    if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
+    if (stopped(signals)) return interrupted();
+    if (auto refused = refusal(before, request.desired, who)) return *refused;
+    CommandResult changed = applyChanges(session.camera(), before, request.desired, who);
+    if (changed.code != ExitCode::kOk || !request.then) return changed;
+    return request.then(session, before, std::move(changed));
+  });
 }
 
 }  // namespace cli

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/camera_lookup.h"
+#include "cli/desired_state.h"
 #include "cli/exit_code.h"
 #include "cli/signal_guard.h"
 #include "device/camera_session.h"
@@ -24,8 +25,10 @@ namespace cli {
 using ControlledWork = std::function<CommandResult(device::CameraSession& session)>;
 
 // `signals` may be null: nothing then stops the frame between its steps.
-CommandResult underControl(uint32_t ip, const std::string& who, const cli::SignalGuard* signals,
-                           const ControlledWork& work);
+// Another device answering at the target's address fails it (exit 1) with
+// nothing written.
+CommandResult underControl(const CameraTarget& target, const std::string& who,
+                           const SignalGuard* signals, const ControlledWork& work);
 
 // The camera found (findCamera), then underControl with "camera at ADDRESS";
 // `work` also gets the camera's dotted address.
@@ -43,5 +46,22 @@ std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& w
 std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::string& who,
                                                 const SignalGuard& signals,
                                                 device::CameraSettings& settings);
+
+// A command that brings a camera to a desired state: its settings read
+// without control (the device must be the camera the target names; nothing
+// is written otherwise), the refusals, and then, unless `check` or nothing
+// differs, control taken, the settings read again and only what differs
+// written (cli/camera_changes.h). `then` runs under the same control after a
+// successful change, and makes the command take control even when nothing
+// differs (a restart the operator asked for).
+struct StateRequest {
+  DesiredState desired;
+  bool check = false;
+  std::function<CommandResult(device::CameraSession& session, const device::CameraSettings& before,
+                              CommandResult changed)>
+      then;
+};
+CommandResult reachState(const CameraTarget& target, const std::string& who,
+                         const StateRequest& request, const SignalGuard* signals);
 
 }  // namespace cli

@@ -14,6 +14,11 @@ RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds
   if (session.requestRestart() == RestartRequest::kStillRunning) {
     return RestartOutcome::kStillRunning;
   }
+  return awaitAtAddress(session, bound, unanswered);
+}
+
+RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds bound,
+                              const std::function<void()>& unanswered) {
   const auto deadline = Clock::now() + bound;
   for (;;) {
     unsigned int value = 0;

@@ -26,9 +26,12 @@ enum class RestartOutcome {
   kChannelFailed,  // the control channel's socket failed
 };
 
-// The restart request, then reads of the privilege register at the same
-// address until one is answered, for at most `bound`; `unanswered` runs after
-// each read that got no answer.
+// Reads of the privilege register at the session's address until one is
+// answered, for at most `bound`; `unanswered` runs after each read that got
+// no answer. Never kStillRunning.
+RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds bound,
+                              const std::function<void()>& unanswered);
+// The restart request, then awaitAtAddress.
 RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
                                const std::function<void()>& unanswered);
 

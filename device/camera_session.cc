@@ -1,17 +1,22 @@
 #include "device/camera_session.h"
 
+#include "device/register_reads.h"
 #include "gvcp/control_privilege.h"
 #include "gvcp/registers.h"
+#include "net/macaddress.h"
 
 namespace device {
 
-CameraSession::CameraSession(uint32_t ip, const SessionPolicy& policy)
-    : policy_(policy), camera_(std::make_unique<Camera>(ip, policy.port)) {
+CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& policy)
+    : target_(target), policy_(policy), camera_(std::make_unique<Camera>(target.ip, policy.port)) {
   camera_->setAckWait(policy.ackWait);
   if (!policy.heartbeat) return;
   heartbeat_.emplace(camera_.get(), kHeartbeatIntervalMs);
   heartbeat_->start();
 }
+
+CameraSession::CameraSession(uint32_t ip, const SessionPolicy& policy)
+    : CameraSession(SessionTarget{ip, {}, std::nullopt}, policy) {}
 
 CameraSession::~CameraSession() { release(); }
 
@@ -25,19 +30,53 @@ gvcp::Status CameraSession::take(int tries) {
     held_ = camera_->writereg(reg::kCcp, reg::kCcpTake) == 0;
   }
   if (!held_) return gvcp::Status::Local(session_site::kNotGranted, "control was not granted");
+  if (gvcp::Status identity = checkIdentity(); !identity.ok()) {
+    release();
+    return identity;
+  }
+  if (policy_.timeoutWrite == TimeoutWrite::kAfterTake) writeHeartbeatTimeout();
   return gvcp::Status::Ok();
+}
+
+// Two cameras on one address (a new batch on its factory default): ARP picks
+// one of them, and every write would go to whichever it is.
+gvcp::Status CameraSession::checkIdentity() {
+  if (!target_.mac) return gvcp::Status::Ok();
+  std::array<uint8_t, 6> mac{};
+  if (gvcp::Status read = readMac(*camera_, mac); !read.ok()) {
+    return gvcp::Status::Local(session_site::kIdentityUnread,
+                               "its MAC could not be read: " + read.toString());
+  }
+  if (mac == *target_.mac) return gvcp::Status::Ok();
+  return gvcp::Status::Local(
+      session_site::kWrongCamera,
+      "the device answering there is " + macText(mac) + ", not " + macText(*target_.mac));
+}
+
+// Three beats, so one lost beat does not cost the privilege; the value found
+// is put back when control is given back.
+void CameraSession::writeHeartbeatTimeout() {
+  uint32_t previous = 0;
+  if (readRegister(*camera_, reg::kHeartbeatTimeout, previous).ok()) previousTimeout_ = previous;
+  camera_->writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
 }
 
 gvcp::Status CameraSession::release() {
   if (!held_) return gvcp::Status::Ok();
   held_ = false;
+  // 0 is no timeout a device can mean; it is left as written.
+  if (previousTimeout_.value_or(0) != 0 && *previousTimeout_ != reg::kHeartbeatTimeoutMs) {
+    camera_->writereg(reg::kHeartbeatTimeout, *previousTimeout_);
+  }
+  previousTimeout_.reset();
   return gvcp::Status::FromExchange(camera_->writereg(reg::kCcp, reg::kCcpRelease),
                                     "release of control");
 }
 
 RestartRequest CameraSession::requestRestart() {
   camera_->writereg(reg::kRebootRequest, reg::kRebootMagic, false);
-  held_ = false;
+  held_ = false;  // the restart ends the privilege and resets the timeout
+  previousTimeout_.reset();
   // Any answer, even a refusal, comes from a camera that is still running.
   if (camera_->writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartRequest::kStillRunning;
   return RestartRequest::kSilent;

@@ -1,8 +1,12 @@
 // CameraSession: one front end's hold on one camera, the frame every changing
-// operation runs in. Construction opens the control channel (a Camera it owns)
-// and, when the policy says so, starts the heartbeat before anything is sent.
-// take() takes the Control Channel Privilege, writing the heartbeat timeout
-// where the policy puts it; release() gives the privilege back, and the
+// operation runs in. Construction opens the control channel (a Camera it owns,
+// bound to the adapter the camera answered on when the target names one) and,
+// when the policy says so, starts the heartbeat before anything is sent.
+// take() takes the Control Channel Privilege; when the target names the
+// camera's MAC it then reads the device's MAC and gives control back at once
+// when another device answers at the address. It writes the heartbeat timeout
+// where the policy puts it (after the take: the previous value is put back
+// before control is given back). release() gives the privilege back, and the
 // destructor does so on every path that did not (a failure, an exception, a
 // stop signal). requestRestart() ends the hold with the camera's restart:
 // nothing is given back after it. The heartbeat stops after the last release
@@ -10,9 +14,11 @@
 // heartbeat worker shares the Camera, whose exchanges never overlap.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "gvcp/camera.h"
 #include "gvcp/gvcp_protocol.h"
@@ -27,6 +33,8 @@ namespace device {
 enum class TimeoutWrite {
   kNone,
   kBeforeTake,  // the interactive dialogue's order
+  // A device that enforces the privilege refuses the write before the take.
+  kAfterTake,
 };
 
 // How a front end holds a camera. The defaults are the command line's.
@@ -35,7 +43,7 @@ struct SessionPolicy {
   // Per attempt: one lost datagram costs a retry, not the operation.
   AckWait ackWait = AckWait::kPerAttempt;
   bool heartbeat = true;
-  TimeoutWrite timeoutWrite = TimeoutWrite::kBeforeTake;
+  TimeoutWrite timeoutWrite = TimeoutWrite::kAfterTake;
   // A take whose acknowledge was lost may still have been granted, so a
   // failed take is followed by one release; the library's report and
   // address writer send none.
@@ -54,7 +62,18 @@ inline SessionPolicy libraryPolicy(uint16_t port) {
 // Where a session's local failures come from: the codes of their Status.
 namespace session_site {
 inline constexpr int kNotGranted = 1;
+inline constexpr int kWrongCamera = 2;  // another device answers at the address
+inline constexpr int kIdentityUnread = 3;
 }  // namespace session_site
+
+// The camera a session is opened on.
+struct SessionTarget {
+  uint32_t ip = 0;  // network byte order
+  // The adapter it answered on; empty: wherever the kernel routes the address.
+  std::string interface;
+  // Checked after the take when given: the MAC the device must have.
+  std::optional<std::array<uint8_t, 6>> mac;
+};
 
 // What a restart request showed.
 enum class RestartRequest {
@@ -64,13 +83,15 @@ enum class RestartRequest {
 
 class CameraSession {
  public:
-  // `ip` in network byte order.
+  CameraSession(const SessionTarget& target, const SessionPolicy& policy);
+  // `ip` in network byte order, no adapter, no identity check.
   CameraSession(uint32_t ip, const SessionPolicy& policy);
   ~CameraSession();
   CameraSession(const CameraSession&) = delete;
   CameraSession& operator=(const CameraSession&) = delete;
 
-  // Up to `tries` writes of the take value; Ok at the first one granted.
+  // Up to `tries` writes of the take value; Ok at the first one granted and,
+  // with a MAC to check, once the device proved to be that camera.
   gvcp::Status take(int tries = 1);
   // Gives control back now (once; a failure is reported, not retried). Ok
   // when control was not held.
@@ -84,7 +105,12 @@ class CameraSession {
   Camera& camera() { return *camera_; }
 
  private:
+  gvcp::Status checkIdentity();
+  void writeHeartbeatTimeout();
+
+  SessionTarget target_;
   SessionPolicy policy_;
+  std::optional<uint32_t> previousTimeout_;  // put back before control is given back
   std::unique_ptr<Camera> camera_;
   std::optional<Heartbeat> heartbeat_;  // after the camera: stopped before it closes
   bool held_ = false;

@@ -22,8 +22,9 @@ TEST_F(CameraSessionTest, GrantedControlIsGivenBackWhenTheSessionEnds) {
     ASSERT_TRUE(session.take().ok());
     EXPECT_EQ(camera.device.getRegister(reg::kCcp), 3u);
   }
+  // The timeout after the take: a device that enforces the privilege refuses it before.
   EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+            (Writes{{reg::kCcp, 3}, {reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 0}}));
 }
 
 TEST_F(CameraSessionTest, ExplicitReleaseIsTheOnlyOneAndReportsARefusal) {
@@ -35,7 +36,7 @@ TEST_F(CameraSessionTest, ExplicitReleaseIsTheOnlyOneAndReportsARefusal) {
     EXPECT_TRUE(session.release().ok());  // nothing held any more
   }
   EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+            (Writes{{reg::kCcp, 3}, {reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 0}}));
 }
 
 TEST_F(CameraSessionTest, RefusedTakeIsReleasedOnceAndNotAgainAtTheEnd) {
@@ -44,8 +45,7 @@ TEST_F(CameraSessionTest, RefusedTakeIsReleasedOnceAndNotAgainAtTheEnd) {
     CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
     EXPECT_FALSE(session.take().ok());
   }
-  EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
 }
 
 TEST_F(CameraSessionTest, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
@@ -55,6 +55,36 @@ TEST_F(CameraSessionTest, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
     EXPECT_FALSE(session.take().ok());
   }
   EXPECT_EQ(camera.device.getRegister(reg::kCcp), 0u);
+}
+
+// The device answering at the address is checked after the take and before
+// any write: another camera on the same address gets nothing but the release.
+TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten) {
+  camera.device.setRegister(reg::kDeviceMacHigh, 0x0211);
+  camera.device.setRegister(reg::kDeviceMacLow, 0x22334455);
+  const std::array<uint8_t, 6> named = {0x02, 0x11, 0x22, 0x33, 0x44, 0x66};
+  {
+    CameraSession session({camera.peer.ip(), "", named}, {.port = camera.peer.port()});
+    const gvcp::Status taken = session.take();
+    EXPECT_EQ(taken.code(), session_site::kWrongCamera);
+    EXPECT_EQ(taken.what(),
+              "the device answering there is 02:11:22:33:44:55, not 02:11:22:33:44:66");
+    EXPECT_FALSE(session.holds());
+  }
+  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+}
+
+// A short timeout another application left is put back before control goes.
+TEST_F(CameraSessionTest, HeartbeatTimeoutFoundIsPutBackBeforeTheRelease) {
+  camera.device.setRegister(reg::kHeartbeatTimeout, 700);
+  {
+    CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
+    ASSERT_TRUE(session.take().ok());
+  }
+  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
+                                     {reg::kHeartbeatTimeout, 3000},
+                                     {reg::kHeartbeatTimeout, 700},
+                                     {reg::kCcp, 0}}));
 }
 
 }  // namespace

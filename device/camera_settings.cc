@@ -27,6 +27,17 @@ gvcp::Status readTriple(Camera& camera, uint32_t ip, uint32_t mask, uint32_t gat
   return gvcp::Status::Ok();
 }
 
+// An optional text field, read only where the capability bit says it exists.
+gvcp::Status readOptionalText(Camera& camera, uint32_t capabilities, uint32_t bit, uint32_t address,
+                              int width, std::optional<std::string>& text) {
+  if ((capabilities & bit) == 0) {
+    text.reset();
+    return gvcp::Status::Ok();
+  }
+  text.emplace();
+  return readText(camera, address, width, *text);
+}
+
 gvcp::Status readIdentity(Camera& camera, CameraSettings& settings) {
   CameraIdentity& s = settings.identity;
   const std::pair<uint32_t, std::pair<int, std::string*>> texts[] = {
@@ -34,13 +45,23 @@ gvcp::Status readIdentity(Camera& camera, CameraSettings& settings) {
       {reg::kModelName, {reg::kModelNameLen, &s.model}},
       {reg::kDeviceVersion, {reg::kDeviceVersionLen, &s.deviceVersion}},
       {reg::kManufacturerInfo, {reg::kManufacturerInfoLen, &s.manufacturerInfo}},
-      {reg::kSerialNumber, {reg::kSerialNumberLen, &s.serial}},
-      {reg::kUserDefinedName, {reg::kUserDefinedNameLen, &s.userName}},
   };
   for (const auto& [address, field] : texts) {
     if (gvcp::Status st = readText(camera, address, field.first, *field.second); !st.ok()) {
       return st;
     }
+  }
+  const uint32_t caps = settings.capabilities;
+  if (gvcp::Status st = readOptionalText(camera, caps, reg::kCapSerialNumber, reg::kSerialNumber,
+                                         reg::kSerialNumberLen, s.serial);
+      !st.ok()) {
+    return st;
+  }
+  if (gvcp::Status st =
+          readOptionalText(camera, caps, reg::kCapUserDefinedName, reg::kUserDefinedName,
+                           reg::kUserDefinedNameLen, s.userName);
+      !st.ok()) {
+    return st;
   }
   return readMac(camera, settings.mac);
 }
@@ -59,7 +80,8 @@ gvcp::Status readWords(Camera& camera, CameraSettings& s) {
 }  // namespace
 
 gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
-  gvcp::Status st = readIdentity(camera, s);
+  gvcp::Status st = readRegister(camera, reg::kGvcpCapability, s.capabilities);
+  if (st.ok()) st = readIdentity(camera, s);
   if (st.ok()) {
     st = readTriple(camera, reg::kCurrentIp, reg::kCurrentSubnetMask, reg::kCurrentGateway,
                     s.current);

@@ -1,6 +1,6 @@
 // CameraSettings: everything the command line shows of one camera, read from
-// its registers and memory without taking control: identity, current and
-// persistent address, mask and gateway, supported and current IP
+// its registers and memory without taking control: its capabilities, identity,
+// current and persistent address, mask and gateway, supported and current IP
 // configuration, the control channel privilege and the heartbeat timeout.
 // readCameraSettings stops at the first read that fails and returns its
 // status; the fields read until then are kept. Prints nothing; the caller's
@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "gvcp/status.h"
@@ -25,13 +26,15 @@ struct IpTriple {
 };
 
 // The camera's own texts, as it holds them (up to the first NUL of each field).
+// The serial number and user-defined name are optional registers: empty when
+// the GVCP capability register says the camera has none.
 struct CameraIdentity {
   std::string manufacturer;
   std::string model;
   std::string deviceVersion;
   std::string manufacturerInfo;
-  std::string serial;
-  std::string userName;
+  std::optional<std::string> serial{std::in_place};
+  std::optional<std::string> userName{std::in_place};
 };
 
 struct CameraSettings {
@@ -43,6 +46,7 @@ struct CameraSettings {
   uint32_t ipConfigCurrent = 0;
   uint32_t ccp = 0;  // Control Channel Privilege as read; non-zero: a host holds control
   uint32_t heartbeatTimeoutMs = 0;
+  uint32_t capabilities = 0;  // the GVCP capability register
 };
 
 gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings);

@@ -23,6 +23,7 @@ class CameraSettingsTest : public testing::Test {
     device.setText(0x00A8, "info");
     device.setText(0x00D8, "0123456789ABCDEF");  // 16 bytes, no NUL
     device.setText(0x00E8, "left");
+    device.setRegister(0x0934, 0xC0000000);  // serial number and user-defined name present
     device.setRegister(0x0008, 0x00000211);
     device.setRegister(0x000C, 0x22334455);
     device.setRegister(0x0010, 0x7);

@@ -26,11 +26,16 @@ std::optional<std::string> readBackProblem(Camera& camera, const RegisterWrite& 
   uint32_t value = 0;
   const gvcp::Status read = readRegister(camera, w.address, value);
   if (!read.ok()) return "read-back of " + registerText(w) + ": " + read.toString();
-  if (value == w.value) return std::nullopt;
+  if ((value & w.checked) == (w.value & w.checked)) return std::nullopt;
   return registerText(w) + " reads back " + hexWord(value) + ", written " + hexWord(w.value);
 }
 
 }  // namespace
+
+uint32_t withPauseBitsOf(uint32_t current, uint32_t modeBits) {
+  constexpr uint32_t kPauseBits = reg::kIpConfigPauseReception | reg::kIpConfigPauseGeneration;
+  return (current & kPauseBits) | (modeBits & kIpConfigModeBits);
+}
 
 std::vector<RegisterWrite> ipConfigWrites(const IpConfigValues& values) {
   std::vector<RegisterWrite> plan;
@@ -40,7 +45,8 @@ std::vector<RegisterWrite> ipConfigWrites(const IpConfigValues& values) {
     plan.push_back({reg::kPersistentGateway, values.persistent->gateway, "persistent gateway"});
   }
   if (values.configuration) {
-    plan.push_back({reg::kIpConfigCurrent, *values.configuration, "current IP configuration"});
+    plan.push_back({reg::kIpConfigCurrent, *values.configuration, "current IP configuration",
+                    kIpConfigModeBits});
   }
   return plan;
 }
@@ -64,6 +70,19 @@ WriteOutcome writeIpConfig(Camera& camera, const std::vector<RegisterWrite>& pla
     }
   }
   return outcome;
+}
+
+std::vector<std::optional<uint32_t>> putBack(Camera& camera, const std::vector<RegisterWrite>& plan,
+                                             size_t failedAt,
+                                             const std::vector<uint32_t>& previous) {
+  for (size_t i = failedAt + 1; i-- > 0;) camera.writereg(plan[i].address, previous[i]);
+  std::vector<std::optional<uint32_t>> now;
+  for (const RegisterWrite& w : plan) {
+    uint32_t value = 0;
+    now.push_back(readRegister(camera, w.address, value).ok() ? std::optional(value)
+                                                              : std::nullopt);
+  }
+  return now;
 }
 
 }  // namespace device

@@ -23,7 +23,8 @@ namespace device {
 struct RegisterWrite {
   uint32_t address = 0;
   uint32_t value = 0;
-  const char* name = "";  // "persistent IP address", ...
+  const char* name = "";          // "persistent IP address", ...
+  uint32_t checked = 0xFFFFFFFF;  // the bits a read-back must give as written
 };
 
 // What to write; an empty part is left as the camera has it.
@@ -31,6 +32,15 @@ struct IpConfigValues {
   std::optional<IpTriple> persistent;
   std::optional<uint32_t> configuration;  // the whole current configuration register
 };
+
+// The three mode bits of the configuration register; a read-back of the
+// register judges only these (GigE Vision 2.0 devices keep pause-frame bits
+// beside them).
+inline constexpr uint32_t kIpConfigModeBits = 0x7;
+
+// The configuration value that sets `modeBits` and keeps the pause-frame bits
+// `current` has.
+uint32_t withPauseBitsOf(uint32_t current, uint32_t modeBits);
 
 std::vector<RegisterWrite> ipConfigWrites(const IpConfigValues& values);
 
@@ -49,5 +59,13 @@ struct WriteOutcome {
 };
 
 WriteOutcome writeIpConfig(Camera& camera, const std::vector<RegisterWrite>& plan, Verify verify);
+
+// After a plan failed at `failedAt`: every register it reached (that one
+// included, whose write may have landed) gets `previous[i]` back, the latest
+// first, so the mode falls back before the address it uses; then every
+// register of the plan is read. The values read, nothing where a read failed.
+std::vector<std::optional<uint32_t>> putBack(Camera& camera, const std::vector<RegisterWrite>& plan,
+                                             size_t failedAt,
+                                             const std::vector<uint32_t>& previous);
 
 }  // namespace device

@@ -1,7 +1,9 @@
 // The ARP probe over a real packet socket in the test bed: a second
 // namespace's address and a simulated camera's address are answered for by
 // their stations' MACs, a free address by nobody. The socket is opened on a
-// thread inside the host namespace; nothing is sent anywhere else.
+// thread inside the host namespace; nothing is sent anywhere else. An empty
+// adapter in the same subnet, eth2, holds the first route to it.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -10,6 +12,8 @@
 #include <variant>
 
 #include "e2e/namespace_thread.h"
+#include "gvcp/camera.h"
+#include "gvcp/registers.h"
 #include "net/packet_link.h"
 #include "testbed/testbed.h"
 
@@ -29,6 +33,7 @@ class ArpProbeEndToEnd : public ::testing::Test {
     host = net->addHost("host");
     const std::string other = net->addHost("other");
     const std::string sw = net->addSwitch("sw");
+    ASSERT_TRUE(net->connect(host, "eth2", net->addSwitch("empty"), "192.168.64.3/24"));
     ASSERT_TRUE(net->connect(host, "eth1", sw, "192.168.64.1/24", "02:00:00:00:64:01"))
         << net->lastError();
     ASSERT_TRUE(net->connect(other, "eth1", sw, "192.168.64.2/24", "02:00:00:00:64:02"))
@@ -70,6 +75,26 @@ TEST_F(ArpProbeEndToEnd, CameraAnswersForItsAddressUnlessItIsTheOwner) {
 
 TEST_F(ArpProbeEndToEnd, AddressNobodyHoldsIsFree) {
   EXPECT_EQ(probe(kFreeIp).kind, arp::ProbeResult::Kind::kFree);
+}
+
+// Only a channel tied to eth1 reaches the camera; its ARP answers there are no
+// claim for a probe on eth2 whose socket was opened before them.
+TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOtherAdapter) {
+  UniqueFd early;
+  int routed = 0, tied = 0;
+  unsigned int macLow = 0;
+  ASSERT_TRUE(inNamespace(host, [&] {
+    early = arp::openArpSocket();
+    routed = Camera(htonl(kCameraIp), 3956).readreg(reg::kDeviceMacLow, &macLow);
+    Camera channel(htonl(kCameraIp), 3956);
+    tied = channel.bindToInterface("eth1") == 0 ? channel.readreg(reg::kDeviceMacLow, &macLow) : -1;
+  }));
+  EXPECT_EQ(routed, kGvcpNoAnswer);
+  EXPECT_EQ(tied, 0);
+  EXPECT_EQ(macLow, 0x00006420u);
+  arp::PacketLink other(std::move(early), testbed::interfaceIndexIn(host, "eth2"));
+  EXPECT_EQ(arp::probeAddress(other, macOf("02:00:00:00:64:01"), kCameraIp).kind,
+            arp::ProbeResult::Kind::kFree);
 }
 
 }  // namespace

@@ -164,7 +164,8 @@ inline bool wellFormedTrace(const std::string& line) {
       "(DISCOVERY|FORCEIP|READREG|WRITEREG|READMEM|WRITEMEM)_CMD req_id=\\d+( .+)?");
   static const std::regex kRecv(
       "gvcp recv \\d{1,3}(\\.\\d{1,3}){3}:\\d{1,5} "
-      "((DISCOVERY|FORCEIP|READREG|WRITEREG|READMEM|WRITEMEM)_ACK|UNKNOWN\\(0x[0-9A-Fa-f]{4}\\)) "
+      "((DISCOVERY|FORCEIP|READREG|WRITEREG|READMEM|WRITEMEM|PENDING)_ACK|"
+      "UNKNOWN\\(0x[0-9A-Fa-f]{4}\\)) "
       "req_id=\\d+ status=0x[0-9A-Fa-f]{4}( .+)?");
   return std::regex_match(line, kSend) || std::regex_match(line, kRecv);
 }

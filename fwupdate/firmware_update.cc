@@ -4,7 +4,7 @@
 
 FirmwareOutcome runFirmwareUpdate(const FirmwareUpdatePlan& plan, const FirmwareHooks& hooks) {
   FirmwareOutcome outcome;
-  device::CameraSession session(plan.ip, plan.session);
+  device::CameraSession session(plan.target, plan.session);
   if (!session.take().ok()) return outcome;
   outcome.before = readFirmwareIdentity(session.camera());
   outcome.stage = FirmwareStage::kDeclined;
@@ -15,7 +15,7 @@ FirmwareOutcome runFirmwareUpdate(const FirmwareUpdatePlan& plan, const Firmware
   // Until the camera confirms the end of flashing it keeps running its old
   // firmware; restarting it over an unconfirmed flash could leave it unable
   // to start.
-  outcome.programResult = programFlash(socketAddress(plan.ip, plan.flashPort),
+  outcome.programResult = programFlash(socketAddress(plan.target.ip, plan.flashPort),
                                        plan.imagePath.c_str(), plan.flash, hooks.flash);
   if (outcome.programResult < 0) return outcome;
   outcome.stage = FirmwareStage::kRetake;

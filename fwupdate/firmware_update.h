@@ -19,7 +19,7 @@
 #include "fwupdate/flash_program.h"
 
 struct FirmwareUpdatePlan {
-  uint32_t ip = 0;  // network byte order
+  device::SessionTarget target;
   std::string imagePath;
   std::string checkedName;  // the name checked against the model (the path, or its file name)
   device::SessionPolicy session;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "fwupdate/flash_protocol.h"
+#include "net/interface_bind.h"
 #include "net/socket_address.h"
 #include "net/unique_fd.h"
 
@@ -35,6 +36,8 @@ class FlashRun {
   FlashRun(const sockaddr_in& camera, const FlashProgramOptions& options, const FlashHooks& hooks)
       : sock(socket(AF_INET, SOCK_DGRAM, 0)), camera(camera), options(options), hooks(hooks) {}
 
+  // 0, or the errno of tying the socket to the options' interface.
+  int tieToInterface() { return bindToInterface(sock.get(), options.interfaceName); }
   int send(uint32_t command, std::span<const uint8_t> payload) {
     return epcsExchange(sock, camera, command, payload, {}, kEpcsTries, kEpcsWaitUs);
   }
@@ -124,6 +127,10 @@ int programFlash(const sockaddr_in& camera, const char* path, const FlashProgram
     return kProgramUnreadableImage;
   }
   FlashRun run(camera, options, hooks);
+  if (run.tieToInterface() != 0) {
+    printProgress(options.out, "failed\n");
+    return kProgramInterfaceFailed;
+  }
   if (run.send(kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image->size()))) < 0) {
     return kProgramAnnounceFailed;
   }

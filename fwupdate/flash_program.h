@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "fwupdate/flash_protocol.h"
@@ -29,8 +30,9 @@ inline constexpr int kProgramUnreadableImage = -10;
 inline constexpr int kProgramAnnounceFailed = -1;
 inline constexpr int kProgramBlockFailed = -2;
 inline constexpr int kProgramStartFailed = -3;
-inline constexpr int kProgramNotCompleted = -4;  // poll bound spent, or the socket failed
-inline constexpr int kProgramStopped = -5;       // `stop` said so before flashing began
+inline constexpr int kProgramNotCompleted = -4;     // poll bound spent, or the socket failed
+inline constexpr int kProgramStopped = -5;          // `stop` said so before flashing began
+inline constexpr int kProgramInterfaceFailed = -6;  // not tied to the named interface; none sent
 
 // Each hook is optional.
 struct FlashHooks {
@@ -49,6 +51,9 @@ struct FlashHooks {
 struct FlashProgramOptions {
   std::chrono::milliseconds completionBound = kFlashCompletionBound;
   FILE* out = stdout;
+  // The interface the datagrams leave through (the adapter the camera answered
+  // on), whatever the route to its address; empty: as the routing table says.
+  std::string interfaceName = {};
 };
 
 // The 8-byte announcement: the tag word, then the image size.

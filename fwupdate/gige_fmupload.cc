@@ -75,9 +75,12 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
     return -1;
   }
   std::fputs("connecting camera ...\n", out);
-  const FirmwareUpdatePlan plan{
-      address,           file,         file, device::libraryPolicy(options.gvcpPort),
-      options.flashPort, options.flash};
+  const FirmwareUpdatePlan plan{device::SessionTarget{address, {}, std::nullopt},
+                                file,
+                                file,
+                                device::libraryPolicy(options.gvcpPort),
+                                options.flashPort,
+                                options.flash};
   FirmwareHooks hooks;
   hooks.identityRead = [out](const FirmwareIdentity& identity, bool fits) {
     return showIdentity(identity, fits, out);

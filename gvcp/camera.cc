@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <span>
@@ -10,6 +11,7 @@
 
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
+#include "net/interface_bind.h"
 #include "net/socket_address.h"
 #include "net/socket_wait.h"
 
@@ -17,8 +19,6 @@ using gvcp::traceDatagram;
 using gvcp::TraceDirection;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // READMEM and WRITEMEM carry a 32-bit address before the data.
 constexpr size_t kMemAddressBytes = 4;
@@ -29,16 +29,18 @@ constexpr int kMaxMemBytes = 0xFFFF - 3 - static_cast<int>(kMemAddressBytes);
 size_t roundUp4(int count) { return (static_cast<size_t>(count) + 3) & ~size_t{3}; }
 
 // Decides an exchange from the acknowledge that carries the right ack_id.
-// `size` is the datagram's real length, which may exceed what was taken.
-int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short ackLen,
-              unsigned char* answer) {
+// `size` is the datagram's real length, which may exceed what was taken. A
+// refusal may come with less than the answer; only a success must carry it.
+int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short minLen,
+              unsigned short maxLen, unsigned char* answer) {
   const gvcp::AckHeader ack = gvcp::readAckHeader(datagram);
   if (ack.acknowledge != cmd + 1) return kGvcpWrongAck;
   if (size != ack.length + gvcp::kHeaderSize || size > gvcp::kAckBufferSize) {
     return kGvcpWrongLength;
   }
-  if (ack.length > ackLen) return kGvcpAnswerTooLarge;
+  if (ack.length > maxLen) return kGvcpAnswerTooLarge;
   if (answer == nullptr) return kGvcpNoAnswerBuffer;
+  if (ack.status == gvcp::kStatusSuccess && ack.length < minLen) return kGvcpShortAnswer;
   std::memcpy(answer, datagram + gvcp::kHeaderSize, ack.length);
   return ack.status;
 }
@@ -48,6 +50,17 @@ int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short
 Camera::Camera(unsigned int ip, unsigned short port)
     : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), cameraAddr(socketAddress(ip, port)) {}
 
+void Camera::setPendingAckLimit(std::chrono::milliseconds limit) {
+  std::lock_guard<std::mutex> lock(exchange);
+  pendingAckLimit = limit;
+}
+
+int Camera::bindToInterface(const std::string& name) {
+  std::lock_guard<std::mutex> lock(exchange);
+  if (!sock) return EBADF;
+  return ::bindToInterface(sock.get(), name);
+}
+
 void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
   traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
@@ -56,18 +69,34 @@ void Camera::sendCommand(std::span<const uint8_t> command) {
                  sizeof cameraAddr);
 }
 
-int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
-                     Clock::time_point deadline) {
+bool Camera::honourPendingAck(std::span<const uint8_t> datagram, Deadlines& deadlines,
+                              std::chrono::milliseconds wait) const {
+  if (pendingAckLimit.count() <= 0) return false;
+  if (gvcp::readAckHeader(datagram.data()).acknowledge != gvcp::PENDING_ACK) return false;
+  // One too short to name a time still says the camera is at work.
+  std::chrono::milliseconds named{0};
+  if (datagram.size() >= gvcp::kHeaderSize + gvcp::kPendingAckPayload) {
+    named = std::chrono::milliseconds(
+        gvcp::getBe16(datagram.data() + gvcp::kHeaderSize + gvcp::kPendingAckTimeOffset));
+  }
+  // The usual wait on top leaves the real acknowledge its way back.
+  const Clock::time_point promised = Clock::now() + named + wait;
+  deadlines.attempt = std::min(deadlines.end, std::max(deadlines.attempt, promised));
+  return true;
+}
+
+int Camera::awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
+                     std::chrono::milliseconds wait) {
   std::vector<uint8_t> datagram(gvcp::kAckBufferSize);
   for (;;) {
     // A signal does not end the wait; once the budget is spent it only takes
     // what is already waiting.
-    const SocketWait wait = waitReadable(sock.get(), deadline);
-    if (wait == SocketWait::kFailed) {
+    const SocketWait ready = waitReadable(sock.get(), deadlines.attempt);
+    if (ready == SocketWait::kFailed) {
       sock.reset();
       return kGvcpWaitFailed;
     }
-    if (wait == SocketWait::kTimedOut) return kGvcpNoAnswer;
+    if (ready == SocketWait::kTimedOut) return kGvcpNoAnswer;
     // MSG_TRUNC yields the real length, so an oversize datagram cannot pass
     // the length check on the part of it that fitted.
     sockaddr_in from{};
@@ -76,40 +105,58 @@ int Camera::awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
                                    reinterpret_cast<sockaddr*>(&from), &fromLen);
     if (got <= 0) return kGvcpNoAnswer;
     const auto size = static_cast<size_t>(got);
-    traceDatagram(TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
-                  std::span<const uint8_t>(datagram.data(), std::min(size, datagram.size())));
+    const std::span<const uint8_t> taken(datagram.data(), std::min(size, datagram.size()));
+    traceDatagram(TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port), taken);
     // Too short to carry an ack_id: it cannot answer this request.
     if (size < gvcp::kHeaderSize) continue;
     if (gvcp::readAckHeader(datagram.data()).ack_id != requestId) continue;
-    return decideAck(datagram.data(), size, cmd, ackLen, answer);
+    if (honourPendingAck(taken, deadlines, wait)) continue;
+    return decideAck(datagram.data(), size, cmd, ack.minLen, ack.maxLen, ack.answer);
   }
 }
 
-int Camera::gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
-                               unsigned short ackLen, unsigned char* answer, int attempts,
-                               int timeoutMs) {
+// Without a PENDING_ACK limit nothing ends an exchange but its attempts.
+Camera::Clock::time_point Camera::exchangeEnd(Clock::time_point start,
+                                              std::chrono::milliseconds wait, int attempts) const {
+  if (pendingAckLimit.count() <= 0) return Clock::time_point::max();
+  const int waits = ackWait == AckWait::kPerAttempt ? std::max(attempts, 1) : 1;
+  return start + wait * waits + pendingAckLimit;
+}
+
+int Camera::exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const AckShape& ack,
+                         int attempts, std::chrono::milliseconds wait) {
   std::lock_guard<std::mutex> lock(exchange);
   if (!sock) return kGvcpWaitFailed;
-  if (payload == nullptr && len > 0) return kGvcpNoAnswerBuffer;
-  const uint8_t flag = ackLen != 0 ? gvcp::kFlagAckRequired : 0;
-  const std::vector<uint8_t> command =
-      gvcp::buildCommand(flag, cmd, requestId, std::span<const uint8_t>(payload, len));
-  const std::chrono::milliseconds wait(timeoutMs);
-  Clock::time_point deadline = Clock::now() + wait;
+  const uint8_t flag = ack.maxLen != 0 ? gvcp::kFlagAckRequired : 0;
+  const std::vector<uint8_t> command = gvcp::buildCommand(flag, cmd, requestId, payload);
+  const Clock::time_point start = Clock::now();
+  Deadlines deadlines{start + wait, exchangeEnd(start, wait, attempts)};
   int result = kGvcpNoAnswer;
-  for (int attempt = 0; attempt < attempts; ++attempt) {
-    if (attempt > 0 && ackWait == AckWait::kPerAttempt) deadline = Clock::now() + wait;
+  // Once the end has passed, a re-send could no longer be waited for.
+  for (int attempt = 0; attempt < attempts && (attempt == 0 || Clock::now() < deadlines.end);
+       ++attempt) {
+    if (attempt > 0 && ackWait == AckWait::kPerAttempt) {
+      deadlines.attempt = std::min(Clock::now() + wait, deadlines.end);
+    }
     sendCommand(command);
-    if (ackLen == 0) {
+    if (ack.maxLen == 0) {
       result = 0;
       break;
     }
-    result = awaitAck(cmd, ackLen, answer, deadline);
+    result = awaitAck(cmd, ack, deadlines, wait);
     if (result == kGvcpWaitFailed) return result;
     if (result != kGvcpNoAnswer) break;
   }
   requestId = gvcp::nextRequestId(requestId);
   return result;
+}
+
+int Camera::gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
+                               unsigned short ackLen, unsigned char* answer, int attempts,
+                               int timeoutMs) {
+  if (payload == nullptr && len > 0) return kGvcpNoAnswerBuffer;
+  return exchangeWith(cmd, std::span<const uint8_t>(payload, len), {0, ackLen, answer}, attempts,
+                      std::chrono::milliseconds(timeoutMs));
 }
 
 int Camera::gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload,
@@ -126,7 +173,7 @@ int Camera::readreg(unsigned int address, unsigned int* value) {
   gvcp::putBe32(request, address);
   uint8_t reply[kRegisterAckLen] = {};
   const int result =
-      gvcp_transport(gvcp::READREG_CMD, sizeof request, request, kRegisterAckLen, reply);
+      exchangeWith(gvcp::READREG_CMD, request, {kRegisterAckLen, kRegisterAckLen, reply});
   if (result == 0 && value != nullptr) *value = gvcp::getBe32(reply);
   return result;
 }
@@ -136,8 +183,8 @@ int Camera::writereg(unsigned int address, unsigned int value, bool ack) {
   gvcp::putBe32(request, address);
   gvcp::putBe32(request + 4, value);
   uint8_t reply[kRegisterAckLen] = {};
-  const unsigned short ackLen = ack ? kRegisterAckLen : 0;
-  return gvcp_transport(gvcp::WRITEREG_CMD, sizeof request, request, ackLen, ack ? reply : nullptr);
+  const AckShape shape = ack ? AckShape{kRegisterAckLen, kRegisterAckLen, reply} : AckShape{};
+  return exchangeWith(gvcp::WRITEREG_CMD, request, shape);
 }
 
 int Camera::writereg(unsigned int address, unsigned int value) {
@@ -152,8 +199,10 @@ int Camera::readmem(unsigned int address, unsigned char* dest, int count) {
   gvcp::putBe16(request + 6, static_cast<uint16_t>(count));
   const size_t ackLen = roundUp4(count) + kMemAddressBytes;
   std::vector<uint8_t> reply(ackLen);
-  const int result = gvcp_transport(gvcp::READMEM_CMD, sizeof request, request,
-                                    static_cast<unsigned short>(ackLen), reply.data());
+  // The data may come padded to a multiple of 4, never short of the count.
+  const AckShape shape{static_cast<unsigned short>(kMemAddressBytes + static_cast<size_t>(count)),
+                       static_cast<unsigned short>(ackLen), reply.data()};
+  const int result = exchangeWith(gvcp::READMEM_CMD, request, shape);
   if (result == 0) std::memcpy(dest, reply.data() + kMemAddressBytes, static_cast<size_t>(count));
   return result;
 }
@@ -166,6 +215,5 @@ int Camera::writemem(unsigned int address, unsigned char* src, int count) {
   gvcp::putBe32(request.data(), address);
   if (count > 0) std::memcpy(request.data() + kMemAddressBytes, src, static_cast<size_t>(count));
   uint8_t reply[kRegisterAckLen] = {};
-  return gvcp_transport(gvcp::WRITEMEM_CMD, static_cast<unsigned short>(request.size()),
-                        request.data(), kRegisterAckLen, reply);
+  return exchangeWith(gvcp::WRITEMEM_CMD, request, {kRegisterAckLen, kRegisterAckLen, reply});
 }

@@ -6,6 +6,8 @@
 // runs from building its command to taking its acknowledge (or giving up)
 // under one lock. After -217, or when the socket could not be opened, every
 // later exchange returns -217 at once without touching any descriptor.
+// The wait and the interface are set before the first exchange; the
+// PENDING_ACK limit from any thread at any time, for the exchanges after.
 #pragma once
 
 #include <netinet/in.h>
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <string>
 
 #include "net/unique_fd.h"
 
@@ -22,6 +25,9 @@ inline constexpr int kGvcpWrongAck = -111;
 inline constexpr int kGvcpWrongLength = -112;
 inline constexpr int kGvcpAnswerTooLarge = -113;
 inline constexpr int kGvcpNoAnswerBuffer = -114;
+// A successful acknowledge too short for the answer asked for (a register
+// value, the data read): nothing of it is used.
+inline constexpr int kGvcpShortAnswer = -115;
 inline constexpr int kGvcpWaitFailed = -217;
 
 inline constexpr int kGvcpAttempts = 3;
@@ -43,6 +49,17 @@ class Camera {
 
   // kSharedBudget until set; takes effect from the next exchange.
   void setAckWait(AckWait mode) { ackWait = mode; }
+  // Zero (the default): a PENDING_ACK ends the exchange as a wrong
+  // acknowledge. Otherwise each PENDING_ACK carrying the exchange's ack_id
+  // holds the attempt open, with no re-send, until the time it names plus
+  // one usual wait has passed; yet no exchange waits longer than its usual
+  // budget (timeoutMs, or timeoutMs per attempt) plus `limit` in total.
+  void setPendingAckLimit(std::chrono::milliseconds limit);
+  // Ties the socket to interface `name`, so that commands leave through it
+  // whatever the route to the camera, and answers are taken only from it.
+  // Call before the first exchange. 0 on success, else the errno (ENODEV:
+  // no such interface; EBADF: the socket could not be opened).
+  int bindToInterface(const std::string& name);
 
   bool isStreaming() const { return streaming; }
   void setStreaming(bool value) { streaming = value; }
@@ -54,6 +71,8 @@ class Camera {
   // is handed to the trace hook (gvcp/trace.h). Datagrams too short for a
   // header, or with another ack_id, are skipped; one longer than the 548-byte
   // receive buffer gives -112. A null payload with len > 0 gives -114.
+  // The register and memory calls below also give -115 for a successful
+  // acknowledge shorter than their answer.
   int gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
                          unsigned short ackLen, unsigned char* answer, int attempts, int timeoutMs);
   int gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload,
@@ -72,16 +91,40 @@ class Camera {
   int writemem(unsigned int address, unsigned char* src, int count);
 
  private:
+  using Clock = std::chrono::steady_clock;
+  // The acknowledge an exchange takes: a payload of at most maxLen bytes,
+  // copied to `answer`; a successful one needs at least minLen.
+  struct AckShape {
+    unsigned short minLen = 0;
+    unsigned short maxLen = 0;
+    unsigned char* answer = nullptr;
+  };
+  // The current attempt's deadline, and the end no wait goes beyond.
+  struct Deadlines {
+    Clock::time_point attempt;
+    Clock::time_point end;
+  };
+
+  int exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const AckShape& ack,
+                   int attempts = kGvcpAttempts,
+                   std::chrono::milliseconds wait = std::chrono::milliseconds(kGvcpAckBudgetMs));
+  Clock::time_point exchangeEnd(Clock::time_point start, std::chrono::milliseconds wait,
+                                int attempts) const;
   void sendCommand(std::span<const uint8_t> command);
-  // Waits within `deadline` for the acknowledge carrying requestId; -101 when
-  // this attempt saw none, -217 (socket closed) when the wait failed.
-  int awaitAck(uint16_t cmd, unsigned short ackLen, unsigned char* answer,
-               std::chrono::steady_clock::time_point deadline);
+  // Waits within the deadlines for the acknowledge carrying requestId; -101
+  // when this attempt saw none, -217 (socket closed) when the wait failed.
+  int awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
+               std::chrono::milliseconds wait);
+  // True when the datagram (of our ack_id) is a PENDING_ACK to honour; the
+  // attempt's deadline is then moved as setPendingAckLimit says.
+  bool honourPendingAck(std::span<const uint8_t> datagram, Deadlines& deadlines,
+                        std::chrono::milliseconds wait) const;
 
   UniqueFd sock;
   sockaddr_in cameraAddr{};
   uint16_t requestId = 1;
   bool streaming = false;
   AckWait ackWait = AckWait::kSharedBudget;
-  std::mutex exchange;  // held for a whole exchange
+  std::chrono::milliseconds pendingAckLimit{0};  // under `exchange`
+  std::mutex exchange;                           // held for a whole exchange
 };

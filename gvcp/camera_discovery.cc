@@ -17,6 +17,7 @@
 #include "gvcp/discovery_frame.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
+#include "net/interface_bind.h"
 #include "net/socket_address.h"
 #include "net/unique_fd.h"
 
@@ -90,8 +91,22 @@ Status openCapture(Probe& probe, Status& skip) {
   return Status::Ok();
 }
 
+// Tying the request socket to the adapter's interface keeps the request there
+// when another interface holds the same subnet (two link-local adapters, two
+// ports of one network). Where the interface cannot be named the address
+// alone still serves, so a failure is passed over. A down interface is left
+// untied: a tied socket's send through it fails, an untied one's is just lost.
+void tieSender(const Probe& probe) {
+  ifreq request{};
+  std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
+  if (::ioctl(probe.sender.get(), SIOCGIFFLAGS, &request) != 0) return;
+  if ((request.ifr_flags & IFF_UP) != 0)
+    (void)bindToInterface(probe.sender.get(), request.ifr_name);
+}
+
 // Binding to the adapter's address makes the request leave through it.
 Status bindSender(Probe& probe) {
+  tieSender(probe);
   uint32_t ip = 0;
   ::inet_pton(AF_INET, probe.adaptor.getIp().c_str(), &ip);
   const sockaddr_in local = socketAddress(ip, 0);
@@ -108,8 +123,8 @@ Status bindSender(Probe& probe) {
 // source (sendWithSource). The capture then takes only answers to its port.
 Status bindSenderToInterface(Probe& probe) {
   const int fd = probe.sender.get();
-  const std::string name = probe.adaptor.getName();
-  if (::setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, name.c_str(), name.size()) != 0) {
+  if (const int error = bindToInterface(fd, probe.adaptor.getName()); error != 0) {
+    errno = error;
     return failure("setsockopt(SO_BINDTODEVICE) error", site::kUdpBind);
   }
   const sockaddr_in any = socketAddress(htonl(INADDR_ANY), 0);

@@ -33,3 +33,9 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
   info.adaptor = adaptor;
   return info;
 }
+
+bool answersInAdapterSubnet(const GigE_Camera_Info& camera) {
+  const uint32_t mask = camera.adaptor.netmaskValue();
+  return camera.sourceIp != 0 && camera.adaptor.ipValue() != 0 &&
+         (camera.sourceIp & mask) == (camera.adaptor.ipValue() & mask);
+}

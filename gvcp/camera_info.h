@@ -63,3 +63,7 @@ inline constexpr size_t kUserDefinedNameLen = 16;
 // are not consulted) into a record carrying `sourceIp` and a copy of `adaptor`.
 GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
                                     const Adaptor& adaptor);
+
+// True when the address the camera answered from is not 0.0.0.0 and lies in
+// the subnet of the adapter its answer arrived on: unicast reaches it there.
+bool answersInAdapterSubnet(const GigE_Camera_Info& camera);

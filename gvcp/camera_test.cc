@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "gvcp/registers.h"
 #include "gvcp/scripted_peer_test_util.h"
@@ -43,8 +44,9 @@ std::set<int> openDescriptors() {
 
 class CameraTest : public ::testing::Test {
  protected:
-  void startPeer(testing_peer::Script script, std::chrono::microseconds answerDelay = {}) {
-    peer = std::make_unique<ScriptedPeer>(std::move(script), answerDelay);
+  void startPeer(testing_peer::Script script, std::chrono::microseconds answerDelay = {},
+                 std::chrono::milliseconds replyGap = {}) {
+    peer = std::make_unique<ScriptedPeer>(std::move(script), answerDelay, replyGap);
     ASSERT_TRUE(peer->ok());
     camera = std::make_unique<Camera>(peer->ip(), peer->port());
   }
@@ -265,6 +267,59 @@ TEST_F(CameraTest, SlowAnswerWithinTheBudgetIsTakenWithoutResend) {
   EXPECT_EQ(camera->readreg(reg::kIpConfigCurrent, &value), 0);
   EXPECT_EQ(value, 5u);
   EXPECT_EQ(peer->count(), 1u);
+}
+
+// A success must carry the whole answer. Literal answers to the first
+// request: call 0 readreg, 1 readmem of 6 bytes, 2 writereg.
+TEST_F(CameraTest, AcknowledgeShortOfItsAnswerFailsAndLeavesTheBufferAlone) {
+  const std::tuple<int, Bytes, int> cases[] = {
+      {0, {0, 0, 0, 0x81, 0, 2, 0, 1, 0x12, 0x34}, kGvcpShortAnswer},
+      {1, {0, 0, 0, 0x85, 0, 8, 0, 1, 0, 0, 0, 0x68, 'A', 'B', 'C', 'D'}, kGvcpShortAnswer},
+      {1, {0, 0, 0, 0x85, 0, 10, 0, 1, 0, 0, 0, 0x68, 'A', 'B', 'C', 'D', 'E', 'F'}, 0},
+      {2, {0, 0, 0, 0x83, 0, 0, 0, 1}, kGvcpShortAnswer}};
+  for (const auto& [call, ack, expected] : cases) {
+    startPeer([ack](const Bytes&) { return std::vector<Bytes>{ack}; });
+    unsigned int value = 42;
+    uint8_t dest[6] = {};
+    const int result = call == 0   ? camera->readreg(reg::kCcp, &value)
+                       : call == 1 ? camera->readmem(reg::kModelName, dest, sizeof dest)
+                                   : camera->writereg(reg::kCcp, 3);
+    EXPECT_EQ(result, expected) << ::testing::PrintToString(ack);
+    EXPECT_EQ(value == 42 && dest[0] == 0, result != 0);
+  }
+}
+
+// The first request gets `pendings` PENDING_ACKs (ack_id `id`), then its answer,
+// 300 ms apart; a later request the peer answers after all before it.
+TEST_F(CameraTest, PendingAcknowledgeHoldsTheAttemptOpenWithoutResendWithinTheLimit) {
+  using std::chrono::milliseconds;
+  // ack_id, PENDING_ACKs, answered, limit ms, result, commands sent, least ms.
+  const std::tuple<uint16_t, size_t, bool, int, int, size_t, int> cases[] = {
+      {1, 1, true, 2000, 0, 1, 295},
+      {1, 1, true, 0, kGvcpWrongAck, 1, 0},
+      {1, 6, false, 600, kGvcpNoAnswer, 1, 795},  // budget 200 + limit 600
+      {0x7777, 1, true, 2000, kGvcpNoAnswer, 3, 195}};
+  for (const auto& [id, pendings, answered, limit, expected, sends, least] : cases) {
+    Bytes pending = {0, 0, 0, 0x89, 0, 4, 0, 0, 0, 0, 0x03, 0xE8};  // 1000 ms
+    gvcp::putBe16(pending.data() + 6, id);
+    startPeer(
+        [=](const Bytes& r) {
+          if (header(r).req_id != 1) return answerCcpOnly(r);
+          std::vector<Bytes> replies(pendings, pending);
+          if (answered) replies.push_back(ackFor(r, Bytes{0, 0, 0, 5}));
+          return replies;
+        },
+        {}, milliseconds(300));
+    camera->setPendingAckLimit(milliseconds(limit));
+    unsigned int value = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(camera->readreg(reg::kIpConfigCurrent, &value), expected) << limit;
+    const auto taken = Clock::now() - start;
+    EXPECT_TRUE(taken >= milliseconds(least) && taken < milliseconds(1400)) << limit;
+    uint8_t ccp[4] = {0, 0, 0x0A, 0}, answer[4];
+    ASSERT_EQ(camera->gvcp_transport_ext(gvcp::READREG_CMD, 4, ccp, 4, answer, 1, 10000), 0);
+    EXPECT_EQ(peer->count(), sends + 1) << limit;
+  }
 }
 
 // Memory access: sizes, rounding and padding.

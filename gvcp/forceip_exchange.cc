@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "gvcp/trace.h"
+#include "net/interface_bind.h"
 #include "net/socket_address.h"
 #include "net/socket_wait.h"
 #include "net/unique_fd.h"
@@ -17,13 +18,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A broadcast-capable datagram socket bound to the adapter's address, so the
-// broadcast leaves through that adapter and the acknowledge comes back here.
-std::variant<UniqueFd, Status> openSender(uint32_t sourceIp) {
+// A broadcast-capable datagram socket bound to the adapter's address (and
+// tied to its interface when named, for an address another interface's
+// subnet also holds), so the broadcast leaves through that adapter and the
+// acknowledge comes back here.
+std::variant<UniqueFd, Status> openSender(const ForceIpExchange& exchange) {
   UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!sock) return Status::Local(forceip_site::kSocket, "FORCEIP socket", errno);
+  if (const int error = bindToInterface(sock.get(), exchange.interfaceName); error != 0) {
+    return Status::Local(forceip_site::kBind, "FORCEIP socket on " + exchange.interfaceName, error);
+  }
   const int enable = 1;
-  const sockaddr_in local = socketAddress(sourceIp, 0);
+  const sockaddr_in local = socketAddress(exchange.sourceIp, 0);
   if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &enable, sizeof enable) != 0 ||
       ::bind(sock.get(), asSockaddr(local), sizeof local) != 0) {
     return Status::Local(forceip_site::kBind, "FORCEIP socket", errno);
@@ -58,7 +64,7 @@ std::variant<AckHeader, Status, std::monostate> awaitAck(int fd, Clock::time_poi
 
 Status forceIpAcknowledged(const unsigned char* mac, const ForceIpSet& set, uint32_t gateway,
                            const ForceIpExchange& exchange) {
-  auto opened = openSender(exchange.sourceIp);
+  auto opened = openSender(exchange);
   if (auto* failed = std::get_if<Status>(&opened)) return *failed;
   const UniqueFd& sock = std::get<UniqueFd>(opened);
   const ForceIpCommand command = buildForceIpCommand(mac, set, gateway);

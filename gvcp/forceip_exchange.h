@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "gvcp/gige_forceip.h"
 #include "gvcp/status.h"
@@ -19,6 +20,7 @@ namespace gvcp {
 
 struct ForceIpExchange {
   uint32_t sourceIp = 0;                // the adapter's address, network byte order
+  std::string interfaceName;            // the adapter's interface; empty: not tied to one
   uint32_t destinationIp = 0xFFFFFFFF;  // network byte order; limited broadcast
   uint16_t destinationPort = kPort;
   int attempts = 3;
@@ -35,7 +37,8 @@ inline constexpr int kNoAnswer = 5;
 }  // namespace forceip_site
 
 // Ok once acknowledged with status 0; the camera's status when it refused;
-// a local failure (forceip_site) otherwise, kNoAnswer after the last attempt.
+// a local failure (forceip_site) otherwise, kNoAnswer after the last attempt,
+// kBind also when the socket cannot be tied to the named interface.
 Status forceIpAcknowledged(const unsigned char* mac, const ForceIpSet& set, uint32_t gateway,
                            const ForceIpExchange& exchange);
 

@@ -29,6 +29,12 @@ inline constexpr uint16_t READMEM_CMD = 0x0084;
 inline constexpr uint16_t READMEM_ACK = 0x0085;
 inline constexpr uint16_t WRITEMEM_CMD = 0x0086;
 inline constexpr uint16_t WRITEMEM_ACK = 0x0087;
+// Sent by a device that needs longer for a command: the real acknowledge
+// follows within the time it names. Payload: 16 reserved bits, then the time
+// to completion in ms (16 bits).
+inline constexpr uint16_t PENDING_ACK = 0x0089;
+inline constexpr size_t kPendingAckPayload = 4;
+inline constexpr size_t kPendingAckTimeOffset = 2;  // within the payload
 
 // Acknowledge status codes a device answers with (0 is success).
 inline constexpr uint16_t kStatusSuccess = 0x0000;

@@ -51,8 +51,9 @@ inline gvcp::CommandHeader header(const Bytes& request) {
 
 class ScriptedPeer {
  public:
-  explicit ScriptedPeer(Script script, std::chrono::microseconds answerDelay = {})
-      : script_(std::move(script)), answerDelay_(answerDelay) {
+  explicit ScriptedPeer(Script script, std::chrono::microseconds answerDelay = {},
+                        std::chrono::milliseconds replyGap = {})  // between answers
+      : script_(std::move(script)), answerDelay_(answerDelay), replyGap_(replyGap) {
     sock_ = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     stop_ = UniqueFd(::eventfd(0, EFD_CLOEXEC));
     sockaddr_in addr = socketAddress(htonl(INADDR_LOOPBACK), 0);
@@ -126,6 +127,7 @@ class ScriptedPeer {
     if (answerDelay_.count() > 0) std::this_thread::sleep_for(answerDelay_);
     notePending(replies.size());
     for (const Bytes& reply : replies) {
+      if (&reply != &replies.front()) std::this_thread::sleep_for(replyGap_);
       (void)::sendto(sock_.get(), reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from),
                      fromLen);
     }
@@ -147,6 +149,7 @@ class ScriptedPeer {
 
   Script script_;
   std::chrono::microseconds answerDelay_;
+  std::chrono::milliseconds replyGap_;
   UniqueFd sock_;
   UniqueFd stop_;
   bool ok_ = false;

@@ -22,6 +22,8 @@ const char* localExchangeText(int result) {
       return "answer larger than expected";
     case kGvcpNoAnswerBuffer:
       return "no answer buffer";
+    case kGvcpShortAnswer:
+      return "acknowledge shorter than its answer";
     case kGvcpWaitFailed:
       return "waiting on the socket failed";
     default:

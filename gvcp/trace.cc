@@ -89,6 +89,11 @@ std::string ackFields(uint16_t ack, std::span<const uint8_t> p) {
         return hex32("addr", getBe32(p.data())) + " count=" + std::to_string(p.size() - 4);
       }
       break;
+    case PENDING_ACK:
+      if (p.size() >= kPendingAckPayload) {
+        return " ms=" + std::to_string(getBe16(p.data() + kPendingAckTimeOffset));
+      }
+      break;
     case DISCOVERY_ACK:
       if (p.size() >= discovery_ack::kCurrentIp + 4) {
         return macField(p.data() + discovery_ack::kMac) +
@@ -140,6 +145,8 @@ std::string messageName(uint16_t code) {
       return "WRITEMEM_CMD";
     case WRITEMEM_ACK:
       return "WRITEMEM_ACK";
+    case PENDING_ACK:
+      return "PENDING_ACK";
     default:
       break;
   }

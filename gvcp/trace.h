@@ -31,7 +31,7 @@ void traceDatagram(TraceDirection direction, uint32_t peerIp, uint16_t peerPort,
 std::string describeDatagram(TraceDirection direction, uint32_t peerIp, uint16_t peerPort,
                              std::span<const uint8_t> datagram);
 
-// DISCOVERY_CMD ... WRITEMEM_ACK, or UNKNOWN(0xNNNN).
+// DISCOVERY_CMD ... WRITEMEM_ACK, PENDING_ACK, or UNKNOWN(0xNNNN).
 std::string messageName(uint16_t code);
 
 }  // namespace gvcp

@@ -31,8 +31,10 @@ class PacketLink : public FrameLink {
   bool failed_ = false;
 };
 
-// A packet socket for ARP frames in the caller's network namespace; invalid
-// (with errno set) when it cannot be opened.
+// A packet socket for a PacketLink in the caller's network namespace, that
+// receives nothing until the link binds it: what it later reads arrived on
+// the link's interface after the bind. Invalid (with errno set) when it
+// cannot be opened.
 UniqueFd openArpSocket();
 
 }  // namespace arp

@@ -133,9 +133,10 @@ Outcome afterWrite(Outcome outcome, const DeviceState& state, const WriteEffect&
   if (!effect.storedInFlash || effect.reboot || state.features.storeMs == 0) return outcome;
   outcome.storeMs = state.features.storeMs;
   if ((state.control.gvcpConfig & reg::kGvcpConfigPendingAck) != 0) {
-    std::vector<uint8_t> timeLeft(4, 0);  // 16 reserved bits, then milliseconds
-    gvcp::putBe16(timeLeft.data() + 2, static_cast<uint16_t>(outcome.storeMs));
-    outcome.pendingAck = makeAck(0, kPendingAckCode, request.header.req_id, timeLeft);
+    std::vector<uint8_t> timeLeft(gvcp::kPendingAckPayload, 0);  // reserved bits stay zero
+    gvcp::putBe16(timeLeft.data() + gvcp::kPendingAckTimeOffset,
+                  static_cast<uint16_t>(outcome.storeMs));
+    outcome.pendingAck = makeAck(0, gvcp::PENDING_ACK, request.header.req_id, timeLeft);
   }
   return outcome;
 }

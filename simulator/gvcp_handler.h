@@ -18,10 +18,6 @@ namespace sim {
 
 enum class Route { kNone, kUnicast, kBroadcast };
 
-// Acknowledge code of PENDING_ACK: the real acknowledge follows within the
-// time it names.
-inline constexpr uint16_t kPendingAckCode = 0x0089;
-
 struct Outcome {
   std::vector<uint8_t> answer;  // empty when nothing is sent
   Route route = Route::kNone;

@@ -72,24 +72,7 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
   return targets;
 }
 
-// The row's changes under one hold on the camera: its mode, then its name.
-CommandResult changeRow(device::CameraSession& session, const PlanRow& row,
-                        const std::string& who) {
-  CommandResult result;
-  if (row.mode) {
-    device::CameraSettings before;
-    if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
-    result = cli::changeMode(session.camera(), before, {*row.mode, row.persistent, false}, who);
-  }
-  if (row.name && result.code == ExitCode::kOk) {
-    const CommandResult named = cli::writeUserName(session.camera(), who, *row.name);
-    if (named.code != ExitCode::kOk) return named;
-    result.data["user_name"] = *row.name;
-  }
-  return result;
-}
-
-CommandResult applyRow(const RowTarget& target) {
+CommandResult applyRow(const RowTarget& target, bool check) {
   const GigE_Camera_Info& camera = *target.camera;
   const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
   if (!viewOf(camera).reachable) {
@@ -97,31 +80,39 @@ CommandResult applyRow(const RowTarget& target) {
                                           tableSafe(camera.adaptor.getName()) +
                                           ": give it an address there first (force-ip)");
   }
-  if (!target.row->mode && !target.row->name) return {};  // every cell empty: nothing to change
+  StateRequest request;
+  request.desired = {target.row->mode, target.row->persistent, target.row->name, false};
+  request.check = check;
   // Rows under way finish when a stop signal comes: no signal guard here.
-  return underControl(camera.sourceIp, who, nullptr, [&](device::CameraSession& session) {
-    return changeRow(session, *target.row, who);
-  });
+  return reachState(targetOf(camera), who, request, nullptr);
 }
 
-// What a successful row changed, in a few words.
+// What a successful row set, in a few words.
 std::string changeSummary(const PlanRow& row) {
   std::string text;
-  if (row.mode) text = cli::ipModeName(*row.mode);
+  if (row.mode) text = ipModeName(*row.mode);
   if (row.persistent)
     text += " " + addressWithMask(htonl(row.persistent->ip), htonl(row.persistent->mask));
   if (row.name) text += (text.empty() ? "" : ", ") + std::string("name '") + *row.name + "'";
-  return text.empty() ? "unchanged" : text;
+  return text;
 }
 
-std::string rowState(const RowOutcome& outcome, const PlanRow& row) {
+std::string rowState(const RowOutcome& outcome, const PlanRow& row, bool check) {
   if (!outcome.started) return "not started";
-  if (outcome.result.code != ExitCode::kOk) return "failed: " + outcome.result.message;
-  return "ok: " + changeSummary(row);
+  const CommandResult& r = outcome.result;
+  if (r.code != ExitCode::kOk) return "failed: " + r.message;
+  if (check) {
+    std::string would;
+    for (const auto& change : r.data["changes"]) {
+      would += (would.empty() ? "would change " : ", ") + change["setting"].get<std::string>();
+    }
+    return would.empty() ? "unchanged" : would;
+  }
+  return r.data.value("changed", false) ? "ok: " + changeSummary(row) : "unchanged";
 }
 
 CommandResult report(const std::vector<RowTarget>& targets, const std::vector<RowOutcome>& outcomes,
-                     bool interrupted) {
+                     bool interrupted, bool check) {
   std::vector<std::vector<std::string>> table = {{"LINE", "MAC", "ADDRESS", "RESULT"}};
   nlohmann::ordered_json rows = nlohmann::ordered_json::array();
   size_t failed = 0;
@@ -131,7 +122,7 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
     failed += ok ? 0 : 1;
     const GigE_Camera_Info& camera = *targets[i].camera;
     table.push_back({std::to_string(targets[i].row->line), camera.cameraMac, camera.cameraIp,
-                     rowState(outcome, *targets[i].row)});
+                     rowState(outcome, *targets[i].row, check)});
     nlohmann::ordered_json row = {{"line", targets[i].row->line},
                                   {"mac", camera.cameraMac},
                                   {"ip", camera.cameraIp},
@@ -139,7 +130,11 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
     if (ok) {
       for (const auto& [key, value] : outcome.result.data.items()) row[key] = value;
     } else {
+      const nlohmann::ordered_json done =
+          outcome.result.data.value("done", nlohmann::ordered_json::array());
+      row["changed"] = !done.empty();
       row["error"] = outcome.started ? outcome.result.message : "not started: interrupted";
+      row["done"] = done;
     }
     rows.push_back(std::move(row));
   }
@@ -172,9 +167,9 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   cli::runJobs(targets.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     outcomes[i].started = true;
-    outcomes[i].result = applyRow(targets[i]);
+    outcomes[i].result = applyRow(targets[i], invocation.check);
   });
-  return report(targets, outcomes, signals.stopRequested());
+  return report(targets, outcomes, signals.stopRequested(), invocation.check);
 }
 
 }  // namespace cli

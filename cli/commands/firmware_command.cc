@@ -84,28 +84,67 @@ CommandResult dryRun(const std::string& address, const FirmwareIdentity& identit
   return result;
 }
 
+// Where the restarted camera answered again, and what it reports then.
+struct Return {
+  std::string address;  // dotted
+  FirmwareIdentity identity;
+};
+
 CommandResult updated(const std::string& address, const FirmwareIdentity& before,
-                      const FirmwareIdentity& after, const std::string& image, double seconds) {
+                      const Return& back, const std::string& image, double seconds,
+                      std::ostream& err) {
+  const FirmwareIdentity& after = back.identity;
+  const bool changed = after.version != before.version;
   CommandResult result;
-  result.data["camera"] = cameraData(address, after);
+  result.data["camera"] = cameraData(back.address, after);
   result.data["image"] = image;
   result.data["device_version"] = {{"old", before.version}, {"new", after.version}};
+  result.data["version_changed"] = changed;
   result.data["seconds"] = seconds;
   result.text = "camera at " + address + ": firmware " + tableSafe(image) +
                 " programmed, device version " + tableSafe(before.version) + " -> " +
-                tableSafe(after.version) + "\n";
+                tableSafe(after.version) +
+                (back.address == address ? "" : ", back at " + back.address) + "\n";
+  if (!changed) {
+    err << "warning: camera at " << back.address << " still reports device version "
+        << tableSafe(after.version) << " after the update\n";
+  }
   return result;
 }
 
-// The restart, the wait for the camera at its address, and the version it
-// reports when it is back (nothing when it could not be read).
-device::RestartOutcome restartAndReadVersion(device::CameraSession& session, const FirmwareJob& job,
-                                             cli::FirmwareUploadView& view,
-                                             FirmwareIdentity& after) {
-  const device::RestartOutcome outcome =
-      device::restartAndAwait(session, job.returnBound, [&view] { view.noteSignal(); });
-  if (outcome == device::RestartOutcome::kBack) after = readFirmwareIdentity(session.camera());
-  return outcome;
+// Waits until the camera answers again and sets `at` to where: the same
+// address (no adapters to look through), or wherever a discovery finds its MAC.
+device::RestartOutcome awaitReturn(device::CameraSession& session, const FirmwareJob& job,
+                                   cli::FirmwareUploadView& view, CameraTarget& at) {
+  if (job.returnAdapters.empty()) {
+    return device::awaitAtAddress(session, job.returnBound, [&view] { view.noteSignal(); });
+  }
+  const device::ReturnSearch search{job.returnAdapters, job.discoveryWindow, job.returnBound,
+                                    [&view] {
+                                      view.noteSignal();
+                                      return false;  // the camera is flashed: always wait
+                                    }};
+  const std::optional<GigE_Camera_Info> found = device::awaitByMac(at.mac, search);
+  if (!found) return device::RestartOutcome::kNotBack;
+  at = targetOf(*found);
+  return device::RestartOutcome::kBack;
+}
+
+// The restart, the wait for the camera, and the version it reports when it
+// is back (unread when it could not be read).
+device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
+                                             const CameraTarget& target, const FirmwareJob& job,
+                                             cli::FirmwareUploadView& view, Return& back) {
+  if (session.requestRestart() == device::RestartRequest::kStillRunning) {
+    return device::RestartOutcome::kStillRunning;
+  }
+  CameraTarget at = target;
+  const device::RestartOutcome waited = awaitReturn(session, job, view, at);
+  if (waited != device::RestartOutcome::kBack) return waited;
+  back.address = at.address;
+  const std::unique_ptr<Camera> camera = openCamera(at.ip, job.gvcpPort);
+  back.identity = readFirmwareIdentity(*camera);
+  return waited;
 }
 
 // Shows the identity on `err`, checks the image, honours --dry-run and asks
@@ -134,8 +173,8 @@ std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
 }
 
 // The outcome of an update that ran past the identity step, worded.
-CommandResult worded(const FirmwareOutcome& outcome, const FirmwareIdentity& after,
-                     const std::string& address, const FirmwareJob& job, double seconds) {
+CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const std::string& address,
+                     const FirmwareJob& job, double seconds, std::ostream& err) {
   switch (outcome.stage) {
     case FirmwareStage::kControl:
       return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
@@ -153,12 +192,12 @@ CommandResult worded(const FirmwareOutcome& outcome, const FirmwareIdentity& aft
   if (outcome.restart != device::RestartOutcome::kBack) {
     return failure(ExitCode::kFailed, restartFailure(outcome.restart, address, job));
   }
-  if (!after.versionRead) {
-    return failure(ExitCode::kFailed, "camera at " + address +
-                                          " is back after its restart, but its device version "
-                                          "could not be read");
+  if (!back.identity.versionRead) {
+    return failure(ExitCode::kFailed, "camera at " + address + " is back at " + back.address +
+                                          " after its restart, but its device version could not "
+                                          "be read");
   }
-  return updated(address, outcome.before, after, fileNameOf(job.imagePath), seconds);
+  return updated(address, outcome.before, back, fileNameOf(job.imagePath), seconds, err);
 }
 
 }  // namespace
@@ -185,7 +224,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   const std::string& address = target.address;
   cli::FirmwareUploadView view(console.errIsTerminal, err, signals);
   std::optional<CommandResult> ended;
-  FirmwareIdentity after;
+  Return back;
   FirmwareHooks hooks;
   hooks.identityRead = [&](const FirmwareIdentity& identity, bool fits) {
     ended = decide(identity, fits, address, job, console, signals, err);
@@ -198,9 +237,9 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   };
   hooks.flash = view.hooks();
   hooks.restartAndAwait = [&](device::CameraSession& session) {
-    return restartAndReadVersion(session, job, view, after);
+    return restartAndReadVersion(session, target, job, view, back);
   };
-  const FirmwareUpdatePlan plan{target.ip,
+  const FirmwareUpdatePlan plan{sessionTarget(target),
                                 job.imagePath,
                                 fileNameOf(job.imagePath),
                                 device::SessionPolicy{.port = job.gvcpPort},
@@ -209,7 +248,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
   if (ended) return *ended;
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return worded(outcome, after, address, job, seconds);
+  return worded(outcome, back, address, job, seconds, err);
 }
 
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
@@ -219,6 +258,8 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   job.imagePath = invocation.imagePath;
   job.yes = invocation.yes;
   job.dryRun = invocation.dryRun;
+  job.returnAdapters = adapters;
+  job.discoveryWindow = std::chrono::milliseconds(invocation.timeoutMs);
   const FirmwareConsole console = processConsole();
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;
   const TargetLookup lookup = findCamera(invocation, selector, adapters, err);

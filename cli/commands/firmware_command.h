@@ -3,12 +3,13 @@
 // (heartbeat running) it shows the model and device version, checks the
 // image's file name against the model, asks for confirmation on a terminal
 // unless --yes, uploads the image (a progress bar on a terminal), waits for
-// the camera to finish flashing, restarts it, waits until it answers again and
-// reports the device version before and after. Control is given back on every
+// the camera to finish flashing, restarts it, waits until it answers a
+// discovery again by its MAC and reports where it came back and the device
+// version before and after (an unchanged version is a warning, not a
+// failure). Control is given back on every
 // path that did not restart the camera. A stop signal during the upload ends
 // it before the camera is told to flash (exit 130); once flashing has started
-// the command waits for the camera (FirmwareUploadView). The camera is waited
-// for at the address it had: one that comes back elsewhere is not found.
+// the command waits for the camera (FirmwareUploadView).
 // Runs on the caller's thread; the session's heartbeat is the only other one.
 #pragma once
 
@@ -48,6 +49,10 @@ struct FirmwareJob {
   uint16_t flashPort = kEpcsPort;
   std::chrono::milliseconds completionBound = kFlashCompletionBound;
   std::chrono::milliseconds returnBound = kCameraReturnBound;
+  // Where the restarted camera is looked for by its MAC (it may come back at
+  // another address); with none, it is waited for at the address it had.
+  std::vector<Adaptor> returnAdapters;
+  std::chrono::milliseconds discoveryWindow{kDefaultTimeoutMs};
 };
 
 // What stops the job before anything is sent (exit 2): a confirmation that

@@ -1,8 +1,7 @@
 #include "cli/commands/set_command.h"
 
-#include "cli/camera_changes.h"
 #include "cli/camera_restart.h"
-#include "cli/input/address_rules.h"
+#include "cli/force_ip_port.h"
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
@@ -18,12 +17,12 @@ std::string withoutLineEnd(std::string text) {
 
 // The restart judges the return by what the change just stored.
 RestartExpectation expectationAfter(const device::CameraSettings& before,
-                                    const cli::ModeChange& change) {
-  const uint32_t persistentIp = change.persistent ? change.persistent->ip : before.persistent.ip;
-  return {before.mac, cli::configValue(change.mode), persistentIp};
+                                    const DesiredState& desired) {
+  const uint32_t persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
+  return {before.mac, configValue(*desired.mode), persistentIp};
 }
 
-// `changed` (the mode change's result) with the restart's camera and restart
+// `changed` (the change's result) with the restart's camera and restart
 // fields and its line; a failed restart keeps saying what was written.
 CommandResult withRestart(CommandResult changed, CommandResult restarted) {
   if (restarted.code != ExitCode::kOk) {
@@ -37,42 +36,79 @@ CommandResult withRestart(CommandResult changed, CommandResult restarted) {
 }
 
 // Fields in the order camera, then what the change reports.
-CommandResult withCamera(const CommandResult& changed, const device::CameraSettings& before,
-                         const std::string& address) {
-  CommandResult result = changed;
-  result.data = {{"camera", {{"mac", macText(before.mac)}, {"ip", address}}}};
-  result.data.update(changed.data);
-  return result;
+CommandResult withCamera(CommandResult changed, const CameraTarget& target) {
+  nlohmann::ordered_json data = {
+      {"camera", {{"mac", macText(target.mac)}, {"ip", target.address}}}};
+  data.update(changed.data);
+  changed.data = std::move(data);
+  return changed;
+}
+
+// --now: the persistent address the change reported, given at once by FORCEIP
+// through the camera's adapter and confirmed by a discovery there.
+CommandResult withAddressNow(CommandResult changed, const CameraTarget& target, UniqueFd arpSocket,
+                             const Invocation& invocation, const SignalGuard& signals,
+                             std::ostream& err) {
+  const nlohmann::ordered_json& stored = changed.data["persistent"];
+  const AddressSet set{*parseDottedQuad(stored["ip"].get<std::string>()),
+                       *parseDottedQuad(stored["mask"].get<std::string>()),
+                       *parseDottedQuad(stored["gateway"].get<std::string>())};
+  if (!target.adapter) {
+    return failure(ExitCode::kFailed, withoutLineEnd(changed.text) + "; but camera at " +
+                                          target.address +
+                                          " is behind no adapter of this host: --now cannot "
+                                          "give it the address");
+  }
+  NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs, err);
+  CommandResult forced = runForceIpFlow(forceIpPlan(target, set, false, false), port, signals, err);
+  if (forced.code != ExitCode::kOk) {
+    forced.message = withoutLineEnd(changed.text) + "; then " + forced.message;
+    return forced;
+  }
+  changed.data["now"] = forced.data;
+  changed.text += forced.text;
+  return changed;
 }
 
 }  // namespace
 
 CommandResult runSet(const Invocation& invocation, const Selector& selector,
-                     const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                     const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                      std::ostream& err) {
-  return runUnderControl(
-      invocation, selector, adapters, signals, err,
-      [&](device::CameraSession& session, const std::string& address) {
-        device::CameraSettings before;
-        const std::string who = "camera at " + address;
-        if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
-        const cli::ModeChange change{*invocation.mode, invocation.addresses, invocation.force};
-        CommandResult changed =
-            withCamera(cli::changeMode(session.camera(), before, change, "camera at " + address),
-                       before, address);
-        if (changed.code != ExitCode::kOk) return changed;
-        if (!invocation.restart) {
-          changed.text += "the new configuration takes effect when the camera restarts\n";
-          return changed;
-        }
-        if (signals.stopRequested()) {
-          return failure(ExitCode::kInterrupted,
-                         "interrupted before the restart: " + withoutLineEnd(changed.text));
-        }
-        return withRestart(std::move(changed),
-                           restartAndRediscover(session, address, expectationAfter(before, change),
-                                                invocation, adapters, signals, err));
-      });
+  // With --now the privilege of the ARP probe is checked before anything is sent.
+  std::variant<UniqueFd, CommandResult> arpSocket;
+  if (invocation.now) {
+    arpSocket = openProbeSocket("set --now");
+    if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
+  }
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookup.failure;
+  const CameraTarget& target = *lookup.target;
+  StateRequest request;
+  request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
+  request.check = invocation.check;
+  if (invocation.restart) {
+    request.then = [&](device::CameraSession& session, const device::CameraSettings& before,
+                       CommandResult changed) {
+      if (signals.stopRequested()) {
+        return failure(ExitCode::kInterrupted,
+                       "interrupted before the restart: " + withoutLineEnd(changed.text));
+      }
+      return withRestart(
+          std::move(changed),
+          restartAndRediscover(session, target.address, expectationAfter(before, request.desired),
+                               invocation, adapters, signals, err));
+    };
+  }
+  CommandResult result = reachState(target, "camera at " + target.address, request, &signals);
+  if (result.code == ExitCode::kOk && invocation.now) {
+    result = withAddressNow(std::move(result), target, std::move(std::get<UniqueFd>(arpSocket)),
+                            invocation, signals, err);
+  } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&
+             result.data.value("changed", false)) {
+    result.text += "the new configuration takes effect when the camera restarts\n";
+  }
+  return withCamera(std::move(result), target);
 }
 
 }  // namespace cli

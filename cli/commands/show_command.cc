@@ -35,7 +35,8 @@ CommandResult runShow(const Invocation& invocation, const Selector& selector,
     return failure(ExitCode::kFailed,
                    "camera at " + lookup.target->address + ": " + status.toString());
   }
-  return render(settings, lookup.target->adapter);
+  const std::optional<Adaptor>& adapter = lookup.target->adapter;
+  return render(settings, adapter ? std::optional(adapterView(*adapter)) : std::nullopt);
 }
 
 }  // namespace cli

@@ -87,6 +87,11 @@ void addWait(CLI::App& sub, int& waitS) {
       ->check(CLI::Range(1, kMaxWaitS));
 }
 
+CLI::Option* addCheck(CLI::App& sub, Invocation& invocation) {
+  return sub.add_flag("--check", invocation.check,
+                      "Read the camera and say what would change; write nothing, take no control");
+}
+
 std::string checkIpMode(const std::string& text) {
   return cli::parseIpMode(text) ? ""
                                 : "mode '" + tableSafe(text) + "' is not persistent, dhcp or lla";
@@ -214,6 +219,11 @@ void addCameraCommands(CommandTable& table, Invocation& invocation, Texts& texts
   addWait(set, invocation.waitS);
   set.get_option("--wait-s")->needs(restartFlag);
   set.add_flag("--force", invocation.force, "Write a mode the camera does not list as supported");
+  addCheck(set, invocation)->excludes(restartFlag);
+  set.add_flag("--now", invocation.now,
+               "With --mode persistent: also give the camera the address at once (FORCEIP)")
+      ->excludes(restartFlag)
+      ->excludes("--check");
 }
 
 void addUpdateCommands(CommandTable& table, Invocation& invocation, Texts& texts) {
@@ -246,12 +256,16 @@ void addUpdateCommands(CommandTable& table, Invocation& invocation, Texts& texts
   apply.add_option("--jobs", invocation.jobs, "Cameras changed at once (default 8)")
       ->type_name("N")
       ->check(CLI::Range(1, kMaxJobs));
+  addCheck(apply, invocation);
 }
 
 // Checks that need several options at once; an error line or empty.
 std::string finish(Command command, const Texts& texts, Invocation& invocation) {
   if (command == Command::kSet) {
     invocation.mode = cli::parseIpMode(texts.mode);
+    if (invocation.now && invocation.mode != cli::IpMode::kPersistent) {
+      return "--now is only taken with --mode persistent";
+    }
     return finishSetAddresses(texts.setAddresses, invocation);
   }
   if (command == Command::kForceIp)

@@ -45,6 +45,8 @@ struct Invocation {
   bool autoIp = false;      // force-ip --ip auto
   bool restart = false;     // set --restart
   bool force = false;       // set, force-ip --force
+  bool check = false;       // set, apply --check: report what would change, write nothing
+  bool now = false;         // set --now: the persistent address at once, by FORCEIP
   std::string imagePath;    // firmware IMAGE, an existing regular file
   bool yes = false;         // firmware --yes
   bool dryRun = false;      // firmware --dry-run

@@ -74,10 +74,14 @@ std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
   std::vector<GigE_Camera_Info> found;
   for (const GigE_Camera_Info& camera : cameras) {
     if (!matches(selector, camera)) continue;
-    const bool known = std::any_of(found.begin(), found.end(), [&](const GigE_Camera_Info& f) {
+    const auto known = std::find_if(found.begin(), found.end(), [&](const GigE_Camera_Info& f) {
       return sameCamera(f, camera);
     });
-    if (!known) found.push_back(camera);
+    if (known == found.end()) {
+      found.push_back(camera);
+    } else if (!answersInAdapterSubnet(*known) && answersInAdapterSubnet(camera)) {
+      *known = camera;  // the record unicast reaches the camera through
+    }
   }
   return found;
 }

@@ -33,8 +33,9 @@ struct SelectorParse {
 
 SelectorParse parseSelector(std::string_view text);
 
-// The records `selector` names, one per camera (a camera seen through two
-// adapters counts once, by its first record). A name matches the serial
+// The records `selector` names, one per camera: a camera seen through two
+// adapters counts once, by the first record whose adapter's subnet holds its
+// address, else by its first record. A name matches the serial
 // number or the user-defined name exactly.
 std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
                                            const std::vector<GigE_Camera_Info>& cameras);

@@ -19,6 +19,11 @@ json adapterJson(const std::optional<AdapterView>& adapter) {
           {"mask", dottedQuad(adapter->mask)}};
 }
 
+// An optional register the camera does not have is null.
+json optionalText(const std::optional<std::string>& text) {
+  return text ? json(*text) : json(nullptr);
+}
+
 }  // namespace
 
 json cameraJson(const CameraView& c) {
@@ -31,8 +36,8 @@ json cameraJson(const CameraView& c) {
           {"model", c.identity.model},
           {"device_version", c.identity.deviceVersion},
           {"manufacturer_info", c.identity.manufacturerInfo},
-          {"serial", c.identity.serial},
-          {"user_name", c.identity.userName},
+          {"serial", optionalText(c.identity.serial)},
+          {"user_name", optionalText(c.identity.userName)},
           {"ip_config",
            {{"supported", ipConfigNames(c.ipConfigSupported)},
             {"current", ipConfigNames(c.ipConfigCurrent)}}},

@@ -18,10 +18,14 @@ namespace {
 using Row = std::vector<std::string>;
 
 Row rowOf(size_t index, const CameraView& c) {
-  return {std::to_string(index),          macText(c.mac),
-          addressWithMask(c.ip, c.mask),  c.adapter ? tableSafe(c.adapter->name) : "-",
-          tableSafe(c.identity.model),    tableSafe(c.identity.serial),
-          tableSafe(c.identity.userName), modeText(c.ipConfigCurrent),
+  return {std::to_string(index),
+          macText(c.mac),
+          addressWithMask(c.ip, c.mask),
+          c.adapter ? tableSafe(c.adapter->name) : "-",
+          tableSafe(c.identity.model),
+          tableSafe(c.identity.serial.value_or("")),
+          tableSafe(c.identity.userName.value_or("")),
+          modeText(c.ipConfigCurrent),
           c.reachable ? "" : "!"};
 }
 
@@ -96,8 +100,8 @@ std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
       {"Model", tableSafe(c.identity.model)},
       {"Device version", tableSafe(c.identity.deviceVersion)},
       {"Manufacturer info", tableSafe(c.identity.manufacturerInfo)},
-      {"Serial", tableSafe(c.identity.serial)},
-      {"User name", tableSafe(c.identity.userName)},
+      {"Serial", tableSafe(c.identity.serial.value_or(""))},
+      {"User name", tableSafe(c.identity.userName.value_or(""))},
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
       {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},

@@ -1,0 +1,81 @@
+#include "cli/force_ip_port.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/discovery_run.h"
+#include "gvcp/forceip_exchange.h"
+#include "net/host_interfaces.h"
+
+namespace cli {
+
+std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose) {
+  UniqueFd sock = arp::openArpSocket();
+  if (sock) return sock;
+  const int error = errno;
+  if (error == EPERM || error == EACCES) {
+    return failure(ExitCode::kNoPrivilege,
+                   purpose +
+                       " needs the packet-socket privilege, to probe the address with ARP and to "
+                       "see a camera outside the adapter's subnet: grant it with 'setcap "
+                       "cap_net_raw+ep' on the binary, or run as root");
+  }
+  return failure(ExitCode::kFailed, std::string("packet socket: ") + std::strerror(error));
+}
+
+NetworkPort::NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs,
+                         std::ostream& err)
+    : camera_(camera),
+      link_(std::move(arpSocket),
+            static_cast<int>(::if_nametoindex(camera.adapter->getName().c_str()))),
+      timeoutMs_(timeoutMs),
+      err_(err) {
+  unsigned char ours[MacAddress::kSize] = {};
+  camera_.adapter->getMacHw(ours, sizeof ours);
+  ours_.setMac(ours, MacAddress::kSize);
+  owner_.setMac(camera_.mac.data(), MacAddress::kSize);
+}
+
+arp::ProbeResult NetworkPort::probe(uint32_t ip) {
+  return arp::probeAddress(link_, ours_, ip, owner_);
+}
+
+gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
+  gvcp::ForceIpExchange exchange;
+  exchange.sourceIp = camera_.adapter->ipValue();
+  return gvcp::forceIpAcknowledged(camera_.mac.data(), ForceIpSet{htonl(ip), htonl(mask)},
+                                   htonl(gateway), exchange);
+}
+
+std::optional<uint32_t> NetworkPort::whereAnswers() {
+  const DiscoveryOutcome found = discoverForCommandLine({*camera_.adapter}, timeoutMs_, err_);
+  for (const GigE_Camera_Info& camera : found.cameras) {
+    if (std::equal(camera_.mac.begin(), camera_.mac.end(), camera.cameraMacHw)) {
+      return ntohl(camera.sourceIp);
+    }
+  }
+  return std::nullopt;
+}
+
+ForceIpPlan forceIpPlan(const CameraTarget& camera, const AddressSet& set, bool autoIp,
+                        bool force) {
+  ForceIpPlan plan;
+  plan.mac = macText(camera.mac);
+  plan.currentIp = ntohl(camera.ip);
+  plan.adapterName = camera.adapter->getName();
+  plan.adapterIp = ntohl(camera.adapter->ipValue());
+  plan.adapterMask = ntohl(camera.adapter->netmaskValue());
+  for (const Adaptor& adaptor : ipv4Adapters(listHostInterfaces())) {
+    plan.hostAddresses.emplace_back(adaptor.getName(), ntohl(adaptor.ipValue()));
+  }
+  if (!autoIp) plan.ip = set.ip;
+  plan.mask = set.mask;
+  plan.gateway = set.gateway;
+  plan.force = force;
+  return plan;
+}
+
+}  // namespace cli

@@ -1,0 +1,47 @@
+// FORCEIP for one camera on the real network, for `force-ip`, `set --now` and
+// the commands that first move a camera off an address it shares: the
+// packet socket of the ARP probe (opened first, so that a run without the
+// privilege sends nothing), the force-ip flow's port over the camera's
+// adapter (the probe, the FORCEIP exchange from the adapter's address, a
+// discovery on that adapter), and the flow's plan for the camera. The
+// caller's thread.
+#pragma once
+
+#include <ostream>
+#include <variant>
+
+#include "cli/camera_lookup.h"
+#include "cli/exit_code.h"
+#include "cli/force_ip_flow.h"
+#include "cli/input/address_rules.h"
+#include "net/packet_link.h"
+
+namespace cli {
+
+// The ARP probe's socket, or the failure (exit 5 without the privilege;
+// `purpose` says what it is needed for).
+std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose);
+
+class NetworkPort : public ForceIpPort {
+ public:
+  // `camera` has its adapter.
+  NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs, std::ostream& err);
+
+  arp::ProbeResult probe(uint32_t ip) override;
+  gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override;
+  std::optional<uint32_t> whereAnswers() override;
+
+ private:
+  CameraTarget camera_;
+  arp::PacketLink link_;
+  MacAddress ours_;
+  MacAddress owner_;
+  int timeoutMs_;
+  std::ostream& err_;
+};
+
+// The flow's plan for `camera` (with its adapter): `set` with its address,
+// or with none (autoIp) the first free one from the top of the subnet.
+ForceIpPlan forceIpPlan(const CameraTarget& camera, const AddressSet& set, bool autoIp, bool force);
+
+}  // namespace cli
