@@ -63,8 +63,7 @@ CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<LinkFa
 
 // Unicast reaches the camera, and it alone, and its answers reach a socket.
 bool readable(const CameraFacts& c, const AddressSharing& sharing) {
-  return c.view.reachable && c.seenByUdp && sharing.sharesWith.empty() && !sharing.hostAddress &&
-         c.route.kind == RouteKind::kThrough && c.routeInterface == adapterOf(c);
+  return c.view.reachable && c.seenByUdp && sharing.sharesWith.empty() && !sharing.hostAddress;
 }
 
 // Who holds control, where the capability register says the camera can tell.
@@ -83,8 +82,11 @@ void readHolder(Camera& camera, ControlFacts& control) {
   }
 }
 
-ControlFacts readControl(uint32_t ip) {
-  const std::unique_ptr<Camera> camera = openCamera(ip);
+// The reads leave through the adapter the camera answered on, whatever the
+// route to its address says.
+ControlFacts readControl(const CameraFacts& c) {
+  const std::unique_ptr<Camera> camera = openCamera(c.view.ip);
+  camera->bindToInterface(adapterOf(c));
   ControlFacts control;
   const gvcp::Status read = device::readRegister(*camera, reg::kCcp, control.ccp);
   if (!read.ok()) {
@@ -137,7 +139,7 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<Hos
   const RuleInput input = ruleInput(facts);
   for (size_t i = 0; i < facts.cameras.size(); ++i) {
     CameraFacts& camera = facts.cameras[i];
-    if (readable(camera, input.sharing[i])) camera.control = readControl(camera.view.ip);
+    if (readable(camera, input.sharing[i])) camera.control = readControl(camera);
   }
   return gathered;
 }

@@ -2,9 +2,9 @@
 // discovery on the chosen adapters that are up, received at link level and by
 // UDP at once (by UDP alone without the packet-socket privilege), the route
 // to each camera, and a read of the control registers of each camera whose
-// reads can be trusted to reach it. Reads only: nothing on the host or a
-// camera changes and control is never taken. Prints nothing; the caller's
-// thread.
+// reads can be trusted to reach it, through the adapter it answered on.
+// Reads only: nothing on the host or a camera changes and control is never
+// taken. Prints nothing; the caller's thread.
 #pragma once
 
 #include <vector>
