@@ -1,0 +1,32 @@
+#include "cli/output/address_sharing.h"
+
+#include <gtest/gtest.h>
+
+namespace cli {
+namespace {
+
+CameraView at(uint8_t last, uint32_t ip) {
+  CameraView view;
+  view.mac = {2, 0, 0, 0, 0, last};
+  view.ip = ip;
+  return view;
+}
+
+TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
+  // 1 and 2 share an address; 3 is camera 1 seen on a second adapter; 4 and 5
+  // have no address; 6 sits at the host's address.
+  const std::vector<CameraView> cameras = {at(1, 10), at(2, 10), at(1, 10),
+                                           at(4, 0),  at(5, 0),  at(6, 99)};
+  const std::vector<AddressSharing> sharing = addressSharing(cameras, {99, 0});
+  using Macs = std::vector<std::array<uint8_t, 6>>;
+  EXPECT_EQ(sharing[0].sharesWith, (Macs{cameras[1].mac}));
+  EXPECT_EQ(sharing[1].sharesWith, (Macs{cameras[0].mac}));
+  EXPECT_EQ(sharing[2].sharesWith, (Macs{cameras[1].mac}));
+  EXPECT_TRUE(sharing[3].sharesWith.empty() && !sharing[3].hostAddress);
+  EXPECT_TRUE(sharing[4].sharesWith.empty() && !sharing[4].hostAddress);
+  EXPECT_TRUE(sharing[5].hostAddress);
+  EXPECT_FALSE(sharing[0].hostAddress);
+}
+
+}  // namespace
+}  // namespace cli
