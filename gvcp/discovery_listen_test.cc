@@ -73,12 +73,9 @@ TEST_F(DiscoveryListen, AnswersLandOnTheAdapterTheyArrivedOn) {
 }
 
 TEST_F(DiscoveryListen, OneCameraSeenBothWaysIsOneRecordNamingBoth) {
-  GigE_Camera_Info captured;
-  captured.cameraMac = "02:00:00:00:00:0A";
-  captured.seenAtLinkLevel = true;
-  GigE_Camera_Info received = captured;
-  received.seenAtLinkLevel = false;
-  received.seenByUdp = true;
+  GigE_Camera_Info captured, received;
+  captured.cameraMac = received.cameraMac = "02:00:00:00:00:0A";
+  captured.seenAtLinkLevel = received.seenByUdp = true;
   EXPECT_TRUE(addCamera(onFirst, captured, MergeRule::kMac));
   EXPECT_FALSE(addCamera(onFirst, received, MergeRule::kMac));
   ASSERT_EQ(onFirst.size(), 1u);
