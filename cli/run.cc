@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include "cli/commands/apply_command.h"
+#include "cli/commands/doctor_command.h"
 #include "cli/commands/firmware_command.h"
 #include "cli/commands/force_ip_command.h"
 #include "cli/commands/list_command.h"
@@ -53,24 +54,29 @@ class TraceToStream {
 };
 
 CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
+  const Command command = invocation.command;
   std::optional<Selector> selector;
-  if (invocation.command != Command::kList && invocation.command != Command::kApply) {
+  if (command != Command::kList && command != Command::kApply && command != Command::kDoctor) {
     SelectorParse parsed = parseSelector(invocation.camera);
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
   }
-  const AdapterChoice choice =
-      chooseAdapters(ipv4Adapters(listHostInterfaces()), invocation.interfaces);
+  const std::vector<HostInterface> host = listHostInterfaces();
+  const AdapterChoice choice = chooseAdapters(ipv4Adapters(host), invocation.interfaces);
   if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
   const TraceToStream trace(invocation.trace, err);
   // The commands that change a camera run under a guard: a signal must let
   // them give control back before they leave. Firmware arms its urgent exit
   // on it while the camera flashes, so it is not const.
   std::optional<cli::SignalGuard> guard;
-  if (invocation.command != Command::kList && invocation.command != Command::kShow) guard.emplace();
-  switch (invocation.command) {
+  if (command != Command::kList && command != Command::kShow && command != Command::kDoctor) {
+    guard.emplace();
+  }
+  switch (command) {
     case Command::kList:
       return runList(invocation, choice.adapters, err);
+    case Command::kDoctor:
+      return runDoctor(invocation, choice.adapters, host, err);
     case Command::kShow:
       return runShow(invocation, *selector, choice.adapters, err);
     case Command::kRename:

@@ -2,9 +2,11 @@
 
 namespace device {
 
-Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window) {
+Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
+                   CaptureMode capture) {
   DiscoveryOptions options;
   options.window = window;
+  options.capture = capture;
   options.sends = kRequestsPerWindow;
   options.merge = MergeRule::kMac;
   Discovery found{discoverCameras(adapters, options), false};

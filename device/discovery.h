@@ -1,6 +1,7 @@
 // The front ends' discovery over a set of adapters: requests re-sent within
 // the window, answers merged by MAC per adapter, received by packet socket
-// and, when that is refused for lack of privilege, by ordinary UDP instead
+// (or, when asked, by packet socket and ordinary UDP at once) and, when the
+// packet socket is refused for lack of privilege, by ordinary UDP instead
 // (which misses cameras answering from outside an adapter's subnet; the
 // caller says so). Prints nothing; the caller's thread.
 #pragma once
@@ -22,6 +23,8 @@ struct Discovery {
   bool overUdp = false;  // the packet socket was refused: answers came by UDP
 };
 
-Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window);
+// `capture` kPacket or kPacketAndUdp.
+Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
+                   CaptureMode capture = CaptureMode::kPacket);
 
 }  // namespace device

@@ -6,9 +6,11 @@
 #include <net/if.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "gvcp/camera_text.h"
@@ -28,8 +30,9 @@ namespace site = discovery_site;
 struct Probe {
   Adaptor adaptor;
   UniqueFd sender;   // sends the request; the capture in UDP mode
-  UniqueFd capture;  // packet mode only
+  UniqueFd capture;  // packet modes only
   std::vector<GigE_Camera_Info> cameras;
+  uint16_t port = 0;  // the sender's own port, when the capture takes only its answers
 };
 
 Status failure(const char* what, int code) { return Status::Local(code, what, errno); }
@@ -113,6 +116,28 @@ Status bindSender(Probe& probe) {
   return Status::Ok();
 }
 
+// Listening both ways, the UDP side must also take the broadcast answers of
+// cameras outside the adapter's subnet, which a socket bound to the adapter's
+// address never receives. So the sender is bound to any address on the
+// adapter's interface, and each request names the adapter's address as its
+// source (sendWithSource). The capture then takes only answers to its port.
+Status bindSenderToInterface(Probe& probe) {
+  const int fd = probe.sender.get();
+  if (const int error = bindToInterface(fd, probe.adaptor.getName()); error != 0) {
+    errno = error;
+    return failure("setsockopt(SO_BINDTODEVICE) error", site::kUdpBind);
+  }
+  const sockaddr_in any = socketAddress(htonl(INADDR_ANY), 0);
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  if (::bind(fd, asSockaddr(any), sizeof any) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    return failure("bind() error", site::kUdpBind);
+  }
+  probe.port = ntohs(local.sin_port);
+  return Status::Ok();
+}
+
 // Opens what one adapter needs; `skip` set (and Ok returned) leaves it out.
 Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
   if (Status s = openSender(probe); !s.ok()) return s;
@@ -122,22 +147,45 @@ Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
     skip = skipped(probe.adaptor, "no IPv4 address", site::kNoAddress, 0);
     return Status::Ok();
   }
-  if (mode == CaptureMode::kPacket) {
+  if (mode != CaptureMode::kUdp) {
     if (Status s = openCapture(probe, skip); !s.ok() || !skip.ok()) return s;
-  } else {
-    enlargeReceiveBuffer(probe.sender.get());
   }
-  return bindSender(probe);
+  if (mode != CaptureMode::kPacket) enlargeReceiveBuffer(probe.sender.get());
+  return mode == CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe) : bindSender(probe);
+}
+
+// sendto, with `source` as the datagram's source address (IP_PKTINFO).
+ssize_t sendWithSource(int fd, std::span<const uint8_t> datagram, const sockaddr_in& to,
+                       uint32_t source) {
+  iovec part{const_cast<uint8_t*>(datagram.data()), datagram.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+  msghdr message{};
+  message.msg_name = const_cast<sockaddr_in*>(&to);
+  message.msg_namelen = sizeof to;
+  message.msg_iov = &part;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = IPPROTO_IP;
+  header->cmsg_type = IP_PKTINFO;
+  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+  in_pktinfo info{};
+  info.ipi_spec_dst.s_addr = source;
+  std::memcpy(CMSG_DATA(header), &info, sizeof info);
+  return ::sendmsg(fd, &message, 0);
 }
 
 Status sendRequest(const Probe& probe) {
   const sockaddr_in everyone = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
   const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
   gvcp::traceDatagram(gvcp::TraceDirection::kSend, everyone.sin_addr.s_addr, gvcp::kPort, command);
-  if (::sendto(probe.sender.get(), command.data(), command.size(), 0, asSockaddr(everyone),
-               sizeof everyone) < 0) {
-    return failure("sendto() error", site::kSend);
-  }
+  const ssize_t sent =
+      probe.port != 0
+          ? sendWithSource(probe.sender.get(), command, everyone, probe.adaptor.ipValue())
+          : ::sendto(probe.sender.get(), command.data(), command.size(), 0, asSockaddr(everyone),
+                     sizeof everyone);
+  if (sent < 0) return failure("sendto() error", site::kSend);
   return Status::Ok();
 }
 
@@ -148,11 +196,18 @@ Status sendToAll(const std::vector<Probe>& probes) {
   return Status::Ok();
 }
 
+// One or, listening both ways, two captures per adapter onto its cameras.
 std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
   std::vector<Capture> captures;
   for (Probe& probe : probes) {
-    const int fd = mode == CaptureMode::kPacket ? probe.capture.get() : probe.sender.get();
-    captures.push_back({fd, mode, &probe.adaptor, &probe.cameras});
+    if (mode != CaptureMode::kUdp) {
+      captures.push_back(
+          {probe.capture.get(), CaptureMode::kPacket, &probe.adaptor, &probe.cameras, probe.port});
+    }
+    if (mode != CaptureMode::kPacket) {
+      captures.push_back(
+          {probe.sender.get(), CaptureMode::kUdp, &probe.adaptor, &probe.cameras, 0});
+    }
   }
   return captures;
 }
@@ -176,7 +231,7 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
   std::vector<Probe> probes;
   probes.reserve(adapters.size());  // captures point into the probes
   for (const Adaptor& adaptor : adapters) {
-    Probe probe{adaptor, {}, {}, {}};
+    Probe probe{adaptor, {}, {}, {}, 0};
     Status skip = Status::Ok();
     outcome.status = prepare(probe, options.capture, skip);
     if (!outcome.status.ok()) return outcome;

@@ -2,9 +2,13 @@
 // capture per adapter, the DISCOVERY_CMD broadcast through every adapter, one
 // poll over all captures. Returns the cameras and what went wrong; prints
 // nothing and never ends the process. Capture is by packet socket (answers
-// whatever their destination or subnet; needs the privilege) or by ordinary
-// UDP reception on the request socket (answers addressed to the adapter only).
-// One thread, the caller's.
+// whatever their destination or subnet; needs the privilege), by ordinary
+// UDP reception on the request socket (answers addressed to the adapter only),
+// or both at once: then the request socket, bound to the adapter's interface,
+// also takes broadcast answers, the capture takes only the answers to that
+// socket's port, and each record says which of the two saw the camera, so a
+// caller can tell an answer the host dropped from one never sent (an adapter
+// whose interface is down fails the send). One thread, the caller's.
 #pragma once
 
 #include <chrono>

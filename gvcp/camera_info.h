@@ -1,8 +1,8 @@
 // GigE_Camera_Info: one discovered camera, decoded from a DISCOVERY_ACK, with
-// the source address its answer came from and the adapter it arrived on.
-// Version, mode and IP-configuration words are host order; the addresses stay
-// in network byte order. The source address is kept both as the text the
-// dialogue prints and as a number.
+// the source address its answer came from, the adapter it arrived on and
+// which reception saw it. Version, mode and IP-configuration words are host
+// order; the addresses stay in network byte order. The source address is kept
+// both as the text the dialogue prints and as a number.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,10 @@ struct GigE_Camera_Info {
   std::string cameraIp;
   uint32_t sourceIp = 0;  // cameraIp as a number, network byte order
   Adaptor adaptor{0u};
+  // Which receptions took an answer of the camera: the link-level capture,
+  // ordinary UDP reception, or both when a discovery listens both ways.
+  bool seenAtLinkLevel = false;
+  bool seenByUdp = false;
 };
 
 // Payload offsets of a DISCOVERY_ACK (after the 8-byte acknowledge header).

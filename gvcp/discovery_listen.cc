@@ -21,12 +21,16 @@ using std::chrono::microseconds;
 
 namespace f = discovery_frame;
 
-// The source port of the UDP header in a captured frame (14 + 20).
+// The source and destination ports of the UDP header in a captured frame (14 + 20).
 constexpr size_t kSourcePortOffset = 34;
+constexpr size_t kDestinationPortOffset = 36;
 
 void takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,
                 MergeRule merge) {
-  addCamera(*capture.cameras, decodeDiscoveryAck(ack, source, *capture.adaptor), merge);
+  GigE_Camera_Info info = decodeDiscoveryAck(ack, source, *capture.adaptor);
+  info.seenAtLinkLevel = capture.mode == CaptureMode::kPacket;
+  info.seenByUdp = capture.mode == CaptureMode::kUdp;
+  addCamera(*capture.cameras, info, merge);
 }
 
 void traceFrame(const std::array<uint8_t, gvcp::kDiscoveryFrameSize>& frame) {
@@ -44,6 +48,10 @@ void readFrame(const Capture& capture, MergeRule merge) {
   ::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT);
   const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
   if (!source) return;
+  if (capture.answerPort != 0 &&
+      gvcp::getBe16(frame.data() + kDestinationPortOffset) != capture.answerPort) {
+    return;
+  }
   traceFrame(frame);
   takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, merge);
 }
@@ -75,12 +83,17 @@ microseconds sendPoint(const ListenPlan& plan, int k) {
 
 bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
                MergeRule rule) {
-  const bool known = std::any_of(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
+  const auto known = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
     return c.cameraMac == info.cameraMac &&
            (rule == MergeRule::kMac || c.cameraIp == info.cameraIp);
   });
-  if (!known) cameras.push_back(info);
-  return !known;
+  if (known == cameras.end()) {
+    cameras.push_back(info);
+    return true;
+  }
+  known->seenAtLinkLevel = known->seenAtLinkLevel || info.seenAtLinkLevel;
+  known->seenByUdp = known->seenByUdp || info.seenByUdp;
+  return false;
 }
 
 namespace {

@@ -2,7 +2,8 @@
 // any number of adapters, for one window, re-sending the request on a
 // schedule. Each readable descriptor gives one frame (packet capture) or one
 // datagram (UDP reception) per wake-up; answers are decoded onto the cameras
-// of their own adapter, merged by the chosen rule. The waits add up to at most
+// of their own adapter, merged by the chosen rule, each record marked with the
+// receptions that saw it. The waits add up to at most
 // the window however many answers arrive. Descriptors stay the caller's.
 #pragma once
 
@@ -14,7 +15,10 @@
 #include "gvcp/camera_info.h"
 #include "net/adaptor.h"
 
-enum class CaptureMode { kPacket, kUdp };
+// How a discovery receives answers. kPacketAndUdp (a discovery's option only)
+// runs both at once, so a record says whether the host let its answer through
+// to an ordinary UDP socket; one Capture is always kPacket or kUdp.
+enum class CaptureMode { kPacket, kUdp, kPacketAndUdp };
 
 // Which answers count as the same camera on one adapter: the same MAC and
 // source address (a camera answering from two addresses is listed twice), or
@@ -26,6 +30,10 @@ struct Capture {
   CaptureMode mode = CaptureMode::kPacket;
   const Adaptor* adaptor = nullptr;
   std::vector<GigE_Camera_Info>* cameras = nullptr;
+  // kPacket: only frames to this UDP destination port, the request socket's,
+  // so a capture beside a UDP socket counts the answers that socket is due;
+  // 0 takes any port.
+  uint16_t answerPort = 0;
 };
 
 struct ListenPlan {
@@ -40,6 +48,7 @@ struct ListenPlan {
 // 0 when the window is over, -1 (errno set) when a wait failed.
 int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan);
 
-// Appends `info` unless `cameras` holds the same camera by `rule`; true when appended.
+// Appends `info` unless `cameras` holds the same camera by `rule`, whose record
+// then also carries the receptions that saw `info`; true when appended.
 bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
                MergeRule rule);

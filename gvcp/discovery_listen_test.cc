@@ -68,6 +68,18 @@ TEST_F(DiscoveryListen, AnswersLandOnTheAdapterTheyArrivedOn) {
   EXPECT_EQ(onFirst[0].cameraMac, "02:00:00:00:00:0A");
   EXPECT_EQ(onFirst[0].cameraIp, "127.0.0.2");
   EXPECT_EQ(onSecond[0].cameraIp, "127.0.0.3");
+  EXPECT_TRUE(onFirst[0].seenByUdp);
+  EXPECT_FALSE(onFirst[0].seenAtLinkLevel);
+}
+
+TEST_F(DiscoveryListen, OneCameraSeenBothWaysIsOneRecordNamingBoth) {
+  GigE_Camera_Info captured, received;
+  captured.cameraMac = received.cameraMac = "02:00:00:00:00:0A";
+  captured.seenAtLinkLevel = received.seenByUdp = true;
+  EXPECT_TRUE(addCamera(onFirst, captured, MergeRule::kMac));
+  EXPECT_FALSE(addCamera(onFirst, received, MergeRule::kMac));
+  ASSERT_EQ(onFirst.size(), 1u);
+  EXPECT_TRUE(onFirst[0].seenAtLinkLevel && onFirst[0].seenByUdp);
 }
 
 TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress) {

@@ -1,9 +1,6 @@
 #include "cli/commands/list_command.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
-#include <tuple>
 
 #include "cli/discovery_run.h"
 #include "cli/output/address_sharing.h"
@@ -12,15 +9,6 @@
 #include "cli/output/table_render.h"
 
 namespace cli {
-
-namespace {
-
-bool listOrder(const CameraView& a, const CameraView& b) {
-  return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
-         std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
-}
-
-}  // namespace
 
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                       std::ostream& err) {

@@ -28,6 +28,7 @@ constexpr const char* kExamples = R"(Examples:
                                            a free address until the camera restarts
   nuv-ipconfig firmware SN0001 ./MODEL_1.2.bin --yes   upload, restart, show the new version
   nuv-ipconfig apply plan.csv --jobs 8     one row per camera: mac,mode,ip,mask,gateway,name
+  nuv-ipconfig doctor                      why a camera cannot be seen or used, and the fix
   nuv-ipconfig --trace list                every GVCP datagram on stderr
   nuv-ipconfig                             without arguments: the interactive dialogue
 
@@ -187,6 +188,9 @@ struct Texts {
 
 void addCameraCommands(CommandTable& table, Invocation& invocation, Texts& texts) {
   table.add(Command::kList, "list", "List every camera that answers a discovery", invocation);
+  table.add(Command::kDoctor, "doctor",
+            "Say why a camera cannot be seen or used, and how to fix it (changes nothing)",
+            invocation);
   addCamera(
       table.add(Command::kShow, "show", "Show one camera's identity and IP settings", invocation),
       invocation);

@@ -13,7 +13,7 @@
 
 namespace cli {
 
-enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply };
+enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply, kDoctor };
 
 // The default listening window of a discovery and its accepted range.
 inline constexpr int kDefaultTimeoutMs = 1000;

@@ -4,6 +4,8 @@
 
 #include "net/host_interfaces.h"
 
+namespace cli {
+
 std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& cameras,
                                            const std::vector<uint32_t>& hostAddresses) {
   std::vector<AddressSharing> sharing(cameras.size());
@@ -20,20 +22,23 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& camera
       }
     }
   }
-  void noteSharing(std::vector<CameraView> & cameras, const std::vector<uint32_t>& hostAddresses) {
-    const std::vector<AddressSharing> sharing = addressSharing(cameras, hostAddresses);
-    for (size_t i = 0; i < cameras.size(); ++i) {
-      cameras[i].sharesAddressWith = sharing[i].sharesWith;
-      cameras[i].hostAddress = sharing[i].hostAddress;
-    }
-  }
+  return sharing;
+}
 
-  std::vector<uint32_t> hostAddresses() {
-    std::vector<uint32_t> addresses;
-    for (const HostInterface& entry : listHostInterfaces()) {
-      for (const InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
-    }
-    return addresses;
+void noteSharing(std::vector<CameraView>& cameras, const std::vector<uint32_t>& hostAddresses) {
+  const std::vector<AddressSharing> sharing = addressSharing(cameras, hostAddresses);
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    cameras[i].sharesAddressWith = sharing[i].sharesWith;
+    cameras[i].hostAddress = sharing[i].hostAddress;
   }
+}
+
+std::vector<uint32_t> hostAddresses() {
+  std::vector<uint32_t> addresses;
+  for (const HostInterface& entry : listHostInterfaces()) {
+    for (const InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
+  }
+  return addresses;
+}
 
 }  // namespace cli

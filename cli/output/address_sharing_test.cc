@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 namespace cli {
-
 namespace {
 
 CameraView at(uint8_t last, uint32_t ip) {
@@ -30,5 +29,4 @@ TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
 }
 
 }  // namespace
-
 }  // namespace cli

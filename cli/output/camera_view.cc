@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace cli {
 
@@ -42,6 +43,11 @@ CameraView viewOf(const device::CameraSettings& s, const std::optional<AdapterVi
   view.ipConfigCurrent = s.ipConfigCurrent;
   view.reachable = adapter.has_value() && inSubnet(view.ip, *adapter);
   return view;
+}
+
+bool listOrder(const CameraView& a, const CameraView& b) {
+  return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
+         std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
 }
 
 }  // namespace cli

@@ -46,4 +46,8 @@ CameraView viewOf(const device::CameraSettings& settings,
 // True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
 bool inSubnet(uint32_t ip, const AdapterView& adapter);
 
+// The order of list: by adapter name, then numerically by address, then MAC.
+// Both cameras must have an adapter (discovery records do).
+bool listOrder(const CameraView& a, const CameraView& b);
+
 }  // namespace cli

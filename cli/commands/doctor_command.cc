@@ -1,0 +1,47 @@
+#include "cli/commands/doctor_command.h"
+
+#include <algorithm>
+
+#include "cli/doctor/diagnosis.h"
+#include "cli/doctor/doctor_gather.h"
+#include "cli/doctor/doctor_render.h"
+#include "cli/output/json_render.h"
+
+namespace cli {
+
+namespace {
+
+nlohmann::ordered_json camerasJson(const DoctorFacts& facts) {
+  std::vector<CameraView> views;
+  for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
+  std::stable_sort(views.begin(), views.end(), listOrder);
+  nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
+  for (const CameraView& view : views) cameras.push_back(cameraJson(view));
+  return cameras;
+}
+
+}  // namespace
+
+CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>& adapters,
+                        const std::vector<HostInterface>& host, std::ostream& err) {
+  const Gathered gathered = gatherFacts(adapters, host, invocation.timeoutMs);
+  for (const gvcp::Status& skip : gathered.skipped) err << "warning: " << skip.toString() << "\n";
+  if (!gathered.status.ok()) {
+    return failure(ExitCode::kFailed, "discovery: " + gathered.status.toString());
+  }
+  const std::vector<Finding> findings = diagnose(gathered.facts);
+  CommandResult result;
+  const size_t failed = static_cast<size_t>(std::count_if(
+      findings.begin(), findings.end(), [](const Finding& f) { return f.level == Level::kFail; }));
+  if (failed > 0) {
+    result.code = ExitCode::kFailed;
+    result.message = std::to_string(failed) + (failed == 1 ? " check" : " checks") + " failed";
+  }
+  result.data["checks"] = checksJson(findings);
+  result.data["cameras"] = camerasJson(gathered.facts);
+  result.text =
+      doctorTable(findings, gathered.facts.cameras.size(), gathered.facts.adapters.size());
+  return result;
+}
+
+}  // namespace cli

@@ -1,0 +1,147 @@
+#include "cli/doctor/doctor_gather.h"
+
+#include <arpa/inet.h>
+#include <unistd.h>
+
+#include <array>
+#include <memory>
+
+#include "cli/camera_lookup.h"
+#include "cli/doctor/rule_input.h"
+#include "device/discovery.h"
+#include "device/register_reads.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/registers.h"
+#include "net/sysctl_values.h"
+
+namespace cli {
+
+namespace {
+
+// The low 16 bits of the primary application port register hold the port.
+constexpr uint32_t kPortBits = 0xFFFF;
+
+std::vector<AdapterFacts> adapterFactsOf(const std::vector<Adaptor>& adapters,
+                                         const std::vector<LinkFacts>& links) {
+  std::vector<AdapterFacts> facts;
+  for (const Adaptor& adaptor : adapters) {
+    AdapterFacts adapter{adapterView(adaptor), std::nullopt, rpFilterOf(adaptor.getName())};
+    if (const LinkFacts* link = findLink(links, adaptor.getName())) adapter.link = *link;
+    facts.push_back(adapter);
+  }
+  return facts;
+}
+
+// A request sent through an adapter that is down fails; the link rule
+// reports such adapters instead.
+std::vector<Adaptor> adaptersUp(const std::vector<Adaptor>& adapters,
+                                const std::vector<LinkFacts>& links) {
+  std::vector<Adaptor> up;
+  for (const Adaptor& adaptor : adapters) {
+    const LinkFacts* link = findLink(links, adaptor.getName());
+    if (link == nullptr || link->up) up.push_back(adaptor);
+  }
+  return up;
+}
+
+std::string interfaceName(const std::vector<LinkFacts>& links, unsigned index) {
+  for (const LinkFacts& link : links) {
+    if (link.index == index) return link.name;
+  }
+  return "";
+}
+
+CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<LinkFacts>& links) {
+  CameraFacts camera{viewOf(info), info.seenAtLinkLevel, info.seenByUdp, {}, "", {}};
+  if (camera.view.ip == 0) return camera;
+  camera.route = routeTo(camera.view.ip);
+  if (camera.route.kind == RouteKind::kThrough) {
+    camera.routeInterface = interfaceName(links, camera.route.interfaceIndex);
+  }
+  return camera;
+}
+
+// Unicast reaches the camera, and it alone, and its answers reach a socket.
+bool readable(const CameraFacts& c, const AddressSharing& sharing) {
+  return c.view.reachable && c.seenByUdp && sharing.sharesWith.empty() && !sharing.hostAddress;
+}
+
+// Who holds control, where the capability register says the camera can tell.
+void readHolder(Camera& camera, ControlFacts& control) {
+  uint32_t capability = 0;
+  uint32_t port = 0;
+  uint32_t holder = 0;
+  if (!device::readRegister(camera, reg::kGvcpCapability, capability).ok() ||
+      (capability & reg::kCapPrimaryApp) == 0) {
+    return;
+  }
+  if (device::readRegister(camera, reg::kPrimaryAppPort, port).ok() &&
+      device::readRegister(camera, reg::kPrimaryAppIp, holder).ok()) {
+    control.holderPort = static_cast<uint16_t>(port & kPortBits);
+    control.holderIp = htonl(holder);
+  }
+}
+
+// The reads leave through the adapter the camera answered on, whatever the
+// route to its address says.
+ControlFacts readControl(const CameraFacts& c) {
+  const std::unique_ptr<Camera> camera = openCamera(c.view.ip);
+  camera->bindToInterface(adapterOf(c));
+  ControlFacts control;
+  const gvcp::Status read = device::readRegister(*camera, reg::kCcp, control.ccp);
+  if (!read.ok()) {
+    const bool denied = read.isCameraStatus() && read.code() == gvcp::kStatusAccessDenied;
+    control.read = denied ? ControlRead::kDenied : ControlRead::kFailed;
+    control.failure = read.toString();
+    return control;
+  }
+  control.read = ControlRead::kRead;
+  if (control.ccp != 0) readHolder(*camera, control);
+  return control;
+}
+
+std::string programPath() {
+  std::array<char, 4096> path{};
+  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  return length > 0 ? std::string(path.data(), static_cast<size_t>(length)) : "nuv-ipconfig";
+}
+
+void hostFacts(const std::vector<HostInterface>& host, DoctorFacts& facts) {
+  for (const HostInterface& interface : host) {
+    for (const InterfaceAddress& address : interface.addresses) {
+      facts.hostAddresses.push_back(address.ip);
+    }
+  }
+  facts.rpFilterAll = rpFilterOf("all");
+  facts.rmemMax = rmemMax();
+  facts.programPath = programPath();
+}
+
+}  // namespace
+
+Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<HostInterface>& host,
+                     int timeoutMs) {
+  Gathered gathered;
+  DoctorFacts& facts = gathered.facts;
+  const std::vector<LinkFacts> links = readLinkFacts();
+  facts.adapters = adapterFactsOf(adapters, links);
+  hostFacts(host, facts);
+  const device::Discovery found =
+      device::discover(adaptersUp(adapters, links), std::chrono::milliseconds(timeoutMs),
+                       CaptureMode::kPacketAndUdp);
+  facts.linkLevelRan = !found.overUdp;
+  const DiscoveryOutcome& outcome = found.outcome;
+  gathered.status = outcome.status;
+  gathered.skipped = outcome.skipped;
+  for (const GigE_Camera_Info& info : outcome.cameras) {
+    facts.cameras.push_back(cameraFactsOf(info, links));
+  }
+  const RuleInput input = ruleInput(facts);
+  for (size_t i = 0; i < facts.cameras.size(); ++i) {
+    CameraFacts& camera = facts.cameras[i];
+    if (readable(camera, input.sharing[i])) camera.control = readControl(camera);
+  }
+  return gathered;
+}
+
+}  // namespace cli

@@ -1,0 +1,54 @@
+#include "cli/doctor/doctor_render.h"
+
+#include <algorithm>
+
+#include "cli/output/table_render.h"
+
+namespace cli {
+
+namespace {
+
+std::string cell(const std::string& text) { return text.empty() ? "-" : tableSafe(text); }
+
+nlohmann::ordered_json orNull(const std::string& text) {
+  return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
+}
+
+std::string plural(size_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+std::string doctorTable(const std::vector<Finding>& findings, size_t cameras, size_t adapters) {
+  std::vector<std::vector<std::string>> rows = {{"LEVEL", "CHECK", "ADAPTER", "CAMERA", "FINDING"}};
+  for (const Finding& f : findings) {
+    if (f.level == Level::kOk) continue;
+    rows.push_back(
+        {levelName(f.level), f.check, cell(f.adapter), cell(f.camera), tableSafe(f.message)});
+    if (!f.fix.empty()) rows.push_back({"", "", "", "", "fix: " + tableSafe(f.fix)});
+  }
+  std::string text = rows.size() > 1 ? alignedColumns(rows) : "";
+  const bool wrong = std::any_of(findings.begin(), findings.end(),
+                                 [](const Finding& f) { return f.level >= Level::kWarn; });
+  if (!wrong) {
+    text += "no problem found with " + plural(cameras, "camera") + " on " +
+            plural(adapters, "adapter") + "\n";
+  }
+  return text;
+}
+
+nlohmann::ordered_json checksJson(const std::vector<Finding>& findings) {
+  nlohmann::ordered_json checks = nlohmann::ordered_json::array();
+  for (const Finding& f : findings) {
+    checks.push_back({{"check", f.check},
+                      {"level", levelName(f.level)},
+                      {"adapter", orNull(f.adapter)},
+                      {"camera", orNull(f.camera)},
+                      {"message", f.message},
+                      {"fix", orNull(f.fix)}});
+  }
+  return checks;
+}
+
+}  // namespace cli

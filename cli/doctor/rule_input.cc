@@ -1,0 +1,44 @@
+#include "cli/doctor/rule_input.h"
+
+#include <algorithm>
+
+#include "cli/output/table_render.h"
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+
+namespace cli {
+
+RuleInput ruleInput(const DoctorFacts& facts) {
+  std::vector<CameraView> views;
+  for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
+  return {facts, addressSharing(views, facts.hostAddresses)};
+}
+
+std::string dottedIp(uint32_t ip) { return dottedQuad(ip); }
+
+std::string subnetText(const AdapterView& adapter) {
+  return addressWithMask(adapter.ip & adapter.mask, adapter.mask);
+}
+
+std::string adapterOf(const CameraFacts& camera) {
+  return camera.view.adapter ? camera.view.adapter->name : "";
+}
+
+const AdapterFacts* adapterFacts(const DoctorFacts& facts, const std::string& name) {
+  const auto found = std::find_if(facts.adapters.begin(), facts.adapters.end(),
+                                  [&](const AdapterFacts& a) { return a.view.name == name; });
+  return found == facts.adapters.end() ? nullptr : &*found;
+}
+
+bool hasCameras(const DoctorFacts& facts, const std::string& name) {
+  return std::any_of(facts.cameras.begin(), facts.cameras.end(),
+                     [&](const CameraFacts& c) { return adapterOf(c) == name; });
+}
+
+std::string forceIpFix(const CameraFacts& camera) {
+  const uint32_t mask = camera.view.adapter ? camera.view.adapter->mask : 0;
+  return "nuv-ipconfig force-ip " + macText(camera.view.mac) + " --ip auto --mask " +
+         dottedIp(mask);
+}
+
+}  // namespace cli

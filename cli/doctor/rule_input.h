@@ -1,0 +1,33 @@
+// What every rule of the diagnosis reads: the facts, the address sharing of
+// the cameras (computed once), and the few texts several rules write. Pure.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/doctor/doctor_facts.h"
+#include "cli/output/address_sharing.h"
+
+namespace cli {
+
+struct RuleInput {
+  const DoctorFacts& facts;
+  std::vector<AddressSharing> sharing;  // one per camera of facts.cameras
+};
+
+RuleInput ruleInput(const DoctorFacts& facts);
+
+// Dotted text of an address in network byte order.
+std::string dottedIp(uint32_t ip);
+// "192.168.10.0/24": the subnet of an adapter.
+std::string subnetText(const AdapterView& adapter);
+// The name of the adapter a camera answered on ("" when none).
+std::string adapterOf(const CameraFacts& camera);
+// The facts of the first chosen adapter named `name`, or nullptr.
+const AdapterFacts* adapterFacts(const DoctorFacts& facts, const std::string& name);
+// Whether some camera answered on an adapter named `name`.
+bool hasCameras(const DoctorFacts& facts, const std::string& name);
+// The command that gives the camera a free address in its adapter's subnet.
+std::string forceIpFix(const CameraFacts& camera);
+
+}  // namespace cli
