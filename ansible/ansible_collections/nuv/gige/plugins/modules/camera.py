@@ -55,14 +55,24 @@ options:
   restart:
     description:
       - Restart the camera when something was written, so that the new settings take
-        effect, and wait until it answers again (at most 60 seconds).
+        effect, and wait until it answers again (see I(restart_wait_s)).
       - Never in check mode.
     type: bool
     default: false
+  restart_wait_s:
+    description:
+      - How long to wait for the restarted camera to answer again, in seconds. A camera that
+        falls back to LLA may take up to a minute on real hardware.
+      - When not given, the tool's default (60).
+    type: int
 extends_documentation_fragment:
   - action_common_attributes
+  - action_common_attributes.actiongroups
   - nuv.gige.tool
 attributes:
+  action_group:
+    support: full
+    membership: [nuv.gige.all]
   check_mode:
     support: full
     details: Reads the camera and reports what would change; nothing is written and control of
@@ -172,7 +182,7 @@ NAME_MAX_CHARS = 15  # the camera's name register holds 16 bytes with the NUL
 
 def option_problem(params):
     """Why the options make no plan row the tool accepts; None when they do."""
-    if (params['ip'] or params['gateway']) and params['mode'] != 'persistent':
+    if params['ip'] and params['mode'] != 'persistent':  # mask and gateway need ip
         return 'ip, mask and gateway need mode persistent'
     name = params['name']
     if name is not None and not (0 < len(name) <= NAME_MAX_CHARS
@@ -209,8 +219,10 @@ def the_row(module, rc, document):
     row = rows[0]
     if not row.get('ok'):
         done = row.get('done', [])
-        module.fail_json(msg=row.get('error', 'the camera row failed'), rc=rc, code='failed',
-                         changed=bool(done), done=done, mac=row.get('mac'), ip=row.get('ip'))
+        error = document.get('error') or {}
+        module.fail_json(msg=row.get('error', error.get('message', 'the camera row failed')),
+                         rc=rc, code=error.get('code', 'failed'), changed=bool(done), done=done,
+                         mac=row.get('mac'), ip=row.get('ip'))
     return row
 
 
@@ -227,7 +239,10 @@ def row_result(module, row):
 
 def restart_camera(module, result):
     """Restarts the camera and waits for it; the result gains where it came back."""
-    rc, document = run_tool(module, ['restart', result['mac']])
+    arguments = ['restart', result['mac']]
+    if module.params['restart_wait_s'] is not None:
+        arguments += ['--wait-s', str(module.params['restart_wait_s'])]
+    rc, document = run_tool(module, arguments)
     if rc != 0 or not document.get('ok'):
         fail_with_tool_error(module, rc, document, **result)
     result['ip'] = document['camera']['ip']
@@ -244,6 +259,7 @@ def main():
         gateway=dict(type='str'),
         name=dict(type='str'),
         restart=dict(type='bool', default=False),
+        restart_wait_s=dict(type='int'),
     )
     module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True,
                            required_together=[('ip', 'mask')],

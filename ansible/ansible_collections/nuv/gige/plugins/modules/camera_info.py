@@ -21,8 +21,12 @@ author:
 extends_documentation_fragment:
   - action_common_attributes
   - action_common_attributes.facts
+  - action_common_attributes.actiongroups
   - nuv.gige.tool
 attributes:
+  action_group:
+    support: full
+    membership: [nuv.gige.all]
   check_mode:
     support: full
   diff_mode:
