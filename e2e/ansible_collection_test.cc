@@ -1,8 +1,7 @@
 // The Ansible collection nuv.gige end to end: ansible-playbook runs the role
 // nuv.gige.cameras against the local host inside the host namespace, with the
-// collection from the source tree and the built nuv-ipconfig as the tool, and
-// one simulated camera (LLA, name "old") on the host's subnet. The play
-// directory and the network go with the test.
+// collection from the source tree and the built nuv-ipconfig as the tool. The
+// play directory and the network go with the test.
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -21,19 +20,10 @@ using nlohmann::json;
 constexpr char kCameraMac[] = "02:00:00:00:00:11";
 const std::pair<std::string, std::string> kNoWrites;
 
-// The parts that `text` lacks.
-std::vector<std::string> missing(const std::string& text, const std::vector<std::string>& parts) {
-  std::vector<std::string> lacking;
-  for (const std::string& part : parts)
-    if (text.find(part) == std::string::npos) lacking.push_back(part);
-  return lacking;
-}
-
 struct PlayRun {
   int status = -1;
   std::string out;   // stdout, then stderr
-  int changed = -1;  // the play recap's counts; -1 when there is none
-  int failed = -1;
+  int changed = -1;  // the play recap's count; -1 when there is none
 };
 
 class AnsibleEndToEnd : public CliEndToEnd {
@@ -63,11 +53,9 @@ class AnsibleEndToEnd : public CliEndToEnd {
     PlayRun result;
     result.status = run.waitForExit(kToolBound * 4).value_or(-1);  // ansible starts slowly
     result.out = run.output() + run.errors();
-    static const std::regex kRecap(R"(localhost\s+: ok=\d+\s+changed=(\d+)\s+\S+\s+failed=(\d+))");
-    if (std::smatch counts; std::regex_search(result.out, counts, kRecap)) {
-      result.changed = std::stoi(counts[1]);
-      result.failed = std::stoi(counts[2]);
-    }
+    static const std::regex kRecap(R"(localhost\s+: ok=\d+\s+changed=(\d+))");
+    std::smatch count;
+    if (std::regex_search(result.out, count, kRecap)) result.changed = std::stoi(count[1]);
     return result;
   }
   // The simulator's counts of register and memory writes ("" for none).
@@ -94,11 +82,8 @@ TEST_F(AnsibleEndToEnd, CheckThenRunThenRepeatWithAMissingCamera) {
                         {"gateway", "192.168.10.1"}, {"name", "line3-left"}};
   const PlayRun check = play(json::array({planned}), {"--check", "--diff"});
   EXPECT_EQ(std::make_pair(check.status, check.changed), std::make_pair(0, 1)) << check.out;
-  EXPECT_EQ(missing(check.out, {R"(-    "mode": "lla")", R"(+    "mode": "persistent")",
-                                R"(+    "persistent_ip": "192.168.10.50")",
-                                R"(-    "user_name": "old")", R"(+    "user_name": "line3-left")"}),
-            std::vector<std::string>())
-      << check.out;
+  for (const char* line : {R"(-    "mode": "lla")", R"(+    "persistent_ip": "192.168.10.50")"})
+    EXPECT_NE(check.out.find(line), std::string::npos) << line << " not in\n" << check.out;
   ASSERT_EQ(writes(), kNoWrites);
 
   const PlayRun first = play(json::array({planned}));
@@ -113,12 +98,10 @@ TEST_F(AnsibleEndToEnd, CheckThenRunThenRepeatWithAMissingCamera) {
 
   const PlayRun again =
       play(json::array({planned, {{"mac", "02:00:00:00:00:99"}, {"mode", "dhcp"}}}));
-  EXPECT_NE(again.status, 0);
-  EXPECT_EQ(std::make_pair(again.changed, again.failed), std::make_pair(0, 1)) << again.out;
-  EXPECT_EQ(missing(again.out, {"no camera 02:00:00:00:00:99 answered the discovery",
-                                R"("code": "not_found")", R"("rc": 3)"}),
-            std::vector<std::string>())
-      << again.out;
+  EXPECT_EQ(std::make_pair(again.status, again.changed), std::make_pair(2, 0)) << again.out;
+  for (const char* part :
+       {": no camera 02:00:00:00:00:99 answered the discovery\"", R"("code": "not_found")"})
+    EXPECT_NE(again.out.find(part), std::string::npos) << part << " not in\n" << again.out;
   EXPECT_EQ(writes(), written);
 }
 

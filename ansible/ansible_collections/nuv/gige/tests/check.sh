@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The collection's check, run by ctest (label unit) without root or cameras:
-# ansible-doc shows both modules and the role, and ansible-galaxy builds the
-# collection under the project's version (the one argument), each without a
-# warning; then the modules' unit tests, under the Python of ansible-core.
+# The collection's check (ctest, label unit; no root): ansible-doc and a build
+# under the project's version ($1), each without a warning; the unit tests.
 set -euo pipefail
 collection=$(cd "$(dirname "$0")/.." && pwd)
 ANSIBLE_COLLECTIONS_PATH=$(cd "$collection/../../.." && pwd)
@@ -12,8 +10,7 @@ trap 'rm -rf "$out"' EXIT
 
 # Fails when the command fails or writes on stderr, where warnings go.
 quietly() {
-  "$@" >"$out/stdout" 2>"$out/stderr" || { cat "$out/stdout" "$out/stderr" >&2; return 1; }
-  if [ -s "$out/stderr" ]; then cat "$out/stderr" >&2; return 1; fi
+  "$@" >"$out/log" 2>"$out/stderr" && [ ! -s "$out/stderr" ] || { cat "$out/"{log,stderr} >&2; return 1; }
 }
 quietly ansible-doc -t module nuv.gige.camera nuv.gige.camera_info
 quietly ansible-doc -t role nuv.gige.cameras

@@ -27,5 +27,6 @@ options:
       - When not given, the tool's default (1000).
     type: int
 requirements:
-  - nuv-ipconfig on the managed host, with the packet-socket capability (its Debian package grants it) or run as root
+  - nuv-ipconfig on the managed host, with the packet-socket capability (its Debian package
+    grants it) or run as root
 '''

@@ -1,6 +1,5 @@
-# nuv.gige.camera and nuv.gige.camera_info with the tool's runs faked at
-# AnsibleModule.run_command: the arguments and plan they hand the tool, and
-# how they turn its JSON documents into results. Run by tests/check.sh.
+# The modules with the tool's runs faked at AnsibleModule.run_command: what
+# they hand the tool and what they make of its JSON. Run by tests/check.sh.
 import contextlib
 import io
 import json
@@ -15,12 +14,12 @@ from ansible_collections.nuv.gige.plugins.modules import camera, camera_info
 MAC = '02:00:00:00:00:11'
 CHANGES = [{'setting': 'mode', 'from': 'lla', 'to': 'persistent'},
            {'setting': 'user_name', 'from': 'old', 'to': 'a "b", c'}]
-RESTARTED = {'ok': True, 'camera': {'mac': MAC, 'ip': '169.254.3.4'},
-             'restart': {'seconds': 3.5, 'as_expected': True}}
+RESTARTED = {'ok': True, 'camera': {'mac': MAC, 'ip': '169.254.3.4'}, 'restart': {'seconds': 3.5}}
 
 
 def applied(**row):
-    return {'ok': True, 'rows': [dict({'line': 2, 'mac': MAC, 'ip': '10.0.0.11', 'ok': True}, **row)]}
+    """An apply document with one row: line 2 of the plan, camera MAC at 10.0.0.11."""
+    return {'ok': True, 'rows': [dict(dict(line=2, mac=MAC, ip='10.0.0.11', ok=True), **row)]}
 
 
 class ModulesTest(unittest.TestCase):
@@ -62,47 +61,47 @@ class ModulesTest(unittest.TestCase):
         self.assertEqual((result['changed'], result['changes']), (True, CHANGES))
 
     def test_changed_means_written_or_in_check_mode_would_be_and_restart_follows_a_write(self):
-        for check, written, changes, changed in [(False, True, CHANGES, True),
-                                                 (False, False, [], False),
-                                                 (True, False, CHANGES, True),
-                                                 (True, False, [], False)]:
+        cases = [(False, True, CHANGES, True), (False, False, [], False),
+                 (True, False, CHANGES, True), (True, False, [], False)]
+        for check, written, changes, changed in cases:
             with self.subTest(check=check, changes=changes):
-                result, calls, _ = self.run_module(camera, dict(mac=MAC, mode='lla', restart=True, restart_wait_s=90), {
-                    'apply': (0, applied(changed=written, changes=changes)),
-                    'restart': (0, RESTARTED)}, check)
+                result, calls, _ = self.run_module(
+                    camera, dict(mac=MAC, mode='lla', restart=True, restart_wait_s=90),
+                    {'apply': (0, applied(changed=written, changes=changes)),
+                     'restart': (0, RESTARTED)}, check)
                 self.assertEqual(result['changed'], changed)
                 self.assertEqual(calls[0].endswith('--check --json'), check)
-                self.assertEqual(calls[1:], ['restart %s --wait-s 90 --json' % MAC] if written else [])
+                restarts = ['restart %s --wait-s 90 --json' % MAC] if written else []
+                self.assertEqual(calls[1:], restarts)
                 self.assertEqual(result['ip'], '169.254.3.4' if written else '10.0.0.11')
 
-    def test_tool_failures_carry_its_message_exit_status_and_code(self):
+    def test_failures_carry_the_tools_message_exit_status_and_code_or_come_before_it(self):
         refused = applied(ok=False, error='camera refused', done=['persistent_ip'])
         refused.update(ok=False, error={'code': 'failed', 'message': '1 row failed'})
-        for out, rc, expected in [
-                ({'ok': False, 'error': {'code': 'not_found', 'message': 'p:2: no camera'}}, 3,
+        unanswered = {'ok': False, 'error': {'code': 'not_found', 'message': 'p:2: no camera'}}
+        for args, answer, expected in [
+                (dict(name='x'), (3, unanswered),
                  dict(msg='p:2: no camera', rc=3, code='not_found')),
-                (refused, 1, dict(msg='camera refused', rc=1, code='failed', changed=True,
-                                  done=['persistent_ip'])),
-                ('crashed', 134, dict(msg='nuv-ipconfig printed no JSON document: crashed', rc=134))]:
+                (dict(name='x'), (1, refused), dict(msg='camera refused', rc=1, code='failed',
+                                                    changed=True, done=['persistent_ip'])),
+                (dict(name='x'), (134, 'crashed'),
+                 dict(msg='nuv-ipconfig printed no JSON document: crashed', rc=134)),
+                (dict(mode='dhcp', ip='10.0.0.2', mask='255.0.0.0'), None,
+                 dict(msg='ip, mask and gateway need mode persistent', rc=None)),
+                (dict(name='two\nlines'), None,
+                 dict(msg='name must be 1 to 15 printable ASCII characters', rc=None))]:
             with self.subTest(expected['msg']):
-                result = self.run_module(camera, dict(mac=MAC, name='x'), {'apply': (rc, out)})[0]
+                result = self.run_module(camera, dict(args, mac=MAC), {'apply': answer})[0]
                 self.assertTrue(result['failed'])
                 self.assertEqual(dict((k, result.get(k)) for k in expected), expected)
-
-    def test_options_the_tool_refuses_fail_before_it_runs(self):
-        for args in [dict(mode='dhcp', ip='10.0.0.2', mask='255.0.0.0'), dict(ip='10.0.0.2'),
-                     dict(name='sixteen-chars-xx'), dict(name='two\nlines')]:
-            with self.subTest(args=args):
-                result, calls, _ = self.run_module(camera, dict(args, mac=MAC), {})
-                self.assertEqual((result['failed'], calls), (True, []))
 
     def test_info_returns_the_list_as_cameras_and_facts(self):
         cameras = [{'mac': MAC, 'ip': '10.0.0.11', 'reachable': True}]
         result, calls, _ = self.run_module(camera_info, dict(interfaces=['eth1']),
                                            {'list': (0, {'ok': True, 'cameras': cameras})}, True)
         self.assertEqual(calls, ['list --json --interface eth1'])
-        self.assertEqual((result['changed'], result['cameras']), (False, cameras))
-        self.assertEqual(result['ansible_facts'], {'nuv_gige_cameras': cameras})
+        self.assertEqual((result['changed'], result['cameras'], result['ansible_facts']),
+                         (False, cameras, {'nuv_gige_cameras': cameras}))
 
 
 if __name__ == '__main__':
