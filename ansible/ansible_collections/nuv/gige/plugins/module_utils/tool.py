@@ -13,7 +13,7 @@ import json
 TOOL_NAME = 'nuv-ipconfig'
 
 
-def tool_argument_spec():
+def tool_options():
     """The options every module of the collection passes on to the tool."""
     return dict(
         executable=dict(type='path'),

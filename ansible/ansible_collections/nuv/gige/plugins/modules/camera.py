@@ -173,7 +173,7 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.nuv.gige.plugins.module_utils.tool import (
     fail_with_tool_error,
     run_tool,
-    tool_argument_spec,
+    tool_options,
 )
 
 PLAN_COLUMNS = ('mac', 'mode', 'ip', 'mask', 'gateway', 'name')
@@ -250,8 +250,8 @@ def restart_camera(module, result):
 
 
 def main():
-    argument_spec = tool_argument_spec()
-    argument_spec.update(
+    options = tool_options()
+    options.update(
         mac=dict(type='str', required=True),
         mode=dict(type='str', choices=['persistent', 'dhcp', 'lla']),
         ip=dict(type='str'),
@@ -261,7 +261,7 @@ def main():
         restart=dict(type='bool', default=False),
         restart_wait_s=dict(type='int'),
     )
-    module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True,
+    module = AnsibleModule(argument_spec=options, supports_check_mode=True,
                            required_together=[('ip', 'mask')],
                            required_by=dict(gateway=('ip', 'mask')))
     problem = option_problem(module.params)

@@ -114,12 +114,12 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.nuv.gige.plugins.module_utils.tool import (
     fail_with_tool_error,
     run_tool,
-    tool_argument_spec,
+    tool_options,
 )
 
 
 def main():
-    module = AnsibleModule(argument_spec=tool_argument_spec(), supports_check_mode=True)
+    module = AnsibleModule(argument_spec=tool_options(), supports_check_mode=True)
     rc, document = run_tool(module, ['list'])
     if rc != 0 or not document.get('ok'):
         fail_with_tool_error(module, rc, document)
