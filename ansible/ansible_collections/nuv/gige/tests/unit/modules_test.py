@@ -78,10 +78,9 @@ class ModulesTest(unittest.TestCase):
     def test_failures_carry_the_tools_message_exit_status_and_code_or_come_before_it(self):
         refused = applied(ok=False, error='camera refused', done=['persistent_ip'])
         refused.update(ok=False, error={'code': 'failed', 'message': '1 row failed'})
-        unanswered = {'ok': False, 'error': {'code': 'not_found', 'message': 'p:2: no camera'}}
+        unanswered = {'ok': False, 'error': {'code': 'not_found', 'message': 'p:2: gone'}}
         for args, answer, expected in [
-                (dict(name='x'), (3, unanswered),
-                 dict(msg='p:2: no camera', rc=3, code='not_found')),
+                (dict(name='x'), (3, unanswered), dict(msg='p:2: gone', rc=3, code='not_found')),
                 (dict(name='x'), (1, refused), dict(msg='camera refused', rc=1, code='failed',
                                                     changed=True, done=['persistent_ip'])),
                 (dict(name='x'), (134, 'crashed'),
