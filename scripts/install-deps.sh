@@ -10,6 +10,8 @@ packages+=(aravis-tools-cli aravis-tools)
 packages+=(nftables)
 # The Debian packages, their man pages and their check (scripts/package*.sh).
 packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
+# The Ansible collection's check and end-to-end test (ansible/).
+packages+=(ansible-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
