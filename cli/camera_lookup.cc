@@ -78,14 +78,14 @@ DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& se
                                 const std::vector<Adaptor>& adapters, std::ostream& err) {
   const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
   if (!outcome.status.ok()) {
-    return {std::nullopt, failure(ExitCode::kFailed, "discovery: " + outcome.status.toString())};
+    return {std::nullopt, failure(ExitCode::kFailed, "discovery: " + outcome.status.toString()), {}};
   }
   const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
   if (found.empty()) {
     return {std::nullopt,
-            failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'")};
+            failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'"), {}};
   }
-  if (found.size() > 1) return {std::nullopt, ambiguous(found, selector, err).failure};
+  if (found.size() > 1) return {std::nullopt, ambiguous(found, selector, err).failure, {}};
   return {found.front(), {}, outcome.cameras};
 }
 
