@@ -9,7 +9,8 @@
 //    dialogue run to its prompt and ended there;
 //  - `apply` of a 100-row plan to the 100 cameras of the crowd (one
 //    discovery, then up to 8 cameras at once), beside 100 sequential `set`
-//    runs by address making the same kind of change.
+//    runs by address making the same kind of change; then `apply` of a plan
+//    the cameras already hold: its time and the writes the cameras counted.
 // Every run goes through `ip netns exec`; what that alone costs is shown.
 // Needs root (namespaces); without it, says so and ends.
 #include <unistd.h>
@@ -46,6 +47,7 @@ constexpr double kGoalRssMiB = 16;
 constexpr double kGoalShowMs = 50;
 constexpr int kGoalLossyRuns = 99;                 // of kLossyListRuns
 constexpr double kGoalApplyBeyondWindowMs = 2000;  // beyond apply's one discovery window
+constexpr double kGoalUnchangedBeyondWindowMs = 1500;
 constexpr int kApplyWindowMs = 1000;
 
 constexpr char kPrompt[] = "choose a camera index:";
@@ -233,11 +235,43 @@ std::string writePlan(const Bed& bed, int host) {
   return path;
 }
 
-void measureApply(const Bed& bed) {
-  const std::string path = writePlan(bed, 100);
-  const testbed::ToolRun apply = testbed::runTool(
+testbed::ToolRun applyPlan(const Bed& bed, int host) {
+  const std::string path = writePlan(bed, host);
+  testbed::ToolRun apply = testbed::runTool(
       bed.host, {"apply", path, "--json", "--timeout-ms", std::to_string(kApplyWindowMs)});
   std::remove(path.c_str());
+  return apply;
+}
+
+// Register and memory writes the whole crowd has counted.
+long writesCounted(const Bed& bed) {
+  long writes = 0;
+  for (const auto& camera : bed.cameras) {
+    for (const char* key : {"count_writereg", "count_writemem"}) {
+      const std::string value = camera->status(key);
+      writes += value.empty() ? 0 : std::stol(value);
+    }
+  }
+  return writes;
+}
+
+// The plan the cameras hold after the sequential set runs: nothing differs,
+// nothing may be written.
+void measureUnchangedApply(const Bed& bed) {
+  const long before = writesCounted(bed);
+  const testbed::ToolRun apply = applyPlan(bed, 150);
+  const long written = writesCounted(bed) - before;
+  const double beyond = apply.wallMs - kApplyWindowMs;
+  std::printf(
+      "apply of a plan the %zu cameras already hold: exit %d, %6.1f ms beyond its %d ms window "
+      "(goal <= %.0f ms beyond), %ld writes counted by the cameras (goal 0) %s\n",
+      bed.cameras.size(), apply.status.value_or(-1), beyond, kApplyWindowMs,
+      kGoalUnchangedBeyondWindowMs, written,
+      verdict(apply.status == 0 && beyond <= kGoalUnchangedBeyondWindowMs && written == 0));
+}
+
+void measureApply(const Bed& bed) {
+  const testbed::ToolRun apply = applyPlan(bed, 100);
   const nlohmann::json doc = nlohmann::json::parse(apply.out, nullptr, false);
   const bool allDone =
       apply.status == 0 && !doc.is_discarded() && doc["rows"].size() == bed.cameras.size();
@@ -263,6 +297,7 @@ void measureApply(const Bed& bed) {
       allDone ? "every row done" : "NOT all done", apply.wallMs, apply.wallMs - kApplyWindowMs,
       kApplyWindowMs, kGoalApplyBeyondWindowMs, verdict(allDone && apply.wallMs <= goalMs), setMs,
       setFailed);
+  measureUnchangedApply(bed);
 }
 
 int runCrowd() {
