@@ -8,6 +8,8 @@ packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 packages+=(aravis-tools-cli aravis-tools)
 # The Debian packages, their man pages and their check (scripts/package*.sh).
 packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
+# The CPU load of the suite's run under load (scripts/stress-test.sh).
+packages+=(stress-ng)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
