@@ -94,14 +94,15 @@ TEST_F(RenameEndToEnd, SigintBeforeTheWriteGivesControlBackAndWritesNothing) {
   EXPECT_TRUE(controlFree());
 }
 
-// Every answer 150 ms late; the camera freezes once it granted control (the
-// heartbeat-timeout write and the take). The name's write goes unanswered:
-// the command fails, and once the camera runs again its own heartbeat
-// timeout frees it, and the name field is whole, old or new.
+// Every answer 150 ms late; the camera freezes once it granted control (seen
+// in its privilege register: a re-send would also count as a write). The
+// name's write goes unanswered: the command fails, and once the camera runs
+// again its own heartbeat timeout frees it, and the name field is whole, old
+// or new.
 TEST_F(RenameEndToEnd, CameraFreezingHalfWayFailsAndIsLeftWholeAndFree) {
   startCamera({"--delay-ms", "150"});
   testbed::Process tool(host, {testbed::binary("nuv-ipconfig"), "rename", kCameraIp, "new-name"});
-  ASSERT_TRUE(camera->waitForStatus("count_writereg", "2", Millis(10000))) << tool.errors();
+  ASSERT_TRUE(camera->waitForStatus("ccp", "3", Millis(10000))) << tool.errors();
   ASSERT_EQ(::kill(camera->process().pid(), SIGSTOP), 0);
   EXPECT_EQ(tool.waitForExit(kToolBound), 1) << tool.errors();
   ASSERT_EQ(::kill(camera->process().pid(), SIGCONT), 0);

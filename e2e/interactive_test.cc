@@ -243,7 +243,10 @@ TEST_F(InteractiveEndToEnd, HeartbeatHoldsControlWhileTheOperatorThinks) {
   // The pause is the scenario itself: the operator does not answer for 10 s.
   std::this_thread::sleep_for(kOperatorPause);
   EXPECT_EQ(camera->status("ccp_holder"), holder) << "control lapsed while the operator thought";
-  EXPECT_GE(std::stoi(camera->status("count_readreg")) - std::stoi(beatsBefore), 8);
+  // One beat a second gives about ten; a loaded machine only stretches the
+  // pauses. Fewer than five would mean beats more than 2 s apart: with the
+  // camera's 3 s timeout, one lost beat would cost control.
+  EXPECT_GE(std::stoi(camera->status("count_readreg")) - std::stoi(beatsBefore), 5);
   tool.writeLine("3");
   tool.closeInput();
   EXPECT_EQ(tool.waitForExit(kRunTimeout), 0);

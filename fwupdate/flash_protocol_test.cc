@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <future>
-#include <thread>
 
 #include "fwupdate/flash_peer_test_util.h"
 #include "net/socket_address.h"
@@ -186,12 +185,13 @@ class EpcsLateAnswerTest : public ::testing::Test {
             getsockname(peer.get(), reinterpret_cast<sockaddr*>(&local), &len) == 0;
     dest = local;
   }
-  bool receiveRequest() {
+  bool receiveRequest(int timeoutMs = 2000) {
     pollfd entry{peer.get(), POLLIN, 0};
     uint8_t request[kEpcsMaxAnswer];
     socklen_t len = sizeof client;
-    return poll(&entry, 1, 2000) == 1 && recvfrom(peer.get(), request, sizeof request, 0,
-                                                  reinterpret_cast<sockaddr*>(&client), &len) > 0;
+    return poll(&entry, 1, timeoutMs) == 1 &&
+           recvfrom(peer.get(), request, sizeof request, 0, reinterpret_cast<sockaddr*>(&client),
+                    &len) > 0;
   }
   void answer(uint32_t status) {
     uint8_t datagram[kEpcsHeaderSize];
@@ -206,9 +206,16 @@ class EpcsLateAnswerTest : public ::testing::Test {
   sockaddr_in client{};
 };
 
+// The answer to try 2 follows the one that decided the exchange once the
+// next request has gone out, or after a pause when none does: an exchange
+// that ended without taking in its late answer sends the next request at
+// once, and that request would meet the late answer. The per-try wait is
+// long, so the pause ends well inside the two waits a correct exchange
+// spends taking in late answers, however a loaded machine stretches it.
 TEST_F(EpcsLateAnswerTest, AnswerToAnEarlierTryIsNotTakenForTheNextRequest) {
   ASSERT_TRUE(bound);
-  constexpr int kWaitUs = 50000;
+  constexpr int kWaitUs = 300000;
+  constexpr int kPauseMs = 50;
   auto results = std::async(std::launch::async, [this] {
     UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
     const int first = epcsExchange(sock, dest, 2, {}, {}, 3, kWaitUs);
@@ -219,8 +226,8 @@ TEST_F(EpcsLateAnswerTest, AnswerToAnEarlierTryIsNotTakenForTheNextRequest) {
   ASSERT_TRUE(receiveRequest());  // try 1, answered late
   ASSERT_TRUE(receiveRequest());  // try 2
   answer(0);                      // the answer to try 1 decides the first exchange
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  answer(0x80000009);  // the answer to try 2, still on its way when the exchange ended
+  receiveRequest(kPauseMs);
+  answer(0x80000009);  // the answer to try 2, on its way when the exchange was decided
   EXPECT_EQ(results.get(), std::make_pair(0, kEpcsNoAnswer));
 }
 

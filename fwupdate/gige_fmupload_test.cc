@@ -133,17 +133,25 @@ class FwUpdateTest : public ::testing::Test {
   }
   // The register device, but the takes of the privilege numbered in
   // `refusedTakes` are refused, those in `lostTakeAcks` granted without an
-  // answer, and the restart request silences it.
+  // answer, and the restart request silences it. Takes are numbered by
+  // exchange: the re-sends of one take (same request id) share its number,
+  // so a take stays unanswered however the sender's waits fall.
   testing_peer::Script restartingDevice() {
     auto silence = std::make_shared<int>(0);
     auto takes = std::make_shared<int>(0);
-    return [this, silence, takes](const Bytes& request) -> std::vector<Bytes> {
+    auto lastTakeId = std::make_shared<int>(-1);
+    return [this, silence, takes, lastTakeId](const Bytes& request) -> std::vector<Bytes> {
       if (*silence > 0) {
         --*silence;
         return {};
       }
       const bool take = isWrite(request, reg::kCcp, reg::kCcpTake);
-      if (take && refusedTakes.count(++*takes) != 0) {
+      const int id = testing_peer::header(request).req_id;
+      if (take && id != *lastTakeId) {
+        *lastTakeId = id;
+        ++*takes;
+      }
+      if (take && refusedTakes.count(*takes) != 0) {
         return {testing_peer::ackFor(request, Bytes(4), gvcp::kStatusAccessDenied)};
       }
       std::vector<Bytes> answer = device.script()(request);

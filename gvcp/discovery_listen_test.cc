@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <functional>
+#include <utility>
 
 #include "gvcp/gvcp_protocol.h"
 #include "net/socket_address.h"
@@ -56,6 +58,18 @@ class DiscoveryListen : public testing::Test {
     return {{first.fd.get(), CaptureMode::kUdp, &adaptor, &onFirst},
             {second.fd.get(), CaptureMode::kUdp, &adaptor, &onSecond}};
   }
+  // A re-send hook: camera A answers to `to` at the first re-send only.
+  std::function<void()> answerOnce(const LoopSocket& to) {
+    return [this, &to, answered = false]() mutable {
+      if (!std::exchange(answered, true)) sendTo(cameraA, to, discoveryAck(0xA));
+    };
+  }
+
+  // A window long beside a loaded machine's stretched waits; with kSends
+  // requests the first re-send comes early, so that an answer sent then
+  // arrives long before the window ends.
+  static constexpr std::chrono::milliseconds kWindow{1000};
+  static constexpr int kSends = 10;
 };
 
 TEST_F(DiscoveryListen, AnswersLandOnTheAdapterTheyArrivedOn) {
@@ -93,19 +107,21 @@ TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress
   }
 }
 
+// A quarter of a long window between requests: a wait stretched by a loaded
+// machine would have to overrun a whole quarter to leave the last one out.
 TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
   int resent = 0;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(listenOnAll(captures(), {200ms, MergeRule::kMac, 4, [&] { ++resent; }}), 0);
+  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 4, [&] { ++resent; }}), 0);
   EXPECT_EQ(resent, 3);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kWindow);
 }
 
+// The camera answers only once the second request has gone out, the first
+// tenth into the window: a wait stretched by a loaded machine would have to
+// overrun the rest of the window before the answer goes unheard.
 TEST_F(DiscoveryListen, AnswerToAResendIsTaken) {
-  // The camera answers only once the second request has gone out.
-  ASSERT_EQ(listenOnAll(captures(), {200ms, MergeRule::kMac, 2,
-                                     [&] { sendTo(cameraA, second, discoveryAck(0xA)); }}),
-            0);
+  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second)}), 0);
   EXPECT_EQ(onSecond.size(), 1u);
 }
 
@@ -118,9 +134,7 @@ TEST_F(DiscoveryListen, PendingSocketErrorDoesNotEndTheWindow) {
   closedPort.fd.reset();
   ASSERT_EQ(::connect(first.fd.get(), asSockaddr(nobody), sizeof nobody), 0);
   ASSERT_EQ(::send(first.fd.get(), "x", 1, 0), 1);
-  EXPECT_EQ(listenOnAll(captures(), {200ms, MergeRule::kMac, 2,
-                                     [&] { sendTo(cameraA, second, discoveryAck(0xA)); }}),
-            0);
+  EXPECT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second)}), 0);
   EXPECT_EQ(onSecond.size(), 1u);
 }
 

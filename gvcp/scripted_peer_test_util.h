@@ -5,13 +5,18 @@
 // which a control channel that never overlaps its exchanges cannot cause.
 // RegisterDevice is a ready script: a flat register and memory space with
 // addresses that refuse access. Everything is safe to inspect from the test
-// thread while the peer runs.
+// thread while the peer runs. The peer stands for a camera, which has a
+// processor of its own: its thread runs at the highest priority where the
+// process may raise it (as root), so that a loaded host does not push its
+// answers past the waits a test times them against.
 #pragma once
 
 #include <arpa/inet.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -48,6 +53,9 @@ inline Bytes ackFor(const Bytes& request, std::span<const uint8_t> payload, uint
 inline gvcp::CommandHeader header(const Bytes& request) {
   return gvcp::readCommandHeader(request.data());
 }
+
+// The nice value of a thread or process that stands for a camera.
+inline constexpr int kDevicePriority = -20;
 
 class ScriptedPeer {
  public:
@@ -107,6 +115,7 @@ class ScriptedPeer {
 
  private:
   void loop() {
+    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kDevicePriority);
     pollfd fds[2] = {{sock_.get(), POLLIN, 0}, {stop_.get(), POLLIN, 0}};
     while (::poll(fds, 2, -1) >= 0 && (fds[1].revents & POLLIN) == 0) {
       if ((fds[0].revents & POLLIN) != 0) serveOne();

@@ -1,5 +1,7 @@
 #include "net/arp_probe.h"
 
+#include <algorithm>
+
 namespace arp {
 namespace {
 
@@ -32,14 +34,24 @@ uint32_t get32(std::span<const uint8_t> f, size_t at) {
   return uint32_t{f[at]} << 24 | uint32_t{f[at + 1]} << 16 | uint32_t{f[at + 2]} << 8 | f[at + 3];
 }
 
+// Frames read after the window has passed, at most: a flood cannot hold the probe.
+constexpr int kMaxLateFrames = 64;
+
 // Listens until `until`; the claiming MAC when a station other than `ours`
-// and `owner` answered for `target`.
+// and `owner` answered for `target`. Once the window has passed, the frames
+// already waiting are still read: on a loaded machine this thread may come
+// to them late, and an answer that arrived in time must not count as silence.
 std::optional<ProbeResult> listen(FrameLink& link, const MacAddress& ours, uint32_t target,
                                   const std::optional<MacAddress>& owner, Clock::time_point until) {
-  for (auto now = Clock::now(); now < until; now = Clock::now()) {
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - now);
-    const std::optional<Frame> frame = link.receive(wait);
+  using std::chrono::milliseconds;
+  for (int late = 0; late <= kMaxLateFrames;) {
+    const auto left =
+        std::max(milliseconds::zero(), std::chrono::ceil<milliseconds>(until - Clock::now()));
+    const bool over = left == milliseconds::zero();
+    late += over ? 1 : 0;
+    const std::optional<Frame> frame = link.receive(left);
     if (link.failed()) return ProbeResult{ProbeResult::Kind::kLinkFailed, {}};
+    if (!frame && over) break;  // nothing more was waiting
     if (!frame) continue;
     const std::optional<MacAddress> mac = claimant(*frame, target);
     if (mac && *mac != ours && mac != owner) return ProbeResult{ProbeResult::Kind::kInUse, *mac};

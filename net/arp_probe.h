@@ -53,7 +53,8 @@ struct ProbeResult {
 };
 
 // `owner`, when given, may answer for the address without it counting as in
-// use (a camera probed for the address it already holds).
+// use (a camera probed for the address it already holds). A frame that arrived
+// while listening counts even when this thread comes to read it after the wait.
 ProbeResult probeAddress(FrameLink& link, const MacAddress& ours, uint32_t target,
                          const std::optional<MacAddress>& owner = std::nullopt,
                          const ProbeTiming& timing = {});

@@ -112,6 +112,17 @@ TEST(ArpProbeTest, AnAnswerToALaterProbeStillCountsAndEndsTheProbing) {
   EXPECT_EQ(link.sent.size(), 2u);
 }
 
+// A thread too late for its window (here a window of none) still reads the
+// answer that arrived: silence would let the address be taken.
+TEST(ArpProbeTest, AnswerWaitingWhenTheWindowHasPassedStillClaimsTheAddress) {
+  FakeLink link;
+  link.afterSend[1] = {arpFrame(2, kOurs, kTarget), arpFrame(2, kOther, kTarget)};
+  const ProbeResult result =
+      probeAddress(link, kOurs, kTarget, std::nullopt, {1, milliseconds(0), milliseconds(0)});
+  EXPECT_EQ(result.kind, ProbeResult::Kind::kInUse);
+  EXPECT_EQ(result.answeredBy, kOther);
+}
+
 TEST(ArpProbeTest, OurOwnFramesAndTheOwnersAnswerDoNotClaimTheAddress) {
   FakeLink link;
   link.afterSend[1] = {arpFrame(2, kOurs, kTarget), arpFrame(2, kOwner, kTarget)};

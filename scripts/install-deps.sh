@@ -12,6 +12,8 @@ packages+=(nftables)
 packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
 # The Ansible collection's check and end-to-end test (ansible/).
 packages+=(ansible-core)
+# The CPU load of the suite's run under load (scripts/stress-test.sh).
+packages+=(stress-ng)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

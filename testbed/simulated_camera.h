@@ -4,7 +4,8 @@
 // destructor stops it and removes a temporary state directory. Its status
 // and persisted files are read back for assertions (keys: see testbed.h); the
 // simulator writes them a little after its answers, so the readers first ask
-// a running simulator to bring them up to date.
+// a running simulator to bring them up to date. The simulator runs at a raised
+// priority (as root), as a camera's own processor is not slowed by the host.
 #pragma once
 
 #include <map>
