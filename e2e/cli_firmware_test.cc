@@ -77,6 +77,16 @@ TEST_F(FirmwareEndToEnd, UpdateProgramsRestartsAndReportsTheVersionBeforeAndAfte
   EXPECT_EQ(camera->persisted("firmware_version"), "2.1.0");
 }
 
+// A camera whose configuration leads elsewhere after the restart is waited
+// for by its MAC, not at the address it had.
+TEST_F(FirmwareEndToEnd, CameraBackAtItsLinkLocalAddressIsFoundThereByItsMac) {
+  startCamera({"--link-local-after-restart"});
+  ASSERT_EQ(run({"firmware", kCameraIp, image(patternImage(64 * 1024)), "--yes"}), 0) << err;
+  const std::string back = camera->status("address");
+  EXPECT_EQ(back.rfind("169.254.", 0), 0u) << back;
+  EXPECT_EQ(out, std::string(kUpdated, sizeof kUpdated - 2) + ", back at " + back + "\n");
+}
+
 TEST_F(FirmwareEndToEnd, JsonCarriesBothVersions) {
   startCamera({});
   ASSERT_EQ(
