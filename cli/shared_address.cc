@@ -39,7 +39,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
     refused->message = what + "; " + refused->message;
     return {target, std::nullopt, *refused};
   }
-  NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs, err);
+  NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
   const CommandResult moved =
       runForceIpFlow(forceIpPlan(target, automatic, true, false), port, signals, err);
