@@ -37,8 +37,10 @@ NetworkPort::NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int tim
   owner_.setMac(camera_.mac.data(), MacAddress::kSize);
 }
 
-arp::ProbeResult NetworkPort::probe(uint32_t ip) {
-  return arp::probeAddress(link_, ours_, ip, owner_);
+arp::ProbeResult NetworkPort::probe(uint32_t ip) { return probe(ip, {}); }
+
+arp::ProbeResult NetworkPort::probe(uint32_t ip, const arp::ProbeTiming& timing) {
+  return arp::probeAddress(link_, ours_, ip, owner_, timing);
 }
 
 gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {

@@ -28,6 +28,8 @@ class NetworkPort : public ForceIpPort {
   NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs);
 
   arp::ProbeResult probe(uint32_t ip) override;
+  // The probe with its own timing.
+  arp::ProbeResult probe(uint32_t ip, const arp::ProbeTiming& timing);
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override;
   std::optional<uint32_t> whereAnswers() override;
 
