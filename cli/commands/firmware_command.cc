@@ -251,7 +251,11 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
   if (ended) return *ended;
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return worded(outcome, back, address, job, seconds, err);
+  CommandResult result = worded(outcome, back, address, job, seconds, err);
+  if (result.code == ExitCode::kOk && view.uploadSeconds()) {
+    result.data["upload_seconds"] = *view.uploadSeconds();
+  }
+  return result;
 }
 
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
