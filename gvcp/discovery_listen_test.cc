@@ -125,14 +125,11 @@ TEST_F(DiscoveryListen, AnswerToAResendIsTaken) {
   EXPECT_EQ(onSecond.size(), 1u);
 }
 
-// The answer the stop condition waits for ends a long window at once; one
-// that arrived before it is kept.
+// Only the answer the stop condition waits for ends the long window.
 TEST_F(DiscoveryListen, StopConditionEndsTheWindowAtItsAnswer) {
   sendTo(cameraB, first, discoveryAck(0xB));
   sendTo(cameraA, first, discoveryAck(0xA));
-  const auto isA = [](const GigE_Camera_Info& answer) {
-    return answer.cameraMac == "02:00:00:00:00:0A";
-  };
+  const auto isA = [](const GigE_Camera_Info& c) { return c.cameraMac == "02:00:00:00:00:0A"; };
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 1, {}, isA}), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, kWindow);
