@@ -1,5 +1,7 @@
 #include "cli/camera_lookup.h"
 
+#include <algorithm>
+
 #include "cli/discovery_run.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
@@ -16,7 +18,25 @@ std::optional<Adaptor> adapterHolding(uint32_t ip, const std::vector<Adaptor>& a
   return std::nullopt;
 }
 
-TargetLookup failed(CommandResult result) { return {std::nullopt, std::move(result), {}}; }
+TargetLookup failed(CommandResult result) { return {std::nullopt, std::move(result), {}, false}; }
+
+DiscoveredLookup notDiscovered(CommandResult result) {
+  return {std::nullopt, std::move(result), {}, false};
+}
+
+// The answer that ends a MAC's discovery: that MAC, through an adapter whose
+// subnet holds its address (one from outside waits for a better one until the
+// window ends). A changing command takes it only from the packet capture:
+// without that privilege no ARP probe can show whether another camera shares
+// the address, so it keeps the whole window and the discovery shows them.
+AnswerStop stopAtAnswer(const Selector& selector, LookupUse use, bool& ended) {
+  if (selector.kind != Selector::Kind::kMac) return {};
+  return [&selector, use, &ended](const GigE_Camera_Info& answer) {
+    ended = std::equal(selector.mac.begin(), selector.mac.end(), answer.cameraMacHw) &&
+            answersInAdapterSubnet(answer) && (use == LookupUse::kRead || answer.seenAtLinkLevel);
+    return ended;
+  };
+}
 
 TargetLookup ambiguous(const std::vector<GigE_Camera_Info>& found, const Selector& selector,
                        std::ostream& err) {
@@ -34,8 +54,8 @@ TargetLookup ambiguous(const std::vector<GigE_Camera_Info>& found, const Selecto
 }
 
 TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, std::ostream& err) {
-  const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err);
+                         const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
+  const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err, use);
   if (!lookup.camera) return failed(lookup.failure);
   const GigE_Camera_Info& camera = *lookup.camera;
   // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
@@ -47,7 +67,7 @@ TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
                               tableSafe(camera.adaptor.getName()) +
                               ": its registers cannot be read until it has an address there"));
   }
-  return {targetOf(camera), {}, lookup.found};
+  return {targetOf(camera), {}, lookup.found, lookup.endedAtAnswer};
 }
 
 }  // namespace
@@ -75,29 +95,31 @@ std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
 }
 
 DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
-                                const std::vector<Adaptor>& adapters, std::ostream& err) {
-  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+                                const std::vector<Adaptor>& adapters, std::ostream& err,
+                                LookupUse use) {
+  bool ended = false;
+  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err,
+                                                          stopAtAnswer(selector, use, ended));
   if (!outcome.status.ok()) {
-    return {std::nullopt, failure(ExitCode::kFailed, "discovery: " + outcome.status.toString()), {}};
+    return notDiscovered(failure(ExitCode::kFailed, "discovery: " + outcome.status.toString()));
   }
   const std::vector<GigE_Camera_Info> found = matchCameras(selector, outcome.cameras);
   if (found.empty()) {
-    return {std::nullopt,
-            failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'"), {}};
+    return notDiscovered(failure(ExitCode::kNotFound, "no camera matches '" + selector.text + "'"));
   }
-  if (found.size() > 1) return {std::nullopt, ambiguous(found, selector, err).failure, {}};
-  return {found.front(), {}, outcome.cameras};
+  if (found.size() > 1) return notDiscovered(ambiguous(found, selector, err).failure);
+  return {found.front(), {}, outcome.cameras, ended};
 }
 
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
-                        const std::vector<Adaptor>& adapters, std::ostream& err) {
+                        const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
     CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {}};
     // The device that answers here now is the one a command changes.
-    if (device::readMac(*camera, direct.mac).ok()) return {direct, {}, {}};
+    if (device::readMac(*camera, direct.mac).ok()) return {direct, {}, {}, false};
   }
-  return byDiscovery(invocation, selector, adapters, err);
+  return byDiscovery(invocation, selector, adapters, err, use);
 }
 
 }  // namespace cli

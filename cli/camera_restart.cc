@@ -47,8 +47,7 @@ CommandResult restartAndRediscover(device::CameraSession& session, const std::st
   if (session.requestRestart() == device::RestartRequest::kStillRunning) {
     return failure(ExitCode::kFailed, "camera at " + address + " did not restart");
   }
-  const device::ReturnSearch search{adapters, std::chrono::milliseconds(invocation.timeoutMs),
-                                    std::chrono::seconds(invocation.waitS),
+  const device::ReturnSearch search{adapters, std::chrono::seconds(invocation.waitS),
                                     [&signals] { return signals.stopRequested(); }};
   const std::optional<GigE_Camera_Info> back = device::awaitByMac(expected.mac, search);
   if (signals.stopRequested()) return interrupted();

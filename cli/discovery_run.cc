@@ -27,8 +27,10 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
 }
 
 DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
-                                        std::ostream& err) {
-  device::Discovery found = device::discover(adapters, std::chrono::milliseconds(timeoutMs));
+                                        std::ostream& err, const AnswerStop& stop) {
+  DiscoveryOptions options = device::discoveryOptions(std::chrono::milliseconds(timeoutMs));
+  options.stop = stop;
+  device::Discovery found = device::discover(adapters, options);
   if (found.overUdp) err << kUdpFallbackWarning << "\n";
   return std::move(found.outcome);
 }

@@ -27,7 +27,8 @@ struct AdapterChoice {
 AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
                              const std::vector<std::string>& names);
 
+// `stop` may end the window early (gvcp/discovery_listen.h).
 DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
-                                        std::ostream& err);
+                                        std::ostream& err, const AnswerStop& stop = {});
 
 }  // namespace cli

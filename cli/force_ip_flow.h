@@ -31,8 +31,8 @@ class ForceIpPort {
   virtual arp::ProbeResult probe(uint32_t ip) = 0;
   // FORCEIP for the camera through its adapter, waiting for the acknowledge.
   virtual gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) = 0;
-  // One discovery on the camera's adapter: the address the camera answers
-  // from, if it answers.
+  // Discoveries on the camera's adapter until the camera answers (at most
+  // the discovery window): the address it answers from, if it answers.
   virtual std::optional<uint32_t> whereAnswers() = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/discovery_run.h"
+#include "device/camera_return.h"
 #include "gvcp/forceip_exchange.h"
 #include "net/host_interfaces.h"
 
@@ -26,21 +26,21 @@ std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose
   return failure(ExitCode::kFailed, std::string("packet socket: ") + std::strerror(error));
 }
 
-NetworkPort::NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs,
-                         std::ostream& err)
+NetworkPort::NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs)
     : camera_(camera),
       link_(std::move(arpSocket),
             static_cast<int>(::if_nametoindex(camera.adapter->getName().c_str()))),
-      timeoutMs_(timeoutMs),
-      err_(err) {
+      timeoutMs_(timeoutMs) {
   unsigned char ours[MacAddress::kSize] = {};
   camera_.adapter->getMacHw(ours, sizeof ours);
   ours_.setMac(ours, MacAddress::kSize);
   owner_.setMac(camera_.mac.data(), MacAddress::kSize);
 }
 
-arp::ProbeResult NetworkPort::probe(uint32_t ip) {
-  return arp::probeAddress(link_, ours_, ip, owner_);
+arp::ProbeResult NetworkPort::probe(uint32_t ip) { return probe(ip, {}); }
+
+arp::ProbeResult NetworkPort::probe(uint32_t ip, const arp::ProbeTiming& timing) {
+  return arp::probeAddress(link_, ours_, ip, owner_, timing);
 }
 
 gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
@@ -52,13 +52,10 @@ gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
 }
 
 std::optional<uint32_t> NetworkPort::whereAnswers() {
-  const DiscoveryOutcome found = discoverForCommandLine({*camera_.adapter}, timeoutMs_, err_);
-  for (const GigE_Camera_Info& camera : found.cameras) {
-    if (std::equal(camera_.mac.begin(), camera_.mac.end(), camera.cameraMacHw)) {
-      return ntohl(camera.sourceIp);
-    }
-  }
-  return std::nullopt;
+  const device::ReturnSearch search{{*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}};
+  const std::optional<GigE_Camera_Info> found = device::awaitByMac(camera_.mac, search);
+  if (!found) return std::nullopt;
+  return ntohl(found->sourceIp);
 }
 
 ForceIpPlan forceIpPlan(const CameraTarget& camera, const AddressSet& set, bool autoIp,

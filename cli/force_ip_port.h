@@ -7,7 +7,6 @@
 // caller's thread.
 #pragma once
 
-#include <ostream>
 #include <variant>
 
 #include "cli/camera_lookup.h"
@@ -25,9 +24,12 @@ std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose
 class NetworkPort : public ForceIpPort {
  public:
   // `camera` has its adapter.
-  NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs, std::ostream& err);
+  // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
+  NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs);
 
   arp::ProbeResult probe(uint32_t ip) override;
+  // The probe with its own timing.
+  arp::ProbeResult probe(uint32_t ip, const arp::ProbeTiming& timing);
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override;
   std::optional<uint32_t> whereAnswers() override;
 
@@ -37,7 +39,6 @@ class NetworkPort : public ForceIpPort {
   MacAddress ours_;
   MacAddress owner_;
   int timeoutMs_;
-  std::ostream& err_;
 };
 
 // The flow's plan for `camera` (with its adapter): `set` with its address,

@@ -39,7 +39,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
     refused->message = what + "; " + refused->message;
     return {target, std::nullopt, *refused};
   }
-  NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs, err);
+  NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
   const CommandResult moved =
       runForceIpFlow(forceIpPlan(target, automatic, true, false), port, signals, err);
@@ -58,15 +58,41 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
   return relocation;
 }
 
+std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
+    const CameraTarget& camera, int timeoutMs) {
+  if (!camera.adapter) return std::vector<std::array<uint8_t, 6>>{};
+  std::variant<UniqueFd, CommandResult> socket =
+      openProbeSocket("checking who else answers at the camera's address");
+  if (auto* refused = std::get_if<CommandResult>(&socket)) return *refused;
+  NetworkPort port(camera, std::move(std::get<UniqueFd>(socket)), timeoutMs);
+  const arp::ProbeResult probed = port.probe(ntohl(camera.ip), kSharerProbe);
+  if (probed.kind == arp::ProbeResult::Kind::kLinkFailed) {
+    return failure(ExitCode::kFailed, "ARP probe of " + camera.address + " on adapter " +
+                                          camera.adapter->getName() + " failed");
+  }
+  std::vector<std::array<uint8_t, 6>> sharers;
+  if (probed.kind == arp::ProbeResult::Kind::kInUse) {
+    sharers.emplace_back();
+    probed.answeredBy.getMacHw(sharers.back().data(), MacAddress::kSize);
+  }
+  return sharers;
+}
+
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                           std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
+  const TargetLookup lookup = findCamera(invocation, selector, adapters, err, LookupUse::kChange);
   if (!lookup.target) return {{}, std::nullopt, lookup.failure};
   // A check or a dry run changes nothing, not even the address.
   if (invocation.check || invocation.dryRun) return {*lookup.target, std::nullopt, std::nullopt};
-  return moveOffSharedAddress(*lookup.target, sharersOf(*lookup.target, lookup.found),
-                              invocation.timeoutMs, signals, err);
+  if (!lookup.endedAtAnswer) {
+    return moveOffSharedAddress(*lookup.target, sharersOf(*lookup.target, lookup.found),
+                                invocation.timeoutMs, signals, err);
+  }
+  auto sharers = sharersByArp(*lookup.target, invocation.timeoutMs);
+  if (auto* failed = std::get_if<CommandResult>(&sharers)) return {{}, std::nullopt, *failed};
+  return moveOffSharedAddress(*lookup.target, std::get<0>(sharers), invocation.timeoutMs, signals,
+                              err);
 }
 
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation) {

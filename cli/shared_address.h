@@ -4,18 +4,24 @@
 // FORCEIP (the --ip auto rule on the adapter it answered on, ARP-probed),
 // says so on `err`, and goes on at that address; the other cameras receive
 // nothing. A camera heard on another adapter at the same number is on
-// another link and shares nothing. The caller's thread.
+// another link and shares nothing. The others are those the whole discovery
+// window heard or, when the lookup ended at the camera's answer, the station
+// that answers an ARP probe for the address on the camera's adapter. The
+// caller's thread.
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <optional>
 #include <ostream>
+#include <variant>
 #include <vector>
 
 #include "cli/camera_lookup.h"
 #include "cli/exit_code.h"
 #include "cli/signal_guard.h"
 #include "gvcp/camera_info.h"
+#include "net/arp_probe.h"
 
 namespace cli {
 
@@ -34,6 +40,17 @@ struct Relocation {
 Relocation moveOffSharedAddress(const CameraTarget& target,
                                 const std::vector<std::array<uint8_t, 6>>& sharers, int timeoutMs,
                                 const SignalGuard& signals, std::ostream& err);
+
+// Probing for the sharer: the camera answers for itself within a
+// millisecond on a LAN, another station as fast; two probes cover one lost
+// request or answer, and a free address costs 60 ms.
+inline constexpr arp::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
+                                               std::chrono::milliseconds(40)};
+
+// The station other than the camera that answers ARP for its address on its
+// adapter, if any (none without an adapter); or the failure of the probe.
+std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
+    const CameraTarget& camera, int timeoutMs);
 
 // The camera a changing command names (findCamera), moved off an address it
 // shares with others heard on its adapter (not for --check or --dry-run).

@@ -1,6 +1,7 @@
 #include "device/camera_return.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "device/discovery.h"
 #include "gvcp/registers.h"
@@ -8,6 +9,26 @@
 namespace device {
 
 using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool hasMac(const GigE_Camera_Info& camera, const std::array<uint8_t, 6>& mac) {
+  return std::equal(mac.begin(), mac.end(), camera.cameraMacHw);
+}
+
+// The camera's record, one whose adapter's subnet holds its address first.
+std::optional<GigE_Camera_Info> bestRecord(const std::vector<GigE_Camera_Info>& cameras,
+                                           const std::array<uint8_t, 6>& mac) {
+  std::optional<GigE_Camera_Info> best;
+  for (const GigE_Camera_Info& camera : cameras) {
+    if (!hasMac(camera, mac)) continue;
+    if (answersInAdapterSubnet(camera)) return camera;
+    if (!best) best = camera;
+  }
+  return best;
+}
+
+}  // namespace
 
 RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
                                const std::function<void()>& unanswered) {
@@ -34,11 +55,17 @@ RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds 
 std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
                                            const ReturnSearch& search) {
   const auto deadline = Clock::now() + search.bound;
+  DiscoveryOptions options = discoveryOptions(kReturnRequestInterval);
+  options.sends = 1;
+  options.stop = [&mac](const GigE_Camera_Info& answer) {
+    return hasMac(answer, mac) && answersInAdapterSubnet(answer);
+  };
   while (Clock::now() < deadline && !(search.stop && search.stop())) {
-    const Discovery found = discover(search.adapters, search.window);
-    for (const GigE_Camera_Info& camera : found.outcome.cameras) {
-      if (std::equal(mac.begin(), mac.end(), camera.cameraMacHw)) return camera;
-    }
+    const auto started = Clock::now();
+    const Discovery found = discover(search.adapters, options);
+    if (auto camera = bestRecord(found.outcome.cameras, mac)) return camera;
+    // A discovery that failed at once (an adapter still down) keeps the pace.
+    std::this_thread::sleep_until(started + kReturnRequestInterval);
   }
   return std::nullopt;
 }

@@ -35,16 +35,23 @@ RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds 
 RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
                                const std::function<void()>& unanswered);
 
-// Where and how to look for a camera by its MAC.
+// A returning camera is asked for with one discovery request this often: it
+// answers within milliseconds once it is up, so the wait ends at most about
+// this long after the camera could first answer.
+inline constexpr std::chrono::milliseconds kReturnRequestInterval{100};
+
+// Where and how long to look for a camera by its MAC.
 struct ReturnSearch {
   std::vector<Adaptor> adapters;
-  std::chrono::milliseconds window{1000};  // of each discovery
   std::chrono::steady_clock::duration bound = std::chrono::seconds(60);
-  std::function<bool()> stop;  // asked between discoveries; true ends the wait
+  std::function<bool()> stop;  // asked between requests; true ends the wait
 };
 
-// Discoveries until one finds `mac`: its record (address and adapter), or
-// nothing once the bound has passed or `stop` said so.
+// Discoveries of kReturnRequestInterval until one hears `mac`: its record
+// (address and adapter), or nothing once the bound has passed or `stop` said
+// so. An answer through an adapter whose subnet holds the camera's address
+// ends the wait at once; one from outside is taken when no such answer came
+// in the same discovery.
 std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
                                            const ReturnSearch& search);
 

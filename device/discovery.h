@@ -3,7 +3,8 @@
 // (or, when asked, by packet socket and ordinary UDP at once) and, when the
 // packet socket is refused for lack of privilege, by ordinary UDP instead
 // (which misses cameras answering from outside an adapter's subnet; the
-// caller says so). Prints nothing; the caller's thread.
+// caller says so). A stop condition may end the window at the answer it waits
+// for. Prints nothing; the caller's thread.
 #pragma once
 
 #include <chrono>
@@ -23,7 +24,12 @@ struct Discovery {
   bool overUdp = false;  // the packet socket was refused: answers came by UDP
 };
 
-// `capture` kPacket or kPacketAndUdp.
+// `window` with kRequestsPerWindow requests, answers merged by MAC.
+DiscoveryOptions discoveryOptions(std::chrono::milliseconds window,
+                                  CaptureMode capture = CaptureMode::kPacket);
+
+// `options.capture` kPacket or kPacketAndUdp.
+Discovery discover(const std::vector<Adaptor>& adapters, DiscoveryOptions options);
 Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
                    CaptureMode capture = CaptureMode::kPacket);
 

@@ -214,9 +214,11 @@ std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
 
 Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
   Status resendFailure = Status::Ok();
-  ListenPlan plan{options.window, options.merge, options.sends, [&] {
+  ListenPlan plan{options.window, options.merge, options.sends,
+                  [&] {
                     if (resendFailure.ok()) resendFailure = sendToAll(probes);
-                  }};
+                  },
+                  options.stop};
   if (listenOnAll(capturesOf(probes, options.capture), plan) != 0) {
     return failure("select() failed", site::kWait);
   }

@@ -43,6 +43,7 @@ struct DiscoveryOptions {
   int sends = 1;  // requests spread over the window, the first at its start
   CaptureMode capture = CaptureMode::kPacket;
   MergeRule merge = MergeRule::kMacAndAddress;
+  AnswerStop stop;  // ends the window at an answer it accepts; empty: never
 };
 
 struct DiscoveryOutcome {

@@ -25,12 +25,14 @@ namespace f = discovery_frame;
 constexpr size_t kSourcePortOffset = 34;
 constexpr size_t kDestinationPortOffset = 36;
 
-void takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,
-                MergeRule merge) {
+// True when the plan's stop condition holds after this answer.
+bool takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,
+                const ListenPlan& plan) {
   GigE_Camera_Info info = decodeDiscoveryAck(ack, source, *capture.adaptor);
   info.seenAtLinkLevel = capture.mode == CaptureMode::kPacket;
   info.seenByUdp = capture.mode == CaptureMode::kUdp;
-  addCamera(*capture.cameras, info, merge);
+  addCamera(*capture.cameras, info, plan.merge);
+  return plan.stop && plan.stop(info);
 }
 
 void traceFrame(const std::array<uint8_t, gvcp::kDiscoveryFrameSize>& frame) {
@@ -41,37 +43,37 @@ void traceFrame(const std::array<uint8_t, gvcp::kDiscoveryFrameSize>& frame) {
                       std::span<const uint8_t>(frame).subspan(gvcp::kFrameGvcpOffset));
 }
 
-void readFrame(const Capture& capture, MergeRule merge) {
+bool readFrame(const Capture& capture, const ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryFrameSize> frame{};
   // A failed read leaves the cleared buffer, which the selection drops; not
   // waiting here keeps a spurious wake-up from blocking past the window.
   ::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT);
   const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
-  if (!source) return;
+  if (!source) return false;
   if (capture.answerPort != 0 &&
       gvcp::getBe16(frame.data() + kDestinationPortOffset) != capture.answerPort) {
-    return;
+    return false;
   }
   traceFrame(frame);
-  takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, merge);
+  return takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, plan);
 }
 
 // UDP reception gives the acknowledge alone; a short one is decoded from the
 // zeros behind it, as a short frame is.
-void readDatagram(const Capture& capture, MergeRule merge) {
+bool readDatagram(const Capture& capture, const ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryAckSize> ack{};
   sockaddr_in from{};
   socklen_t fromLen = sizeof from;
   const ssize_t got = ::recvfrom(capture.fd, ack.data(), ack.size(), MSG_DONTWAIT,
                                  reinterpret_cast<sockaddr*>(&from), &fromLen);
-  if (got < static_cast<ssize_t>(gvcp::kHeaderSize)) return;
+  if (got < static_cast<ssize_t>(gvcp::kHeaderSize)) return false;
   const size_t size = std::min(static_cast<size_t>(got), ack.size());
   gvcp::traceDatagram(gvcp::TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
                       std::span<const uint8_t>(ack.data(), size));
-  if (gvcp::readAckHeader(ack.data()).acknowledge != gvcp::DISCOVERY_ACK) return;
+  if (gvcp::readAckHeader(ack.data()).acknowledge != gvcp::DISCOVERY_ACK) return false;
   char text[INET_ADDRSTRLEN] = {};
   ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-  takeAnswer(capture, ack.data(), text, merge);
+  return takeAnswer(capture, ack.data(), text, plan);
 }
 
 // The part of the window, measured in time waited, after which request `k` goes out.
@@ -138,11 +140,9 @@ int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan) {
       // other answers: take it off the socket and keep listening.
       if ((fds[i].revents & POLLERR) != 0) clearPendingError(fds[i].fd);
       if ((fds[i].revents & POLLIN) == 0) continue;
-      if (captures[i].mode == CaptureMode::kPacket) {
-        readFrame(captures[i], plan.merge);
-      } else {
-        readDatagram(captures[i], plan.merge);
-      }
+      const bool stop = captures[i].mode == CaptureMode::kPacket ? readFrame(captures[i], plan)
+                                                                 : readDatagram(captures[i], plan);
+      if (stop) return 0;
     }
   }
   return 0;

@@ -4,7 +4,8 @@
 // datagram (UDP reception) per wake-up; answers are decoded onto the cameras
 // of their own adapter, merged by the chosen rule, each record marked with the
 // receptions that saw it. The waits add up to at most
-// the window however many answers arrive. Descriptors stay the caller's.
+// the window however many answers arrive; a stop condition, asked after each
+// answer taken, may end the window early. Descriptors stay the caller's.
 #pragma once
 
 #include <chrono>
@@ -36,6 +37,10 @@ struct Capture {
   uint16_t answerPort = 0;
 };
 
+// Asked after each answer taken, with its record as decoded (before merging);
+// true ends the window there.
+using AnswerStop = std::function<bool(const GigE_Camera_Info& answer)>;
+
 struct ListenPlan {
   std::chrono::microseconds window{0};
   MergeRule merge = MergeRule::kMacAndAddress;
@@ -43,9 +48,10 @@ struct ListenPlan {
   // (k = 1..sends-1) goes out once k/sends of the window has been waited.
   int sends = 1;
   std::function<void()> resend;
+  AnswerStop stop;  // empty: the whole window
 };
 
-// 0 when the window is over, -1 (errno set) when a wait failed.
+// 0 when the window is over or `stop` ended it, -1 (errno set) when a wait failed.
 int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan);
 
 // Appends `info` unless `cameras` holds the same camera by `rule`, whose record

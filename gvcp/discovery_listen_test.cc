@@ -76,7 +76,7 @@ TEST_F(DiscoveryListen, AnswersLandOnTheAdapterTheyArrivedOn) {
   sendTo(cameraA, first, discoveryAck(0xA));
   sendTo(cameraB, second, discoveryAck(0xB));
   sendTo(cameraB, second, discoveryAck(0xC, gvcp::READREG_ACK));  // not an answer
-  ASSERT_EQ(listenOnAll(captures(), {100ms, MergeRule::kMacAndAddress, 1, {}}), 0);
+  ASSERT_EQ(listenOnAll(captures(), {100ms, MergeRule::kMacAndAddress, 1, {}, {}}), 0);
   ASSERT_EQ(onFirst.size(), 1u);
   ASSERT_EQ(onSecond.size(), 1u);
   EXPECT_EQ(onFirst[0].cameraMac, "02:00:00:00:00:0A");
@@ -102,7 +102,7 @@ TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress
     sendTo(cameraA, first, discoveryAck(0xA));
     sendTo(cameraB, first, discoveryAck(0xA));
     sendTo(cameraA, first, discoveryAck(0xA));
-    ASSERT_EQ(listenOnAll(captures(), {100ms, rule, 1, {}}), 0);
+    ASSERT_EQ(listenOnAll(captures(), {100ms, rule, 1, {}, {}}), 0);
     EXPECT_EQ(onFirst.size(), rule == MergeRule::kMac ? 1u : 2u);
   }
 }
@@ -112,7 +112,7 @@ TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress
 TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
   int resent = 0;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 4, [&] { ++resent; }}), 0);
+  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 4, [&] { ++resent; }, {}}), 0);
   EXPECT_EQ(resent, 3);
   EXPECT_GE(std::chrono::steady_clock::now() - start, kWindow);
 }
@@ -121,8 +121,19 @@ TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
 // tenth into the window: a wait stretched by a loaded machine would have to
 // overrun the rest of the window before the answer goes unheard.
 TEST_F(DiscoveryListen, AnswerToAResendIsTaken) {
-  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second)}), 0);
+  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second), {}}), 0);
   EXPECT_EQ(onSecond.size(), 1u);
+}
+
+// Only the answer the stop condition waits for ends the long window.
+TEST_F(DiscoveryListen, StopConditionEndsTheWindowAtItsAnswer) {
+  sendTo(cameraB, first, discoveryAck(0xB));
+  sendTo(cameraA, first, discoveryAck(0xA));
+  const auto isA = [](const GigE_Camera_Info& c) { return c.cameraMac == "02:00:00:00:00:0A"; };
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 1, {}, isA}), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kWindow);
+  EXPECT_EQ(onFirst.size(), 2u);
 }
 
 TEST_F(DiscoveryListen, PendingSocketErrorDoesNotEndTheWindow) {
@@ -134,14 +145,14 @@ TEST_F(DiscoveryListen, PendingSocketErrorDoesNotEndTheWindow) {
   closedPort.fd.reset();
   ASSERT_EQ(::connect(first.fd.get(), asSockaddr(nobody), sizeof nobody), 0);
   ASSERT_EQ(::send(first.fd.get(), "x", 1, 0), 1);
-  EXPECT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second)}), 0);
+  EXPECT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second), {}}), 0);
   EXPECT_EQ(onSecond.size(), 1u);
 }
 
 TEST_F(DiscoveryListen, ClosedDescriptorFailsTheWait) {
   const Capture closed{first.fd.release(), CaptureMode::kUdp, &adaptor, &onFirst};
   ::close(closed.fd);
-  EXPECT_EQ(listenOnAll({&closed, 1}, {100ms, MergeRule::kMac, 1, {}}), -1);
+  EXPECT_EQ(listenOnAll({&closed, 1}, {100ms, MergeRule::kMac, 1, {}, {}}), -1);
 }
 
 }  // namespace

@@ -43,5 +43,5 @@ void gige_discovery::report_error(const char* message, const char* file, int lin
 int listenForAnswers(int fd, const Adaptor& adaptor, std::chrono::microseconds window,
                      std::vector<GigE_Camera_Info>& cameras) {
   const Capture capture{fd, CaptureMode::kPacket, &adaptor, &cameras, 0};
-  return listenOnAll({&capture, 1}, ListenPlan{window, MergeRule::kMacAndAddress, 1, {}});
+  return listenOnAll({&capture, 1}, ListenPlan{window, MergeRule::kMacAndAddress, 1, {}, {}});
 }

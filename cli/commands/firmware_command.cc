@@ -123,8 +123,7 @@ device::RestartOutcome awaitReturn(device::CameraSession& session, const Firmwar
   if (job.returnAdapters.empty()) {
     return device::awaitAtAddress(session, job.returnBound, [&view] { view.noteSignal(); });
   }
-  const device::ReturnSearch search{job.returnAdapters, job.discoveryWindow, job.returnBound,
-                                    [&view] {
+  const device::ReturnSearch search{job.returnAdapters, job.returnBound, [&view] {
                                       view.noteSignal();
                                       return false;  // the camera is flashed: always wait
                                     }};
@@ -252,7 +251,11 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
   if (ended) return *ended;
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return worded(outcome, back, address, job, seconds, err);
+  CommandResult result = worded(outcome, back, address, job, seconds, err);
+  if (result.code == ExitCode::kOk && view.uploadSeconds()) {
+    result.data["upload_seconds"] = *view.uploadSeconds();
+  }
+  return result;
 }
 
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
@@ -263,7 +266,6 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   job.yes = invocation.yes;
   job.dryRun = invocation.dryRun;
   job.returnAdapters = adapters;
-  job.discoveryWindow = std::chrono::milliseconds(invocation.timeoutMs);
   const FirmwareConsole console = processConsole();
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;
   const Relocation found = findChangeable(invocation, selector, adapters, signals, err);

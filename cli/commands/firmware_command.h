@@ -52,7 +52,6 @@ struct FirmwareJob {
   // Where the restarted camera is looked for by its MAC (it may come back at
   // another address); with none, it is waited for at the address it had.
   std::vector<Adaptor> returnAdapters;
-  std::chrono::milliseconds discoveryWindow{kDefaultTimeoutMs};
 };
 
 // What stops the job before anything is sent (exit 2): a confirmation that

@@ -14,7 +14,7 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err);
   if (!lookup.camera) return lookup.failure;
   const CameraTarget camera = targetOf(*lookup.camera);
-  NetworkPort port(camera, std::move(std::get<UniqueFd>(arpSocket)), invocation.timeoutMs, err);
+  NetworkPort port(camera, std::move(std::get<UniqueFd>(arpSocket)), invocation.timeoutMs);
   return runForceIpFlow(
       forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,
       signals, err);

@@ -1,6 +1,8 @@
 #include "cli/commands/list_command.h"
 
 #include <algorithm>
+#include <memory>
+#include <set>
 
 #include "cli/discovery_run.h"
 #include "cli/output/address_sharing.h"
@@ -10,9 +12,25 @@
 
 namespace cli {
 
+namespace {
+
+// Ends the window once `expected` cameras, told apart by MAC, have answered
+// on any adapters; 0 never ends it.
+AnswerStop countReached(int expected) {
+  if (expected == 0) return {};
+  auto seen = std::make_shared<std::set<std::string>>();
+  return [seen, expected](const GigE_Camera_Info& answer) {
+    seen->insert(answer.cameraMac);
+    return static_cast<int>(seen->size()) >= expected;
+  };
+}
+
+}  // namespace
+
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                       std::ostream& err) {
-  const DiscoveryOutcome outcome = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  const DiscoveryOutcome outcome =
+      discoverForCommandLine(adapters, invocation.timeoutMs, err, countReached(invocation.expect));
   for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
   if (!outcome.status.ok())
     return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());

@@ -60,7 +60,7 @@ CommandResult withAddressNow(CommandResult changed, const CameraTarget& target, 
                                           " is behind no adapter of this host: --now cannot "
                                           "give it the address");
   }
-  NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs, err);
+  NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs);
   CommandResult forced = runForceIpFlow(forceIpPlan(target, set, false, false), port, signals, err);
   if (forced.code != ExitCode::kOk) {
     forced.message = withoutLineEnd(changed.text) + "; then " + forced.message;

@@ -17,6 +17,7 @@ constexpr const char* kExamples = R"(Examples:
   nuv-ipconfig list                        every camera on every adapter but lo
   nuv-ipconfig list --json --interface eth1
   nuv-ipconfig list --timeout-ms 3000      listen three seconds
+  nuv-ipconfig list --expect 4             stop listening once four cameras answered
   nuv-ipconfig show 02:11:22:33:44:55      by MAC (case-insensitive, ':' or '-')
   nuv-ipconfig show 192.168.10.11 --json   by address: read directly when it answers
   nuv-ipconfig show SN0001                 by serial number or user-defined name
@@ -187,7 +188,12 @@ struct Texts {
 };
 
 void addCameraCommands(CommandTable& table, Invocation& invocation, Texts& texts) {
-  table.add(Command::kList, "list", "List every camera that answers a discovery", invocation);
+  table.add(Command::kList, "list", "List every camera that answers a discovery", invocation)
+      .add_option("--expect", invocation.expect,
+                  "End the window once N cameras (by MAC) have answered (default: the whole "
+                  "window)")
+      ->type_name("N")
+      ->check(CLI::Range(1, kMaxExpect));
   table.add(Command::kDoctor, "doctor",
             "Say why a camera cannot be seen or used, and how to fix it (changes nothing)",
             invocation);

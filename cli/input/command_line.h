@@ -22,6 +22,8 @@ inline constexpr int kMaxTimeoutMs = 60000;
 // How long restart waits for the camera to answer again, and its range.
 inline constexpr int kDefaultWaitS = 60;
 inline constexpr int kMaxWaitS = 3600;
+// list --expect: the largest count of cameras it takes.
+inline constexpr int kMaxExpect = 100000;
 // How many cameras apply changes at once, and its range.
 inline constexpr int kDefaultJobs = 8;
 inline constexpr int kMaxJobs = 64;
@@ -34,8 +36,9 @@ struct Invocation {
   bool trace = false;
   std::vector<std::string> interfaces;  // empty: every adapter but lo
   int timeoutMs = kDefaultTimeoutMs;
-  std::string camera;               // the CAMERA selector, unparsed
-  std::string newName;              // rename's NAME, checked
+  int expect = 0;       // list --expect: the window ends once this many cameras answered; 0: never
+  std::string camera;   // the CAMERA selector, unparsed
+  std::string newName;  // rename's NAME, checked
   int waitS = kDefaultWaitS;        // restart, set --restart
   std::optional<cli::IpMode> mode;  // set --mode
   // set: --ip/--mask[/--gateway] when given (only with --mode persistent);

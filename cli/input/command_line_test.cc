@@ -22,6 +22,8 @@ TEST(CommandLineParse, ListTakesItsDefaults) {
   EXPECT_FALSE(p.invocation->json);
   EXPECT_FALSE(p.invocation->trace);
   EXPECT_TRUE(p.invocation->interfaces.empty());
+  EXPECT_EQ(p.invocation->expect, 0);
+  EXPECT_EQ(parse({"list", "--expect", "3"}).invocation->expect, 3);
 }
 
 TEST(CommandLineParse, SharedOptionsStandBeforeOrAfterTheCommand) {
@@ -66,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BadInput{{"list", "--timeout-ms", "99"}, "--timeout-ms"},
                     BadInput{{"list", "--timeout-ms", "60001"}, "--timeout-ms"},
                     BadInput{{"list", "--timeout-ms", "soon"}, "--timeout-ms"},
+                    BadInput{{"list", "--expect", "0"}, "--expect"},
+                    BadInput{{"show", "cam1", "--expect", "1"}, "--expect"},
                     BadInput{{"list", "--interface", ""}, "--interface"},
                     BadInput{{"list", "--interface", "abcdefghijklmnop"}, "--interface"},
                     BadInput{{"list", "--bogus"}, "--bogus"}, BadInput{{"show"}, "CAMERA"},

@@ -17,11 +17,11 @@ FlashHooks FirmwareUploadView::hooks() {
 }
 
 void FirmwareUploadView::blockSent(uint64_t sent, uint64_t total) {
+  const ProgressBar::Clock::time_point now = ProgressBar::Clock::now();
+  if (sent >= total) uploadSeconds_ = std::chrono::duration<double>(now - start_).count();
   if (!drawBar_) return;
   if (!bar_) bar_.emplace(total, start_);
-  if (const std::optional<std::string> draw = bar_->update(sent, ProgressBar::Clock::now())) {
-    err_ << *draw << std::flush;
-  }
+  if (const std::optional<std::string> draw = bar_->update(sent, now)) err_ << *draw << std::flush;
 }
 
 void FirmwareUploadView::flashingStarts() {

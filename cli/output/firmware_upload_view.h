@@ -1,7 +1,9 @@
 // FirmwareUploadView: what the operator sees of the flash programming run of
 // `firmware`, fed by the run's hooks. On a terminal the progress bar is
 // redrawn on `err` (at most ten times a second, the last block always);
-// elsewhere nothing is drawn. When flashing starts it arms the urgent exit of
+// elsewhere nothing is drawn. Between redraws a block costs one clock read,
+// so the upload runs at the pace of the camera's answers. It also times the
+// upload. When flashing starts it arms the urgent exit of
 // the signal guard, since a stop signal must no longer end the run: the first
 // one gets one line saying that the camera must be waited for, a second one
 // leaves at once with a warning. Disarmed when the view ends. The thread that
@@ -38,6 +40,9 @@ class FirmwareUploadView {
   // says the command waits for the camera (written once).
   void noteSignal();
   bool flashingStarted() const { return flashing_; }
+  // From uploadStarts() to the block that completed the image; nothing
+  // before that block.
+  std::optional<double> uploadSeconds() const { return uploadSeconds_; }
 
  private:
   void blockSent(uint64_t sent, uint64_t total);
@@ -48,6 +53,7 @@ class FirmwareUploadView {
   SignalGuard& signals_;
   ProgressBar::Clock::time_point start_;
   std::optional<ProgressBar> bar_;  // from the first block, which tells the image size
+  std::optional<double> uploadSeconds_;
   bool flashing_ = false;
   bool noted_ = false;
 };
