@@ -15,8 +15,10 @@ FirmwareOutcome runFirmwareUpdate(const FirmwareUpdatePlan& plan, const Firmware
   // Until the camera confirms the end of flashing it keeps running its old
   // firmware; restarting it over an unconfirmed flash could leave it unable
   // to start.
-  outcome.programResult = programFlash(socketAddress(plan.target.ip, plan.flashPort),
-                                       plan.imagePath.c_str(), plan.flash, hooks.flash);
+  const sockaddr_in flashPort = socketAddress(plan.target.ip, plan.flashPort);
+  outcome.programResult =
+      plan.image ? programFlash(flashPort, *plan.image, plan.flash, hooks.flash)
+                 : programFlash(flashPort, plan.imagePath.c_str(), plan.flash, hooks.flash);
   if (outcome.programResult < 0) return outcome;
   outcome.stage = FirmwareStage::kRetake;
   if (!session.take(kRetakeControlTries).ok()) return outcome;

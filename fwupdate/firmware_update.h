@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "device/camera_return.h"
@@ -20,11 +22,14 @@
 
 struct FirmwareUpdatePlan {
   device::SessionTarget target;
-  std::string imagePath;
+  std::string imagePath;    // read when programming starts, unless `image` is given
   std::string checkedName;  // the name checked against the model (the path, or its file name)
   device::SessionPolicy session;
   uint16_t flashPort = kEpcsPort;
   FlashProgramOptions flash;  // its `out` takes the programming trace; none when null
+  // The image its caller already read and checked: programmed as it is, so
+  // the camera gets those bytes whatever the file holds by then.
+  std::optional<std::span<const uint8_t>> image = std::nullopt;
 };
 
 // Where an update ended.

@@ -126,15 +126,20 @@ int programFlash(const sockaddr_in& camera, const char* path, const FlashProgram
     printProgress(options.out, "failed\n");
     return kProgramUnreadableImage;
   }
+  return programFlash(camera, *image, options, hooks);
+}
+
+int programFlash(const sockaddr_in& camera, std::span<const uint8_t> image,
+                 const FlashProgramOptions& options, const FlashHooks& hooks) {
   FlashRun run(camera, options, hooks);
   if (run.tieToInterface() != 0) {
     printProgress(options.out, "failed\n");
     return kProgramInterfaceFailed;
   }
-  if (run.send(kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image->size()))) < 0) {
+  if (run.send(kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image.size()))) < 0) {
     return kProgramAnnounceFailed;
   }
-  if (const int blocks = run.sendBlocks(*image); blocks < 0) return blocks;
+  if (const int blocks = run.sendBlocks(image); blocks < 0) return blocks;
   if (stopRequested(hooks)) return kProgramStopped;
   printProgress(options.out,
                 " done\n\nPlease DO NOT Plugout the cable until you see >>SUCCESSFUL<< at the "

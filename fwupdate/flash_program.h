@@ -69,6 +69,9 @@ std::optional<std::vector<uint8_t>> readFirmwareImage(const char* path);
 // Programs `path` into the camera at `camera` (address and port filled in).
 int programFlash(const sockaddr_in& camera, const char* path,
                  const FlashProgramOptions& options = {}, const FlashHooks& hooks = {});
+// The same with the image already read.
+int programFlash(const sockaddr_in& camera, std::span<const uint8_t> image,
+                 const FlashProgramOptions& options = {}, const FlashHooks& hooks = {});
 
 // `ip` in network byte order; the camera's flash port 2200; trace on stdout.
 int epcs_program(unsigned int ip, char* path);

@@ -80,7 +80,8 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
                                 file,
                                 device::libraryPolicy(options.gvcpPort),
                                 options.flashPort,
-                                options.flash};
+                                options.flash,
+                                std::nullopt};
   FirmwareHooks hooks;
   hooks.identityRead = [out](const FirmwareIdentity& identity, bool fits) {
     return showIdentity(identity, fits, out);

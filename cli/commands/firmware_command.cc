@@ -209,8 +209,7 @@ FirmwareConsole processConsole() {
   return {::isatty(STDIN_FILENO) == 1, ::isatty(STDERR_FILENO) == 1, &std::cin};
 }
 
-std::optional<CommandResult> firmwareJobProblem(const FirmwareJob& job,
-                                                const FirmwareConsole& console) {
+std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const FirmwareConsole& console) {
   if (!job.yes && !job.dryRun && !console.inputIsTerminal) {
     return failure(ExitCode::kUsage,
                    "firmware: no terminal to confirm on; give --yes to program without asking");
@@ -218,6 +217,7 @@ std::optional<CommandResult> firmwareJobProblem(const FirmwareJob& job,
   const std::optional<std::vector<uint8_t>> image = readFirmwareImage(job.imagePath.c_str());
   if (!image) return failure(ExitCode::kUsage, "IMAGE: cannot read " + job.imagePath);
   if (image->empty()) return failure(ExitCode::kUsage, "IMAGE: " + job.imagePath + " is empty");
+  job.image = *image;
   return std::nullopt;
 }
 
@@ -247,7 +247,8 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
                                 fileNameOf(job.imagePath),
                                 device::SessionPolicy{.port = job.gvcpPort},
                                 job.flashPort,
-                                {job.completionBound, nullptr, target.interface}};
+                                {job.completionBound, nullptr, target.interface},
+                                std::span<const uint8_t>(job.image)};
   const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
   if (ended) return *ended;
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

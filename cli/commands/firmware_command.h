@@ -43,6 +43,9 @@ FirmwareConsole processConsole();
 
 struct FirmwareJob {
   std::string imagePath;
+  // The bytes programmed, read once by firmwareJobProblem: the camera gets the
+  // image that was checked, and reading it is not part of the upload.
+  std::vector<uint8_t> image;
   bool yes = false;
   bool dryRun = false;
   uint16_t gvcpPort = gvcp::kPort;
@@ -56,9 +59,8 @@ struct FirmwareJob {
 
 // What stops the job before anything is sent (exit 2): a confirmation that
 // could only be asked without a terminal, or an image that cannot be read or
-// is empty. Empty when the job may go on.
-std::optional<CommandResult> firmwareJobProblem(const FirmwareJob& job,
-                                                const FirmwareConsole& console);
+// is empty. Empty when the job may go on, with the image read into the job.
+std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const FirmwareConsole& console);
 
 // The whole update of the camera at `target`, after firmwareJobProblem passed.
 CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob& job,

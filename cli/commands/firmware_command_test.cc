@@ -40,6 +40,7 @@ class FirmwareCommandTest : public ::testing::Test {
     device.setText(reg::kModelName, "ABC-100");
     device.setText(reg::kDeviceVersion, "1.2");
     job.imagePath = dir.write(kImageName, image);
+    job.image = image;
     job.yes = true;
     job.returnBound = std::chrono::milliseconds(3000);
     job.completionBound = std::chrono::milliseconds(1000);
@@ -102,6 +103,16 @@ TEST_F(FirmwareCommandTest, CompletedUpdateReportsTheVersionBeforeAndAfterTheRes
             std::string::npos)
       << err.str();
   EXPECT_EQ(err.str().find('\r'), std::string::npos) << "no bar without a terminal";
+}
+
+// The image is read once, when it is checked: a file replaced while the
+// camera is looked for cannot put unchecked bytes into its flash.
+TEST_F(FirmwareCommandTest, ProgramsTheImageAsCheckedWhateverTheFileHoldsLater) {
+  job.image.clear();
+  ASSERT_FALSE(firmwareJobProblem(job, console));
+  dir.write(kImageName, Bytes(7, 0xEE));
+  ASSERT_EQ(update().code, ExitCode::kOk);
+  EXPECT_EQ(testing_peer::imageFromBlocks(flashPeer->received()), image);
 }
 
 TEST_F(FirmwareCommandTest, ImageForAnotherModelIsRefusedAndControlGivenBack) {
