@@ -171,6 +171,21 @@ testbed::CameraSpec cameraSpec() {
   return setup;
 }
 
+// The first processor this process may run on; every process the benchmark
+// starts inherits it.
+bool onOneProcessor() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (!CPU_ISSET(cpu, &allowed)) continue;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    return sched_setaffinity(0, sizeof one, &one) == 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main() {
@@ -178,12 +193,8 @@ int main() {
     std::puts("bench_flash: skipped, the test bed needs root to create network namespaces");
     return 0;
   }
-  // Every process of the benchmark inherits the processor.
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(0, &one);
-  if (sched_setaffinity(0, sizeof one, &one) != 0) {
-    std::perror("bench_flash: sched_setaffinity");
+  if (!onOneProcessor()) {
+    std::perror("bench_flash: cannot keep to one processor");
     return 1;
   }
   testbed::Network net;
