@@ -21,14 +21,13 @@ std::optional<std::array<uint8_t, 6>> parseMac(std::string_view text) {
   return bytes;
 }
 
+// Digits with at least one dot: an address, or a mistyped one. Digits alone
+// are a serial number (many cameras carry all-digit serials).
 bool looksLikeAddress(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return c == '.' || std::isdigit(static_cast<unsigned char>(c));
-  });
-}
-
-bool sameCamera(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
-  return std::memcmp(a.cameraMacHw, b.cameraMacHw, sizeof a.cameraMacHw) == 0;
+  return text.find('.') != std::string_view::npos &&
+         std::all_of(text.begin(), text.end(), [](char c) {
+           return c == '.' || std::isdigit(static_cast<unsigned char>(c));
+         });
 }
 
 bool matches(const Selector& s, const GigE_Camera_Info& camera) {
@@ -75,7 +74,7 @@ std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
   for (const GigE_Camera_Info& camera : cameras) {
     if (!matches(selector, camera)) continue;
     const auto known = std::find_if(found.begin(), found.end(), [&](const GigE_Camera_Info& f) {
-      return sameCamera(f, camera);
+      return sameDevice(f, camera);
     });
     if (known == found.end()) {
       found.push_back(camera);

@@ -2,7 +2,7 @@
 // ':' or '-' between the bytes), a dotted IPv4 address, or else a serial
 // number or user-defined name (1 to 16 bytes, the width of those fields).
 // Text made of digits and dots that is no valid address is an error, not a
-// name. Matching picks the discovered records of one camera. Pure.
+// name; digits alone are a serial number. Matching picks the discovered records of one camera. Pure.
 #pragma once
 
 #include <array>

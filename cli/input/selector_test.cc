@@ -37,11 +37,13 @@ TEST(SelectorParse, DottedAddressIsKeptInNetworkOrder) {
 }
 
 TEST(SelectorParse, DigitsAndDotsThatAreNoAddressAreAnError) {
-  for (const char* text : {"192.168.10.300", "1.2.3", "12345"}) {
+  for (const char* text : {"192.168.10.300", "1.2.3", "12345."}) {
     const SelectorParse p = parseSelector(text);
     EXPECT_FALSE(p.selector) << text;
     EXPECT_NE(p.error.find("CAMERA"), std::string::npos);
   }
+  // Digits alone are an all-digit serial number.
+  EXPECT_EQ(parseSelector("21234567").selector->kind, Selector::Kind::kName);
 }
 
 TEST(SelectorParse, NamesAreOneToSixteenBytes) {
