@@ -10,12 +10,19 @@ namespace f = discovery_frame;
 
 std::optional<std::string> discoveryAnswerSource(DiscoveryFrame frame,
                                                  const std::string& adapterIp) {
-  if (frame[f::kProtocolOffset] != f::kProtocolUdp) return std::nullopt;
+  const uint8_t* bytes = frame.data();
+  if (gvcp::getBe16(bytes + f::kEtherTypeOffset) != f::kEtherTypeIpv4 ||
+      bytes[f::kIpVersionOffset] != f::kIpv4NoOptions ||
+      bytes[f::kProtocolOffset] != f::kProtocolUdp ||
+      gvcp::getBe16(bytes + f::kSourcePortOffset) != gvcp::kPort ||
+      gvcp::getBe16(bytes + f::kAckCodeOffset) != gvcp::DISCOVERY_ACK ||
+      gvcp::getBe16(bytes + f::kAckLengthOffset) != gvcp::kDiscoveryAckPayload) {
+    return std::nullopt;
+  }
   char text[INET_ADDRSTRLEN] = {};
   ::inet_ntop(AF_INET, frame.data() + f::kSourceIpOffset, text, sizeof text);
   // The capture also sees what this host sends from the adapter's address.
   if (adapterIp == text) return std::nullopt;
-  if (gvcp::getBe16(frame.data() + f::kAckCodeOffset) != gvcp::DISCOVERY_ACK) return std::nullopt;
   return std::string(text);
 }
 
@@ -37,13 +44,22 @@ void takeDiscoveryFrame(DiscoveryFrame frame, const Adaptor& adaptor,
 
 namespace {
 
-// ldb [23]; jeq #17 else drop; ldh [44]; jeq #3 else drop; ret #298; drop: ret #0.
-// A load past the end of a short frame ends the program with 0 (drop).
-constexpr std::array<sock_filter, 6> kFilter = {{
+// Each test jumps to the drop at the end when it fails; a load past the end
+// of a short frame ends the program with 0 (drop) as well.
+constexpr uint8_t kJumps = 11;  // from behind the first test to the drop
+constexpr std::array<sock_filter, 14> kFilter = {{
+    {BPF_LD | BPF_H | BPF_ABS, 0, 0, f::kEtherTypeOffset},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, kJumps - 0, f::kEtherTypeIpv4},
+    {BPF_LD | BPF_B | BPF_ABS, 0, 0, f::kIpVersionOffset},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, kJumps - 2, f::kIpv4NoOptions},
     {BPF_LD | BPF_B | BPF_ABS, 0, 0, f::kProtocolOffset},
-    {BPF_JMP | BPF_JEQ | BPF_K, 0, 3, f::kProtocolUdp},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, kJumps - 4, f::kProtocolUdp},
+    {BPF_LD | BPF_H | BPF_ABS, 0, 0, f::kSourcePortOffset},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, kJumps - 6, gvcp::kPort},
     {BPF_LD | BPF_H | BPF_ABS, 0, 0, f::kAckCodeOffset},
-    {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, gvcp::DISCOVERY_ACK},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, kJumps - 8, gvcp::DISCOVERY_ACK},
+    {BPF_LD | BPF_H | BPF_ABS, 0, 0, f::kAckLengthOffset},
+    {BPF_JMP | BPF_JEQ | BPF_K, 0, kJumps - 10, gvcp::kDiscoveryAckPayload},
     {BPF_RET | BPF_K, 0, 0, gvcp::kDiscoveryFrameSize},
     {BPF_RET | BPF_K, 0, 0, 0},
 }};

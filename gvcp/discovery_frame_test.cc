@@ -45,8 +45,11 @@ TEST(DiscoveryFrameTest, AnswersFromForeignSubnetAndFromZeroAddressAreTaken) {
 }
 
 TEST(DiscoveryFrameTest, SingleByteCorruptionsOfTheTestedBytesReject) {
+  // Ethernet type, IPv4 version and header length, protocol, UDP source port
+  // (3956), acknowledge code and length (248).
   for (const auto& [offset, value] : std::vector<std::pair<size_t, uint8_t>>{
-           {23, 6}, {23, 0}, {44, 0x01}, {45, 0x02}, {45, 0x05}, {44, 0x80}}) {
+           {12, 0x86}, {13, 0xdd}, {14, 0x46}, {23, 6}, {34, 0xc3}, {35, 0x50},
+           {44, 0x01}, {45, 0x02}, {45, 0x05}, {46, 0x01}, {47, 0xf4}}) {
     Frame f = answerFrame();
     f[offset] = value;
     EXPECT_FALSE(discoveryAnswerSource(f, kAdapterIp)) << "byte " << offset << " = " << +value;
@@ -54,9 +57,9 @@ TEST(DiscoveryFrameTest, SingleByteCorruptionsOfTheTestedBytesReject) {
 }
 
 TEST(DiscoveryFrameTest, FieldsOutsideTheFixedOffsetsAreNotExamined) {
-  // Ethernet type, IPv4 version/length, destination, UDP ports, ack status,
-  // length and id: none of them may turn an answer away.
-  for (size_t offset : {12u, 13u, 14u, 30u, 34u, 35u, 36u, 37u, 42u, 43u, 46u, 47u, 48u, 49u}) {
+  // IPv4 length, destination, UDP destination port, ack status and id: none
+  // of them may turn an answer away.
+  for (size_t offset : {16u, 17u, 30u, 36u, 37u, 42u, 43u, 48u, 49u}) {
     Frame f = answerFrame();
     f[offset] ^= 0xA5;
     EXPECT_EQ(discoveryAnswerSource(f, kAdapterIp), "192.168.10.20") << "byte " << offset;
@@ -74,11 +77,12 @@ TEST(DiscoveryFrameTest, OwnTransmissionIsNeverAnAnswer) {
   EXPECT_FALSE(discoveryAnswerSource(answerFrame({192, 168, 10, 1}), kAdapterIp));
 }
 
-TEST(DiscoveryFrameTest, AnyUdpFrameReading0003AtBytes44And45IsAnAnswer) {
-  Frame f{};
-  f[23] = 17;
-  f[45] = 0x03;
-  EXPECT_EQ(discoveryAnswerSource(f, kAdapterIp), "0.0.0.0");
+TEST(DiscoveryFrameTest, StreamPacketReading0003AtBytes44And45IsNoAnswer) {
+  // An image stream's packet of block id 3, from the camera's stream port.
+  Frame f = answerFrame();
+  f[34] = 0xc3;
+  f[35] = 0x51;
+  EXPECT_FALSE(discoveryAnswerSource(f, kAdapterIp));
 }
 
 class DiscoveryCollectTest : public ::testing::Test {
@@ -170,7 +174,7 @@ TEST_F(DiscoveryFilterTest, AgreesWithTheSelectionOnEveryCorruptionAndTruncation
     cases.push_back(f);
   }
   const Frame answer = answerFrame();
-  for (size_t length = 1; length <= 48; ++length) {
+  for (size_t length = 1; length <= 50; ++length) {
     cases.emplace_back(answer.begin(), answer.begin() + length);
   }
   for (const std::vector<uint8_t>& datagram : cases) {
@@ -183,8 +187,8 @@ TEST_F(DiscoveryFilterTest, AgreesWithTheSelectionOnEveryCorruptionAndTruncation
 }
 
 TEST_F(DiscoveryFilterTest, OwnRequestIsDroppedInTheKernel) {
-  Frame request{};
-  request[23] = 17;
+  Frame request = answerFrame();
+  std::fill(request.begin() + gvcp::kFrameGvcpOffset, request.end(), 0);
   const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
   std::copy(command.begin(), command.end(), request.begin() + gvcp::kFrameGvcpOffset);
   EXPECT_TRUE(passThrough(bytesOf(request)).empty());

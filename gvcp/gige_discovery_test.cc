@@ -63,10 +63,15 @@ TEST(DiscoveryChannelTest, AdapterWithoutAddressIsReportedAndNotProbed) {
 // A DISCOVERY_ACK frame from 10.0.0.<host> with MAC 02:..:<host>.
 std::array<uint8_t, gvcp::kDiscoveryFrameSize> answerFrom(uint8_t host) {
   std::array<uint8_t, gvcp::kDiscoveryFrameSize> f{};
-  f[23] = 17;
+  f[12] = 0x08;  // IPv4
+  f[14] = 0x45;
+  f[23] = 17;  // UDP
   f[26] = 10;
   f[29] = host;
-  f[45] = 0x03;
+  f[34] = 0x0f;  // from port 3956
+  f[35] = 0x74;
+  f[45] = 0x03;  // DISCOVERY_ACK of 248 bytes
+  f[47] = 0xf8;
   f[50 + discovery_ack::kMac] = 0x02;
   f[50 + discovery_ack::kMac + 5] = host;
   return f;
