@@ -34,6 +34,12 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
   return info;
 }
 
+bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
+  static constexpr unsigned char kNoMac[sizeof a.cameraMacHw] = {};
+  if (std::memcmp(a.cameraMacHw, b.cameraMacHw, sizeof a.cameraMacHw) != 0) return false;
+  return std::memcmp(a.cameraMacHw, kNoMac, sizeof kNoMac) != 0 || a.sourceIp == b.sourceIp;
+}
+
 bool answersInAdapterSubnet(const GigE_Camera_Info& camera) {
   const uint32_t mask = camera.adaptor.netmaskValue();
   return camera.sourceIp != 0 && camera.adaptor.ipValue() != 0 &&

@@ -64,6 +64,10 @@ inline constexpr size_t kUserDefinedNameLen = 16;
 GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
                                     const Adaptor& adaptor);
 
+// True when `a` and `b` are records of one device: the same MAC, and for the
+// all-zero MAC (which several devices report) also the same source address.
+bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b);
+
 // True when the address the camera answered from is not 0.0.0.0 and lies in
 // the subnet of the adapter its answer arrived on: unicast reaches it there.
 bool answersInAdapterSubnet(const GigE_Camera_Info& camera);

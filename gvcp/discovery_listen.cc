@@ -21,10 +21,6 @@ using std::chrono::microseconds;
 
 namespace f = discovery_frame;
 
-// The source and destination ports of the UDP header in a captured frame (14 + 20).
-constexpr size_t kSourcePortOffset = 34;
-constexpr size_t kDestinationPortOffset = 36;
-
 // True when the plan's stop condition holds after this answer.
 bool takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,
                 const ListenPlan& plan) {
@@ -39,7 +35,7 @@ void traceFrame(const std::array<uint8_t, gvcp::kDiscoveryFrameSize>& frame) {
   uint32_t source = 0;
   std::memcpy(&source, frame.data() + f::kSourceIpOffset, sizeof source);
   gvcp::traceDatagram(gvcp::TraceDirection::kReceive, source,
-                      gvcp::getBe16(frame.data() + kSourcePortOffset),
+                      gvcp::getBe16(frame.data() + f::kSourcePortOffset),
                       std::span<const uint8_t>(frame).subspan(gvcp::kFrameGvcpOffset));
 }
 
@@ -51,7 +47,7 @@ bool readFrame(const Capture& capture, const ListenPlan& plan) {
   const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
   if (!source) return false;
   if (capture.answerPort != 0 &&
-      gvcp::getBe16(frame.data() + kDestinationPortOffset) != capture.answerPort) {
+      gvcp::getBe16(frame.data() + f::kDestinationPortOffset) != capture.answerPort) {
     return false;
   }
   traceFrame(frame);
@@ -86,8 +82,8 @@ microseconds sendPoint(const ListenPlan& plan, int k) {
 bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
                MergeRule rule) {
   const auto known = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
-    return c.cameraMac == info.cameraMac &&
-           (rule == MergeRule::kMac || c.cameraIp == info.cameraIp);
+    return rule == MergeRule::kMac ? sameDevice(c, info)
+                                   : c.cameraMac == info.cameraMac && c.cameraIp == info.cameraIp;
   });
   if (known == cameras.end()) {
     cameras.push_back(info);

@@ -107,6 +107,15 @@ TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress
   }
 }
 
+TEST_F(DiscoveryListen, DevicesReportingNoMacAreToldApartByAddress) {
+  GigE_Camera_Info first, second;  // MAC 00:00:00:00:00:00 both
+  first.sourceIp = 1;
+  second.sourceIp = 2;
+  EXPECT_TRUE(addCamera(onFirst, first, MergeRule::kMac));
+  EXPECT_TRUE(addCamera(onFirst, second, MergeRule::kMac));
+  EXPECT_FALSE(addCamera(onFirst, first, MergeRule::kMac));
+}
+
 // A quarter of a long window between requests: a wait stretched by a loaded
 // machine would have to overrun a whole quarter to leave the last one out.
 TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
