@@ -1,6 +1,43 @@
 #include "device/discovery.h"
 
+#include <algorithm>
+
 namespace device {
+
+namespace {
+
+// An interface with two addresses is two adapters on one link, and a camera
+// there answers the requests of both: one record per camera and link, the
+// one whose adapter's subnet holds its address (so an alias address in
+// another subnet does not make a reachable camera look unreachable), with
+// the receptions of both.
+void mergeSameLink(std::vector<GigE_Camera_Info>& cameras) {
+  std::vector<GigE_Camera_Info> merged;
+  for (GigE_Camera_Info& camera : cameras) {
+    const auto known = std::find_if(merged.begin(), merged.end(), [&](const GigE_Camera_Info& m) {
+      return sameDevice(m, camera) && m.adaptor.getName() == camera.adaptor.getName();
+    });
+    if (known == merged.end()) {
+      merged.push_back(std::move(camera));
+      continue;
+    }
+    const bool atLinkLevel = known->seenAtLinkLevel || camera.seenAtLinkLevel;
+    const bool byUdp = known->seenByUdp || camera.seenByUdp;
+    if (!answersInAdapterSubnet(*known) && answersInAdapterSubnet(camera)) {
+      *known = std::move(camera);
+    }
+    known->seenAtLinkLevel = atLinkLevel;
+    known->seenByUdp = byUdp;
+  }
+  cameras = std::move(merged);
+}
+
+Discovery merged(Discovery found) {
+  mergeSameLink(found.outcome.cameras);
+  return found;
+}
+
+}  // namespace
 
 DiscoveryOptions discoveryOptions(std::chrono::milliseconds window, CaptureMode capture) {
   DiscoveryOptions options;
@@ -13,9 +50,9 @@ DiscoveryOptions discoveryOptions(std::chrono::milliseconds window, CaptureMode 
 
 Discovery discover(const std::vector<Adaptor>& adapters, DiscoveryOptions options) {
   Discovery found{discoverCameras(adapters, options), false};
-  if (!lacksCapturePrivilege(found.outcome.status)) return found;
+  if (!lacksCapturePrivilege(found.outcome.status)) return merged(std::move(found));
   options.capture = CaptureMode::kUdp;
-  return {discoverCameras(adapters, options), true};
+  return merged({discoverCameras(adapters, options), true});
 }
 
 Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,

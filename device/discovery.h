@@ -4,7 +4,9 @@
 // packet socket is refused for lack of privilege, by ordinary UDP instead
 // (which misses cameras answering from outside an adapter's subnet; the
 // caller says so). A stop condition may end the window at the answer it waits
-// for. Prints nothing; the caller's thread.
+// for. One record per camera and link: a camera heard through two addresses
+// of one interface is kept once, through the address whose subnet holds its
+// own. Prints nothing; the caller's thread.
 #pragma once
 
 #include <chrono>

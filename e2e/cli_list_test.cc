@@ -230,6 +230,24 @@ TEST_F(CliListEndToEnd, InterfaceOptionDiscoversOnTheNamedAdaptersOnly) {
   EXPECT_NE(sims_[3]->status("count_discovery"), "");
 }
 
+TEST_F(CliListEndToEnd, AdapterThatRefusesToSendCostsOnlyItsOwnCameras) {
+  const testbed::CommandResult rule = testbed::runCommand(
+      host_,
+      {"nft", "add table inet nuvlist; add chain inet nuvlist output { type filter hook output "
+              "priority 0; }; add rule inet nuvlist output oifname \"eth2\" udp dport 3956 drop"},
+      testbed::Millis(30000));
+  ASSERT_EQ(rule.status, 0) << rule.output;
+  const ToolRun run = list({"--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: sendto() error on adapter eth2, adapter skipped"),
+            std::string::npos)
+      << run.err;
+  const Json cameras = cli_checks::member(cli_checks::document(run.out), "cameras");
+  ASSERT_EQ(cameras.size(), 4u) << run.out;
+  for (size_t i : {0, 1, 2}) cli_checks::expectCamera(cameras[i], cameras_[i].facts);
+  cli_checks::expectCamera(cameras[3], cameras_[5].facts);
+}
+
 class CliListEmptyEndToEnd : public testbed::LanTest {
  protected:
   CliListEmptyEndToEnd() : LanTest("192.168.10.1/24") {}
@@ -244,6 +262,26 @@ TEST_F(CliListEmptyEndToEnd, NoCameraIsSuccessWithAnEmptyListAndANoteOnStderr) {
   EXPECT_EQ(table.status, 0) << table.err;
   EXPECT_LE(cli_checks::lines(table.out).size(), 1u) << table.out;
   EXPECT_NE(table.err.find("no camera found"), std::string::npos) << table.err;
+}
+
+// An alias address in another subnet makes eth1 two adapters on one link: the
+// camera answers both and is listed once, reachable through the first.
+TEST_F(CliListEmptyEndToEnd, CameraHeardThroughAnAliasAddressIsListedOnceAndReachable) {
+  const testbed::CommandResult alias =
+      testbed::runCommand(host_, {"ip", "addr", "add", "10.50.0.1/16", "dev", "eth1"});
+  ASSERT_EQ(alias.status, 0) << alias.output;
+  testbed::CameraSpec spec;
+  spec.mac = "02:00:00:00:10:42";
+  spec.ip = "192.168.10.42";
+  spec.mask = "255.255.255.0";
+  testbed::SimulatedCamera camera(net_, sw_, "alias", spec);
+  ASSERT_TRUE(camera.ready()) << camera.process().errors();
+  const ToolRun run = testbed::runTool(host_, {"list", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const Json cameras = cli_checks::member(cli_checks::document(run.out), "cameras");
+  ASSERT_EQ(cameras.size(), 1u) << run.out;
+  EXPECT_EQ(cameras[0]["reachable"], true) << run.out;
+  EXPECT_EQ(cameras[0]["adapter"]["ip"], "192.168.10.1") << run.out;
 }
 
 }  // namespace

@@ -189,10 +189,22 @@ Status sendRequest(const Probe& probe) {
   return Status::Ok();
 }
 
-Status sendToAll(const std::vector<Probe>& probes) {
-  for (const Probe& probe : probes) {
-    if (Status s = sendRequest(probe); !s.ok()) return s;
-  }
+// The first request through every adapter. An adapter whose send is refused
+// (an output firewall rule, an interface that cannot carry it) is left out
+// with the reason, so that it costs only its own cameras; the discovery fails
+// only when no adapter could send.
+Status sendFirst(std::vector<Probe>& probes, std::vector<Status>& skippedAdapters) {
+  Status refused = Status::Ok();
+  std::vector<Status> reasons;
+  std::erase_if(probes, [&](const Probe& probe) {
+    const Status sent = sendRequest(probe);
+    if (sent.ok()) return false;
+    reasons.push_back(skipped(probe.adaptor, "sendto() error", site::kSend, sent.sysError()));
+    refused = sent;
+    return true;
+  });
+  if (probes.empty()) return refused;
+  skippedAdapters.insert(skippedAdapters.end(), reasons.begin(), reasons.end());
   return Status::Ok();
 }
 
@@ -212,17 +224,18 @@ std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
   return captures;
 }
 
+// A later request that is refused costs that request alone: the adapter
+// carried the first one, and its answers are still taken.
 Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
-  Status resendFailure = Status::Ok();
   ListenPlan plan{options.window, options.merge, options.sends,
                   [&] {
-                    if (resendFailure.ok()) resendFailure = sendToAll(probes);
+                    for (const Probe& probe : probes) (void)sendRequest(probe);
                   },
                   options.stop};
   if (listenOnAll(capturesOf(probes, options.capture), plan) != 0) {
     return failure("select() failed", site::kWait);
   }
-  return resendFailure;
+  return Status::Ok();
 }
 
 }  // namespace
@@ -244,7 +257,7 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
     probes.push_back(std::move(probe));
   }
   if (probes.empty()) return outcome;
-  outcome.status = sendToAll(probes);
+  outcome.status = sendFirst(probes, outcome.skipped);
   if (outcome.status.ok()) outcome.status = listen(probes, options);
   for (Probe& probe : probes) {
     outcome.cameras.insert(outcome.cameras.end(), probe.cameras.begin(), probe.cameras.end());

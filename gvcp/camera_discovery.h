@@ -50,8 +50,9 @@ struct DiscoveryOutcome {
   // The first failure that stopped the discovery (its code a discovery_site);
   // the cameras found until then are kept.
   gvcp::Status status = gvcp::Status::Ok();
-  // Adapters left out (no IPv4 address, no interface index), in adapter
-  // order; the others were probed.
+  // Adapters left out (no IPv4 address, no interface index, the request
+  // refused), in adapter order; the others were probed. A discovery whose
+  // every adapter refused the request fails with that refusal instead.
   std::vector<gvcp::Status> skipped;
   // Per adapter in adapter order, within one adapter in order of arrival.
   std::vector<GigE_Camera_Info> cameras;

@@ -6,6 +6,16 @@
 
 namespace cli {
 
+namespace {
+
+// Each link has its own addresses: cameras heard through different
+// interfaces share nothing. A view without an adapter may be on any link.
+bool sameLink(const CameraView& a, const CameraView& b) {
+  return !a.adapter || !b.adapter || a.adapter->name == b.adapter->name;
+}
+
+}  // namespace
+
 std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& cameras,
                                            const std::vector<uint32_t>& hostAddresses) {
   std::vector<AddressSharing> sharing(cameras.size());
@@ -16,7 +26,8 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& camera
         std::find(hostAddresses.begin(), hostAddresses.end(), camera.ip) != hostAddresses.end();
     std::vector<std::array<uint8_t, 6>>& others = sharing[i].sharesWith;
     for (const CameraView& other : cameras) {
-      const bool sameAddress = other.ip == camera.ip && other.mac != camera.mac;
+      const bool sameAddress =
+          other.ip == camera.ip && other.mac != camera.mac && sameLink(other, camera);
       if (sameAddress && std::find(others.begin(), others.end(), other.mac) == others.end()) {
         others.push_back(other.mac);
       }

@@ -1,7 +1,8 @@
 // Cameras answering at one address, and cameras at an address of this host:
 // unicast to such an address reaches whichever station answers ARP first (or
 // this host itself), so neither camera can be used safely. One MAC seen on
-// two adapters is one camera, not a sharing. Pure.
+// two adapters is one camera, not a sharing; cameras heard through different
+// interfaces are on different links and share nothing. Pure.
 #pragma once
 
 #include <array>

@@ -5,10 +5,11 @@
 namespace cli {
 namespace {
 
-CameraView at(uint8_t last, uint32_t ip) {
+CameraView at(uint8_t last, uint32_t ip, const char* adapter = "eth1") {
   CameraView view;
   view.mac = {2, 0, 0, 0, 0, last};
   view.ip = ip;
+  view.adapter = AdapterView{adapter, 0, 0};
   return view;
 }
 
@@ -26,6 +27,12 @@ TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
   EXPECT_TRUE(sharing[4].sharesWith.empty() && !sharing[4].hostAddress);
   EXPECT_TRUE(sharing[5].hostAddress);
   EXPECT_FALSE(sharing[0].hostAddress);
+}
+
+TEST(AddressSharing, OneAddressOnTwoLinksIsNoSharing) {
+  const std::vector<AddressSharing> sharing =
+      addressSharing({at(1, 10, "eth1"), at(2, 10, "eth2")}, {});
+  EXPECT_TRUE(sharing[0].sharesWith.empty() && sharing[1].sharesWith.empty());
 }
 
 }  // namespace
