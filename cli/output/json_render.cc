@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <cstdio>
+
 #include "gvcp/ip_config.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
@@ -74,7 +76,26 @@ json resultDocument(const CommandResult& result) {
 }
 
 std::string writeJson(const json& document) {
-  return document.dump(-1, ' ', false, json::error_handler_t::replace);
+  const std::string dumped = document.dump(-1, ' ', false, json::error_handler_t::replace);
+  // The dump escapes C0 controls only; DEL and the C1 controls (U+0080 to
+  // U+009F, two bytes C2 80 to C2 9F in UTF-8) would reach a terminal raw.
+  // Outside strings the document is ASCII, so every such byte is in a string.
+  std::string safe;
+  safe.reserve(dumped.size());
+  for (size_t i = 0; i < dumped.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(dumped[i]);
+    const bool c1 = byte == 0xC2 && i + 1 < dumped.size() &&
+                    (static_cast<unsigned char>(dumped[i + 1]) & 0xE0) == 0x80;
+    if (byte != 0x7F && !c1) {
+      safe += dumped[i];
+      continue;
+    }
+    const unsigned code = c1 ? static_cast<unsigned char>(dumped[++i]) : byte;
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", code);
+    safe += escaped;
+  }
+  return safe;
 }
 
 }  // namespace cli

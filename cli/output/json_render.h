@@ -25,7 +25,8 @@ nlohmann::ordered_json settingsJson(const CameraView& camera,
 // {"ok": true, ...data} or {"ok": false, "error": {"code", "message"}, ...data}.
 nlohmann::ordered_json resultDocument(const CommandResult& result);
 
-// One line of JSON with invalid UTF-8 replaced.
+// One line of JSON with invalid UTF-8 replaced and every control character
+// (C0, DEL, C1) escaped.
 std::string writeJson(const nlohmann::ordered_json& document);
 
 }  // namespace cli
