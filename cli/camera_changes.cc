@@ -46,7 +46,7 @@ std::vector<PlannedWrite> planOf(const device::CameraSettings& before,
   }
   std::optional<uint32_t> config;
   if (desired.mode) {
-    config = device::withPauseBitsOf(before.ipConfigCurrent, configValue(*desired.mode));
+    config = device::withPauseBitsOf(before.ipConfigCurrent, configValue(*desired.mode, before.ipConfigSupported));
   }
   const device::IpTriple& was = before.persistent;
   const uint32_t previous[] = {was.ip, was.mask, was.gateway, before.ipConfigCurrent};
@@ -119,10 +119,11 @@ CommandResult writeUserName(Camera& camera, const std::string& who, const std::s
 void describeMode(CommandResult& result, const device::CameraSettings& before,
                   const DesiredState& desired, const std::string& verb) {
   const IpMode mode = *desired.mode;
+  const uint32_t value = configValue(mode, before.ipConfigSupported);
   const bool supported = (before.ipConfigSupported & supportBit(mode)) != 0;
   result.data["mode"] = ipModeName(mode);
-  result.data["ip_config"] = {{"current", ipConfigNames(configValue(mode))}};
-  result.text += ": IP configuration " + verb + " " + modeText(configValue(mode));
+  result.data["ip_config"] = {{"current", ipConfigNames(value)}};
+  result.text += ": IP configuration " + verb + " " + modeText(value);
   if (mode == IpMode::kPersistent) {
     const AddressSet set = desired.persistent.value_or(
         AddressSet{before.persistent.ip, before.persistent.mask, before.persistent.gateway});

@@ -21,8 +21,10 @@ void compare(std::vector<SettingChange>& changes, const char* setting, uint32_t 
 
 std::string modeOf(uint32_t ipConfig) {
   const uint32_t mode = ipConfig & device::kIpConfigModeBits;
+  // With LLA beside it or without (a camera that does not offer LLA).
+  if (mode == 0) return modeText(mode);
   for (const IpMode m : {IpMode::kPersistent, IpMode::kDhcp, IpMode::kLla}) {
-    if (configValue(m) == mode) return ipModeName(m);
+    if (configValue(m, reg::kIpConfigLla) == (mode | reg::kIpConfigLla)) return ipModeName(m);
   }
   return modeText(mode);
 }
@@ -60,7 +62,7 @@ std::vector<SettingChange> changesFor(const device::CameraSettings& now,
   }
   if (desired.mode) {
     const uint32_t mode = now.ipConfigCurrent & device::kIpConfigModeBits;
-    if (mode != configValue(*desired.mode)) {
+    if (mode != configValue(*desired.mode, now.ipConfigSupported)) {
       changes.push_back({"mode", modeOf(mode), ipModeName(*desired.mode)});
     }
   }

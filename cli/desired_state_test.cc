@@ -8,9 +8,10 @@
 namespace cli {
 namespace {
 
-device::CameraSettings holding(uint32_t config, device::IpTriple persistent) {
+device::CameraSettings holding(uint32_t config, device::IpTriple persistent,
+                               uint32_t supported = 0x7) {
   device::CameraSettings now;
-  now.ipConfigSupported = 0x7;
+  now.ipConfigSupported = supported;
   now.ipConfigCurrent = config;
   now.persistent = persistent;
   now.identity.userName = "left";
@@ -43,6 +44,10 @@ TEST(DesiredStateTest, OnlyWhatDiffersIsChanged) {
         "mode dhcp->persistent"}},
       {"name", holding(0x6, {}), {{}, {}, "right", false}, {"user_name left->right"}},
       {"same name", holding(0x6, {}), {{}, {}, "left", false}, {}},
+      // A camera without LLA holds the mode bit alone.
+      {"no LLA, same mode", holding(0x1, kStored50, 0x3), {IpMode::kPersistent, {}, {}, false}, {}},
+      {"no LLA, mode", holding(0x2, kStored50, 0x3), {IpMode::kPersistent, {}, {}, false},
+       {"mode dhcp->persistent"}},
   };
   for (const ChangeCase& c : cases) {
     std::vector<std::string> changed;

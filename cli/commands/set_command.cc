@@ -20,7 +20,7 @@ std::string withoutLineEnd(std::string text) {
 RestartExpectation expectationAfter(const device::CameraSettings& before,
                                     const DesiredState& desired) {
   const uint32_t persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
-  return {before.mac, configValue(*desired.mode), persistentIp};
+  return {before.mac, configValue(*desired.mode, before.ipConfigSupported), persistentIp};
 }
 
 // `changed` (the change's result) with the restart's camera and restart

@@ -24,7 +24,9 @@ std::optional<IpMode> parseIpMode(std::string_view text) {
 }
 
 const char* ipModeName(IpMode mode) { return entry(mode).name; }
-uint32_t configValue(IpMode mode) { return entry(mode).bit | reg::kIpConfigLla; }
+uint32_t configValue(IpMode mode, uint32_t supported) {
+  return entry(mode).bit | (supported & reg::kIpConfigLla);
+}
 uint32_t supportBit(IpMode mode) { return entry(mode).bit; }
 
 std::optional<std::string> userNameProblem(std::string_view name) {

@@ -15,9 +15,12 @@ enum class IpMode { kPersistent, kDhcp, kLla };
 // "persistent", "dhcp" or "lla", lower case.
 std::optional<IpMode> parseIpMode(std::string_view text);
 const char* ipModeName(IpMode mode);
-// The whole value the mode writes to the current configuration register
-// (LLA stays on in every mode, as in the dialogue's menu).
-uint32_t configValue(IpMode mode);
+// The whole value the mode writes to the current configuration register of a
+// camera whose supported register reads `supported`: LLA stays on in every
+// mode (as in the dialogue's menu) where the camera offers it. A camera
+// without LLA keeps only the bits it supports, so asking it for LLA beside
+// another mode would never read back as written.
+uint32_t configValue(IpMode mode, uint32_t supported);
 // The bit of the supported configuration register that must be set.
 uint32_t supportBit(IpMode mode);
 

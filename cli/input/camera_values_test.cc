@@ -8,9 +8,12 @@ namespace {
 // The register values are written out here as numbers, independent of the
 // register map's names.
 TEST(IpModeTest, EachModeWritesItsValueAndNeedsItsSupportBit) {
-  EXPECT_EQ(configValue(*parseIpMode("persistent")), 0x5u);
-  EXPECT_EQ(configValue(*parseIpMode("dhcp")), 0x6u);
-  EXPECT_EQ(configValue(*parseIpMode("lla")), 0x4u);
+  EXPECT_EQ(configValue(*parseIpMode("persistent"), 0x7), 0x5u);
+  EXPECT_EQ(configValue(*parseIpMode("dhcp"), 0x7), 0x6u);
+  EXPECT_EQ(configValue(*parseIpMode("lla"), 0x7), 0x4u);
+  // A camera without LLA: the mode alone (and LLA itself only when forced).
+  EXPECT_EQ(configValue(IpMode::kPersistent, 0x3), 0x1u);
+  EXPECT_EQ(configValue(IpMode::kLla, 0x3), 0x4u);
   EXPECT_EQ(supportBit(IpMode::kPersistent), 0x1u);
   EXPECT_EQ(supportBit(IpMode::kDhcp), 0x2u);
   EXPECT_EQ(supportBit(IpMode::kLla), 0x4u);
