@@ -53,8 +53,11 @@ TargetLookup ambiguous(const std::vector<GigE_Camera_Info>& found, const Selecto
   return failed(std::move(result));
 }
 
-TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
+}  // namespace
+
+TargetLookup findCameraByDiscovery(const Invocation& invocation, const Selector& selector,
+                                   const std::vector<Adaptor>& adapters, std::ostream& err,
+                                   LookupUse use) {
   const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err, use);
   if (!lookup.camera) return failed(lookup.failure);
   const GigE_Camera_Info& camera = *lookup.camera;
@@ -69,8 +72,6 @@ TargetLookup byDiscovery(const Invocation& invocation, const Selector& selector,
   }
   return {targetOf(camera), {}, lookup.found, lookup.endedAtAnswer};
 }
-
-}  // namespace
 
 CameraTarget targetOf(const GigE_Camera_Info& camera) {
   CameraTarget target{
@@ -116,10 +117,13 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
     CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {}};
-    // The device that answers here now is the one a command changes.
-    if (device::readMac(*camera, direct.mac).ok()) return {direct, {}, {}, false};
+    // The device that answers here now is the one a command reads; a
+    // changing command then learns who else answers there (shared_address.h).
+    if (device::readMac(*camera, direct.mac).ok()) {
+      return {direct, {}, {}, use == LookupUse::kChange};
+    }
   }
-  return byDiscovery(invocation, selector, adapters, err, use);
+  return findCameraByDiscovery(invocation, selector, adapters, err, use);
 }
 
 }  // namespace cli

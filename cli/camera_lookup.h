@@ -58,9 +58,15 @@ struct TargetLookup {
   bool endedAtAnswer = false;
 };
 
+// An address that answered directly comes back for kChange with
+// endedAtAnswer set: nobody has yet looked for other stations there.
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, std::ostream& err,
                         LookupUse use = LookupUse::kRead);
+// The same by one discovery alone, also for an address.
+TargetLookup findCameraByDiscovery(const Invocation& invocation, const Selector& selector,
+                                   const std::vector<Adaptor>& adapters, std::ostream& err,
+                                   LookupUse use);
 
 struct DiscoveredLookup {
   std::optional<GigE_Camera_Info> camera;  // with the adapter it answered through

@@ -81,16 +81,33 @@ std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                           std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err, LookupUse::kChange);
+  TargetLookup lookup = findCamera(invocation, selector, adapters, err, LookupUse::kChange);
   if (!lookup.target) return {{}, std::nullopt, lookup.failure};
-  // A check or a dry run changes nothing, not even the address.
-  if (invocation.check || invocation.dryRun) return {*lookup.target, std::nullopt, std::nullopt};
-  if (!lookup.endedAtAnswer) {
-    return moveOffSharedAddress(*lookup.target, sharersOf(*lookup.target, lookup.found),
-                                invocation.timeoutMs, signals, err);
+  const bool byAddress = selector.kind == Selector::Kind::kAddress && lookup.endedAtAnswer;
+  // A check or a dry run changes nothing, not even the address; it reads
+  // through the identity check, which stops at a device that is not the
+  // camera the lookup found.
+  if ((invocation.check || invocation.dryRun) && !byAddress) {
+    return {*lookup.target, std::nullopt, std::nullopt};
   }
-  auto sharers = sharersByArp(*lookup.target, invocation.timeoutMs);
-  if (auto* failed = std::get_if<CommandResult>(&sharers)) return {{}, std::nullopt, *failed};
+  auto sharers = lookup.endedAtAnswer
+                     ? sharersByArp(*lookup.target, invocation.timeoutMs)
+                     : std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult>(
+                           sharersOf(*lookup.target, lookup.found));
+  auto* failed = std::get_if<CommandResult>(&sharers);
+  // An address names whatever answers there. Where another station answers
+  // too (or nothing can tell without the probe's privilege) one discovery
+  // shows the cameras at that address: several are ambiguous (exit 4), and
+  // the command goes on only with one.
+  const bool unsure = failed != nullptr && failed->code == ExitCode::kNoPrivilege;
+  if (byAddress && (unsure || (failed == nullptr && !std::get<0>(sharers).empty()))) {
+    lookup = findCameraByDiscovery(invocation, selector, adapters, err, LookupUse::kChange);
+    if (!lookup.target) return {{}, std::nullopt, lookup.failure};
+    sharers = sharersOf(*lookup.target, lookup.found);
+    failed = nullptr;
+  }
+  if (failed != nullptr) return {{}, std::nullopt, *failed};
+  if (invocation.check || invocation.dryRun) return {*lookup.target, std::nullopt, std::nullopt};
   return moveOffSharedAddress(*lookup.target, std::get<0>(sharers), invocation.timeoutMs, signals,
                               err);
 }

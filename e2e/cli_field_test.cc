@@ -80,6 +80,17 @@ TEST_P(SharedAddressEndToEnd, ListReportsTheSharingAndSetChangesOnlyTheNamedCame
   }
 }
 
+// An address names whatever answers there: with several cameras on it a
+// change by address is ambiguous and reaches none of them.
+TEST_P(SharedAddressEndToEnd, ChangeByTheSharedAddressWritesNoCamera) {
+  EXPECT_EQ(run({"set", kSharedIp, "--mode", "dhcp", "--json"}), 4) << err;
+  EXPECT_EQ(document(out)["candidates"].size(), static_cast<size_t>(GetParam())) << out;
+  for (int n = 0; n < GetParam(); ++n) {
+    EXPECT_EQ(fleet[n]->status("count_writereg"), "") << "camera " << n;
+    EXPECT_EQ(fleet[n]->status("address"), kSharedIp) << "camera " << n;
+  }
+}
+
 // A batch of factory-fresh cameras commissioned by one plan: every row moves
 // its camera off the shared address, then stores its own persistent address.
 TEST_P(SharedAddressEndToEnd, ApplyCommissionsEveryCameraOnTheAddressInOneRun) {
