@@ -1,5 +1,8 @@
 #include "device/camera_settings.h"
 
+#include <optional>
+#include <span>
+#include <tuple>
 #include <vector>
 
 #include "device/register_reads.h"
@@ -10,86 +13,102 @@ namespace device {
 
 namespace {
 
-gvcp::Status readText(Camera& camera, uint32_t address, int width, std::string& text) {
-  std::vector<uint8_t> field(static_cast<size_t>(width));
-  const gvcp::Status status = readMemory(camera, address, field);
-  if (status.ok()) text = textField(field.data(), field.size());
+// One of the camera's texts. They lie back to back from the manufacturer
+// name on; the serial number and the user-defined name are optional.
+struct TextField {
+  uint32_t address = 0;
+  size_t width = 0;
+  std::string* text = nullptr;
+  std::optional<std::string>* optional = nullptr;  // for an optional field
+};
+
+// The fields present, in memory order: the optional ones where the capability
+// bit says the camera has them (the others are reset to absent).
+std::vector<TextField> presentTexts(CameraSettings& s) {
+  CameraIdentity& id = s.identity;
+  std::vector<TextField> fields = {
+      {reg::kManufacturerName, reg::kManufacturerNameLen, &id.manufacturer},
+      {reg::kModelName, reg::kModelNameLen, &id.model},
+      {reg::kDeviceVersion, reg::kDeviceVersionLen, &id.deviceVersion},
+      {reg::kManufacturerInfo, reg::kManufacturerInfoLen, &id.manufacturerInfo}};
+  const std::tuple<uint32_t, uint32_t, size_t, std::optional<std::string>*> optional[] = {
+      {reg::kCapSerialNumber, reg::kSerialNumber, reg::kSerialNumberLen, &id.serial},
+      {reg::kCapUserDefinedName, reg::kUserDefinedName, reg::kUserDefinedNameLen, &id.userName}};
+  for (const auto& [bit, address, width, text] : optional) {
+    text->reset();
+    if ((s.capabilities & bit) != 0) fields.push_back({address, width, &text->emplace(), text});
+  }
+  return fields;
+}
+
+// How many of `fields`, from the first, lie back to back in memory.
+size_t backToBack(const std::vector<TextField>& fields) {
+  size_t n = 1;
+  while (n < fields.size() && fields[n].address == fields[n - 1].address + fields[n - 1].width) {
+    ++n;
+  }
+  return n;
+}
+
+gvcp::Status readBlock(Camera& camera, std::span<const TextField> fields) {
+  const uint32_t start = fields.front().address;
+  std::vector<uint8_t> bytes(fields.back().address + fields.back().width - start);
+  const gvcp::Status status = readMemory(camera, start, bytes);
+  if (!status.ok()) return status;
+  for (const TextField& f : fields) *f.text = textField(&bytes[f.address - start], f.width);
   return status;
 }
 
-gvcp::Status readTriple(Camera& camera, uint32_t ip, uint32_t mask, uint32_t gateway,
-                        IpTriple& triple) {
-  const std::pair<uint32_t, uint32_t*> reads[] = {
-      {ip, &triple.ip}, {mask, &triple.mask}, {gateway, &triple.gateway}};
-  for (const auto& [address, value] : reads) {
-    if (gvcp::Status s = readRegister(camera, address, *value); !s.ok()) return s;
+// Each field alone. An optional field whose read the camera refuses is taken
+// as absent, as on a camera without it.
+gvcp::Status readOneByOne(Camera& camera, std::span<const TextField> fields) {
+  for (const TextField& f : fields) {
+    const gvcp::Status status = readBlock(camera, {&f, 1});
+    if (status.ok()) continue;
+    if (f.optional == nullptr || !status.isCameraStatus()) return status;
+    f.optional->reset();
   }
   return gvcp::Status::Ok();
 }
 
-// An optional text field, read only where the capability bit says it exists.
-gvcp::Status readOptionalText(Camera& camera, uint32_t capabilities, uint32_t bit, uint32_t address,
-                              int width, std::optional<std::string>& text) {
-  if ((capabilities & bit) == 0) {
-    text.reset();
-    return gvcp::Status::Ok();
-  }
-  text.emplace();
-  return readText(camera, address, width, *text);
+// The fields back to back from the first in one READMEM, any after a gap
+// alone; where the block read fails, every field alone.
+gvcp::Status readTexts(Camera& camera, CameraSettings& s) {
+  const std::vector<TextField> fields = presentTexts(s);
+  const std::span<const TextField> all(fields);
+  const size_t inBlock = backToBack(fields);
+  const gvcp::Status block = readBlock(camera, all.first(inBlock));
+  if (!block.ok() && !block.isCameraStatus()) return block;
+  return readOneByOne(camera, block.ok() ? all.subspan(inBlock) : all);
 }
 
-gvcp::Status readIdentity(Camera& camera, CameraSettings& settings) {
-  CameraIdentity& s = settings.identity;
-  const std::pair<uint32_t, std::pair<int, std::string*>> texts[] = {
-      {reg::kManufacturerName, {reg::kManufacturerNameLen, &s.manufacturer}},
-      {reg::kModelName, {reg::kModelNameLen, &s.model}},
-      {reg::kDeviceVersion, {reg::kDeviceVersionLen, &s.deviceVersion}},
-      {reg::kManufacturerInfo, {reg::kManufacturerInfoLen, &s.manufacturerInfo}},
-  };
-  for (const auto& [address, field] : texts) {
-    if (gvcp::Status st = readText(camera, address, field.first, *field.second); !st.ok()) {
-      return st;
-    }
-  }
-  const uint32_t caps = settings.capabilities;
-  if (gvcp::Status st = readOptionalText(camera, caps, reg::kCapSerialNumber, reg::kSerialNumber,
-                                         reg::kSerialNumberLen, s.serial);
-      !st.ok()) {
-    return st;
-  }
-  if (gvcp::Status st =
-          readOptionalText(camera, caps, reg::kCapUserDefinedName, reg::kUserDefinedName,
-                           reg::kUserDefinedNameLen, s.userName);
-      !st.ok()) {
-    return st;
-  }
-  return readMac(camera, settings.mac);
-}
-
+// Every register the settings hold, the MAC first, in one read where the
+// camera offers concatenation.
 gvcp::Status readWords(Camera& camera, CameraSettings& s) {
-  const std::pair<uint32_t, uint32_t*> words[] = {{reg::kIpConfigSupported, &s.ipConfigSupported},
-                                                  {reg::kIpConfigCurrent, &s.ipConfigCurrent},
-                                                  {reg::kCcp, &s.ccp},
-                                                  {reg::kHeartbeatTimeout, &s.heartbeatTimeoutMs}};
-  for (const auto& [address, value] : words) {
-    if (gvcp::Status st = readRegister(camera, address, *value); !st.ok()) return st;
-  }
-  return gvcp::Status::Ok();
+  uint32_t macHigh = 0;
+  uint32_t macLow = 0;
+  const RegisterRead reads[] = {{reg::kDeviceMacHigh, &macHigh},
+                                {reg::kDeviceMacLow, &macLow},
+                                {reg::kCurrentIp, &s.current.ip},
+                                {reg::kCurrentSubnetMask, &s.current.mask},
+                                {reg::kCurrentGateway, &s.current.gateway},
+                                {reg::kPersistentIp, &s.persistent.ip},
+                                {reg::kPersistentSubnetMask, &s.persistent.mask},
+                                {reg::kPersistentGateway, &s.persistent.gateway},
+                                {reg::kIpConfigSupported, &s.ipConfigSupported},
+                                {reg::kIpConfigCurrent, &s.ipConfigCurrent},
+                                {reg::kCcp, &s.ccp},
+                                {reg::kHeartbeatTimeout, &s.heartbeatTimeoutMs}};
+  const gvcp::Status status = readRegisters(camera, s.capabilities, reads);
+  if (status.ok()) s.mac = macOf(macHigh, macLow);
+  return status;
 }
 
 }  // namespace
 
 gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
   gvcp::Status st = readRegister(camera, reg::kGvcpCapability, s.capabilities);
-  if (st.ok()) st = readIdentity(camera, s);
-  if (st.ok()) {
-    st = readTriple(camera, reg::kCurrentIp, reg::kCurrentSubnetMask, reg::kCurrentGateway,
-                    s.current);
-  }
-  if (st.ok()) {
-    st = readTriple(camera, reg::kPersistentIp, reg::kPersistentSubnetMask, reg::kPersistentGateway,
-                    s.persistent);
-  }
+  if (st.ok()) st = readTexts(camera, s);
   if (st.ok()) st = readWords(camera, s);
   return st;
 }

@@ -79,6 +79,29 @@ TEST_F(CameraSettingsTest, RefusedReadStopsWithTheCameraStatus) {
   EXPECT_EQ(s.identity.model, "ABC-100");  // read before the refusal, kept
 }
 
+TEST_F(CameraSettingsTest, ReadsInThreeExchangesWhereTheCameraConcatenatesElseOneEach) {
+  // Capability, then the twelve registers, then the text block.
+  for (const auto& [capabilities, exchanges] :
+       std::vector<std::pair<uint32_t, int>>{{0xC0000001, 3}, {0xC0000000, 14}}) {
+    device.setRegister(0x0934, capabilities);
+    const int before = device.requests();
+    CameraSettings s;
+    ASSERT_TRUE(readCameraSettings(*camera, s).ok());
+    EXPECT_EQ(device.requests() - before, exchanges) << std::hex << capabilities;
+    EXPECT_EQ(s.identity.userName, "left");
+    EXPECT_EQ(s.ccp, 0x2u);
+  }
+}
+
+TEST_F(CameraSettingsTest, OptionalTextTheCameraRefusesIsAbsent) {
+  device.refuse(0x00D8);
+  CameraSettings s;
+  ASSERT_TRUE(readCameraSettings(*camera, s).ok());
+  EXPECT_FALSE(s.identity.serial.has_value());
+  EXPECT_EQ(s.identity.userName, "left");
+  EXPECT_EQ(s.identity.model, "ABC-100");
+}
+
 TEST(CameraSettingsSilent, CameraThatDoesNotAnswerIsALocalFailure) {
   ScriptedPeer silent(
       [](const testing_peer::Bytes&) { return std::vector<testing_peer::Bytes>{}; });

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "gvcp/camera.h"
 #include "gvcp/registers.h"
@@ -25,6 +26,25 @@ gvcp::Status readRegister(Camera& camera, uint32_t address, uint32_t& value) {
   return gvcp::Status::FromExchange(result, at("reading register", address));
 }
 
+gvcp::Status readRegisters(Camera& camera, uint32_t capabilities,
+                           std::span<const RegisterRead> reads) {
+  if ((capabilities & reg::kCapConcatenation) != 0 && reads.size() > 1) {
+    std::vector<uint32_t> addresses;
+    for (const auto& [address, value] : reads) addresses.push_back(address);
+    std::vector<uint32_t> values(reads.size());
+    const gvcp::Status read = gvcp::Status::FromExchange(
+        camera.readregs(addresses, values), at("reading registers from", addresses.front()));
+    if (read.ok()) {
+      for (size_t i = 0; i < reads.size(); ++i) *reads[i].second = values[i];
+    }
+    if (!read.isCameraStatus()) return read;
+  }
+  for (const auto& [address, value] : reads) {
+    if (gvcp::Status read = readRegister(camera, address, *value); !read.ok()) return read;
+  }
+  return gvcp::Status::Ok();
+}
+
 gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> field) {
   const int result = camera.readmem(address, field.data(), static_cast<int>(field.size()));
   return gvcp::Status::FromExchange(result, at("reading memory at", address));
@@ -37,10 +57,16 @@ gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac) {
   const gvcp::Status lowRead = readRegister(camera, reg::kDeviceMacLow, low);
   if (!highRead.ok()) return highRead;
   if (!lowRead.ok()) return lowRead;
+  mac = macOf(high, low);
+  return gvcp::Status::Ok();
+}
+
+std::array<uint8_t, 6> macOf(uint32_t high, uint32_t low) {
+  std::array<uint8_t, 6> mac{};
   mac[0] = static_cast<uint8_t>(high >> 8);
   mac[1] = static_cast<uint8_t>(high);
   for (int i = 0; i < 4; ++i) mac[2 + i] = static_cast<uint8_t>(low >> (24 - 8 * i));
-  return gvcp::Status::Ok();
+  return mac;
 }
 
 }  // namespace device

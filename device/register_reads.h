@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "gvcp/status.h"
 
@@ -16,10 +17,18 @@ class Camera;
 namespace device {
 
 gvcp::Status readRegister(Camera& camera, uint32_t address, uint32_t& value);
+// Each register of `reads` into its value. One concatenated READREG where
+// `capabilities` (the GVCP capability register) offers it; one READREG each
+// otherwise, and also when the camera refuses the concatenated read (a device
+// that claims what it cannot do). Stops at the first failure.
+using RegisterRead = std::pair<uint32_t, uint32_t*>;
+gvcp::Status readRegisters(Camera& camera, uint32_t capabilities,
+                           std::span<const RegisterRead> reads);
 // `field.size()` bytes of the memory at `address`.
 gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> field);
 // MAC High holds the first two bytes in its low 16 bits, MAC Low the last four;
 // `mac` is written only when both were read.
 gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac);
+std::array<uint8_t, 6> macOf(uint32_t high, uint32_t low);
 
 }  // namespace device

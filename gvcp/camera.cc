@@ -178,6 +178,20 @@ int Camera::readreg(unsigned int address, unsigned int* value) {
   return result;
 }
 
+int Camera::readregs(std::span<const uint32_t> addresses, std::span<uint32_t> values) {
+  const size_t bytes = addresses.size() * kRegisterAckLen;
+  if (values.size() != addresses.size()) return kGvcpNoAnswerBuffer;
+  if (addresses.empty() || bytes > gvcp::kMaxAckPayload) return kGvcpAnswerTooLarge;
+  std::vector<uint8_t> request(bytes);
+  for (size_t i = 0; i < addresses.size(); ++i) gvcp::putBe32(&request[i * 4], addresses[i]);
+  std::vector<uint8_t> reply(bytes);
+  const auto length = static_cast<unsigned short>(bytes);
+  const int result = exchangeWith(gvcp::READREG_CMD, request, {length, length, reply.data()});
+  if (result != 0) return result;
+  for (size_t i = 0; i < values.size(); ++i) values[i] = gvcp::getBe32(&reply[i * 4]);
+  return 0;
+}
+
 int Camera::writereg(unsigned int address, unsigned int value, bool ack) {
   uint8_t request[8];
   gvcp::putBe32(request, address);

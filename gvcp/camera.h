@@ -81,6 +81,11 @@ class Camera {
 
   // Register value in host order; *value untouched unless the result is 0.
   int readreg(unsigned int address, unsigned int* value);
+  // Every register of `addresses` in one concatenated READREG, for a camera
+  // whose capability register offers concatenation; values in host order,
+  // `values` (as long as `addresses`) untouched unless the result is 0. More
+  // addresses than one acknowledge carries (135) give -113 without sending.
+  int readregs(std::span<const uint32_t> addresses, std::span<uint32_t> values);
   int writereg(unsigned int address, unsigned int value, bool ack);
   int writereg(unsigned int address, unsigned int value);
   // Copies exactly count bytes into dest on success; dest untouched otherwise.

@@ -206,6 +206,11 @@ class RegisterDevice {
   Script script() {
     return [this](const Bytes& request) { return std::vector<Bytes>{answer(request)}; };
   }
+  // Requests answered so far.
+  int requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+  }
 
  private:
   Bytes answer(const Bytes& request) {
@@ -214,7 +219,12 @@ class RegisterDevice {
       return ackFor(request, {}, gvcp::kStatusInvalidHeader);
     const uint32_t address = gvcp::getBe32(request.data() + gvcp::kHeaderSize) & 0xFFFC;
     std::lock_guard<std::mutex> lock(mutex_);
-    const bool refused = refused_.count(address) != 0;
+    ++requests_;
+    // A read of memory is refused when it covers a refused address.
+    const uint32_t span =
+        cmd.command == gvcp::READMEM_CMD ? gvcp::getBe16(request.data() + gvcp::kHeaderSize + 6) : 4;
+    const auto firstRefused = refused_.lower_bound(address);
+    const bool refused = firstRefused != refused_.end() && *firstRefused < address + span;
     if (cmd.command == gvcp::WRITEREG_CMD && request.size() >= gvcp::kHeaderSize + 8) {
       writes_.emplace_back(address, gvcp::getBe32(request.data() + gvcp::kHeaderSize + 4));
     }
@@ -223,8 +233,14 @@ class RegisterDevice {
     return ackFor(request, payloadFor(cmd.command, address, request));
   }
   Bytes payloadFor(uint16_t command, uint32_t address, const Bytes& request) {
-    if (command == gvcp::READREG_CMD)
-      return Bytes(space_.begin() + address, space_.begin() + address + 4);
+    if (command == gvcp::READREG_CMD) {  // one or several (concatenated) addresses
+      Bytes values;
+      for (size_t at = gvcp::kHeaderSize; at + 4 <= request.size(); at += 4) {
+        const uint32_t read = gvcp::getBe32(request.data() + at) & 0xFFFC;
+        values.insert(values.end(), space_.begin() + read, space_.begin() + read + 4);
+      }
+      return values;
+    }
     if (command == gvcp::WRITEREG_CMD) {
       std::memcpy(space_.data() + address, request.data() + gvcp::kHeaderSize + 4, 4);
       return Bytes{0, 0, 0, 1};
@@ -242,6 +258,7 @@ class RegisterDevice {
   std::set<uint32_t> refused_;
   uint16_t refusal_ = gvcp::kStatusInvalidAddress;
   std::vector<std::pair<uint32_t, uint32_t>> writes_;
+  int requests_ = 0;
 };
 
 }  // namespace testing_peer

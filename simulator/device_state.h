@@ -58,6 +58,7 @@ struct Features {
   // gateway, IP configuration, user-defined name) takes; 0: none.
   uint32_t storeMs = 0;
   bool pendingAckOffered = true;  // with a store time: PENDING_ACK may be enabled
+  bool concatenation = true;      // several addresses in one READREG or WRITEREG
   bool offersPendingAck() const { return storeMs > 0 && pendingAckOffered; }
 };
 

@@ -102,7 +102,8 @@ uint16_t injectedStatus(const DeviceState& state, uint32_t address) {
 
 Outcome onReadReg(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
   const auto& payload = request.payload;
-  if (payload.empty() || payload.size() % 4 != 0) {
+  if (payload.empty() || payload.size() % 4 != 0 ||
+      (payload.size() > 4 && !state.features.concatenation)) {
     return refused(gvcp::kStatusInvalidParameter, gvcp::READREG_ACK, request);
   }
   uint16_t status = checkAccess(state, from, Access::kRead, nowMs);
@@ -143,7 +144,8 @@ Outcome afterWrite(Outcome outcome, const DeviceState& state, const WriteEffect&
 
 Outcome onWriteReg(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
   const auto& payload = request.payload;
-  if (payload.empty() || payload.size() % 8 != 0) {
+  if (payload.empty() || payload.size() % 8 != 0 ||
+      (payload.size() > 8 && !state.features.concatenation)) {
     return refused(gvcp::kStatusInvalidParameter, gvcp::WRITEREG_ACK, request);
   }
   uint16_t status = checkAccess(state, from, Access::kWrite, nowMs);

@@ -5,7 +5,8 @@
 namespace sim {
 
 uint32_t gvcpCapabilities(const Features& f) {
-  uint32_t bits = reg::kCapWriteMem | reg::kCapConcatenation;
+  uint32_t bits = reg::kCapWriteMem;
+  if (f.concatenation) bits |= reg::kCapConcatenation;
   if (f.userName) bits |= reg::kCapUserDefinedName;
   if (f.serialNumber) bits |= reg::kCapSerialNumber;
   if (f.linkSpeedMbps) bits |= reg::kCapLinkSpeed;

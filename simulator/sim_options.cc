@@ -271,6 +271,11 @@ const std::map<std::string, OptionSpec>& optionTable() {
       {"--no-pending-ack",
        {false, "", "with --store-ms, do not offer PENDING_ACK: just answer late",
         feature(&Features::pendingAckOffered, false)}},
+      {"--no-concatenation",
+       {false, "",
+        "does not offer several addresses in one READREG or WRITEREG (capability bit 0x1); "
+        "refuses such a request with INVALID_PARAMETER",
+        feature(&Features::concatenation, false)}},
       {"--no-serial",
        {false, "", "no serial number register (0x00D8)", feature(&Features::serialNumber, false)}},
       {"--no-user-name",
