@@ -25,7 +25,7 @@ def applied(**row):
 class ModulesTest(unittest.TestCase):
     def run_module(self, module, args, answers, check=False):
         """`module` run with `args` in diff mode, the tool answering each command with
-        answers[command] (rc, document or text): its result, the tool's calls, the plans."""
+        answers[command] (rc, document or text[, stderr]): its result, the tool's calls, the plans."""
         calls, plans = [], []
 
         def tool(_, command, **unused):
@@ -33,8 +33,8 @@ class ModulesTest(unittest.TestCase):
             if command[1] == 'apply':
                 with open(command[2]) as plan:
                     plans.append(plan.read())
-            rc, out = answers[command[1]]
-            return rc, out if isinstance(out, str) else json.dumps(out), ''
+            rc, out, err = (answers[command[1]] + ('',))[:3]
+            return rc, out if isinstance(out, str) else json.dumps(out), err
 
         tmpdir = self.enterContext(tempfile.TemporaryDirectory())
         basic._ANSIBLE_ARGS = json.dumps({'ANSIBLE_MODULE_ARGS': dict(
@@ -101,6 +101,14 @@ class ModulesTest(unittest.TestCase):
         self.assertEqual(calls, ['list --json --interface eth1'])
         self.assertEqual((result['changed'], result['cameras'], result['ansible_facts']),
                          (False, cameras, {'nuv_gige_cameras': cameras}))
+
+    def test_info_passes_the_tools_warnings_on_so_a_partial_list_is_not_taken_as_whole(self):
+        stderr = ('warning: adapter wg0: no IPv4 address\nno camera found\n'
+                  'warning: listening by UDP only\n')
+        result = self.run_module(camera_info, {}, {'list': (0, {'ok': True, 'cameras': []},
+                                                            stderr)})[0]
+        expected = ['adapter wg0: no IPv4 address', 'listening by UDP only']
+        self.assertEqual((result['tool_warnings'], result['warnings']), (expected, expected))
 
 
 if __name__ == '__main__':
