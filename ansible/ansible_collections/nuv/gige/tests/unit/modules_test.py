@@ -17,6 +17,14 @@ CHANGES = [{'setting': 'mode', 'from': 'lla', 'to': 'persistent'},
 RESTARTED = {'ok': True, 'camera': {'mac': MAC, 'ip': '169.254.3.4'}, 'restart': {'seconds': 3.5}}
 
 
+def shown(ip, current, persistent_ip='10.0.0.11'):
+    """A show document: the camera runs `ip`/8 and stores `current` and `persistent_ip`/8."""
+    mask = '255.0.0.0'
+    return {'ok': True, 'camera': {
+        'mac': MAC, 'ip': ip, 'mask': mask, 'gateway': '0.0.0.0', 'ip_config': {'current': current},
+        'persistent': {'ip': persistent_ip, 'mask': mask, 'gateway': '0.0.0.0'}}}
+
+
 def applied(**row):
     """An apply document with one row: line 2 of the plan, camera MAC at 10.0.0.11."""
     return {'ok': True, 'rows': [dict(dict(line=2, mac=MAC, ip='10.0.0.11', ok=True), **row)]}
@@ -60,20 +68,43 @@ class ModulesTest(unittest.TestCase):
                                           'after': {'mode': 'persistent', 'user_name': 'a "b", c'}})
         self.assertEqual((result['changed'], result['changes']), (True, CHANGES))
 
-    def test_changed_means_written_or_in_check_mode_would_be_and_restart_follows_a_write(self):
-        cases = [(False, True, CHANGES, True), (False, False, [], False),
-                 (True, False, CHANGES, True), (True, False, [], False)]
-        for check, written, changes, changed in cases:
-            with self.subTest(check=check, changes=changes):
+    def test_restart_follows_a_write_or_a_camera_running_other_than_it_stores(self):
+        lla, persistent = ['lla'], ['persistent', 'lla']
+        show, restart = 'show %s --json' % MAC, 'restart %s --wait-s 90 --json' % MAC
+        # check mode, written, changes, what show finds, changed, calls after apply
+        cases = [(False, True, CHANGES, None, True, [restart]),
+                 (False, False, [], shown('169.254.1.2', lla), False, [show]),
+                 (False, False, [], shown('10.0.0.11', lla), True, [show, restart]),
+                 (False, False, [], shown('10.0.0.11', persistent), False, [show]),
+                 (False, False, [], shown('10.0.0.12', persistent), True, [show, restart]),
+                 (False, False, [], shown('10.0.0.11', ['dhcp', 'lla']), True, [show, restart]),
+                 (True, False, CHANGES, None, True, []),
+                 (True, False, [], shown('169.254.1.2', lla), False, [show]),
+                 (True, False, [], shown('10.0.0.11', lla), True, [show])]
+        for check, written, changes, found, changed, after in cases:
+            with self.subTest(check=check, changes=changes, found=found):
                 result, calls, _ = self.run_module(
-                    camera, dict(mac=MAC, mode='lla', restart=True, restart_wait_s=90),
+                    camera, dict(mac=MAC, restart=True, restart_wait_s=90),
                     {'apply': (0, applied(changed=written, changes=changes)),
-                     'restart': (0, RESTARTED)}, check)
+                     'show': (0, found), 'restart': (0, RESTARTED)}, check)
                 self.assertEqual(result['changed'], changed)
                 self.assertEqual(calls[0].endswith('--check --json'), check)
-                restarts = ['restart %s --wait-s 90 --json' % MAC] if written else []
-                self.assertEqual(calls[1:], restarts)
-                self.assertEqual(result['ip'], '169.254.3.4' if written else '10.0.0.11')
+                self.assertEqual(calls[1:], after)
+                self.assertEqual(result['ip'], '169.254.3.4' if restart in after else '10.0.0.11')
+
+    def test_camera_back_elsewhere_than_asked_fails_the_task(self):
+        elsewhere = dict(RESTARTED, restart={'seconds': 3, 'as_expected': False,
+                                             'expected': '10.0.0.50'})
+        for args, answer in [(dict(mode='lla'), elsewhere),
+                             (dict(mode='persistent', ip='10.0.0.50', mask='255.0.0.0'),
+                              RESTARTED)]:
+            with self.subTest(args=args):
+                result = self.run_module(camera, dict(args, mac=MAC, restart=True), {
+                    'apply': (0, applied(changed=True, changes=CHANGES)),
+                    'restart': (0, answer)})[0]
+                self.assertTrue(result['failed'])
+                self.assertIn('came back at 169.254.3.4', result['msg'])
+                self.assertEqual(result['ip'], '169.254.3.4')
 
     def test_failures_carry_the_tools_message_exit_status_and_code_or_come_before_it(self):
         refused = applied(ok=False, error='camera refused', done=['persistent_ip'])
