@@ -28,14 +28,17 @@ gvcp::Status readTriple(Camera& camera, uint32_t ip, uint32_t mask, uint32_t gat
 }
 
 // An optional text field, read only where the capability bit says it exists.
+// A camera that refuses the read despite the bit has no such field to show:
+// absent, as on a camera without the register. Silence still fails the read,
+// since it says nothing about the register and everything about the camera.
 gvcp::Status readOptionalText(Camera& camera, uint32_t capabilities, uint32_t bit, uint32_t address,
                               int width, std::optional<std::string>& text) {
-  if ((capabilities & bit) == 0) {
-    text.reset();
-    return gvcp::Status::Ok();
-  }
-  text.emplace();
-  return readText(camera, address, width, *text);
+  text.reset();
+  if ((capabilities & bit) == 0) return gvcp::Status::Ok();
+  std::string read;
+  const gvcp::Status status = readText(camera, address, width, read);
+  if (status.ok()) text = std::move(read);
+  return status.isCameraStatus() ? gvcp::Status::Ok() : status;
 }
 
 gvcp::Status readIdentity(Camera& camera, CameraSettings& settings) {

@@ -79,6 +79,16 @@ TEST_F(CameraSettingsTest, RefusedReadStopsWithTheCameraStatus) {
   EXPECT_EQ(s.identity.model, "ABC-100");  // read before the refusal, kept
 }
 
+// An announced serial or name the camera refuses to read is absent, not fatal.
+TEST_F(CameraSettingsTest, RefusedOptionalTextIsAbsentAndTheRestIsRead) {
+  device.refuse(0x00E8);
+  CameraSettings s;
+  ASSERT_TRUE(readCameraSettings(*camera, s).ok());
+  EXPECT_EQ(s.identity.serial, "0123456789ABCDEF");
+  EXPECT_FALSE(s.identity.userName);
+  EXPECT_EQ(s.heartbeatTimeoutMs, 3000u);
+}
+
 TEST(CameraSettingsSilent, CameraThatDoesNotAnswerIsALocalFailure) {
   ScriptedPeer silent(
       [](const testing_peer::Bytes&) { return std::vector<testing_peer::Bytes>{}; });
