@@ -219,7 +219,7 @@ Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
                     if (resendFailure.ok()) resendFailure = sendToAll(probes);
                   },
                   options.stop};
-  if (listenOnAll(capturesOf(probes, options.capture), plan) != 0) {
+  if (listenOnAll(capturesOf(probes, options.capture), plan, options.halt) != 0) {
     return failure("select() failed", site::kWait);
   }
   return resendFailure;

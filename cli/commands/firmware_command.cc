@@ -123,10 +123,12 @@ device::RestartOutcome awaitReturn(device::CameraSession& session, const Firmwar
   if (job.returnAdapters.empty()) {
     return device::awaitAtAddress(session, job.returnBound, [&view] { view.noteSignal(); });
   }
-  const device::ReturnSearch search{job.returnAdapters, job.returnBound, [&view] {
+  const device::ReturnSearch search{job.returnAdapters, job.returnBound,
+                                    [&view] {
                                       view.noteSignal();
                                       return false;  // the camera is flashed: always wait
-                                    }};
+                                    },
+                                    std::nullopt};
   const std::optional<GigE_Camera_Info> found = device::awaitByMac(at.mac, search);
   if (!found) return device::RestartOutcome::kNotBack;
   at = targetOf(*found);
