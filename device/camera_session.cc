@@ -63,6 +63,8 @@ void CameraSession::enablePendingAck() {
   readRegister(*camera_, reg::kGvcpConfiguration, config);
   if (camera_->writereg(reg::kGvcpConfiguration, config | reg::kGvcpConfigPendingAck) != 0) {
     camera_->setPendingAckLimit(std::chrono::milliseconds(0));
+  } else if ((config & reg::kGvcpConfigPendingAck) == 0) {
+    previousConfig_ = config;
   }
 }
 
@@ -97,6 +99,11 @@ gvcp::Status CameraSession::release() {
     camera_->writereg(reg::kHeartbeatTimeout, *previousTimeout_);
   }
   previousTimeout_.reset();
+  if (previousConfig_) {
+    camera_->setPendingAckLimit(std::chrono::milliseconds(0));
+    camera_->writereg(reg::kGvcpConfiguration, *previousConfig_);
+    previousConfig_.reset();
+  }
   return gvcp::Status::FromExchange(camera_->writereg(reg::kCcp, reg::kCcpRelease),
                                     "release of control");
 }

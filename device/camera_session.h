@@ -7,12 +7,12 @@
 // when another device answers at the address. It writes the heartbeat timeout
 // where the policy puts it (after the take: the previous value is put back
 // before control is given back) and, where the policy asks and the camera
-// offers it, lets the camera answer PENDING_ACK while it stores a setting. release() gives the
-// privilege back, and the destructor does so on every path that did not (a failure, an exception, a
-// stop signal). requestRestart() ends the hold with the camera's restart:
-// nothing is given back after it. The heartbeat stops after the last release
-// and before the channel closes. Prints nothing. The owner's thread; the
-// heartbeat worker shares the Camera, whose exchanges never overlap.
+// offers it, lets the camera answer PENDING_ACK while it stores a setting. release() puts the
+// GVCP configuration and the heartbeat timeout back as found and gives the privilege back, and the
+// destructor does so on every path that did not (a failure, an exception, a stop signal).
+// requestRestart() ends the hold with the camera's restart: nothing is given back after it. The
+// heartbeat stops after the last release and before the channel closes. Prints nothing. The owner's
+// thread; the heartbeat worker shares the Camera, whose exchanges never overlap.
 #pragma once
 
 #include <array>
@@ -128,5 +128,6 @@ class CameraSession {
   std::optional<Heartbeat> heartbeat_;  // after the camera: stopped before it closes
   bool held_ = false;
 };
+  std::optional<uint32_t> previousConfig_;   // GVCP configuration before PENDING_ACK was enabled
 
 }  // namespace device

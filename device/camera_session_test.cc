@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "gvcp/registers.h"
+#include "gvcp/scripted_peer_test_util.h"
 #include "ipconfig/dialogue_test_util.h"
 
 namespace device {
@@ -84,6 +87,18 @@ TEST_F(CameraSessionTest, HeartbeatTimeoutFoundIsPutBackBeforeTheRelease) {
   EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
                                      {reg::kHeartbeatTimeout, 3000},
                                      {reg::kHeartbeatTimeout, 700},
+                                     {reg::kCcp, 0}}));
+}
+
+// PENDING_ACK is enabled on a camera that offers it, and the configuration
+// found is put back before control goes.
+TEST_F(CameraSessionTest, PendingAckEnabledForTheSessionIsPutBackOnRelease) {
+  camera.device.setRegister(reg::kGvcpCapability, reg::kCapPendingAck);
+  { ASSERT_TRUE(CameraSession(camera.peer.ip(), {.port = camera.peer.port()}).take().ok()); }
+  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
+                                     {reg::kHeartbeatTimeout, 3000},
+                                     {reg::kGvcpConfiguration, 2},
+                                     {reg::kGvcpConfiguration, 0},
                                      {reg::kCcp, 0}}));
 }
 
