@@ -108,12 +108,26 @@ gvcp::Status CameraSession::release() {
                                     "release of control");
 }
 
+// A restart ends the privilege: a camera seen without it went down and came
+// back, and one silent over kRestartSilence cannot be running unless every
+// probe and answer of that span was lost. An answer still showing the
+// privilege (or refusing the read) means the request never arrived: control
+// is then given back as usual.
 RestartRequest CameraSession::requestRestart() {
   camera_->writereg(reg::kRebootRequest, reg::kRebootMagic, false);
-  held_ = false;  // the restart ends the privilege and resets the timeout
+  const auto until = std::chrono::steady_clock::now() + kRestartSilence;
+  int result = kGvcpNoAnswer;
+  unsigned int ccp = 0;
+  while (result < 0 && result != kGvcpWaitFailed && std::chrono::steady_clock::now() < until) {
+    result = camera_->readreg(reg::kCcp, &ccp);
+  }
+  if (result > 0 || (result == 0 && ccp != reg::kCcpRelease)) {
+    release();
+    return RestartRequest::kStillRunning;
+  }
+  held_ = false;  // the restart ended the privilege and reset the timeout and configuration
   previousTimeout_.reset();
-  // Any answer, even a refusal, comes from a camera that is still running.
-  if (camera_->writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartRequest::kStillRunning;
+  previousConfig_.reset();
   return RestartRequest::kSilent;
 }
 

@@ -102,5 +102,27 @@ TEST_F(CameraSessionTest, PendingAckEnabledForTheSessionIsPutBackOnRelease) {
                                      {reg::kCcp, 0}}));
 }
 
+// After the restart request (included) the camera drops `lost` datagrams, then
+// answers; `restarts`: the request took and ended the privilege.
+TEST(CameraSessionRestart, OnlyTheEndOfThePrivilegeOrALongSilenceCountsAsARestart) {
+  using enum RestartRequest;
+  const std::tuple<bool, int, RestartRequest> cases[] = {
+      {false, 4, kStillRunning}, {true, 4, kSilent}, {true, 1000, kSilent}};
+  for (const auto& [restarts, lost, expected] : cases) {
+    testing_peer::RegisterDevice device;
+    int left = -1;  // the peer's thread only
+    testing_peer::ScriptedPeer peer([&, restarts, lost](const testing_peer::Bytes& r) {
+      if (gvcp::getBe32(r.data() + gvcp::kHeaderSize) == reg::kRebootRequest) left = lost;
+      if (left == lost && restarts) device.setRegister(reg::kCcp, reg::kCcpRelease);
+      if (left >= 0 && left-- > 0) return std::vector<testing_peer::Bytes>{};
+      return device.script()(r);
+    });
+    CameraSession session(peer.ip(), {.port = peer.port(), .heartbeat = false});
+    ASSERT_TRUE(session.take().ok());
+    EXPECT_EQ(session.requestRestart(), expected) << lost;
+    EXPECT_EQ(device.getRegister(reg::kCcp), reg::kCcpRelease);  // given back if not restarted
+  }
+}
+
 }  // namespace
 }  // namespace device

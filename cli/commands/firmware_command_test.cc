@@ -57,6 +57,7 @@ class FirmwareCommandTest : public ::testing::Test {
       if (isWrite(request, reg::kRebootRequest, reg::kRebootMagic)) {
         *silence = 6;
         device.setText(reg::kDeviceVersion, "1.3");
+        device.setRegister(reg::kCcp, reg::kCcpRelease);  // a restart ends the privilege
         return {};
       }
       return device.script()(request);
