@@ -66,27 +66,31 @@ class ModulesTest(unittest.TestCase):
                                           'after': {'mode': 'persistent', 'user_name': 'a "b", c'}})
         self.assertEqual((result['changed'], result['changes']), (True, CHANGES))
 
-    def test_restart_follows_a_write_or_a_camera_running_other_than_it_stores(self):
-        show, restart = 'show %s --json' % MAC, 'restart %s --wait-s 90 --json' % MAC
-        # check mode, written, changes, what show finds, changed, calls after apply
-        cases = [(False, True, CHANGES, None, True, [restart]),
-                 (False, False, [], shown('169.254.1.2', 'lla'), False, [show]),
-                 (False, False, [], shown('10.0.0.11', 'lla'), True, [show, restart]),
-                 (False, False, [], shown('10.0.0.11', 'persistent'), False, [show]),
-                 (False, False, [], shown('10.0.0.12', 'persistent'), True, [show, restart]),
-                 (False, False, [], shown('10.0.0.11', 'dhcp'), True, [show, restart]),
-                 (True, False, CHANGES, None, True, []),
-                 (True, False, [], shown('10.0.0.11', 'lla'), True, [show])]
-        for check, written, changes, found, changed, after in cases:
-            with self.subTest(check=check, changes=changes, found=found):
+    def test_changed_means_written_or_in_check_mode_would_be_and_restart_follows_a_write(self):
+        cases = [(False, True, CHANGES, True), (False, False, [], False),
+                 (True, False, CHANGES, True), (True, False, [], False)]
+        for check, written, changes, changed in cases:
+            with self.subTest(check=check, changes=changes):
                 result, calls, _ = self.run_module(
-                    camera, dict(mac=MAC, restart=True, restart_wait_s=90),
+                    camera, dict(mac=MAC, mode='lla', restart=True, restart_wait_s=90),
                     {'apply': (0, applied(changed=written, changes=changes)),
-                     'show': (0, found), 'restart': (0, RESTARTED)}, check)
+                     'show': (0, shown('169.254.1.2', 'lla')), 'restart': (0, RESTARTED)}, check)
                 self.assertEqual(result['changed'], changed)
                 self.assertEqual(calls[0].endswith('--check --json'), check)
-                self.assertEqual(calls[1:], after)
-                self.assertEqual(result['ip'], '169.254.3.4' if restart in after else '10.0.0.11')
+                restarts = ['restart %s --wait-s 90 --json' % MAC] if written else (
+                    [] if changes else ['show %s --json' % MAC])
+                self.assertEqual(calls[1:], restarts)
+                self.assertEqual(result['ip'], '169.254.3.4' if written else '10.0.0.11')
+
+    def test_a_camera_running_other_than_it_stores_is_restarted_though_nothing_was_written(self):
+        for ip, current, restarted in [('169.254.1.2', 'lla', False), ('10.0.0.11', 'lla', True),
+                                       ('10.0.0.11', 'dhcp', True), ('10.0.0.11', 'persistent', False),
+                                       ('10.0.0.12', 'persistent', True)]:
+            with self.subTest(ip=ip, current=current):
+                result, calls, _ = self.run_module(camera, dict(mac=MAC, restart=True), {
+                    'apply': (0, applied()), 'show': (0, shown(ip, current)),
+                    'restart': (0, RESTARTED)})
+                self.assertEqual((result['changed'], len(calls)), (restarted, 2 + restarted))
 
     def test_camera_back_elsewhere_than_asked_fails_the_task(self):
         elsewhere = dict(RESTARTED, restart={'as_expected': False, 'expected': '10.0.0.50'})
