@@ -83,9 +83,10 @@ class ModulesTest(unittest.TestCase):
                 self.assertEqual(result['ip'], '169.254.3.4' if written else '10.0.0.11')
 
     def test_a_camera_running_other_than_it_stores_is_restarted_though_nothing_was_written(self):
-        for ip, current, restarted in [('169.254.1.2', 'lla', False), ('10.0.0.11', 'lla', True),
-                                       ('10.0.0.11', 'dhcp', True), ('10.0.0.11', 'persistent', False),
-                                       ('10.0.0.12', 'persistent', True)]:
+        for ip, current, restarted in [
+                ('169.254.1.2', 'lla', False), ('10.0.0.11', 'lla', True),
+                ('10.0.0.11', 'dhcp', True),
+                ('10.0.0.12', 'persistent', True), ('10.0.0.11', 'persistent', False)]:
             with self.subTest(ip=ip, current=current):
                 result, calls, _ = self.run_module(camera, dict(mac=MAC, restart=True), {
                     'apply': (0, applied()), 'show': (0, shown(ip, current)),
