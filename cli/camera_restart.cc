@@ -48,7 +48,7 @@ CommandResult restartAndRediscover(device::CameraSession& session, const std::st
     return failure(ExitCode::kFailed, "camera at " + address + " did not restart");
   }
   const device::ReturnSearch search{adapters, std::chrono::seconds(invocation.waitS),
-                                    [&signals] { return signals.stopRequested(); }};
+                                    [&signals] { return signals.stopRequested(); }, std::nullopt};
   const std::optional<GigE_Camera_Info> back = device::awaitByMac(expected.mac, search);
   if (signals.stopRequested()) return interrupted();
   if (!back) {

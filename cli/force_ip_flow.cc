@@ -110,10 +110,11 @@ CommandResult success(const ForceIpPlan& plan, const Choice& choice, bool acknow
   return result;
 }
 
-// After FORCEIP: the camera must answer a discovery from the new address.
+// After FORCEIP: the camera must answer a discovery from the new address
+// within the window; an answer still coming from the old one does not end it.
 CommandResult confirm(const ForceIpPlan& plan, const Choice& choice, bool acknowledged,
                       ForceIpPort& port, const SignalGuard& signals, std::ostream& err) {
-  const std::optional<uint32_t> at = port.whereAnswers();
+  const std::optional<uint32_t> at = port.whereAnswers(choice.ip);
   if (signals.stopRequested()) return interrupted();
   if (!at) {
     return failure(ExitCode::kFailed, "camera " + plan.mac +

@@ -31,9 +31,10 @@ class ForceIpPort {
   virtual arp::ProbeResult probe(uint32_t ip) = 0;
   // FORCEIP for the camera through its adapter, waiting for the acknowledge.
   virtual gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) = 0;
-  // Discoveries on the camera's adapter until the camera answers (at most
-  // the discovery window): the address it answers from, if it answers.
-  virtual std::optional<uint32_t> whereAnswers() = 0;
+  // Discoveries on the camera's adapter until the camera answers from `ip`
+  // (host order), at most the discovery window: `ip` then, else an address
+  // it answered from within the window (its old one, say), if any.
+  virtual std::optional<uint32_t> whereAnswers(uint32_t ip) = 0;
 };
 
 struct ForceIpPlan {

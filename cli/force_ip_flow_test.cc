@@ -36,7 +36,7 @@ class ScriptedPort : public ForceIpPort {
     if (takesAddress) answersAt = ip;
     return forceAnswer;
   }
-  std::optional<uint32_t> whereAnswers() override { return answersAt; }
+  std::optional<uint32_t> whereAnswers(uint32_t) override { return answersAt; }
 
   std::set<uint32_t> taken;
   bool linkFails = false;

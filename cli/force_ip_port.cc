@@ -51,8 +51,9 @@ gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
                                    htonl(gateway), exchange);
 }
 
-std::optional<uint32_t> NetworkPort::whereAnswers() {
-  const device::ReturnSearch search{{*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}};
+std::optional<uint32_t> NetworkPort::whereAnswers(uint32_t ip) {
+  const device::ReturnSearch search{
+      {*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}, htonl(ip)};
   const std::optional<GigE_Camera_Info> found = device::awaitByMac(camera_.mac, search);
   if (!found) return std::nullopt;
   return ntohl(found->sourceIp);

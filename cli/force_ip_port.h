@@ -31,7 +31,7 @@ class NetworkPort : public ForceIpPort {
   // The probe with its own timing.
   arp::ProbeResult probe(uint32_t ip, const arp::ProbeTiming& timing);
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override;
-  std::optional<uint32_t> whereAnswers() override;
+  std::optional<uint32_t> whereAnswers(uint32_t ip) override;
 
  private:
   CameraTarget camera_;

@@ -16,18 +16,6 @@ bool hasMac(const GigE_Camera_Info& camera, const std::array<uint8_t, 6>& mac) {
   return std::equal(mac.begin(), mac.end(), camera.cameraMacHw);
 }
 
-// The camera's record, one whose adapter's subnet holds its address first.
-std::optional<GigE_Camera_Info> bestRecord(const std::vector<GigE_Camera_Info>& cameras,
-                                           const std::array<uint8_t, 6>& mac) {
-  std::optional<GigE_Camera_Info> best;
-  for (const GigE_Camera_Info& camera : cameras) {
-    if (!hasMac(camera, mac)) continue;
-    if (answersInAdapterSubnet(camera)) return camera;
-    if (!best) best = camera;
-  }
-  return best;
-}
-
 }  // namespace
 
 RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
@@ -52,18 +40,56 @@ RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds 
   }
 }
 
+namespace {
+
+// What one long discovery heard of the camera: an answer from inside an
+// adapter's subnet (or from the awaited address), else the first from
+// outside (elsewhere) and when it came.
+struct Sighting {
+  std::optional<GigE_Camera_Info> inside;
+  std::optional<GigE_Camera_Info> outside;
+  Clock::time_point outsideAt;
+};
+
+// One discovery over what is left of the bound, a request every
+// kReturnRequestInterval through the same sockets and captures, so that an
+// answer later than the next request (a camera that delays its discovery
+// acknowledges) is still taken. It ends at an answer from inside a subnet, or
+// one interval after the first from outside unless an inside one came since.
+Sighting listenFor(const std::array<uint8_t, 6>& mac, const ReturnSearch& search,
+                   Clock::duration left) {
+  Sighting seen;
+  const auto window = std::chrono::duration_cast<std::chrono::milliseconds>(left);
+  DiscoveryOptions options = discoveryOptions(window);
+  options.sends = std::max<int>(1, static_cast<int>(window / kReturnRequestInterval));
+  options.stop = [&](const GigE_Camera_Info& answer) {
+    if (!hasMac(answer, mac)) return false;
+    if (search.awaitedIp ? answer.sourceIp == *search.awaitedIp : answersInAdapterSubnet(answer)) {
+      seen.inside = answer;
+      return true;
+    }
+    if (!seen.outside) seen = {std::nullopt, answer, Clock::now()};
+    return false;
+  };
+  options.halt = [&] {
+    return (seen.outside && !search.awaitedIp &&
+            Clock::now() - seen.outsideAt >= kReturnRequestInterval) ||
+           (search.stop && search.stop());
+  };
+  (void)discover(search.adapters, options);
+  return seen;
+}
+
+}  // namespace
+
 std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
                                            const ReturnSearch& search) {
   const auto deadline = Clock::now() + search.bound;
-  DiscoveryOptions options = discoveryOptions(kReturnRequestInterval);
-  options.sends = 1;
-  options.stop = [&mac](const GigE_Camera_Info& answer) {
-    return hasMac(answer, mac) && answersInAdapterSubnet(answer);
-  };
   while (Clock::now() < deadline && !(search.stop && search.stop())) {
     const auto started = Clock::now();
-    const Discovery found = discover(search.adapters, options);
-    if (auto camera = bestRecord(found.outcome.cameras, mac)) return camera;
+    const Sighting seen = listenFor(mac, search, deadline - started);
+    if (seen.inside) return seen.inside;
+    if (seen.outside) return seen.outside;
     // A discovery that failed at once (an adapter still down) keeps the pace.
     std::this_thread::sleep_until(started + kReturnRequestInterval);
   }

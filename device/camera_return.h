@@ -45,13 +45,19 @@ struct ReturnSearch {
   std::vector<Adaptor> adapters;
   std::chrono::steady_clock::duration bound = std::chrono::seconds(60);
   std::function<bool()> stop;  // asked between requests; true ends the wait
+  // Set (network byte order): only an answer from this address ends the wait
+  // early; one from elsewhere is returned once the bound has passed.
+  std::optional<uint32_t> awaitedIp;
 };
 
-// Discoveries of kReturnRequestInterval until one hears `mac`: its record
-// (address and adapter), or nothing once the bound has passed or `stop` said
-// so. An answer through an adapter whose subnet holds the camera's address
-// ends the wait at once; one from outside is taken when no such answer came
-// in the same discovery.
+// A discovery request every kReturnRequestInterval, all through one set of
+// sockets and captures kept for the whole wait (answers to earlier requests
+// count), until one hears `mac`: its record (address and adapter), or nothing
+// once the bound has passed or `stop` said so. An answer through an adapter
+// whose subnet holds the camera's address ends the wait at once; one from
+// outside is taken when no such answer came within one interval after it.
+// With `awaitedIp` the rule is the address instead: an answer from it ends
+// the wait, the first from elsewhere is kept until the bound.
 std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
                                            const ReturnSearch& search);
 

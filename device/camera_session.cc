@@ -63,6 +63,8 @@ void CameraSession::enablePendingAck() {
   readRegister(*camera_, reg::kGvcpConfiguration, config);
   if (camera_->writereg(reg::kGvcpConfiguration, config | reg::kGvcpConfigPendingAck) != 0) {
     camera_->setPendingAckLimit(std::chrono::milliseconds(0));
+  } else if ((config & reg::kGvcpConfigPendingAck) == 0) {
+    previousConfig_ = config;
   }
 }
 
@@ -97,16 +99,35 @@ gvcp::Status CameraSession::release() {
     camera_->writereg(reg::kHeartbeatTimeout, *previousTimeout_);
   }
   previousTimeout_.reset();
+  if (previousConfig_) {
+    camera_->setPendingAckLimit(std::chrono::milliseconds(0));
+    camera_->writereg(reg::kGvcpConfiguration, *previousConfig_);
+    previousConfig_.reset();
+  }
   return gvcp::Status::FromExchange(camera_->writereg(reg::kCcp, reg::kCcpRelease),
                                     "release of control");
 }
 
+// A restart ends the privilege: a camera seen without it went down and came
+// back, and one silent over kRestartSilence cannot be running unless every
+// probe and answer of that span was lost. An answer still showing the
+// privilege (or refusing the read) means the request never arrived: control
+// is then given back as usual.
 RestartRequest CameraSession::requestRestart() {
   camera_->writereg(reg::kRebootRequest, reg::kRebootMagic, false);
-  held_ = false;  // the restart ends the privilege and resets the timeout
+  const auto until = std::chrono::steady_clock::now() + kRestartSilence;
+  int result = kGvcpNoAnswer;
+  unsigned int ccp = 0;
+  while (result < 0 && result != kGvcpWaitFailed && std::chrono::steady_clock::now() < until) {
+    result = camera_->readreg(reg::kCcp, &ccp);
+  }
+  if (result > 0 || (result == 0 && ccp != reg::kCcpRelease)) {
+    release();
+    return RestartRequest::kStillRunning;
+  }
+  held_ = false;  // the restart ended the privilege and reset the timeout and configuration
   previousTimeout_.reset();
-  // Any answer, even a refusal, comes from a camera that is still running.
-  if (camera_->writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartRequest::kStillRunning;
+  previousConfig_.reset();
   return RestartRequest::kSilent;
 }
 

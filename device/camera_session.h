@@ -7,12 +7,12 @@
 // when another device answers at the address. It writes the heartbeat timeout
 // where the policy puts it (after the take: the previous value is put back
 // before control is given back) and, where the policy asks and the camera
-// offers it, lets the camera answer PENDING_ACK while it stores a setting. release() gives the
-// privilege back, and the destructor does so on every path that did not (a failure, an exception, a
-// stop signal). requestRestart() ends the hold with the camera's restart:
-// nothing is given back after it. The heartbeat stops after the last release
-// and before the channel closes. Prints nothing. The owner's thread; the
-// heartbeat worker shares the Camera, whose exchanges never overlap.
+// offers it, lets the camera answer PENDING_ACK while it stores a setting. release() puts the
+// GVCP configuration and the heartbeat timeout back as found and gives the privilege back, and the
+// destructor does so on every path that did not (a failure, an exception, a stop signal).
+// requestRestart() ends the hold with the camera's restart: nothing is given back after it. The
+// heartbeat stops after the last release and before the channel closes. Prints nothing. The owner's
+// thread; the heartbeat worker shares the Camera, whose exchanges never overlap.
 #pragma once
 
 #include <array>
@@ -88,9 +88,14 @@ struct SessionTarget {
 
 // What a restart request showed.
 enum class RestartRequest {
-  kSilent,        // the camera stopped answering: it restarts
-  kStillRunning,  // it answered a write after the request
+  kSilent,        // silent for kRestartSilence, or back without the privilege: it restarted
+  kStillRunning,  // it answered with the privilege still held (or refused): no restart
 };
+
+// How long a camera must stay silent after a restart request, probed all
+// along, before the silence counts as its restart: several exchanges of
+// several attempts each, more than a lossy link loses in a row.
+inline constexpr std::chrono::milliseconds kRestartSilence{1500};
 
 class CameraSession {
  public:
@@ -107,9 +112,9 @@ class CameraSession {
   // Gives control back now (once; a failure is reported, not retried). Ok
   // when control was not held.
   gvcp::Status release();
-  // Asks the camera to restart (no acknowledge asked), then checks that it
-  // went silent with a release nobody should answer. Control ends with the
-  // restart either way.
+  // Asks the camera to restart (no acknowledge asked), then reads the
+  // privilege register until the camera answers or kRestartSilence has
+  // passed. Control ends either way: with the restart, or given back.
   RestartRequest requestRestart();
 
   bool holds() const { return held_; }
@@ -123,6 +128,7 @@ class CameraSession {
   SessionTarget target_;
   SessionPolicy policy_;
   std::optional<uint32_t> previousTimeout_;  // put back before control is given back
+  std::optional<uint32_t> previousConfig_;   // GVCP configuration before PENDING_ACK was enabled
   int bindError_ = 0;                        // errno of tying the channel to the adapter
   std::unique_ptr<Camera> camera_;
   std::optional<Heartbeat> heartbeat_;  // after the camera: stopped before it closes

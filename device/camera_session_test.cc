@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "gvcp/registers.h"
+#include "gvcp/scripted_peer_test_util.h"
 #include "ipconfig/dialogue_test_util.h"
 
 namespace device {
@@ -85,6 +88,40 @@ TEST_F(CameraSessionTest, HeartbeatTimeoutFoundIsPutBackBeforeTheRelease) {
                                      {reg::kHeartbeatTimeout, 3000},
                                      {reg::kHeartbeatTimeout, 700},
                                      {reg::kCcp, 0}}));
+}
+
+// PENDING_ACK is enabled on a camera that offers it, and the configuration
+// found is put back before control goes.
+TEST_F(CameraSessionTest, PendingAckEnabledForTheSessionIsPutBackOnRelease) {
+  camera.device.setRegister(reg::kGvcpCapability, reg::kCapPendingAck);
+  { ASSERT_TRUE(CameraSession(camera.peer.ip(), {.port = camera.peer.port()}).take().ok()); }
+  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
+                                     {reg::kHeartbeatTimeout, 3000},
+                                     {reg::kGvcpConfiguration, 2},
+                                     {reg::kGvcpConfiguration, 0},
+                                     {reg::kCcp, 0}}));
+}
+
+// After the restart request (included) the camera drops `lost` datagrams, then
+// answers; `restarts`: the request took and ended the privilege.
+TEST(CameraSessionRestart, OnlyTheEndOfThePrivilegeOrALongSilenceCountsAsARestart) {
+  using enum RestartRequest;
+  const std::tuple<bool, int, RestartRequest> cases[] = {
+      {false, 4, kStillRunning}, {true, 4, kSilent}, {true, 1000, kSilent}};
+  for (const auto& [restarts, lost, expected] : cases) {
+    testing_peer::RegisterDevice device;
+    int left = -1;  // the peer's thread only
+    testing_peer::ScriptedPeer peer([&, restarts, lost](const testing_peer::Bytes& r) {
+      if (gvcp::getBe32(r.data() + gvcp::kHeaderSize) == reg::kRebootRequest) left = lost;
+      if (left == lost && restarts) device.setRegister(reg::kCcp, reg::kCcpRelease);
+      if (left >= 0 && left-- > 0) return std::vector<testing_peer::Bytes>{};
+      return device.script()(r);
+    });
+    CameraSession session(peer.ip(), {.port = peer.port(), .heartbeat = false});
+    ASSERT_TRUE(session.take().ok());
+    EXPECT_EQ(session.requestRestart(), expected) << lost;
+    EXPECT_EQ(device.getRegister(reg::kCcp), reg::kCcpRelease);  // given back if not restarted
+  }
 }
 
 }  // namespace

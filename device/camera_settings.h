@@ -30,7 +30,8 @@ struct IpTriple {
 
 // The camera's own texts, as it holds them (up to the first NUL of each field).
 // The serial number and user-defined name are optional registers: empty when
-// the GVCP capability register says the camera has none.
+// the GVCP capability register says the camera has none, or when the camera
+// refuses to read one the capability register announces.
 struct CameraIdentity {
   std::string manufacturer;
   std::string model;

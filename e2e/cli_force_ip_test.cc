@@ -159,6 +159,20 @@ TEST_F(ForceIpEndToEnd, CameraThatIgnoresForceIpIsReportedWhereItStillAnswers) {
   EXPECT_EQ(camera->status("address"), kForeignIp);
 }
 
+// An answer for the MAC from elsewhere, coming first, does not end the wait.
+TEST_F(ForceIpEndToEnd, AnswerFromTheNewAddressIsAwaitedPastEarlierOnesFromElsewhere) {
+  startForeignCamera({"--delay-ms", "100"});
+  testbed::CameraSpec echo;
+  echo.mac = kCameraMac;
+  echo.ip = "10.99.0.9";
+  echo.extraArgs = {"--ignore-forceip"};
+  const testbed::SimulatedCamera other(*net, sw, "echo", echo);
+  ASSERT_TRUE(other.ready());
+  EXPECT_EQ(run({"force-ip", kCameraMac, "--ip", "192.168.77.50", "--mask", "255.255.255.0"}), 0)
+      << err;
+  EXPECT_EQ(camera->status("address"), "192.168.77.50");
+}
+
 TEST_F(ForceIpEndToEnd, WithoutThePacketSocketPrivilegeNothingIsSent) {
   const testbed::ToolRun run = testbed::runTool(
       host, {"force-ip", kCameraMac, "--ip", "192.168.77.50", "--mask", "255.255.255.0", "--json"},

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "e2e/cli_checks.h"
 #include "e2e/cli_fixture.h"
 #include "testbed/testbed.h"
+#include "testbed/tool_run.h"
 
 namespace {
 
@@ -59,6 +61,15 @@ TEST_F(RestartEndToEnd, JsonReportsTheReturnAndThatItWasExpected) {
   EXPECT_EQ(doc["camera"]["ip"], kCameraIp);
   EXPECT_EQ(doc["restart"]["as_expected"], true);
   EXPECT_GE(doc["restart"]["seconds"].get<double>(), 0.5);
+}
+
+// Discovery answers later than the next request still count over UDP alone.
+TEST_F(RestartEndToEnd, SlowAnsweringCameraIsSeenBackWithoutThePacketPrivilege) {
+  startCamera({"--restart-ms", "500", "--delay-ms", "150"});
+  const testbed::ToolRun tool =
+      testbed::runTool(host, {"restart", kCameraMac, "--wait-s", "20"}, cli_checks::kWithoutRaw);
+  EXPECT_EQ(tool.status, 0) << tool.err;
+  EXPECT_NE(tool.out.find("back at 192.168.66.20"), std::string::npos) << tool.out;
 }
 
 TEST_F(RestartEndToEnd, CameraThatNeverComesBackFailsAtTheBound) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "gvcp/gvcp_protocol.h"
+#include "gvcp/heartbeat.h"
+#include "gvcp/registers.h"
 #include "gvcp/trace.h"
 #include "net/interface_bind.h"
 #include "net/socket_address.h"
@@ -69,6 +71,13 @@ void Camera::sendCommand(std::span<const uint8_t> command) {
                  sizeof cameraAddr);
 }
 
+void Camera::sendBeat() {
+  lastIdSent = gvcp::nextRequestId(lastIdSent);
+  uint8_t payload[4];
+  gvcp::putBe32(payload, reg::kCcp);
+  sendCommand(gvcp::buildCommand(gvcp::kFlagAckRequired, gvcp::READREG_CMD, lastIdSent, payload));
+}
+
 bool Camera::honourPendingAck(std::span<const uint8_t> datagram, Deadlines& deadlines,
                               std::chrono::milliseconds wait) const {
   if (pendingAckLimit.count() <= 0) return false;
@@ -80,8 +89,12 @@ bool Camera::honourPendingAck(std::span<const uint8_t> datagram, Deadlines& dead
         gvcp::getBe16(datagram.data() + gvcp::kHeaderSize + gvcp::kPendingAckTimeOffset));
   }
   // The usual wait on top leaves the real acknowledge its way back.
-  const Clock::time_point promised = Clock::now() + named + wait;
+  const Clock::time_point now = Clock::now();
+  const Clock::time_point promised = now + named + wait;
   deadlines.attempt = std::min(deadlines.end, std::max(deadlines.attempt, promised));
+  if (deadlines.beat == Clock::time_point::max()) {
+    deadlines.beat = now + std::chrono::milliseconds(kHeartbeatIntervalMs);
+  }
   return true;
 }
 
@@ -91,12 +104,17 @@ int Camera::awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
   for (;;) {
     // A signal does not end the wait; once the budget is spent it only takes
     // what is already waiting.
-    const SocketWait ready = waitReadable(sock.get(), deadlines.attempt);
+    const SocketWait ready = waitReadable(sock.get(), std::min(deadlines.attempt, deadlines.beat));
     if (ready == SocketWait::kFailed) {
       sock.reset();
       return kGvcpWaitFailed;
     }
-    if (ready == SocketWait::kTimedOut) return kGvcpNoAnswer;
+    if (ready == SocketWait::kTimedOut) {
+      if (deadlines.attempt <= deadlines.beat) return kGvcpNoAnswer;
+      sendBeat();
+      deadlines.beat += std::chrono::milliseconds(kHeartbeatIntervalMs);
+      continue;
+    }
     // MSG_TRUNC yields the real length, so an oversize datagram cannot pass
     // the length check on the part of it that fitted.
     sockaddr_in from{};
@@ -129,6 +147,7 @@ int Camera::exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const A
   if (!sock) return kGvcpWaitFailed;
   const uint8_t flag = ack.maxLen != 0 ? gvcp::kFlagAckRequired : 0;
   const std::vector<uint8_t> command = gvcp::buildCommand(flag, cmd, requestId, payload);
+  lastIdSent = requestId;
   const Clock::time_point start = Clock::now();
   Deadlines deadlines{start + wait, exchangeEnd(start, wait, attempts)};
   int result = kGvcpNoAnswer;
@@ -147,7 +166,8 @@ int Camera::exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const A
     if (result == kGvcpWaitFailed) return result;
     if (result != kGvcpNoAnswer) break;
   }
-  requestId = gvcp::nextRequestId(requestId);
+  // Past the beats too: a late answer to one cannot pass for the next exchange's.
+  requestId = gvcp::nextRequestId(lastIdSent);
   return result;
 }
 

@@ -8,6 +8,9 @@
 // later exchange returns -217 at once without touching any descriptor.
 // The wait and the interface are set before the first exchange; the
 // PENDING_ACK limit from any thread at any time, for the exchanges after.
+// While a PENDING_ACK holds an exchange open, the exchange itself sends the
+// heartbeat every kHeartbeatIntervalMs (the worker waits for the lock), so a
+// camera that counts silence while it works keeps the privilege.
 #pragma once
 
 #include <netinet/in.h>
@@ -104,10 +107,12 @@ class Camera {
     unsigned short maxLen = 0;
     unsigned char* answer = nullptr;
   };
-  // The current attempt's deadline, and the end no wait goes beyond.
+  // The current attempt's deadline, and the end no wait goes beyond; once a
+  // PENDING_ACK came, when the next keep-alive beat goes out.
   struct Deadlines {
     Clock::time_point attempt;
     Clock::time_point end;
+    Clock::time_point beat = Clock::time_point::max();
   };
 
   int exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const AckShape& ack,
@@ -116,6 +121,9 @@ class Camera {
   Clock::time_point exchangeEnd(Clock::time_point start, std::chrono::milliseconds wait,
                                 int attempts) const;
   void sendCommand(std::span<const uint8_t> command);
+  // A read of the privilege register under a request id of its own, whose
+  // answer no exchange takes: the heartbeat, sent from within a pending wait.
+  void sendBeat();
   // Waits within the deadlines for the acknowledge carrying requestId; -101
   // when this attempt saw none, -217 (socket closed) when the wait failed.
   int awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
@@ -128,6 +136,7 @@ class Camera {
   UniqueFd sock;
   sockaddr_in cameraAddr{};
   uint16_t requestId = 1;
+  uint16_t lastIdSent = 1;  // requestId or the last beat's; the next exchange follows it
   bool streaming = false;
   AckWait ackWait = AckWait::kSharedBudget;
   std::chrono::milliseconds pendingAckLimit{0};  // under `exchange`

@@ -232,7 +232,7 @@ Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
                     for (const Probe& probe : probes) (void)sendRequest(probe);
                   },
                   options.stop};
-  if (listenOnAll(capturesOf(probes, options.capture), plan) != 0) {
+  if (listenOnAll(capturesOf(probes, options.capture), plan, options.halt) != 0) {
     return failure("select() failed", site::kWait);
   }
   return Status::Ok();

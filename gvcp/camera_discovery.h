@@ -12,6 +12,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "gvcp/camera_info.h"
@@ -43,7 +44,8 @@ struct DiscoveryOptions {
   int sends = 1;  // requests spread over the window, the first at its start
   CaptureMode capture = CaptureMode::kPacket;
   MergeRule merge = MergeRule::kMacAndAddress;
-  AnswerStop stop;  // ends the window at an answer it accepts; empty: never
+  AnswerStop stop;             // ends the window at an answer it accepts; empty: never
+  std::function<bool()> halt;  // asked before each re-sent request; true ends the window
 };
 
 struct DiscoveryOutcome {

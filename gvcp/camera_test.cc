@@ -331,6 +331,24 @@ TEST_F(CameraTest, PendingAcknowledgeHoldsTheAttemptOpenWithoutResendWithinTheLi
   }
 }
 
+// A pending wait sends the heartbeat itself, under ids the next exchange follows.
+TEST_F(CameraTest, PendingWaitSendsTheHeartbeatUnderIdsTheNextExchangeSkips) {
+  const Bytes pending = {0, 0, 0, 0x89, 0, 4, 0, 1, 0, 0, 0x09, 0xC4};  // 2500 ms
+  startPeer(
+      [pending](const Bytes& r) {
+        if (header(r).req_id != 1) return answerCcpOnly(r);
+        return std::vector<Bytes>{pending, ackFor(r, Bytes{0, 0, 0, 5})};
+      },
+      {}, std::chrono::milliseconds(1600));
+  camera->setPendingAckLimit(std::chrono::milliseconds(3000));
+  ASSERT_EQ(camera->readreg(reg::kIpConfigCurrent, nullptr), 0);
+  readCcp();
+  const std::vector<Bytes> sent = peer->received();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(answerCcpOnly(sent[1]).size(), 1u) << "the beat reads the privilege register";
+  EXPECT_EQ(header(sent[2]).req_id, 3);
+}
+
 // Memory access: sizes, rounding and padding.
 TEST_F(CameraTest, ReadmemOfOddCountSendsItUnchangedAndCopiesOnlyThatMany) {
   testing_peer::RegisterDevice device;

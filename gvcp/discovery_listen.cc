@@ -104,13 +104,15 @@ void clearPendingError(int fd) {
 
 }  // namespace
 
-int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan) {
+int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan,
+                const std::function<bool()>& halt) {
   std::vector<pollfd> fds;
   for (const Capture& capture : captures) fds.push_back({capture.fd, POLLIN, 0});
   microseconds waited{0};
   int nextSend = 1;
   while (waited < plan.window) {
     if (nextSend < plan.sends && waited >= sendPoint(plan, nextSend)) {
+      if (halt && halt()) return 0;
       if (plan.resend) plan.resend();
       ++nextSend;
       continue;

@@ -51,8 +51,11 @@ struct ListenPlan {
   AnswerStop stop;  // empty: the whole window
 };
 
-// 0 when the window is over or `stop` ended it, -1 (errno set) when a wait failed.
-int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan);
+// 0 when the window is over or `stop` or `halt` ended it, -1 (errno set) when
+// a wait failed. `halt` is asked at each request point (k = 1..sends-1) before
+// the request goes out; true ends the window there.
+int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan,
+                const std::function<bool()>& halt = {});
 
 // Appends `info` unless `cameras` holds the same camera by `rule`, whose record
 // then also carries the receptions that saw `info`; true when appended.

@@ -11,7 +11,9 @@
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
 #include "device/camera_return.h"
+#include "device/register_reads.h"
 #include "fwupdate/firmware_update.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -92,6 +94,8 @@ CommandResult dryRun(const std::string& address, const FirmwareIdentity& identit
 struct Return {
   std::string address;  // dotted
   FirmwareIdentity identity;
+  // Set when another device answers at the address: its MAC; the identity is then unread.
+  std::optional<std::array<uint8_t, 6>> stranger;
 };
 
 CommandResult updated(const std::string& address, const FirmwareIdentity& before,
@@ -123,10 +127,12 @@ device::RestartOutcome awaitReturn(device::CameraSession& session, const Firmwar
   if (job.returnAdapters.empty()) {
     return device::awaitAtAddress(session, job.returnBound, [&view] { view.noteSignal(); });
   }
-  const device::ReturnSearch search{job.returnAdapters, job.returnBound, [&view] {
+  const device::ReturnSearch search{job.returnAdapters, job.returnBound,
+                                    [&view] {
                                       view.noteSignal();
                                       return false;  // the camera is flashed: always wait
-                                    }};
+                                    },
+                                    std::nullopt};
   const std::optional<GigE_Camera_Info> found = device::awaitByMac(at.mac, search);
   if (!found) return device::RestartOutcome::kNotBack;
   at = targetOf(*found);
@@ -146,6 +152,14 @@ device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
   if (waited != device::RestartOutcome::kBack) return waited;
   back.address = at.address;
   const std::unique_ptr<Camera> camera = openCamera(at.ip, job.gvcpPort, at.interface);
+  // Another device may hold the address now (or answer first there): its
+  // version says nothing of this update.
+  std::array<uint8_t, 6> mac{};
+  if (!device::readMac(*camera, mac).ok()) return waited;
+  if (mac != target.mac) {
+    back.stranger = mac;
+    return waited;
+  }
   back.identity = readFirmwareIdentity(*camera);
   return waited;
 }
@@ -194,6 +208,13 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
   }
   if (outcome.restart != device::RestartOutcome::kBack) {
     return failure(ExitCode::kFailed, restartFailure(outcome.restart, address, job));
+  }
+  if (back.stranger) {
+    return failure(ExitCode::kFailed, "camera at " + address +
+                                          " was programmed and restarted, but the device "
+                                          "answering at " +
+                                          back.address + " is " + macText(*back.stranger) +
+                                          ", not the camera; its device version was not read");
   }
   if (!back.identity.versionRead) {
     return failure(ExitCode::kFailed, "camera at " + address + " is back at " + back.address +

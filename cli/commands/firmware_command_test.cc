@@ -57,6 +57,8 @@ class FirmwareCommandTest : public ::testing::Test {
       if (isWrite(request, reg::kRebootRequest, reg::kRebootMagic)) {
         *silence = 6;
         device.setText(reg::kDeviceVersion, "1.3");
+        device.setRegister(reg::kDeviceMacLow, macLowAfterRestart);
+        device.setRegister(reg::kCcp, reg::kCcpRelease);  // a restart ends the privilege
         return {};
       }
       return device.script()(request);
@@ -78,6 +80,7 @@ class FirmwareCommandTest : public ::testing::Test {
     return !writes.empty() && writes.back() == Write{reg::kCcp, reg::kCcpRelease};
   }
 
+  uint32_t macLowAfterRestart = 0;  // not 0: another device answers after the restart
   testing_peer::TempDir dir;
   Bytes image = testing_peer::patternImage(3 * 512 + 10);
   RegisterDevice device;
@@ -103,6 +106,14 @@ TEST_F(FirmwareCommandTest, CompletedUpdateReportsTheVersionBeforeAndAfterTheRes
             std::string::npos)
       << err.str();
   EXPECT_EQ(err.str().find('\r'), std::string::npos) << "no bar without a terminal";
+}
+
+TEST_F(FirmwareCommandTest, AnotherDeviceAtTheReturnAddressIsNotTakenForTheCamera) {
+  macLowAfterRestart = 0x99;
+  const CommandResult result = update();
+  EXPECT_EQ(result.code, ExitCode::kFailed);
+  EXPECT_NE(result.message.find("is 00:00:00:00:00:99, not the camera"), std::string::npos)
+      << result.message;
 }
 
 // The image is read once, when it is checked: a file replaced while the

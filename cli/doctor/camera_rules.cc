@@ -48,7 +48,7 @@ std::string interfaceKey(std::string name) {
 std::string reversePathFix(const DoctorFacts& facts, const CameraFacts& c) {
   const long wanted = c.route.kind == RouteKind::kThrough ? kRpLoose : 0;
   const std::string value = "=" + std::to_string(wanted);
-  std::string fix = "sysctl -w " + interfaceKey(adapterOf(c)) + value;
+  std::string fix = "sysctl -w " + shellWord(interfaceKey(adapterOf(c)) + value);
   if (facts.rpFilterAll.value_or(0) > wanted) fix += " net.ipv4.conf.all.rp_filter" + value;
   return fix;
 }
@@ -145,7 +145,7 @@ void sharedSubnetRule(const RuleInput& input, std::vector<Finding>& out) {
                             ", which the routing table "
                             "names first for " +
                             subnetText(*c.view.adapter) + ": other applications cannot reach it",
-                        "ip route replace " + ip + "/32 dev " + adapterOf(c)));
+                        "ip route replace " + ip + "/32 dev " + shellWord(adapterOf(c))));
   }
 }
 

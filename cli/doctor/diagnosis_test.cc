@@ -59,6 +59,12 @@ void addForeignCamera(DoctorFacts& f, RouteLookup route) {
   f.cameras.push_back(far);
 }
 
+// eth2 and its camera's adapter renamed to `name`, which Linux allows.
+void renameEth2(DoctorFacts& f, const std::string& name) {
+  f.adapters[1].view.name = f.adapters[1].link->name = name;
+  f.cameras[1].view.adapter->name = f.cameras[1].routeInterface = name;
+}
+
 // A finding as "LEVEL CHECK ADAPTER CAMERA: FIX", the camera by the last byte of its MAC.
 std::string line(const Finding& f) {
   return std::string(levelName(f.level)) + " " + f.check + " " +
@@ -120,6 +126,11 @@ const Fault kFaults[] = {
      {"info mtu eth2 -: ip link set eth2 mtu 9000"}},
     {"SmallReceiveBufferLimit", [](DoctorFacts& f) { f.rmemMax = 4194304; },
      {"info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
+    // Names a shell would run or split are single-quoted in the fix.
+    {"AdapterNameWithShellSyntaxIsQuoted", [](DoctorFacts& f) { renameEth2(f, "e;$(x)'"); f.adapters[1].link->up = false; },
+     {"fail link e;$(x)' -: ip link set 'e;$(x)'\\''' up"}},
+    {"AdapterNameWithASpaceIsQuoted", [](DoctorFacts& f) { renameEth2(f, "e 2"); f.cameras[1].routeInterface = "eth1"; },
+     {"warn shared_subnet e 2 22: ip route replace 192.168.20.22/32 dev 'e 2'"}},
     {"WithoutPacketPrivilege",
      [](DoctorFacts& f) { f.linkLevelRan = false; for (CameraFacts& c : f.cameras) c.seenAtLinkLevel = false; },
      {"warn privilege - -: setcap cap_net_raw+ep /usr/bin/nuv-ipconfig"}},

@@ -44,7 +44,7 @@ void linkRule(const RuleInput& input, std::vector<Finding>& out) {
     if (!adapter->link->up) {
       out.push_back({check::kLink, Level::kFail, name, "",
                      name + " is down: no discovery runs on it and its cameras cannot be reached",
-                     "ip link set " + name + " up"});
+                     "ip link set " + shellWord(name) + " up"});
     } else if (!adapter->link->carrier) {
       out.push_back({check::kLink, Level::kFail, name, "",
                      name + " has no carrier: check its cable and the switch or camera at the "
@@ -69,7 +69,7 @@ void mtuRule(const RuleInput& input, std::vector<Finding>& out) {
                    "MTU " + std::to_string(link.mtu) + ", the adapter takes up to " +
                        std::to_string(*link.maxMtu) + ": image streams want jumbo frames (" +
                        std::to_string(kJumboMtu) + ")" + kStreamingOnly,
-                   "ip link set " + name + " mtu " + std::to_string(wanted)});
+                   "ip link set " + shellWord(name) + " mtu " + std::to_string(wanted)});
   }
 }
 
@@ -89,7 +89,7 @@ void privilegeRule(const RuleInput& input, std::vector<Finding>& out) {
                  "no privilege to open a packet socket: answers were received by ordinary UDP "
                  "only, so cameras whose answers this host drops are missing, and the checks "
                  "rp_filter and firewall were skipped; grant the privilege, or run as root",
-                 "setcap cap_net_raw+ep " + input.facts.programPath});
+                 "setcap cap_net_raw+ep " + shellWord(input.facts.programPath)});
 }
 
 }  // namespace cli

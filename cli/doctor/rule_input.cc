@@ -1,6 +1,8 @@
 #include "cli/doctor/rule_input.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 #include "cli/output/table_render.h"
 #include "net/ipv4address.h"
@@ -33,6 +35,17 @@ const AdapterFacts* adapterFacts(const DoctorFacts& facts, const std::string& na
 bool hasCameras(const DoctorFacts& facts, const std::string& name) {
   return std::any_of(facts.cameras.begin(), facts.cameras.end(),
                      [&](const CameraFacts& c) { return adapterOf(c) == name; });
+}
+
+std::string shellWord(const std::string& word) {
+  const auto plain = [](unsigned char c) {
+    return std::isalnum(c) != 0 ||
+           std::string_view("_@%+=:,./-").find(static_cast<char>(c)) != std::string_view::npos;
+  };
+  if (!word.empty() && std::all_of(word.begin(), word.end(), plain)) return word;
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }
 
 std::string forceIpFix(const CameraFacts& camera) {

@@ -27,6 +27,10 @@ std::string adapterOf(const CameraFacts& camera);
 const AdapterFacts* adapterFacts(const DoctorFacts& facts, const std::string& name);
 // Whether some camera answered on an adapter named `name`.
 bool hasCameras(const DoctorFacts& facts, const std::string& name);
+// `word` as one word of a POSIX shell command: unchanged when made only of
+// characters no shell treats specially, else in single quotes with each '
+// written '\''. Interface names may hold ';', '$(' and quotes.
+std::string shellWord(const std::string& word);
 // The command that gives the camera a free address in its adapter's subnet.
 std::string forceIpFix(const CameraFacts& camera);
 

@@ -54,9 +54,11 @@ options:
     type: str
   restart:
     description:
-      - Restart the camera when something was written, so that the new settings take
-        effect, and wait until it answers again (see I(restart_wait_s)).
-      - Never in check mode.
+      - Restart the camera when something was written, or when what it runs (its address,
+        mask and gateway, or how it got them) differs from what it stores, so that the
+        stored settings take effect; then wait until it answers again (see I(restart_wait_s)).
+      - A camera that comes back elsewhere than its stored settings lead to fails the task.
+      - Never in check mode, where C(changed) then says whether it would restart.
     type: bool
     default: false
   restart_wait_s:
@@ -166,6 +168,7 @@ code:
 
 import csv
 import io
+import ipaddress
 import os
 import tempfile
 
@@ -237,16 +240,50 @@ def row_result(module, row):
     return result
 
 
+def runs_otherwise(camera):
+    """True when a `show` camera object runs another configuration than it stores.
+
+    The first enabled method decides (persistent, then DHCP, then LLA): persistent
+    runs the stored address, mask and gateway; DHCP runs neither a link-local nor
+    the stored persistent address; LLA runs a link-local address.
+    """
+    enabled = camera['ip_config']['current']
+    stored = camera.get('persistent') or {}
+    if 'persistent' in enabled:
+        return any(camera.get(key) != stored.get(key) for key in ('ip', 'mask', 'gateway'))
+    link_local = ipaddress.ip_address(camera['ip']) in ipaddress.ip_network('169.254.0.0/16')
+    if 'dhcp' in enabled:
+        return link_local or camera['ip'] == stored.get('ip')
+    return not link_local
+
+
+def needs_restart(module, result):
+    """Whether restarting puts into effect what the camera stores (read by `show`)."""
+    if result['changed']:
+        return True
+    rc, document = run_tool(module, ['show', result['mac']])
+    if rc != 0 or not document.get('ok'):
+        fail_with_tool_error(module, rc, document, **result)
+    return runs_otherwise(document['camera'])
+
+
 def restart_camera(module, result):
-    """Restarts the camera and waits for it; the result gains where it came back."""
+    """Restarts the camera and waits for it; the result gains where it came back.
+
+    Ends the module when the camera came back elsewhere than its stored settings lead to.
+    """
     arguments = ['restart', result['mac']]
     if module.params['restart_wait_s'] is not None:
         arguments += ['--wait-s', str(module.params['restart_wait_s'])]
     rc, document = run_tool(module, arguments)
     if rc != 0 or not document.get('ok'):
         fail_with_tool_error(module, rc, document, **result)
-    result['ip'] = document['camera']['ip']
-    result['restart'] = document['restart']
+    result.update(changed=True, ip=document['camera']['ip'], restart=document['restart'])
+    asked = module.params['ip']
+    if not document['restart'].get('as_expected', True) or asked not in (None, result['ip']):
+        module.fail_json(msg='camera %s came back at %s, not where its settings lead (%s)'
+                         % (result['mac'], result['ip'],
+                            document['restart'].get('expected', asked)), **result)
 
 
 def main():
@@ -269,8 +306,11 @@ def main():
         module.fail_json(msg=problem)
     rc, document = apply_plan(module)
     result = row_result(module, the_row(module, rc, document))
-    if result['changed'] and module.params['restart'] and not module.check_mode:
-        restart_camera(module, result)
+    if module.params['restart'] and needs_restart(module, result):
+        if module.check_mode:
+            result['changed'] = True
+        else:
+            restart_camera(module, result)
     module.exit_json(**result)
 
 

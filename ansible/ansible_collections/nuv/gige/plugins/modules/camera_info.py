@@ -100,6 +100,14 @@ ansible_facts:
       description: The cameras, as in I(cameras).
       type: list
       elements: dict
+tool_warnings:
+  description:
+    - The tool's warnings, also given to Ansible as warnings. Cameras may be missing from
+      I(cameras) when there is one (discovery by UDP only, adapters skipped).
+  returned: always
+  type: list
+  elements: str
+  sample: ["cameras answering from outside an adapter's subnet may be missed"]
 rc:
   description: The exit status of nuv-ipconfig.
   returned: failure
@@ -113,18 +121,20 @@ code:
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.nuv.gige.plugins.module_utils.tool import (
     fail_with_tool_error,
-    run_tool,
+    run_tool_warned,
     tool_options,
 )
 
 
 def main():
     module = AnsibleModule(argument_spec=tool_options(), supports_check_mode=True)
-    rc, document = run_tool(module, ['list'])
+    rc, document, warnings = run_tool_warned(module, ['list'])
     if rc != 0 or not document.get('ok'):
-        fail_with_tool_error(module, rc, document)
+        fail_with_tool_error(module, rc, document, tool_warnings=warnings)
+    for warning in warnings:
+        module.warn(warning)
     cameras = document.get('cameras', [])
-    module.exit_json(changed=False, cameras=cameras,
+    module.exit_json(changed=False, cameras=cameras, tool_warnings=warnings,
                      ansible_facts=dict(nuv_gige_cameras=cameras))
 
 

@@ -17,6 +17,12 @@ CHANGES = [{'setting': 'mode', 'from': 'lla', 'to': 'persistent'},
 RESTARTED = {'ok': True, 'camera': {'mac': MAC, 'ip': '169.254.3.4'}, 'restart': {'seconds': 3.5}}
 
 
+def shown(ip, *current):
+    """A show document: the camera runs `ip` and stores `current` and 10.0.0.11."""
+    return {'ok': True, 'camera': {'ip': ip, 'ip_config': {'current': list(current)},
+                                   'persistent': {'ip': '10.0.0.11'}}}
+
+
 def applied(**row):
     """An apply document with one row: line 2 of the plan, camera MAC at 10.0.0.11."""
     return {'ok': True, 'rows': [dict(dict(line=2, mac=MAC, ip='10.0.0.11', ok=True), **row)]}
@@ -25,7 +31,7 @@ def applied(**row):
 class ModulesTest(unittest.TestCase):
     def run_module(self, module, args, answers, check=False):
         """`module` run with `args` in diff mode, the tool answering each command with
-        answers[command] (rc, document or text): its result, the tool's calls, the plans."""
+        answers[command] (rc, document or text, stderr if any): its result, calls, plans."""
         calls, plans = [], []
 
         def tool(_, command, **unused):
@@ -33,8 +39,8 @@ class ModulesTest(unittest.TestCase):
             if command[1] == 'apply':
                 with open(command[2]) as plan:
                     plans.append(plan.read())
-            rc, out = answers[command[1]]
-            return rc, out if isinstance(out, str) else json.dumps(out), ''
+            rc, out, err = (answers[command[1]] + ('',))[:3]
+            return rc, out if isinstance(out, str) else json.dumps(out), err
 
         tmpdir = self.enterContext(tempfile.TemporaryDirectory())
         basic._ANSIBLE_ARGS = json.dumps({'ANSIBLE_MODULE_ARGS': dict(
@@ -68,12 +74,33 @@ class ModulesTest(unittest.TestCase):
                 result, calls, _ = self.run_module(
                     camera, dict(mac=MAC, mode='lla', restart=True, restart_wait_s=90),
                     {'apply': (0, applied(changed=written, changes=changes)),
-                     'restart': (0, RESTARTED)}, check)
+                     'show': (0, shown('169.254.1.2', 'lla')), 'restart': (0, RESTARTED)}, check)
                 self.assertEqual(result['changed'], changed)
                 self.assertEqual(calls[0].endswith('--check --json'), check)
-                restarts = ['restart %s --wait-s 90 --json' % MAC] if written else []
+                restarts = ['restart %s --wait-s 90 --json' % MAC] if written else (
+                    [] if changes else ['show %s --json' % MAC])
                 self.assertEqual(calls[1:], restarts)
                 self.assertEqual(result['ip'], '169.254.3.4' if written else '10.0.0.11')
+
+    def test_a_camera_running_other_than_it_stores_is_restarted_though_nothing_was_written(self):
+        for ip, current, restarted in [
+                ('169.254.1.2', 'lla', False), ('10.0.0.11', 'lla', True),
+                ('10.0.0.11', 'dhcp', True),
+                ('10.0.0.12', 'persistent', True), ('10.0.0.11', 'persistent', False)]:
+            with self.subTest(ip=ip, current=current):
+                result, calls, _ = self.run_module(camera, dict(mac=MAC, restart=True), {
+                    'apply': (0, applied()), 'show': (0, shown(ip, current)),
+                    'restart': (0, RESTARTED)})
+                self.assertEqual((result['changed'], len(calls)), (restarted, 2 + restarted))
+
+    def test_camera_back_elsewhere_than_asked_fails_the_task(self):
+        elsewhere = dict(RESTARTED, restart={'as_expected': False, 'expected': '10.0.0.50'})
+        for args, answer in [({}, elsewhere), (dict(ip='10.0.0.50', mask='255.0.0.0'), RESTARTED)]:
+            with self.subTest(args=args):
+                result = self.run_module(
+                    camera, dict(args, mac=MAC, mode='persistent', restart=True),
+                    {'apply': (0, applied(changed=True)), 'restart': (0, answer)})[0]
+                self.assertEqual((result['failed'], result['ip']), (True, '169.254.3.4'))
 
     def test_failures_carry_the_tools_message_exit_status_and_code_or_come_before_it(self):
         refused = applied(ok=False, error='camera refused', done=['persistent_ip'])
@@ -101,6 +128,12 @@ class ModulesTest(unittest.TestCase):
         self.assertEqual(calls, ['list --json --interface eth1'])
         self.assertEqual((result['changed'], result['cameras'], result['ansible_facts']),
                          (False, cameras, {'nuv_gige_cameras': cameras}))
+
+    def test_info_passes_the_tools_warnings_on_so_a_partial_list_is_not_taken_as_whole(self):
+        stderr = 'warning: adapter wg0: no IPv4 address\nno camera found\nwarning: by UDP only\n'
+        result = self.run_module(camera_info, {}, {'list': (0, {'ok': True}, stderr)})[0]
+        expected = ['adapter wg0: no IPv4 address', 'by UDP only']
+        self.assertEqual((result['tool_warnings'], result['warnings']), (expected, expected))
 
 
 if __name__ == '__main__':
