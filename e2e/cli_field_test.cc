@@ -215,13 +215,13 @@ TEST_F(OddCameraEndToEnd, PauseFrameBitsAreKeptWhenTheModeIsSet) {
   EXPECT_EQ(camera->persisted("ip_config"), std::to_string(0xC0000006u));
 }
 
-// The mode does not hold (the camera keeps only persistent and DHCP), after
-// the new persistent address was stored: that address is put back, and the
-// report says what the camera holds now.
+// The mode does not hold (the camera keeps only DHCP, and persistent IP was
+// forced on it), after the new persistent address was stored: that address is
+// put back, and the report says what the camera holds now.
 TEST_F(OddCameraEndToEnd, SetFailingAtItsLastWritePutsBackTheFirstAndSaysSo) {
-  startCamera({"--supported-config-only"}, "3", "2");
+  startCamera({"--supported-config-only"}, "2", "2");
   EXPECT_EQ(run({"set", kCameraIp, "--mode", "persistent", "--ip", "192.168.68.70", "--mask",
-                 "255.255.255.0", "--json"}),
+                 "255.255.255.0", "--force", "--json"}),
             1);
   const nlohmann::json doc = document(out);
   EXPECT_EQ(doc["done"], nlohmann::json::array()) << out;
