@@ -8,10 +8,12 @@ namespace device {
 namespace {
 
 constexpr std::array<const char*, 12> kEventNames = {
-    "camera_appeared",        "camera_lost",           "camera_returned",
-    "address_changed",        "mode_changed",          "name_changed",
-    "address_conflict_began", "address_conflict_ended", "outside_subnet_began",
-    "outside_subnet_ended",   "adapter_down",          "adapter_up"};
+    "camera_appeared",        "camera_lost",
+    "camera_returned",        "address_changed",
+    "mode_changed",           "name_changed",
+    "address_conflict_began", "address_conflict_ended",
+    "outside_subnet_began",   "outside_subnet_ended",
+    "adapter_down",           "adapter_up"};
 
 WatchEvent cameraEvent(WatchEventKind kind, const WatchedCamera& camera) {
   return {kind, camera.info.adaptor.getName(), camera, std::nullopt};
@@ -110,7 +112,8 @@ void WatchState::foldHeard(const GigE_Camera_Info& camera, double time,
   const auto change = [&](WatchEventKind kind) {
     events.push_back({kind, camera.adaptor.getName(), known, before});
   };
-  if (before.currentIp != camera.currentIp || before.currentSubnetMask != camera.currentSubnetMask ||
+  if (before.currentIp != camera.currentIp ||
+      before.currentSubnetMask != camera.currentSubnetMask ||
       before.defaultGateway != camera.defaultGateway)
     change(WatchEventKind::kAddressChanged);
   if (before.ipConfigCurrent != camera.ipConfigCurrent) change(WatchEventKind::kModeChanged);
@@ -144,11 +147,13 @@ void WatchState::foldSharing(const std::vector<uint32_t>& hostAddresses,
       const std::array<uint8_t, 6> own = macOf(info);
       bool selfSkipped = false;  // two all-zero MACs are two cameras: skip one, not both
       for (const auto& mac : atAddress[{info.adaptor.getName(), info.currentIp}]) {
-        if (mac == own && !selfSkipped) selfSkipped = true;
-        else camera.sharesWith.push_back(mac);
+        if (mac == own && !selfSkipped)
+          selfSkipped = true;
+        else
+          camera.sharesWith.push_back(mac);
       }
-      camera.hostAddress = std::find(hostAddresses.begin(), hostAddresses.end(),
-                                     info.currentIp) != hostAddresses.end();
+      camera.hostAddress = std::find(hostAddresses.begin(), hostAddresses.end(), info.currentIp) !=
+                           hostAddresses.end();
     }
     const bool conflict = !camera.sharesWith.empty() || camera.hostAddress;
     noteFlag(camera.conflict, conflict, WatchEventKind::kAddressConflictBegan,

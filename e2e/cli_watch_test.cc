@@ -35,8 +35,8 @@ class CliWatchTest : public testbed::LanTest {
     dir_ = pattern;
     watch_ = std::make_unique<testbed::Process>(
         host_, std::vector<std::string>{testbed::binary("nuv-ipconfig"), "watch", "--json",
-                                        "--interval-s", "0.3", "--lost-after", "2",
-                                        "--textfile", dir_ + "/nuv_gige.prom"});
+                                        "--interval-s", "0.3", "--lost-after", "2", "--textfile",
+                                        dir_ + "/nuv_gige.prom"});
   }
   void TearDown() override {
     watch_.reset();
@@ -65,7 +65,8 @@ class CliWatchTest : public testbed::LanTest {
       }
       watch_->waitForOutput("\n", Millis(500), scanned_);
     }
-    ADD_FAILURE() << "no " << event << " " << mac << " in:\n" << watch_->output() << watch_->errors();
+    ADD_FAILURE() << "no " << event << " " << mac << " in:\n"
+                  << watch_->output() << watch_->errors();
     return nullptr;
   }
   // Scrapes the exporter until camera_up of `mac` is `value`.
@@ -99,9 +100,10 @@ TEST_F(CliWatchTest, CamerasAppearChangeConflictAndAreLostInEventsAndMetrics) {
   EXPECT_EQ(waitForEvent("camera_appeared", kMacA)["ip"], "192.168.10.21");
   EXPECT_TRUE(scrapedUp(kMacA, "1"));
 
-  const auto forced = testbed::runCommand(
-      host_, {testbed::binary("nuv-ipconfig"), "force-ip", kMacA, "--ip", "192.168.10.31",
-              "--mask", "255.255.255.0"}, kEventBound);
+  const auto forced = testbed::runCommand(host_,
+                                          {testbed::binary("nuv-ipconfig"), "force-ip", kMacA,
+                                           "--ip", "192.168.10.31", "--mask", "255.255.255.0"},
+                                          kEventBound);
   ASSERT_EQ(forced.status, 0) << forced.output;
   const auto changed = waitForEvent("address_changed", kMacA);
   EXPECT_EQ(changed["from"]["ip"], "192.168.10.21");

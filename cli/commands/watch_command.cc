@@ -54,15 +54,17 @@ WatchedAdapters watchedAdapters(const std::vector<HostInterface>& interfaces,
 }
 
 double epochSeconds() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 class Watch {
  public:
   Watch(const Invocation& invocation, const SignalGuard& guard, std::ostream& out,
         std::ostream& err)
-      : invocation_(invocation), guard_(guard), out_(out), err_(err),
+      : invocation_(invocation),
+        guard_(guard),
+        out_(out),
+        err_(err),
         state_(invocation.lostAfter) {}
 
   void run() {
@@ -76,7 +78,8 @@ class Watch {
  private:
   int intervalMs() const { return static_cast<int>(invocation_.intervalS * 1000); }
   int windowMs() const {
-    return std::max(kMinWindowMs, std::min({invocation_.timeoutMs, kMaxWindowMs, intervalMs() / 2}));
+    return std::max(kMinWindowMs,
+                    std::min({invocation_.timeoutMs, kMaxWindowMs, intervalMs() / 2}));
   }
 
   void round() {
@@ -102,7 +105,8 @@ class Watch {
     device::Discovery found =
         device::discover(adapters, device::discoveryOptions(std::chrono::milliseconds(windowMs())));
     if (found.overUdp) warnOnce(kUdpFallbackWarning);
-    if (!found.outcome.status.ok()) warnOnce("warning: discovery: " + found.outcome.status.toString());
+    if (!found.outcome.status.ok())
+      warnOnce("warning: discovery: " + found.outcome.status.toString());
     return std::move(found.outcome.cameras);
   }
 

@@ -275,12 +275,14 @@ void addWatchCommand(CommandTable& table, Invocation& invocation) {
   watch.add_option("--interval-s", invocation.intervalS, "Seconds between discoveries (default 5)")
       ->type_name("N")
       ->check(CLI::Range(kMinIntervalS, kMaxIntervalS));
-  watch.add_option("--lost-after", invocation.lostAfter,
-                   "Silent rounds in a row after which a camera is lost (default 3)")
+  watch
+      .add_option("--lost-after", invocation.lostAfter,
+                  "Silent rounds in a row after which a camera is lost (default 3)")
       ->type_name("K")
       ->check(CLI::Range(1, kMaxLostAfter));
-  watch.add_option("--textfile", invocation.textfile,
-                   "Write the Prometheus metrics to this file after every round")
+  watch
+      .add_option("--textfile", invocation.textfile,
+                  "Write the Prometheus metrics to this file after every round")
       ->type_name("PATH")
       ->check(CLI::NonexistentPath | CLI::ExistingFile);
 }

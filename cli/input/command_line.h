@@ -13,7 +13,18 @@
 
 namespace cli {
 
-enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply, kDoctor, kWatch };
+enum class Command {
+  kList,
+  kShow,
+  kRename,
+  kRestart,
+  kSet,
+  kForceIp,
+  kFirmware,
+  kApply,
+  kDoctor,
+  kWatch
+};
 
 // The default listening window of a discovery and its accepted range.
 inline constexpr int kDefaultTimeoutMs = 1000;

@@ -44,7 +44,8 @@ json changedValue(WatchEventKind kind, const GigE_Camera_Info& c) {
 
 std::string changedText(WatchEventKind kind, const GigE_Camera_Info& c) {
   if (kind == WatchEventKind::kAddressChanged) {
-    return addressWithMask(c.currentIp, c.currentSubnetMask) + " gw " + dottedQuad(c.defaultGateway);
+    return addressWithMask(c.currentIp, c.currentSubnetMask) + " gw " +
+           dottedQuad(c.defaultGateway);
   }
   if (kind == WatchEventKind::kModeChanged) return modeText(c.ipConfigCurrent);
   return "'" + tableSafe(c.userDefinedName) + "'";
@@ -95,11 +96,16 @@ std::string watchEventText(const device::WatchEvent& event, double time) {
 std::string labelValue(const std::string& text) {
   std::string out;
   for (const char ch : text) {
-    if (ch == '\\') out += "\\\\";
-    else if (ch == '"') out += "\\\"";
-    else if (ch == '\n') out += "\\n";
-    else if (ch < 0x20 || ch == 0x7F) out += '?';  // bytes above 0x7F are negative chars
-    else out += ch;
+    if (ch == '\\')
+      out += "\\\\";
+    else if (ch == '"')
+      out += "\\\"";
+    else if (ch == '\n')
+      out += "\\n";
+    else if (ch < 0x20 || ch == 0x7F)
+      out += '?';  // bytes above 0x7F are negative chars
+    else
+      out += ch;
   }
   return out;
 }

@@ -20,9 +20,11 @@ GigE_Camera_Info camera(const char* ip, const char* name) {
 }
 
 TEST(WatchRender, LabelValuesAreEscaped) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"plain", "plain"}, {"a\\b", "a\\\\b"}, {"say \"hi\"", "say \\\"hi\\\""},
-      {"two\nlines", "two\\nlines"}, {"bell\a\xC3\xA9", "bell???"}};
+  const std::pair<std::string, std::string> cases[] = {{"plain", "plain"},
+                                                       {"a\\b", "a\\\\b"},
+                                                       {"say \"hi\"", "say \\\"hi\\\""},
+                                                       {"two\nlines", "two\\nlines"},
+                                                       {"bell\a\xC3\xA9", "bell???"}};
   for (const auto& [text, escaped] : cases) EXPECT_EQ(labelValue(text), escaped) << text;
 }
 
