@@ -1,6 +1,5 @@
-// watch in the test bed: its JSON events as cameras come, change address, share
-// one and go, and as the adapter goes down and up; its textfile served by
-// Debian's node exporter in the host namespace, scraped with curl.
+// watch's JSON events in the test bed, and its textfile served by Debian's node
+// exporter in the host namespace, scraped with curl.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -39,16 +38,13 @@ class CliWatchTest : public testbed::LanTest {
                                         dir_ + "/nuv_gige.prom"});
   }
   void TearDown() override {
-    watch_.reset();
-    exporter_.reset();
-    cameras_.clear();
+    watch_.reset();  // before its directory goes
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
   testbed::SimulatedCamera& startCamera(const char* role, const char* mac, const char* ip) {
     testbed::CameraSpec setup;
     setup.mac = mac;
     setup.ip = ip;
-    setup.model = "WATCH-CAM";
     cameras_.push_back(std::make_unique<testbed::SimulatedCamera>(net_, sw_, role, setup));
     EXPECT_TRUE(cameras_.back()->ready()) << cameras_.back()->process().errors();
     return *cameras_.back();
