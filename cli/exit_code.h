@@ -30,6 +30,7 @@ struct CommandResult {
   std::string message;
   nlohmann::ordered_json data = nlohmann::ordered_json::object();
   std::string text;
+  bool streamed = false;  // the command wrote its output as it ran: nothing more on success
 };
 
 inline CommandResult failure(ExitCode code, std::string message) {

@@ -9,6 +9,7 @@
 #include "cli/commands/restart_command.h"
 #include "cli/commands/set_command.h"
 #include "cli/commands/show_command.h"
+#include "cli/commands/watch_command.h"
 #include "cli/discovery_run.h"
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
@@ -24,6 +25,7 @@ namespace {
 
 // Prints `result` and gives its exit code.
 int emit(const CommandResult& result, bool json, std::ostream& out, std::ostream& err) {
+  if (result.streamed && result.code == ExitCode::kOk) return 0;
   if (json) {
     out << writeJson(resultDocument(result)) << "\n";
   } else {
@@ -53,10 +55,11 @@ class TraceToStream {
   bool enabled_;
 };
 
-CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
+CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ostream& err) {
   const Command command = invocation.command;
   std::optional<Selector> selector;
-  if (command != Command::kList && command != Command::kApply && command != Command::kDoctor) {
+  if (command != Command::kList && command != Command::kApply && command != Command::kDoctor &&
+      command != Command::kWatch) {
     SelectorParse parsed = parseSelector(invocation.camera);
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
@@ -66,7 +69,7 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
   if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
   const TraceToStream trace(invocation.trace, err);
   // The commands that change a camera run under a guard: a signal must let
-  // them give control back before they leave. Firmware arms its urgent exit
+  // them give control back before they leave; watch ends on it. Firmware arms its urgent exit
   // on it while the camera flashes, so it is not const.
   std::optional<cli::SignalGuard> guard;
   if (command != Command::kList && command != Command::kShow && command != Command::kDoctor) {
@@ -89,6 +92,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& err) {
       return runForceIp(invocation, *selector, choice.adapters, *guard, err);
     case Command::kApply:
       return runApply(invocation, choice.adapters, *guard, err);
+    case Command::kWatch:
+      return runWatch(invocation, *guard, out, err);
     case Command::kFirmware:
       return runFirmware(invocation, *selector, choice.adapters, *guard, err);
   }
@@ -105,7 +110,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   }
   if (!parsed.invocation)
     return emit(failure(ExitCode::kUsage, parsed.error), parsed.json, out, err);
-  return emit(dispatch(*parsed.invocation, err), parsed.invocation->json, out, err);
+  return emit(dispatch(*parsed.invocation, out, err), parsed.invocation->json, out, err);
 }
 
 }  // namespace cli

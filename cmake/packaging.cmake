@@ -60,6 +60,11 @@ foreach(component ipconfig camsim)
   install(FILES ${NUV_PACKAGING_DIR}/copyright ${NUV_GENERATED_DOC_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nuv-${component} COMPONENT ${component})
 endforeach()
+# The watch's service, installed but not enabled, and its arguments.
+install(FILES ${NUV_PACKAGING_DIR}/nuv-ipconfig-watch.service
+        DESTINATION /lib/systemd/system COMPONENT ipconfig)
+install(FILES ${NUV_PACKAGING_DIR}/nuv-ipconfig-watch.default
+        DESTINATION /etc/default RENAME nuv-ipconfig-watch COMPONENT ipconfig)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nuv-ipconfig COMPONENT ipconfig)
 
@@ -91,6 +96,9 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 set(CPACK_DEBIAN_IPCONFIG_PACKAGE_NAME nuv-ipconfig)
 set(CPACK_DEBIAN_IPCONFIG_PACKAGE_DEPENDS libcap2-bin)
+# The service writes its metrics where the node exporter reads them, after
+# setfacl lets its dynamic user write there.
+set(CPACK_DEBIAN_IPCONFIG_PACKAGE_RECOMMENDS "acl, prometheus-node-exporter")
 set(CPACK_DEBIAN_IPCONFIG_PACKAGE_CONTROL_EXTRA ${NUV_PACKAGING_DIR}/postinst)
 set(CPACK_DEBIAN_IPCONFIG_DESCRIPTION
     "find GigE Vision cameras and set how they get their IPv4 address
@@ -108,5 +116,9 @@ nuv-camsim acts as one GigE Vision camera on one network interface, with
 registers, flash image and fault injection, for tests in network namespaces.
 The package also holds a script that builds a small simulated camera network
 in network namespaces.")
+
+# The watch's default file under /etc is the administrator's: a conffile.
+file(WRITE ${NUV_GENERATED_DOC_DIR}/conffiles "/etc/default/nuv-ipconfig-watch\n")
+list(APPEND CPACK_DEBIAN_IPCONFIG_PACKAGE_CONTROL_EXTRA ${NUV_GENERATED_DOC_DIR}/conffiles)
 
 include(CPack)

@@ -14,6 +14,9 @@ packages+=(help2man dpkg-dev file lintian libcap2-bin man-db jq)
 packages+=(ansible-core)
 # The CPU load of the suite's run under load (scripts/stress-test.sh).
 packages+=(stress-ng)
+# The watch's metrics read by the node exporter's textfile collector (e2e/cli_watch_test.cc),
+# and its service unit checked by systemd-analyze (scripts/package-test.sh).
+packages+=(prometheus-node-exporter curl systemd acl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

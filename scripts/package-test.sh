@@ -2,6 +2,7 @@
 # The Debian packages on this machine, as root: builds both (scripts/package.sh),
 # checks them with lintian, installs them with dpkg -i, then checks the
 # installed tool: its version, its capability, its man pages and completion,
+# the watch's service unit (verified, its exposure score printed),
 # and that an unprivileged user with no capabilities of its own finds a
 # simulated camera in a foreign subnet with it, inside network namespaces made
 # here. Then purges both packages. A trap removes the simulator, the
@@ -147,6 +148,16 @@ check_unprivileged_list() {
   echo "package-test: nobody found the camera at $kCameraIp with the installed tool"
 }
 
+# The watch's unit: installed with its default file, not enabled, verified;
+# its exposure score printed.
+check_watch_service() {
+  local unit=/lib/systemd/system/nuv-ipconfig-watch.service
+  [ -f "$unit" ] && [ -f /etc/default/nuv-ipconfig-watch ] || die "the watch unit or its default file is missing"
+  [ ! -e /etc/systemd/system/multi-user.target.wants/nuv-ipconfig-watch.service ] || die "the watch unit was enabled"
+  systemd-analyze verify "$unit" >"$work/verify.log" 2>&1 || die "systemd-analyze verify: $(cat "$work/verify.log")"
+  echo "package-test: $(systemd-analyze security --offline=yes "$unit" 2>/dev/null | grep -o 'Overall exposure level.*')"
+}
+
 # The installed test-bed script builds its three-camera network with the
 # installed simulator, and the installed tool finds all three there.
 check_installed_testbed() {
@@ -174,6 +185,7 @@ check_man_pages
 in_host "$root/packaging/completion_test.sh" /usr/share/bash-completion/completions/nuv-ipconfig \
   /usr/bin/nuv-ipconfig || die "bash completion"
 check_unprivileged_list
+check_watch_service
 check_installed_testbed
 
 dpkg --purge "${packages[@]}" >/dev/null

@@ -30,6 +30,8 @@ constexpr const char* kExamples = R"(Examples:
   nuv-ipconfig firmware SN0001 ./MODEL_1.2.bin --yes   upload, restart, show the new version
   nuv-ipconfig apply plan.csv --jobs 8     one row per camera: mac,mode,ip,mask,gateway,name
   nuv-ipconfig doctor                      why a camera cannot be seen or used, and the fix
+  nuv-ipconfig watch --json --interval-s 2  events as JSON Lines, a discovery every 2 s
+  nuv-ipconfig watch --textfile /var/lib/prometheus/node-exporter/nuv_gige.prom
   nuv-ipconfig --trace list                every GVCP datagram on stderr
   nuv-ipconfig                             without arguments: the interactive dialogue
 
@@ -265,6 +267,26 @@ void addUpdateCommands(CommandTable& table, Invocation& invocation, Texts& texts
   addCheck(apply, invocation);
 }
 
+void addWatchCommand(CommandTable& table, Invocation& invocation) {
+  CLI::App& watch = table.add(Command::kWatch, "watch",
+                              "Watch the cameras over time: events as they happen, and metrics "
+                              "for Prometheus (reads only)",
+                              invocation);
+  watch.add_option("--interval-s", invocation.intervalS, "Seconds between discoveries (default 5)")
+      ->type_name("N")
+      ->check(CLI::Range(kMinIntervalS, kMaxIntervalS));
+  watch
+      .add_option("--lost-after", invocation.lostAfter,
+                  "Silent rounds in a row after which a camera is lost (default 3)")
+      ->type_name("K")
+      ->check(CLI::Range(1, kMaxLostAfter));
+  watch
+      .add_option("--textfile", invocation.textfile,
+                  "Write the Prometheus metrics to this file after every round")
+      ->type_name("PATH")
+      ->check(CLI::NonexistentPath | CLI::ExistingFile);
+}
+
 // Checks that need several options at once; an error line or empty.
 std::string finish(Command command, const Texts& texts, Invocation& invocation) {
   if (command == Command::kSet) {
@@ -295,6 +317,7 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
   CommandTable table(app);
   addCameraCommands(table, invocation, texts);
   addUpdateCommands(table, invocation, texts);
+  addWatchCommand(table, invocation);
   app.footer("\nCommands:\n\n" + table.helpOfEach() + kExamples);
   try {
     app.parse(argc, argv);

@@ -13,7 +13,18 @@
 
 namespace cli {
 
-enum class Command { kList, kShow, kRename, kRestart, kSet, kForceIp, kFirmware, kApply, kDoctor };
+enum class Command {
+  kList,
+  kShow,
+  kRename,
+  kRestart,
+  kSet,
+  kForceIp,
+  kFirmware,
+  kApply,
+  kDoctor,
+  kWatch
+};
 
 // The default listening window of a discovery and its accepted range.
 inline constexpr int kDefaultTimeoutMs = 1000;
@@ -27,6 +38,12 @@ inline constexpr int kMaxExpect = 100000;
 // How many cameras apply changes at once, and its range.
 inline constexpr int kDefaultJobs = 8;
 inline constexpr int kMaxJobs = 64;
+// watch: seconds between rounds, and the silent rounds after which a camera is lost.
+inline constexpr double kDefaultIntervalS = 5;
+inline constexpr double kMinIntervalS = 0.2;
+inline constexpr double kMaxIntervalS = 3600;
+inline constexpr int kDefaultLostAfter = 3;
+inline constexpr int kMaxLostAfter = 100000;
 // Longest interface name the kernel takes (IFNAMSIZ less the terminator).
 inline constexpr size_t kMaxInterfaceName = 15;
 
@@ -55,6 +72,9 @@ struct Invocation {
   bool dryRun = false;      // firmware --dry-run
   std::string planPath;     // apply FILE, an existing file
   int jobs = kDefaultJobs;  // apply --jobs
+  double intervalS = kDefaultIntervalS;  // watch --interval-s
+  int lostAfter = kDefaultLostAfter;     // watch --lost-after
+  std::string textfile;                  // watch --textfile; empty: none
 };
 
 struct ParseOutcome {
