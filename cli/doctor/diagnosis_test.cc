@@ -122,7 +122,7 @@ const Fault kFaults[] = {
      {"info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
     {"WithoutPacketPrivilege",
      [](DoctorFacts& f) { f.linkLevelRan = false; for (CameraFacts& c : f.cameras) c.seenAtLinkLevel = false; },
-     {"warn privilege - -: setcap cap_net_raw+ep /usr/bin/nuv-ipconfig"}},
+     {"warn privilege - -: setcap cap_net_raw+p /usr/bin/nuv-ipconfig"}},
 };
 // clang-format on
 
