@@ -113,7 +113,7 @@ check_version() {
   done
 }
 
-# check_program OWNER MODE: the installed program's owner, mode and
+# check_program OWNER:GROUP MODE: the installed program's owner, mode and
 # permitted-only capability.
 check_program() {
   local got
@@ -166,7 +166,7 @@ check_unprivileged_list() {
        and .reachable == false and .adapter.name == "eth1")] | length == 1)' \
     "$work/list.json" >/dev/null ||
     die "the camera was not found as nobody: $(cat "$work/list.json" "$work/list.err")"
-  echo "package-test: nobody ${1:-} found the camera at $kCameraIp with the installed tool"
+  echo "package-test: nobody${1:+ $1} found the camera at $kCameraIp with the installed tool"
 }
 
 # nobody outside the group gets the shell's refusal, and the tool never runs.
@@ -181,16 +181,16 @@ check_refused_outside_group() {
 # The answers one after the other: no (the default), yes, and no again under
 # an entry of dpkg-statoverride, which keeps its own owner and mode.
 check_answers() {
-  check_program root "$kGroup" 754
+  check_program "root:$kGroup" 754
   check_refused_outside_group
   check_unprivileged_list "--groups=$(getent group "$kGroup" | cut -d: -f3)"
   answer true
-  check_program root root 755
+  check_program root:root 755
   check_unprivileged_list
   override=true
   dpkg-statoverride --update --add root root 0750 /usr/bin/nuv-ipconfig
   answer false
-  check_program root root 750
+  check_program root:root 750
 }
 
 # The installed test-bed script builds its three-camera network with the
