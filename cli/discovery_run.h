@@ -15,7 +15,7 @@ namespace cli {
 inline constexpr const char* kUdpFallbackWarning =
     "warning: no privilege to open a packet socket, listening by ordinary UDP instead: cameras "
     "answering from outside an adapter's subnet may be missed; grant the privilege with "
-    "'setcap cap_net_raw+ep' on the binary, or run as root";
+    "'setcap cap_net_raw+p' on the binary, or run as root";
 
 struct AdapterChoice {
   std::vector<Adaptor> adapters;

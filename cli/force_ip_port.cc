@@ -21,7 +21,7 @@ std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose
                    purpose +
                        " needs the packet-socket privilege, to probe the address with ARP and to "
                        "see a camera outside the adapter's subnet: grant it with 'setcap "
-                       "cap_net_raw+ep' on the binary, or run as root");
+                       "cap_net_raw+p' on the binary, or run as root");
   }
   return failure(ExitCode::kFailed, std::string("packet socket: ") + std::strerror(error));
 }

@@ -1,12 +1,15 @@
 // nuv-ipconfig: finds the GigE Vision cameras on the host's adapters. Without
 // arguments it runs the interactive dialogue; with any argument, the command
-// line (`nuv-ipconfig --help`).
+// line (`nuv-ipconfig --help`). Either keeps CAP_NET_RAW alone, in the
+// permitted set only, from the start (net/privilege.h).
 #include <iostream>
 
 #include "app/dialogue.h"
 #include "cli/run.h"
+#include "net/privilege.h"
 
 int main(int argc, char** argv) {
+  privilege::keepOnlyNetRaw();
   if (argc <= 1) return runDialogue();
   return cli::runCommandLine(argc, argv, std::cout, std::cerr);
 }

@@ -18,6 +18,7 @@
 #include "cli/signal_guard.h"
 #include "gvcp/trace.h"
 #include "net/host_interfaces.h"
+#include "net/privilege.h"
 
 namespace cli {
 
@@ -44,9 +45,12 @@ class TraceToStream {
                               std::span<const uint8_t> datagram) {
       err << gvcp::describeDatagram(direction, ip, port, datagram) << "\n";
     });
+    privilege::setTraceHook([&err](const std::string& line) { err << line << "\n"; });
   }
   ~TraceToStream() {
-    if (enabled_) gvcp::setTraceHook({});
+    if (!enabled_) return;
+    gvcp::setTraceHook({});
+    privilege::setTraceHook({});
   }
   TraceToStream(const TraceToStream&) = delete;
   TraceToStream& operator=(const TraceToStream&) = delete;
@@ -55,6 +59,14 @@ class TraceToStream {
   bool enabled_;
 };
 
+CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
+                         const std::vector<Adaptor>& adapters,
+                         const std::vector<HostInterface>& host,
+                         std::optional<cli::SignalGuard>& guard, std::ostream& out,
+                         std::ostream& err);
+
+// The command, with the capabilities given up for good once it ended (list,
+// show and doctor give them up earlier, see below).
 CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ostream& err) {
   const Command command = invocation.command;
   std::optional<Selector> selector;
@@ -74,28 +86,43 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
   std::optional<cli::SignalGuard> guard;
   if (command != Command::kList && command != Command::kShow && command != Command::kDoctor) {
     guard.emplace();
+  } else {
+    // These open no privileged socket after their discovery's: they drop
+    // every capability while its window is still open.
+    privilege::dropOnceSocketsOpen();
   }
-  switch (command) {
+  CommandResult result =
+      runCommand(invocation, selector, choice.adapters, host, guard, out, err);
+  privilege::dropForGood();
+  return result;
+}
+
+CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
+                         const std::vector<Adaptor>& adapters,
+                         const std::vector<HostInterface>& host,
+                         std::optional<cli::SignalGuard>& guard, std::ostream& out,
+                         std::ostream& err) {
+  switch (invocation.command) {
     case Command::kList:
-      return runList(invocation, choice.adapters, err);
+      return runList(invocation, adapters, err);
     case Command::kDoctor:
-      return runDoctor(invocation, choice.adapters, host, err);
+      return runDoctor(invocation, adapters, host, err);
     case Command::kShow:
-      return runShow(invocation, *selector, choice.adapters, err);
+      return runShow(invocation, *selector, adapters, err);
     case Command::kRename:
-      return runRename(invocation, *selector, choice.adapters, *guard, err);
+      return runRename(invocation, *selector, adapters, *guard, err);
     case Command::kRestart:
-      return runRestart(invocation, *selector, choice.adapters, *guard, err);
+      return runRestart(invocation, *selector, adapters, *guard, err);
     case Command::kSet:
-      return runSet(invocation, *selector, choice.adapters, *guard, err);
+      return runSet(invocation, *selector, adapters, *guard, err);
     case Command::kForceIp:
-      return runForceIp(invocation, *selector, choice.adapters, *guard, err);
+      return runForceIp(invocation, *selector, adapters, *guard, err);
     case Command::kApply:
-      return runApply(invocation, choice.adapters, *guard, err);
+      return runApply(invocation, adapters, *guard, err);
     case Command::kWatch:
       return runWatch(invocation, *guard, out, err);
     case Command::kFirmware:
-      return runFirmware(invocation, *selector, choice.adapters, *guard, err);
+      return runFirmware(invocation, *selector, adapters, *guard, err);
   }
   return failure(ExitCode::kFailed, "unknown command");  // not reached: every command is above
 }

@@ -1,11 +1,13 @@
 #include "device/camera_session.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "device/register_reads.h"
 #include "gvcp/control_privilege.h"
 #include "gvcp/registers.h"
 #include "net/macaddress.h"
+#include "net/privilege.h"
 
 namespace device {
 
@@ -13,6 +15,14 @@ CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& p
     : target_(target), policy_(policy), camera_(std::make_unique<Camera>(target.ip, policy.port)) {
   camera_->setAckWait(policy.ackWait);
   bindError_ = camera_->bindToInterface(target.interface);
+  // Before Linux 5.7 the tie needs CAP_NET_RAW. Refused for lack of it, the
+  // channel goes on untied as discovery does: the routing table picks the
+  // interface, and the MAC check after the take still guards the camera.
+  if (bindError_ == EPERM) {
+    privilege::trace("privilege: channel not tied to adapter " + target.interface +
+                     " (no privilege), going on unbound");
+    bindError_ = 0;
+  }
   if (!policy.heartbeat) return;
   heartbeat_.emplace(camera_.get(), kHeartbeatIntervalMs);
   heartbeat_->start();

@@ -1,6 +1,7 @@
 // CameraSession: one front end's hold on one camera, the frame every changing
 // operation runs in. Construction opens the control channel (a Camera it owns,
-// bound to the adapter the camera answered on when the target names one) and,
+// bound to the adapter the camera answered on when the target names one; left
+// unbound, as discovery does, where the kernel refuses for lack of privilege) and,
 // when the policy says so, starts the heartbeat before anything is sent.
 // take() takes the Control Channel Privilege; when the target names the
 // camera's MAC it then reads the device's MAC and gives control back at once

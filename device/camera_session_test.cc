@@ -7,6 +7,7 @@
 #include "gvcp/registers.h"
 #include "gvcp/scripted_peer_test_util.h"
 #include "ipconfig/dialogue_test_util.h"
+#include "net/interface_bind.h"
 
 namespace device {
 namespace {
@@ -121,6 +122,29 @@ TEST(CameraSessionRestart, OnlyTheEndOfThePrivilegeOrALongSilenceCountsAsARestar
     ASSERT_TRUE(session.take().ok());
     EXPECT_EQ(session.requestRestart(), expected) << lost;
     EXPECT_EQ(device.getRegister(reg::kCcp), reg::kCcpRelease);  // given back if not restarted
+  }
+}
+
+int refusedForPrivilege(int, const std::string&) { return EPERM; }
+int noSuchDevice(int, const std::string&) { return ENODEV; }
+
+// A tie refused for lack of privilege (before Linux 5.7) leaves the channel
+// untied and the identity check still guards; any other refusal is fatal.
+TEST_F(CameraSessionTest, UntiedChannelGoesOnOnlyWhereThePrivilegeWasMissing) {
+  camera.device.setRegister(reg::kDeviceMacHigh, 0x0211);
+  camera.device.setRegister(reg::kDeviceMacLow, 0x22334455);
+  const struct {
+    DeviceBindCall bind;
+    uint8_t macEnd;
+    int code;
+  } cases[] = {{refusedForPrivilege, 0x55, 0},
+               {refusedForPrivilege, 0x66, session_site::kWrongCamera},
+               {noSuchDevice, 0x55, session_site::kInterface}};
+  for (const auto& c : cases) {
+    const ScopedDeviceBindCall bind(c.bind);
+    CameraSession session({camera.peer.ip(), "lo", {{2, 0x11, 0x22, 0x33, 0x44, c.macEnd}}},
+                          {.port = camera.peer.port()});
+    EXPECT_EQ(session.take().code(), c.code) << int(c.macEnd);
   }
 }
 

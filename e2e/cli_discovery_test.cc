@@ -88,7 +88,7 @@ TEST_F(CliDiscoveryEndToEnd, WithoutCapturePrivilegeListAndShowFallBackWithOneWa
   EXPECT_EQ(cli_checks::text(cameras[0], "mac"), kOneCameraMac);
   EXPECT_EQ(cli_checks::lines(list.err).size(), 1u) << list.err;
   EXPECT_EQ(warningLines(list.err), 1u) << list.err;
-  EXPECT_NE(list.err.find("setcap cap_net_raw+ep"), std::string::npos) << list.err;
+  EXPECT_NE(list.err.find("setcap cap_net_raw+p"), std::string::npos) << list.err;
   const ToolRun show = run({"show", "SN-11", "--json"}, kWithoutRaw);
   EXPECT_EQ(show.status, 0) << show.err;
   EXPECT_EQ(cli_checks::text(cli_checks::member(cli_checks::document(show.out), "camera"), "mac"),

@@ -211,7 +211,7 @@ TEST(CliDoctorEndToEnd, CleanNetworkReportsNothingWrongAndWithoutPrivilegeNamesT
   const DoctorRun udpOnly = doctor(bed.host, cli_checks::kWithoutRaw);
   const std::vector<Json> privilege = entriesOf(udpOnly, "privilege");
   ASSERT_EQ(privilege.size(), 1u) << udpOnly.out;
-  EXPECT_EQ(text(privilege[0], "fix"), "setcap cap_net_raw+ep " + testbed::binary("nuv-ipconfig"));
+  EXPECT_EQ(text(privilege[0], "fix"), "setcap cap_net_raw+p " + testbed::binary("nuv-ipconfig"));
   EXPECT_EQ(udpOnly.checks.dump().find(R"("check":"rp_filter")"), std::string::npos);
   EXPECT_EQ(udpOnly.checks.dump().find(R"("check":"firewall")"), std::string::npos);
   EXPECT_EQ(udpOnly.cameras.size(), 2u) << udpOnly.out;

@@ -18,6 +18,7 @@
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
 #include "net/interface_bind.h"
+#include "net/privilege.h"
 #include "net/socket_address.h"
 #include "net/unique_fd.h"
 
@@ -67,7 +68,10 @@ Status openSender(Probe& probe) {
 // interface: no frame of another interface, and none that the filter has not
 // seen, can wait in its queue. `skip` is set when the adapter is left out.
 Status openCapture(Probe& probe, Status& skip) {
-  probe.capture.reset(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0));
+  {
+    const privilege::NetRawRaised raised("packet socket");
+    probe.capture.reset(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0));
+  }
   if (!probe.capture) return failure("socket() error", site::kRawSocket);
   ifreq request{};
   std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
@@ -256,6 +260,9 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
     }
     probes.push_back(std::move(probe));
   }
+  // Nothing privileged is opened from here on: a command that asked for it
+  // gives its capabilities up while the window is still open.
+  privilege::socketsOpened();
   if (probes.empty()) return outcome;
   outcome.status = sendFirst(probes, outcome.skipped);
   if (outcome.status.ok()) outcome.status = listen(probes, options);

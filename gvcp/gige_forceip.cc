@@ -14,6 +14,7 @@
 #include <cstring>
 #include <thread>
 
+#include "net/privilege.h"
 #include "net/socket_address.h"
 
 namespace {
@@ -27,7 +28,11 @@ void putNetworkOrder(uint8_t* out, uint32_t value) { std::memcpy(out, &value, si
 // cannot be opened (no raw-socket privilege). Binding failures are not fatal:
 // the socket only serves to watch the link for the listening second.
 UniqueFd openLinkWatch(const std::string& interfaceName) {
-  UniqueFd fd(::socket(AF_PACKET, SOCK_RAW, htons(ETH_P_ALL)));
+  UniqueFd fd;
+  {
+    const privilege::NetRawRaised raised("packet socket");
+    fd.reset(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, htons(ETH_P_ALL)));
+  }
   if (!fd) return fd;
   sockaddr_ll link{};
   link.sll_family = AF_PACKET;

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "net/privilege.h"
+
 namespace arp {
 namespace {
 
@@ -29,7 +31,10 @@ sockaddr_ll linkAddress(int ifindex) {
 // Protocol 0: the socket takes in nothing until the bind names ARP and the
 // interface, so a socket opened early (to learn whether the privilege is
 // there) never holds frames that arrived on another interface meanwhile.
-UniqueFd openArpSocket() { return UniqueFd(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0)); }
+UniqueFd openArpSocket() {
+  const privilege::NetRawRaised raised("ARP socket");
+  return UniqueFd(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0));
+}
 
 std::variant<PacketLink, int> PacketLink::open(int ifindex) {
   UniqueFd sock = openArpSocket();

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The Debian packages on this machine, as root: builds both (scripts/package.sh),
 # checks them with lintian, installs them with dpkg -i, then checks the
-# installed tool: its version, its capability, its man pages and completion,
-# the watch's service unit (verified, its exposure score printed),
-# and that an unprivileged user with no capabilities of its own finds a
-# simulated camera in a foreign subnet with it, inside network namespaces made
-# here. Then purges both packages. A trap removes the simulator, the
+# installed tool: its version, its man pages and completion, the watch's
+# service unit (verified, its exposure score printed), and for each
+# answer of the debconf question (preseeded) its owner, mode and capability.
+# Answer no: a user outside group gigevision gets the shell's "Permission
+# denied", and a member finds a simulated camera in a foreign subnet. Answer
+# yes: any user finds it. An entry of dpkg-statoverride wins over the answer.
+# Everything runs inside network namespaces made here. Then purges both
+# packages. A trap removes the simulator, the
 # namespaces and the packages on every exit path, so the machine is left as
 # it was. Without root it is skipped (with CI=true it fails instead). It
 # refuses to run when either package is already on the machine, because the
@@ -17,6 +20,8 @@ readonly kUnprivilegedId=65534  # nobody / nogroup
 readonly kReadyWaitTenths=100   # ten seconds for the simulator to say it is ready
 readonly kCameraMac=02:00:00:00:99:21
 readonly kCameraIp=10.99.0.21   # a foreign subnet: the host adapter is 192.168.77.1/24
+readonly kQuestion=nuv-ipconfig/packet-privilege-for-all
+readonly kGroup=gigevision
 
 die() { echo "package-test: FAIL: $*" >&2; exit 1; }
 
@@ -36,6 +41,9 @@ work="$(mktemp -d /tmp/nuvpkg-XXXXXX)"
 ns_host="$(basename "$work")-host"
 ns_cam="$(basename "$work")-cam"
 installed=false
+override=false
+group_made=false
+getent group "$kGroup" >/dev/null || group_made=true
 camsim_pid=""
 testbed=/usr/share/nuv-camsim/testbed.sh
 NUV_TESTBED_PREFIX="$(basename "$work")-tb"
@@ -51,9 +59,11 @@ cleanup() {
   ip netns del "$ns_host" 2>/dev/null
   ip netns del "$ns_cam" 2>/dev/null
   [ -x "$testbed" ] && "$testbed" down
+  [ "$override" = true ] && dpkg-statoverride --remove /usr/bin/nuv-ipconfig
   if [ "$installed" = true ]; then
     dpkg --purge "${packages[@]}" >/dev/null || echo "package-test: could not purge ${packages[*]}" >&2
   fi
+  [ "$group_made" = true ] && getent group "$kGroup" >/dev/null && groupdel "$kGroup"
   rm -rf "$work"
   exit "$rc"
 }
@@ -104,11 +114,22 @@ check_version() {
   done
 }
 
-check_capability() {
+# check_program OWNER:GROUP MODE: the installed program's owner, mode and
+# permitted-only capability.
+check_program() {
   local got
+  got=$(stat -c '%U:%G %a' /usr/bin/nuv-ipconfig)
+  [ "$got" = "$1 $2" ] || die "/usr/bin/nuv-ipconfig is '$got', expected '$1 $2'"
   got=$(getcap /usr/bin/nuv-ipconfig)
-  [[ $got =~ cap_net_raw[=+]ep$ ]] || die "getcap shows '$got', expected cap_net_raw+ep"
-  echo "package-test: $got"
+  [[ $got =~ cap_net_raw[=+]p$ ]] || die "getcap shows '$got', expected cap_net_raw+p"
+  echo "package-test: $1 $2 $got"
+}
+
+# answer BOOL: the debconf answer, then the package configured again with it.
+answer() {
+  echo "nuv-ipconfig $kQuestion boolean $1" | debconf-set-selections
+  DEBIAN_FRONTEND=noninteractive dpkg-reconfigure nuv-ipconfig >>"$work/dpkg.log" 2>&1 ||
+    die "dpkg-reconfigure with answer $1: $(cat "$work/dpkg.log")"
 }
 
 # Each page renders without a warning and names every long option its
@@ -127,12 +148,13 @@ check_man_pages() {
   done
 }
 
-# nobody, with no capabilities of its own, runs the installed tool; only the
-# file capability lets it open the packet socket that receives the answer of
-# a camera in a foreign subnet.
+# check_unprivileged_list [GROUPS]: nobody, with no capabilities of its own
+# (and the supplementary groups GROUPS, e.g. "--groups=GID"), runs the
+# installed tool; only the file capability lets it open the packet socket
+# that receives the answer of a camera in a foreign subnet.
 check_unprivileged_list() {
   local as_nobody=(setpriv --reuid="$kUnprivilegedId" --regid="$kUnprivilegedId"
-    --clear-groups --inh-caps=-all)
+    "${1:---clear-groups}" --inh-caps=-all)
   local caps
   caps=$(in_host "${as_nobody[@]}" grep '^CapEff:' /proc/self/status)
   [[ $caps =~ ^CapEff:[[:space:]]+0+$ ]] || die "the unprivileged user has capabilities: $caps"
@@ -145,7 +167,31 @@ check_unprivileged_list() {
        and .reachable == false and .adapter.name == "eth1")] | length == 1)' \
     "$work/list.json" >/dev/null ||
     die "the camera was not found as nobody: $(cat "$work/list.json" "$work/list.err")"
-  echo "package-test: nobody found the camera at $kCameraIp with the installed tool"
+  echo "package-test: nobody${1:+ $1} found the camera at $kCameraIp with the installed tool"
+}
+
+# nobody outside the group gets the shell's refusal, and the tool never runs.
+check_refused_outside_group() {
+  local got
+  got=$(in_host setpriv --reuid="$kUnprivilegedId" --regid="$kUnprivilegedId" --clear-groups \
+    sh -c '/usr/bin/nuv-ipconfig --version' 2>&1) && die "nobody ran the tool: $got"
+  [[ $got == *"Permission denied"* ]] || die "nobody outside $kGroup got: $got"
+  echo "package-test: outside $kGroup: $got"
+}
+
+# The answers one after the other: no (the default), yes, and no again under
+# an entry of dpkg-statoverride, which keeps its own owner and mode.
+check_answers() {
+  check_program "root:$kGroup" 754
+  check_refused_outside_group
+  check_unprivileged_list "--groups=$(getent group "$kGroup" | cut -d: -f3)"
+  answer true
+  check_program root:root 755
+  check_unprivileged_list
+  override=true
+  dpkg-statoverride --update --add root root 0750 /usr/bin/nuv-ipconfig
+  answer false
+  check_program root:root 750
 }
 
 # The watch's unit: installed with its default file, not enabled, verified;
@@ -177,17 +223,20 @@ mapfile -t debs < <(grep '\.deb$' "$work/package.log")
 check_lintian "${debs[@]}"
 
 installed=true
-dpkg -i "${debs[@]}" >"$work/dpkg.log" 2>&1 || die "dpkg -i failed: $(cat "$work/dpkg.log")"
+echo "nuv-ipconfig $kQuestion boolean false" | debconf-set-selections
+DEBIAN_FRONTEND=noninteractive dpkg -i "${debs[@]}" >"$work/dpkg.log" 2>&1 ||
+  die "dpkg -i failed: $(cat "$work/dpkg.log")"
 make_testbed
 check_version "$(dpkg-deb -f "${debs[0]}" Version)"
-check_capability
 check_man_pages
 in_host "$root/packaging/completion_test.sh" /usr/share/bash-completion/completions/nuv-ipconfig \
   /usr/bin/nuv-ipconfig || die "bash completion"
-check_unprivileged_list
+check_answers
 check_watch_service
 check_installed_testbed
 
+dpkg-statoverride --remove /usr/bin/nuv-ipconfig
+override=false
 dpkg --purge "${packages[@]}" >/dev/null
 installed=false
 for p in /usr/bin/nuv-ipconfig /usr/bin/nuv-camsim /usr/share/doc/nuv-ipconfig; do

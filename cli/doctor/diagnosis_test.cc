@@ -133,7 +133,7 @@ const Fault kFaults[] = {
      {"warn shared_subnet e 2 22: ip route replace 192.168.20.22/32 dev 'e 2'"}},
     {"WithoutPacketPrivilege",
      [](DoctorFacts& f) { f.linkLevelRan = false; for (CameraFacts& c : f.cameras) c.seenAtLinkLevel = false; },
-     {"warn privilege - -: setcap cap_net_raw+ep /usr/bin/nuv-ipconfig"}},
+     {"warn privilege - -: setcap cap_net_raw+p /usr/bin/nuv-ipconfig"}},
 };
 // clang-format on
 

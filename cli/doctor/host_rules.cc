@@ -89,7 +89,7 @@ void privilegeRule(const RuleInput& input, std::vector<Finding>& out) {
                  "no privilege to open a packet socket: answers were received by ordinary UDP "
                  "only, so cameras whose answers this host drops are missing, and the checks "
                  "rp_filter and firewall were skipped; grant the privilege, or run as root",
-                 "setcap cap_net_raw+ep " + shellWord(input.facts.programPath)});
+                 "setcap cap_net_raw+p " + shellWord(input.facts.programPath)});
 }
 
 }  // namespace cli
