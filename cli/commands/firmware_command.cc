@@ -12,6 +12,7 @@
 #include "cli/shared_address.h"
 #include "device/camera_return.h"
 #include "fwupdate/firmware_update.h"
+#include "fwupdate/sha256.h"
 
 namespace cli {
 
@@ -77,10 +78,11 @@ nlohmann::ordered_json cameraData(const std::string& address, const FirmwareIden
 }
 
 CommandResult dryRun(const std::string& address, const FirmwareIdentity& identity,
-                     const std::string& image) {
+                     const std::string& image, const std::string& digest) {
   CommandResult result;
   result.data["camera"] = cameraData(address, identity);
   result.data["image"] = image;
+  result.data["image_sha256"] = digest;
   result.data["dry_run"] = true;
   result.data["device_version"] = {{"old", identity.version}};
   result.text = "dry run: image " + tableSafe(image) + " fits camera at " + address +
@@ -95,13 +97,15 @@ struct Return {
 };
 
 CommandResult updated(const std::string& address, const FirmwareIdentity& before,
-                      const Return& back, const std::string& image, double seconds,
+                      const Return& back, const FirmwareJob& job, double seconds,
                       std::ostream& err) {
+  const std::string image = fileNameOf(job.imagePath);
   const FirmwareIdentity& after = back.identity;
   const bool changed = after.version != before.version;
   CommandResult result;
   result.data["camera"] = cameraData(back.address, after);
   result.data["image"] = image;
+  result.data["image_sha256"] = job.imageSha256;
   result.data["device_version"] = {{"old", before.version}, {"new", after.version}};
   result.data["version_changed"] = changed;
   result.data["seconds"] = seconds;
@@ -164,8 +168,9 @@ std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
                                           address + "; nothing was written");
   }
   err << "camera at " << address << ": model " << tableSafe(identity.model) << ", device version "
-      << tableSafe(identity.version) << "\n";
-  if (job.dryRun) return dryRun(address, identity, image);
+      << tableSafe(identity.version) << "\n"
+      << "image " << tableSafe(image) << ": SHA-256 " << job.imageSha256 << "\n";
+  if (job.dryRun) return dryRun(address, identity, image, job.imageSha256);
   if (!job.yes && !confirmed(console, err)) {
     // A signal at the prompt ends the read as well.
     if (signals.stopRequested()) return interrupted();
@@ -200,7 +205,7 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
                                           " after its restart, but its device version could not "
                                           "be read");
   }
-  return updated(address, outcome.before, back, fileNameOf(job.imagePath), seconds, err);
+  return updated(address, outcome.before, back, job, seconds, err);
 }
 
 }  // namespace
@@ -218,6 +223,12 @@ std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const Firmware
   if (!image) return failure(ExitCode::kUsage, "IMAGE: cannot read " + job.imagePath);
   if (image->empty()) return failure(ExitCode::kUsage, "IMAGE: " + job.imagePath + " is empty");
   job.image = *image;
+  job.imageSha256 = fwupdate::sha256Hex(job.image);
+  if (!job.expectedSha256.empty() && job.expectedSha256 != job.imageSha256) {
+    return failure(ExitCode::kUsage, "--sha256: image " + job.imagePath + " has SHA-256 " +
+                                         job.imageSha256 + ", not " + job.expectedSha256 +
+                                         "; nothing was written");
+  }
   return std::nullopt;
 }
 
@@ -266,6 +277,7 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   job.imagePath = invocation.imagePath;
   job.yes = invocation.yes;
   job.dryRun = invocation.dryRun;
+  job.expectedSha256 = invocation.imageSha256;
   job.returnAdapters = adapters;
   const FirmwareConsole console = processConsole();
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;

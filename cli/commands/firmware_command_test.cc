@@ -98,6 +98,7 @@ TEST_F(FirmwareCommandTest, CompletedUpdateReportsTheVersionBeforeAndAfterTheRes
             "1.3\n");
   EXPECT_EQ(result.data["device_version"]["old"], "1.2");
   EXPECT_EQ(result.data["device_version"]["new"], "1.3");
+  EXPECT_EQ(result.data["image_sha256"], job.imageSha256);
   EXPECT_EQ(testing_peer::imageFromBlocks(flashPeer->received()), image);
   EXPECT_NE(err.str().find("camera at 127.0.0.1: model ABC-100, device version 1.2\n"),
             std::string::npos)
@@ -188,6 +189,21 @@ TEST(FirmwareJobTest, ChecksBeforeAnythingIsSent) {
   EXPECT_NE(firmwareJobProblem(job, pipe)->message.find("is empty"), std::string::npos);
   job.imagePath = (dir.path() / "missing.bin").string();
   EXPECT_EQ(firmwareJobProblem(job, pipe)->code, ExitCode::kUsage);
+}
+
+TEST(FirmwareJobTest, ImageWithAnotherDigestThanGivenIsRefused) {
+  testing_peer::TempDir dir;
+  FirmwareJob job;
+  job.yes = true;
+  job.imagePath = dir.write("ABC-100_1_x.bin", Bytes{'a', 'b', 'c'});
+  job.expectedSha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+  EXPECT_FALSE(firmwareJobProblem(job, {})) << "the digest of abc";
+  EXPECT_EQ(job.imageSha256, job.expectedSha256);
+  job.expectedSha256[0] = 'c';
+  const std::optional<CommandResult> refused = firmwareJobProblem(job, {});
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->code, ExitCode::kUsage);
+  EXPECT_NE(refused->message.find("has SHA-256 ba7816bf"), std::string::npos) << refused->message;
 }
 
 TEST(FirmwareUploadViewTest, TerminalGetsABarThatEndsAtTheWholeImage) {
