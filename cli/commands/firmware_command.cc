@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "audit/audit_trail.h"
+#include "cli/change_audit.h"
 #include "cli/output/firmware_upload_view.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
@@ -208,6 +210,20 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
   return updated(address, outcome.before, back, job, seconds, err);
 }
 
+// The audit record of an update whose upload began.
+void recordUpdate(const CameraTarget& target, const FirmwareJob& job,
+                  const FirmwareOutcome& outcome, const CommandResult& result) {
+  std::vector<SettingChange> changes;
+  if (result.code == ExitCode::kOk) {
+    changes.push_back({"device_version", outcome.before.version,
+                       result.data["device_version"]["new"].get<std::string>()});
+  }
+  audit::ChangeRecord record =
+      changeRecordOf(audit::Action::kFirmware, target, result, false, changes);
+  record.imageSha256 = job.imageSha256;
+  audit::recordChange(record);
+}
+
 }  // namespace
 
 FirmwareConsole processConsole() {
@@ -245,7 +261,9 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
     return !ended;
   };
   auto start = Clock::now();
+  bool uploaded = false;
   hooks.programming = [&] {
+    uploaded = true;
     start = Clock::now();
     view.uploadStarts();
   };
@@ -267,6 +285,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   if (result.code == ExitCode::kOk && view.uploadSeconds()) {
     result.data["upload_seconds"] = *view.uploadSeconds();
   }
+  if (uploaded) recordUpdate(target, job, outcome, result);
   return result;
 }
 

@@ -1,0 +1,116 @@
+// The audit trail end to end: the tool runs in a private mount namespace
+// where /run/systemd is this test's directory, whose journal/socket this test
+// listens on; the records of set, force-ip, rename and a failed set arrive in
+// the journal's native form with their fields. With no journal socket the
+// commands still succeed, with one warning.
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <filesystem>
+#include <map>
+
+#include "e2e/cli_one_camera.h"
+#include "fwupdate/flash_peer_test_util.h"
+#include "net/unique_fd.h"
+
+namespace {
+
+using Fields = std::map<std::string, std::string>;
+
+// The journal's native datagram: KEY=VALUE lines, or KEY, a newline, the
+// value's length (64-bit little-endian), the value and a newline.
+Fields parseEntry(const std::string& datagram) {
+  Fields fields;
+  for (size_t at = 0; at < datagram.size();) {
+    const size_t end = datagram.find('\n', at);
+    const std::string line = datagram.substr(at, end - at);
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos) {
+      fields[line.substr(0, equals)] = line.substr(equals + 1);
+      at = end + 1;
+      continue;
+    }
+    uint64_t length = 0;
+    for (int i = 7; i >= 0; --i) length = (length << 8) | uint8_t(datagram[end + 1 + i]);
+    fields[line] = datagram.substr(end + 9, length);
+    at = end + 9 + length + 1;
+  }
+  return fields;
+}
+
+class AuditEndToEnd : public CliOneCameraTest {
+ protected:
+  void SetUp() override {
+    CliOneCameraTest::SetUp();
+    std::filesystem::create_directory(dir_.path() / "journal");
+    journal_ = UniqueFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = (dir_.path() / "journal" / "socket").string();
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(journal_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  }
+  // The tool, seeing this test's directory (or an empty one) as /run/systemd.
+  testbed::ToolRun audited(const std::vector<std::string>& args, bool withJournal = true) {
+    const std::string mount = withJournal ? "mount --bind " + dir_.path().string() + " /run/systemd"
+                                          : "mount -t tmpfs none /run/systemd";
+    return run(args, {"unshare", "-m", "sh", "-c", mount + " && exec \"$@\"", "sh"});
+  }
+  // The next record the tool sent; empty when none is waiting.
+  Fields nextRecord() {
+    std::string datagram(65536, '\0');
+    const ssize_t got = ::recv(journal_.get(), datagram.data(), datagram.size(), MSG_DONTWAIT);
+    return got > 0 ? parseEntry(datagram.substr(0, size_t(got))) : Fields{};
+  }
+  void expectRecord(const Fields& expected) {
+    Fields record = nextRecord();
+    for (const auto& [key, value] : expected) EXPECT_EQ(record[key], value) << key;
+    EXPECT_EQ(record["SYSLOG_IDENTIFIER"], "nuv-ipconfig");
+    EXPECT_EQ(record["NUV_UID"], "0");
+    EXPECT_EQ(record["NUV_USER"], "root");
+    EXPECT_EQ(record["MESSAGE"].find('\n'), std::string::npos);
+  }
+
+  testing_peer::TempDir dir_;
+  UniqueFd journal_;
+};
+
+TEST_F(AuditEndToEnd, EachChangeArrivesInTheJournalWithItsFields) {
+  testbed::CameraSpec held;
+  held.mac = "02:00:00:00:00:12";
+  held.ip = "192.168.10.12";
+  held.extraArgs = {"--foreign-control"};
+  testbed::SimulatedCamera other(net_, sw_, "held", held);
+  ASSERT_TRUE(other.ready());
+  const std::string mask = "255.255.255.0";
+  ASSERT_EQ(audited({"set", kOneCameraMac, "--mode", "persistent", "--ip", "192.168.10.21",
+                     "--mask", mask}).status, 0);
+  ASSERT_EQ(audited({"force-ip", kOneCameraMac, "--ip", "192.168.10.30", "--mask", mask}).status,
+            0);
+  ASSERT_EQ(audited({"rename", "192.168.10.30", "line-3"}).status, 0);
+  ASSERT_EQ(audited({"set", "192.168.10.12", "--mode", "dhcp"}).status, 1);
+  ASSERT_EQ(audited({"set", "192.168.10.30", "--mode", "dhcp", "--check"}).status, 0);
+  const Fields camera = {{"NUV_CAMERA_MAC", kOneCameraMac}, {"NUV_ADAPTER", "eth1"}};
+  expectRecord({{"NUV_ACTION", "set"}, {"NUV_RESULT", "ok"}, {"PRIORITY", "5"},
+                {"NUV_CAMERA_IP", "192.168.10.11"}, {"NUV_CAMERA_MAC", kOneCameraMac},
+                {"NUV_CHANGES",
+                 "persistent_ip=0.0.0.0->192.168.10.21,persistent_mask=0.0.0.0->255.255.255.0"}});
+  expectRecord({{"NUV_ACTION", "force_ip"}, {"NUV_RESULT", "ok"}, {"NUV_ADAPTER", "eth1"},
+                {"NUV_CHANGES", "ip=192.168.10.11->192.168.10.30"}});
+  expectRecord({{"NUV_ACTION", "rename"}, {"NUV_CAMERA_IP", "192.168.10.30"},
+                {"NUV_CHANGES", "user_name=->line-3"}});
+  expectRecord({{"NUV_ACTION", "set"}, {"NUV_RESULT", "failed"}, {"PRIORITY", "4"},
+                {"NUV_CAMERA_MAC", "02:00:00:00:00:12"}});
+  EXPECT_TRUE(nextRecord().empty()) << "a check is not recorded";
+}
+
+TEST_F(AuditEndToEnd, WithoutAJournalChangesSucceedWithOneWarning) {
+  const testbed::ToolRun set = audited({"set", "192.168.10.11", "--mode", "persistent", "--ip",
+                                        "192.168.10.22", "--mask", "255.255.255.0", "--now"},
+                                       false);
+  EXPECT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(testbed::countOf(set.err, "warning: the system journal cannot be reached"), 1u)
+      << set.err;
+}
+
+}  // namespace
