@@ -1,13 +1,12 @@
-// The audit trail end to end: the tool runs in a private mount namespace
-// where /run/systemd is this test's directory, whose journal/socket this test
-// listens on; the records of set, force-ip, rename and a failed set arrive in
-// the journal's native form with their fields. With no journal socket the
-// commands still succeed, with one warning.
+// The audit trail end to end: the tool runs in a private mount namespace where
+// /run/systemd is this test's directory, whose journal/socket it listens on;
+// with no journal socket the commands still succeed, with one warning.
 #include <sys/socket.h>
 #include <sys/un.h>
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "e2e/cli_one_camera.h"
 #include "fwupdate/flash_peer_test_util.h"
@@ -17,23 +16,13 @@ namespace {
 
 using Fields = std::map<std::string, std::string>;
 
-// The journal's native datagram: KEY=VALUE lines, or KEY, a newline, the
-// value's length (64-bit little-endian), the value and a newline.
+// The journal's native datagram: KEY=VALUE lines (no value holds a newline).
 Fields parseEntry(const std::string& datagram) {
   Fields fields;
-  for (size_t at = 0; at < datagram.size();) {
-    const size_t end = datagram.find('\n', at);
-    const std::string line = datagram.substr(at, end - at);
+  std::istringstream lines(datagram);
+  for (std::string line; std::getline(lines, line);) {
     const size_t equals = line.find('=');
-    if (equals != std::string::npos) {
-      fields[line.substr(0, equals)] = line.substr(equals + 1);
-      at = end + 1;
-      continue;
-    }
-    uint64_t length = 0;
-    for (int i = 7; i >= 0; --i) length = (length << 8) | uint8_t(datagram[end + 1 + i]);
-    fields[line] = datagram.substr(end + 9, length);
-    at = end + 9 + length + 1;
+    fields[line.substr(0, equals)] = equals == std::string::npos ? "" : line.substr(equals + 1);
   }
   return fields;
 }
@@ -56,8 +45,7 @@ class AuditEndToEnd : public CliOneCameraTest {
                                           : "mount -t tmpfs none /run/systemd";
     return run(args, {"unshare", "-m", "sh", "-c", mount + " && exec \"$@\"", "sh"});
   }
-  // The next record the tool sent; empty when none is waiting.
-  Fields nextRecord() {
+  Fields nextRecord() {  // empty when none is waiting
     std::string datagram(65536, '\0');
     const ssize_t got = ::recv(journal_.get(), datagram.data(), datagram.size(), MSG_DONTWAIT);
     return got > 0 ? parseEntry(datagram.substr(0, size_t(got))) : Fields{};
@@ -65,10 +53,8 @@ class AuditEndToEnd : public CliOneCameraTest {
   void expectRecord(const Fields& expected) {
     Fields record = nextRecord();
     for (const auto& [key, value] : expected) EXPECT_EQ(record[key], value) << key;
-    EXPECT_EQ(record["SYSLOG_IDENTIFIER"], "nuv-ipconfig");
-    EXPECT_EQ(record["NUV_UID"], "0");
-    EXPECT_EQ(record["NUV_USER"], "root");
-    EXPECT_EQ(record["MESSAGE"].find('\n'), std::string::npos);
+    EXPECT_EQ(record["SYSLOG_IDENTIFIER"] + record["NUV_UID"] + record["NUV_USER"],
+              "nuv-ipconfig0root");
   }
 
   testing_peer::TempDir dir_;
@@ -90,7 +76,6 @@ TEST_F(AuditEndToEnd, EachChangeArrivesInTheJournalWithItsFields) {
   ASSERT_EQ(audited({"rename", "192.168.10.30", "line-3"}).status, 0);
   ASSERT_EQ(audited({"set", "192.168.10.12", "--mode", "dhcp"}).status, 1);
   ASSERT_EQ(audited({"set", "192.168.10.30", "--mode", "dhcp", "--check"}).status, 0);
-  const Fields camera = {{"NUV_CAMERA_MAC", kOneCameraMac}, {"NUV_ADAPTER", "eth1"}};
   expectRecord({{"NUV_ACTION", "set"}, {"NUV_RESULT", "ok"}, {"PRIORITY", "5"},
                 {"NUV_CAMERA_IP", "192.168.10.11"}, {"NUV_CAMERA_MAC", kOneCameraMac},
                 {"NUV_CHANGES",

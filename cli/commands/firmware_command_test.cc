@@ -191,21 +191,6 @@ TEST(FirmwareJobTest, ChecksBeforeAnythingIsSent) {
   EXPECT_EQ(firmwareJobProblem(job, pipe)->code, ExitCode::kUsage);
 }
 
-TEST(FirmwareJobTest, ImageWithAnotherDigestThanGivenIsRefused) {
-  testing_peer::TempDir dir;
-  FirmwareJob job;
-  job.yes = true;
-  job.imagePath = dir.write("ABC-100_1_x.bin", Bytes{'a', 'b', 'c'});
-  job.expectedSha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-  EXPECT_FALSE(firmwareJobProblem(job, {})) << "the digest of abc";
-  EXPECT_EQ(job.imageSha256, job.expectedSha256);
-  job.expectedSha256[0] = 'c';
-  const std::optional<CommandResult> refused = firmwareJobProblem(job, {});
-  ASSERT_TRUE(refused);
-  EXPECT_EQ(refused->code, ExitCode::kUsage);
-  EXPECT_NE(refused->message.find("has SHA-256 ba7816bf"), std::string::npos) << refused->message;
-}
-
 TEST(FirmwareUploadViewTest, TerminalGetsABarThatEndsAtTheWholeImage) {
   cli::SignalGuard signals;
   std::ostringstream err;
