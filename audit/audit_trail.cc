@@ -35,7 +35,7 @@ class JournalSink : public AuditSink {
     if (sent >= 0) return;
     if (!warned_ && warnings_ != nullptr) {
       *warnings_ << "warning: the system journal cannot be reached (" << std::strerror(-sent)
-                << "): changes to cameras are recorded in syslog\n";
+                 << "): changes to cameras are recorded in syslog\n";
       warned_ = true;
     }
     toSyslog(record, fields);

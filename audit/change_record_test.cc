@@ -16,12 +16,14 @@ std::map<std::string, std::string> fieldsOf(const ChangeRecord& record, const Ac
 }
 
 TEST(ChangeRecordTest, FailedSetThroughSudoCarriesEveryFieldAndWarns) {
+  const std::vector<SettingChange> changes = {{"mode", "dhcp", "persistent"},
+                                              {"persistent_ip", "0.0.0.0", "10.0.0.9"}};
   const ChangeRecord record{Action::kSet,
                             Result::kPartial,
                             "02:00:00:00:00:11",
                             "192.168.10.11",
                             "eth1",
-                            {{"mode", "dhcp", "persistent"}, {"persistent_ip", "0.0.0.0", "10.0.0.9"}},
+                            changes,
                             "",
                             "write of\nregister 0x14 refused"};
   const std::map<std::string, std::string> expected = {
@@ -40,8 +42,8 @@ TEST(ChangeRecordTest, FailedSetThroughSudoCarriesEveryFieldAndWarns) {
 }
 
 TEST(ChangeRecordTest, FirmwareUpdateIsANoticeWithTheImageDigestAndNoSudoUser) {
-  const auto fields = fieldsOf({Action::kFirmware, Result::kOk, "", "", "", {}, "ab12", ""},
-                               {1000, "ann", ""});
+  const auto fields =
+      fieldsOf({Action::kFirmware, Result::kOk, "", "", "", {}, "ab12", ""}, {1000, "ann", ""});
   EXPECT_EQ(fields.at("PRIORITY") + fields.at("NUV_IMAGE_SHA256"), "5ab12");
   EXPECT_EQ(fields.count("NUV_SUDO_USER"), 0u);
 }

@@ -92,9 +92,9 @@ TEST_F(FirmwareEndToEnd, JsonCarriesBothVersionsAndTheDigestGiven) {
   startCamera({});
   const std::vector<uint8_t> bytes = patternImage(20 * 512);
   const std::string digest = fwupdate::sha256Hex(bytes);
-  ASSERT_EQ(run({"firmware", "02:00:00:00:67:20", image(bytes), "--yes", "--json", "--sha256",
-                 digest}),
-            0)
+  ASSERT_EQ(
+      run({"firmware", "02:00:00:00:67:20", image(bytes), "--yes", "--json", "--sha256", digest}),
+      0)
       << err;
   const nlohmann::json doc = nlohmann::json::parse(out);
   EXPECT_EQ(doc["image_sha256"], digest);

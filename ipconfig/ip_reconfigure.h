@@ -7,8 +7,8 @@
 #pragma once
 
 #include <cstdint>
-#include <iostream>
 #include <functional>
+#include <iostream>
 #include <optional>
 
 #include "gvcp/gvcp_protocol.h"

@@ -63,7 +63,8 @@ struct FirmwareJob {
 
 // What stops the job before anything is sent (exit 2): a confirmation that
 // could only be asked without a terminal, or an image that cannot be read, is
-// empty or has another SHA-256 than --sha256 gave. Empty when the job may go on, with the image read into the job.
+// empty or has another SHA-256 than --sha256 gave. Empty when the job may go on, with the image
+// read into the job.
 std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const FirmwareConsole& console);
 
 // The whole update of the camera at `target`, after firmwareJobProblem passed.
