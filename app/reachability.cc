@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/camera_collection.h"
+#include "app/dialogue_audit.h"
 #include "ipconfig/console_input.h"
 #include "ipconfig/ip_reconfigure.h"
 
@@ -26,7 +27,9 @@ void reachAndConfigure(const GigE_Camera_Info& selected, const TemporaryAddressS
     steps.rediscover();
     target = *typed;
   }
-  replaceCurrentIpConfig(&target, true, in, port);
+  replaceCurrentIpConfig(&target, true, in, port, [&](const ConfigWrite& write) {
+    recordDialogueConfig(selected, target.ip, write);
+  });
 }
 
 void reachAndConfigure(const GigE_Camera_Info& selected, const std::vector<Adaptor>& adapters,
@@ -38,6 +41,7 @@ void reachAndConfigure(const GigE_Camera_Info& selected, const std::vector<Adapt
       [&forceIp](const GigE_Camera_Info& camera, const ForceIpSet& set) {
         forceIp.emplace();
         forceIp->assignTemporaryIp(&camera, &set);
+        recordDialogueForceIp(camera, set);
       },
       [&adapters, &cameras] {
         cameras.clear();

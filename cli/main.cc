@@ -5,11 +5,15 @@
 #include <iostream>
 
 #include "app/dialogue.h"
+#include "audit/audit_trail.h"
 #include "cli/run.h"
 #include "net/privilege.h"
 
 int main(int argc, char** argv) {
   privilege::keepOnlyNetRaw();
-  if (argc <= 1) return runDialogue();
+  // Every change made to a camera in this run goes to the system journal.
+  const bool dialogue = argc <= 1;
+  const audit::AuditTrail trail(audit::journalSink(dialogue ? nullptr : &std::cerr));
+  if (dialogue) return runDialogue();
   return cli::runCommandLine(argc, argv, std::cout, std::cerr);
 }

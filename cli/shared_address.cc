@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "cli/change_audit.h"
 #include "cli/force_ip_port.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
@@ -42,7 +43,8 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
   NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
   const CommandResult moved =
-      runForceIpFlow(forceIpPlan(target, automatic, true, false), port, signals, err);
+      runRecordedForceIp(audit::Action::kTemporaryAddress, target,
+                         forceIpPlan(target, automatic, true, false), port, signals, err);
   if (moved.code != ExitCode::kOk) {
     return {target, std::nullopt,
             failure(moved.code, what + ": " + moved.message + "; nothing was written")};

@@ -1,6 +1,7 @@
 #include "cli/under_control.h"
 
 #include "cli/camera_changes.h"
+#include "cli/change_audit.h"
 #include "cli/shared_address.h"
 #include "net/macaddress.h"
 
@@ -35,14 +36,15 @@ CommandResult underControl(const CameraTarget& target, const std::string& who,
 
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
                               const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
-                              std::ostream& err, const AddressedWork& work) {
+                              std::ostream& err, audit::Action action, const AddressedWork& work) {
   const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
   if (found.failure) return *found.failure;
   const std::string& address = found.target.address;
-  return withTemporaryIp(
+  const CommandResult result =
       underControl(found.target, "camera at " + address, &signals,
-                   [&](device::CameraSession& session) { return work(session, address); }),
-      found);
+                   [&](device::CameraSession& session) { return work(session, address); });
+  recordChange(action, found.target, result, false);
+  return withTemporaryIp(result, found);
 }
 
 std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
@@ -83,15 +85,26 @@ CommandResult reachState(const CameraTarget& target, const std::string& who,
       return reportWithoutWrites(now, request.desired, who, request.check);
     }
   }
-  return underControl(target, who, signals, [&](device::CameraSession& session) {
+  // What the record of the change says: the settings that differ, and
+  // whether they were all written before a later step failed.
+  std::vector<SettingChange> planned;
+  if (!unread) planned = changesFor(now, request.desired);
+  bool written = false;
+  CommandResult result = underControl(target, who, signals, [&](device::CameraSession& session) {
     device::CameraSettings before;
     if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
     if (stopped(signals)) return interrupted();
     if (auto refused = refusal(before, request.desired, who)) return *refused;
+    planned = changesFor(before, request.desired);
     CommandResult changed = applyChanges(session.camera(), before, request.desired, who);
+    written = changed.code == ExitCode::kOk && !planned.empty();
     if (changed.code != ExitCode::kOk || !request.then) return changed;
     return request.then(session, before, std::move(changed));
   });
+  const bool renameOnly = !request.desired.mode && request.desired.name;
+  recordChange(renameOnly ? audit::Action::kRename : audit::Action::kSet, target, result, written,
+               planned);
+  return result;
 }
 
 }  // namespace cli

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/change_record.h"
 #include "cli/camera_lookup.h"
 #include "cli/desired_state.h"
 #include "cli/exit_code.h"
@@ -30,13 +31,13 @@ using ControlledWork = std::function<CommandResult(device::CameraSession& sessio
 CommandResult underControl(const CameraTarget& target, const std::string& who,
                            const SignalGuard* signals, const ControlledWork& work);
 
-// The camera found (findCamera), then underControl with "camera at ADDRESS";
-// `work` also gets the camera's dotted address.
+// The camera found (findCamera), then underControl with "camera at ADDRESS",
+// recorded as `action`; `work` also gets the camera's dotted address.
 using AddressedWork =
     std::function<CommandResult(device::CameraSession& session, const std::string& address)>;
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
                               const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
-                              std::ostream& err, const AddressedWork& work);
+                              std::ostream& err, audit::Action action, const AddressedWork& work);
 
 // Reads `settings` from the camera; the failure, naming the camera by `who`,
 // when a read failed.

@@ -13,6 +13,7 @@
 
 #include "e2e/cli_fixture.h"
 #include "fwupdate/flash_peer_test_util.h"
+#include "fwupdate/sha256.h"
 #include "testbed/testbed.h"
 
 namespace {
@@ -87,12 +88,16 @@ TEST_F(FirmwareEndToEnd, CameraBackAtItsLinkLocalAddressIsFoundThereByItsMac) {
   EXPECT_EQ(out, std::string(kUpdated, sizeof kUpdated - 2) + ", back at " + back + "\n");
 }
 
-TEST_F(FirmwareEndToEnd, JsonCarriesBothVersions) {
+TEST_F(FirmwareEndToEnd, JsonCarriesBothVersionsAndTheDigestGiven) {
   startCamera({});
+  const std::vector<uint8_t> bytes = patternImage(20 * 512);
+  const std::string digest = fwupdate::sha256Hex(bytes);
   ASSERT_EQ(
-      run({"firmware", "02:00:00:00:67:20", image(patternImage(20 * 512)), "--yes", "--json"}), 0)
+      run({"firmware", "02:00:00:00:67:20", image(bytes), "--yes", "--json", "--sha256", digest}),
+      0)
       << err;
   const nlohmann::json doc = nlohmann::json::parse(out);
+  EXPECT_EQ(doc["image_sha256"], digest);
   EXPECT_EQ(doc["ok"], true);
   EXPECT_EQ(doc["device_version"]["old"], "2.0.1");
   EXPECT_EQ(doc["device_version"]["new"], "2.1.0");
@@ -116,6 +121,16 @@ TEST_F(FirmwareEndToEnd, NoTerminalAndNoYesIsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(camera->status("count_writereg"), "");
   EXPECT_EQ(camera->status("count_readreg"), "");
   EXPECT_EQ(camera->status("count_flash"), "");
+}
+
+TEST_F(FirmwareEndToEnd, ImageWithAnotherDigestIsRefusedBeforeAnythingIsSent) {
+  startCamera({});
+  const std::string wrong = fwupdate::sha256Hex(patternImage(513));
+  EXPECT_EQ(run({"firmware", kCameraIp, image(patternImage(512)), "--yes", "--sha256", wrong}), 2);
+  EXPECT_NE(err.find(", not " + wrong + "; nothing was written"), std::string::npos) << err;
+  EXPECT_EQ(camera->status("count_writereg"), "");
+  EXPECT_EQ(camera->status("count_flash"), "");
+  EXPECT_FALSE(camera->flashImage().has_value());
 }
 
 TEST_F(FirmwareEndToEnd, DryRunWritesNothingAndLeavesControlFree) {

@@ -60,9 +60,10 @@ void showMenu() {
   std::puts(" [3]   LLA");
 }
 
-// The triple address, mask, gateway 0; success needs the first two writes.
-// False at end of input, before anything is written.
-bool storePersistentSet(Camera& camera, const IPV4Set& current, std::istream& in) {
+// The triple address, mask, gateway 0, noted in `stored`; success needs the
+// first two writes. False at end of input, before anything is written.
+bool storePersistentSet(Camera& camera, const IPV4Set& current, std::istream& in,
+                        std::optional<IPV4Set>& stored) {
   std::puts("Do you want to use current IP setting as persistent ip setting?");
   const std::optional<bool> useCurrent = GoFurther(in);
   if (!useCurrent) return false;
@@ -72,23 +73,26 @@ bool storePersistentSet(Camera& camera, const IPV4Set& current, std::istream& in
   }
   if (!persistent) return false;
   writePersistentSet(camera, *persistent);
+  stored = persistent;
   return true;
 }
 
-void writeConfiguration(Camera& camera, uint32_t value) {
+bool writeConfiguration(Camera& camera, uint32_t value) {
   const device::WriteOutcome written = device::writeIpConfig(
       camera, device::ipConfigWrites({std::nullopt, value}), device::Verify::kNone);
   if (written.results[0] != 0) {
     std::puts("set configuration error");
-    return;
+    return false;
   }
   std::puts("set configuration succesfully");
   std::puts("Note: Camera needs to be restarted for the settings to take effect!");
+  return true;
 }
 
 // Everything between taking and giving back control. False when the input
 // ended at a prompt; nothing is written to the camera after that.
-bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent, std::istream& in) {
+bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent, std::istream& in,
+                           const ConfigWritten& written) {
   if (showCurrent) showCurrentSetting(set);
   const std::optional<uint32_t> config = readConfiguration(camera);
   if (showCurrent) showCurrentConfiguration(config);
@@ -97,8 +101,12 @@ bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent,
       "\nchoose one index to configure camera:", static_cast<int>(kProtocolTable.size()), in);
   if (!choice) return false;
   const unsigned index = static_cast<unsigned>(*choice);
-  if (index == kPersistentMenuIndex && !storePersistentSet(camera, set, in)) return false;
-  writeConfiguration(camera, kProtocolTable.find(index)->second);
+  ConfigWrite write{config, kProtocolTable.find(index)->second, std::nullopt, false};
+  if (index == kPersistentMenuIndex && !storePersistentSet(camera, set, in, write.persistent)) {
+    return false;
+  }
+  write.ok = writeConfiguration(camera, write.written);
+  if (written) written(write);
   return true;
 }
 
@@ -144,7 +152,8 @@ std::optional<IPV4Set> promptNewIpv4Set(const char* addressPrompt, const char* m
   return typed;
 }
 
-int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uint16_t port) {
+int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uint16_t port,
+                           const ConfigWritten& written) {
   // The dialogue's hold: the heartbeat from the start, its timeout written
   // before the take.
   device::SessionPolicy policy = device::libraryPolicy(port);
@@ -155,7 +164,7 @@ int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uin
     std::puts("CCP failed");
     return -1;
   }
-  if (!configureUnderControl(session.camera(), *set, showCurrent, in)) {
+  if (!configureUnderControl(session.camera(), *set, showCurrent, in, written)) {
     std::puts(kInputEndedLine);
   }
   return releaseControl(session);

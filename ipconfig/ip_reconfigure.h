@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -31,5 +32,15 @@ std::optional<IPV4Set> promptNewIpv4Set(const char* addressPrompt, const char* m
 // and gives control back. 0 when control was taken and given back, else -1.
 // At end of input nothing more is written but the release of control, and
 // kInputEndedLine is printed.
+// `written`, when given, hears of the configuration written (for the audit
+// trail): the register before (when it could be read), the value written,
+// the persistent address stored first, and whether the write succeeded.
+struct ConfigWrite {
+  std::optional<uint32_t> before;
+  uint32_t written = 0;
+  std::optional<IPV4Set> persistent;
+  bool ok = false;
+};
+using ConfigWritten = std::function<void(const ConfigWrite&)>;
 int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in = std::cin,
-                           uint16_t port = gvcp::kPort);
+                           uint16_t port = gvcp::kPort, const ConfigWritten& written = {});

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev iproute2 procps)
 # The packet privilege raised and dropped at run time (net/privilege.h).
 packages+=(libcap-dev)
+# The audit trail writes to the system journal (sd_journal_sendv).
+packages+=(libsystemd-dev)
 # The GenICam client and fake camera the interoperability tests run as black boxes.
 packages+=(aravis-tools-cli aravis-tools)
 # The diagnosis tests plant firewall rules inside a test namespace.

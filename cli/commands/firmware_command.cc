@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "audit/audit_trail.h"
+#include "cli/change_audit.h"
 #include "cli/output/firmware_upload_view.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
@@ -14,6 +16,7 @@
 #include "device/register_reads.h"
 #include "fwupdate/firmware_update.h"
 #include "net/macaddress.h"
+#include "fwupdate/sha256.h"
 
 namespace cli {
 
@@ -79,10 +82,11 @@ nlohmann::ordered_json cameraData(const std::string& address, const FirmwareIden
 }
 
 CommandResult dryRun(const std::string& address, const FirmwareIdentity& identity,
-                     const std::string& image) {
+                     const std::string& image, const std::string& digest) {
   CommandResult result;
   result.data["camera"] = cameraData(address, identity);
   result.data["image"] = image;
+  result.data["image_sha256"] = digest;
   result.data["dry_run"] = true;
   result.data["device_version"] = {{"old", identity.version}};
   result.text = "dry run: image " + tableSafe(image) + " fits camera at " + address +
@@ -99,13 +103,15 @@ struct Return {
 };
 
 CommandResult updated(const std::string& address, const FirmwareIdentity& before,
-                      const Return& back, const std::string& image, double seconds,
+                      const Return& back, const FirmwareJob& job, double seconds,
                       std::ostream& err) {
+  const std::string image = fileNameOf(job.imagePath);
   const FirmwareIdentity& after = back.identity;
   const bool changed = after.version != before.version;
   CommandResult result;
   result.data["camera"] = cameraData(back.address, after);
   result.data["image"] = image;
+  result.data["image_sha256"] = job.imageSha256;
   result.data["device_version"] = {{"old", before.version}, {"new", after.version}};
   result.data["version_changed"] = changed;
   result.data["seconds"] = seconds;
@@ -178,8 +184,9 @@ std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
                                           address + "; nothing was written");
   }
   err << "camera at " << address << ": model " << tableSafe(identity.model) << ", device version "
-      << tableSafe(identity.version) << "\n";
-  if (job.dryRun) return dryRun(address, identity, image);
+      << tableSafe(identity.version) << "\n"
+      << "image " << tableSafe(image) << ": SHA-256 " << job.imageSha256 << "\n";
+  if (job.dryRun) return dryRun(address, identity, image, job.imageSha256);
   if (!job.yes && !confirmed(console, err)) {
     // A signal at the prompt ends the read as well.
     if (signals.stopRequested()) return interrupted();
@@ -221,7 +228,21 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
                                           " after its restart, but its device version could not "
                                           "be read");
   }
-  return updated(address, outcome.before, back, fileNameOf(job.imagePath), seconds, err);
+  return updated(address, outcome.before, back, job, seconds, err);
+}
+
+// The audit record of an update whose upload began.
+void recordUpdate(const CameraTarget& target, const FirmwareJob& job,
+                  const FirmwareOutcome& outcome, const CommandResult& result) {
+  std::vector<SettingChange> changes;
+  if (result.code == ExitCode::kOk) {
+    changes.push_back({"device_version", outcome.before.version,
+                       result.data["device_version"]["new"].get<std::string>()});
+  }
+  audit::ChangeRecord record =
+      changeRecordOf(audit::Action::kFirmware, target, result, false, changes);
+  record.imageSha256 = job.imageSha256;
+  audit::recordChange(record);
 }
 
 }  // namespace
@@ -239,6 +260,12 @@ std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const Firmware
   if (!image) return failure(ExitCode::kUsage, "IMAGE: cannot read " + job.imagePath);
   if (image->empty()) return failure(ExitCode::kUsage, "IMAGE: " + job.imagePath + " is empty");
   job.image = *image;
+  job.imageSha256 = fwupdate::sha256Hex(job.image);
+  if (!job.expectedSha256.empty() && job.expectedSha256 != job.imageSha256) {
+    return failure(ExitCode::kUsage, "--sha256: image " + job.imagePath + " has SHA-256 " +
+                                         job.imageSha256 + ", not " + job.expectedSha256 +
+                                         "; nothing was written");
+  }
   return std::nullopt;
 }
 
@@ -255,7 +282,9 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
     return !ended;
   };
   auto start = Clock::now();
+  bool uploaded = false;
   hooks.programming = [&] {
+    uploaded = true;
     start = Clock::now();
     view.uploadStarts();
   };
@@ -277,6 +306,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   if (result.code == ExitCode::kOk && view.uploadSeconds()) {
     result.data["upload_seconds"] = *view.uploadSeconds();
   }
+  if (uploaded) recordUpdate(target, job, outcome, result);
   return result;
 }
 
@@ -287,6 +317,7 @@ CommandResult runFirmware(const Invocation& invocation, const Selector& selector
   job.imagePath = invocation.imagePath;
   job.yes = invocation.yes;
   job.dryRun = invocation.dryRun;
+  job.expectedSha256 = invocation.imageSha256;
   job.returnAdapters = adapters;
   const FirmwareConsole console = processConsole();
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;

@@ -48,6 +48,10 @@ struct FirmwareJob {
   std::vector<uint8_t> image;
   bool yes = false;
   bool dryRun = false;
+  // --sha256 in lower case (empty: not given), and the digest of `image`,
+  // set by firmwareJobProblem.
+  std::string expectedSha256;
+  std::string imageSha256;
   uint16_t gvcpPort = gvcp::kPort;
   uint16_t flashPort = kEpcsPort;
   std::chrono::milliseconds completionBound = kFlashCompletionBound;
@@ -58,8 +62,9 @@ struct FirmwareJob {
 };
 
 // What stops the job before anything is sent (exit 2): a confirmation that
-// could only be asked without a terminal, or an image that cannot be read or
-// is empty. Empty when the job may go on, with the image read into the job.
+// could only be asked without a terminal, or an image that cannot be read, is
+// empty or has another SHA-256 than --sha256 gave. Empty when the job may go on, with the image
+// read into the job.
 std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const FirmwareConsole& console);
 
 // The whole update of the camera at `target`, after firmwareJobProblem passed.

@@ -101,6 +101,7 @@ TEST_F(FirmwareCommandTest, CompletedUpdateReportsTheVersionBeforeAndAfterTheRes
             "1.3\n");
   EXPECT_EQ(result.data["device_version"]["old"], "1.2");
   EXPECT_EQ(result.data["device_version"]["new"], "1.3");
+  EXPECT_EQ(result.data["image_sha256"], job.imageSha256);
   EXPECT_EQ(testing_peer::imageFromBlocks(flashPeer->received()), image);
   EXPECT_NE(err.str().find("camera at 127.0.0.1: model ABC-100, device version 1.2\n"),
             std::string::npos)

@@ -1,6 +1,7 @@
 #include "cli/commands/force_ip_command.h"
 
 #include "cli/camera_lookup.h"
+#include "cli/change_audit.h"
 #include "cli/force_ip_port.h"
 
 namespace cli {
@@ -15,7 +16,8 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   if (!lookup.camera) return lookup.failure;
   const CameraTarget camera = targetOf(*lookup.camera);
   NetworkPort port(camera, std::move(std::get<UniqueFd>(arpSocket)), invocation.timeoutMs);
-  return runForceIpFlow(
+  return runRecordedForceIp(
+      audit::Action::kForceIp, camera,
       forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,
       signals, err);
 }

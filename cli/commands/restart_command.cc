@@ -10,7 +10,7 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                          std::ostream& err) {
   return runUnderControl(
-      invocation, selector, adapters, signals, err,
+      invocation, selector, adapters, signals, err, audit::Action::kRestart,
       [&](device::CameraSession& session, const std::string& address) {
         // Its MAC to find it again, its configuration to judge where it comes back.
         device::CameraSettings before;

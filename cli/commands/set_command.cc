@@ -1,6 +1,7 @@
 #include "cli/commands/set_command.h"
 
 #include "cli/camera_restart.h"
+#include "cli/change_audit.h"
 #include "cli/force_ip_port.h"
 #include "cli/shared_address.h"
 #include "cli/under_control.h"
@@ -61,7 +62,8 @@ CommandResult withAddressNow(CommandResult changed, const CameraTarget& target, 
                                           "give it the address");
   }
   NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs);
-  CommandResult forced = runForceIpFlow(forceIpPlan(target, set, false, false), port, signals, err);
+  CommandResult forced = runRecordedForceIp(
+      audit::Action::kForceIp, target, forceIpPlan(target, set, false, false), port, signals, err);
   if (forced.code != ExitCode::kOk) {
     forced.message = withoutLineEnd(changed.text) + "; then " + forced.message;
     return forced;

@@ -8,6 +8,7 @@
 
 #include "cli/input/camera_values.h"
 #include "cli/output/table_render.h"
+#include "fwupdate/sha256.h"
 
 namespace cli {
 
@@ -255,6 +256,18 @@ void addUpdateCommands(CommandTable& table, Invocation& invocation, Texts& texts
       ->check(CLI::ExistingFile);
   firmware.add_flag("--yes", invocation.yes, "Do not ask for confirmation");
   firmware.add_flag("--dry-run", invocation.dryRun, "Stop after the checks; write nothing");
+  firmware
+      .add_option("--sha256", invocation.imageSha256,
+                  "Program the image only when its SHA-256 is this one (64 hex digits)")
+      ->type_name("HEX")
+      ->transform(CLI::Validator(
+          [](std::string& text) {
+            const std::optional<std::string> digest = fwupdate::normalizedSha256(text);
+            if (!digest) return std::string("not 64 hex digits: ") + text;
+            text = *digest;
+            return std::string();
+          },
+          "HEX"));
   CLI::App& apply =
       table.add(Command::kApply, "apply",
                 "Apply a CSV plan (mac,mode,ip,mask,gateway,name) to many cameras", invocation);

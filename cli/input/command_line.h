@@ -70,6 +70,7 @@ struct Invocation {
   std::string imagePath;    // firmware IMAGE, an existing regular file
   bool yes = false;         // firmware --yes
   bool dryRun = false;      // firmware --dry-run
+  std::string imageSha256;  // firmware --sha256, 64 lower-case hex digits; empty: not given
   std::string planPath;     // apply FILE, an existing file
   int jobs = kDefaultJobs;  // apply --jobs
   double intervalS = kDefaultIntervalS;  // watch --interval-s

@@ -1,0 +1,70 @@
+#include "cli/change_audit.h"
+
+#include "audit/audit_trail.h"
+#include "net/ipv4address.h"
+#include "net/macaddress.h"
+
+namespace cli {
+
+namespace {
+
+// The port of the flow, noting the address FORCEIP was sent with.
+class NotingPort : public ForceIpPort {
+ public:
+  explicit NotingPort(ForceIpPort& port) : port_(port) {}
+  arp::ProbeResult probe(uint32_t ip) override { return port_.probe(ip); }
+  gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
+    sentIp_ = ip;
+    return port_.force(ip, mask, gateway);
+  }
+  std::optional<uint32_t> whereAnswers() override { return port_.whereAnswers(); }
+  std::optional<uint32_t> sentIp() const { return sentIp_; }
+
+ private:
+  ForceIpPort& port_;
+  std::optional<uint32_t> sentIp_;
+};
+
+}  // namespace
+
+audit::Result auditResultOf(const CommandResult& result, bool written) {
+  if (result.code == ExitCode::kOk) return audit::Result::kOk;
+  const bool done = result.data.contains("done") && !result.data["done"].empty();
+  return written || done ? audit::Result::kPartial : audit::Result::kFailed;
+}
+
+audit::ChangeRecord changeRecordOf(audit::Action action, const CameraTarget& target,
+                                   const CommandResult& result, bool written,
+                                   const std::vector<SettingChange>& changes) {
+  audit::ChangeRecord record;
+  record.action = action;
+  record.result = auditResultOf(result, written);
+  record.cameraMac = macText(target.mac);
+  record.cameraIp = target.address;
+  record.adapter = target.adapter ? target.adapter->getName() : target.interface;
+  for (const SettingChange& change : changes) {
+    record.changes.push_back({change.setting, change.from, change.to});
+  }
+  if (result.code != ExitCode::kOk) record.failure = result.message;
+  return record;
+}
+
+void recordChange(audit::Action action, const CameraTarget& target, const CommandResult& result,
+                  bool written, const std::vector<SettingChange>& changes) {
+  audit::recordChange(changeRecordOf(action, target, result, written, changes));
+}
+
+CommandResult runRecordedForceIp(audit::Action action, const CameraTarget& target,
+                                 const ForceIpPlan& plan, ForceIpPort& port,
+                                 const SignalGuard& signals, std::ostream& err) {
+  NotingPort noting(port);
+  const CommandResult result = runForceIpFlow(plan, noting, signals, err);
+  if (noting.sentIp()) {
+    const SettingChange ip{"ip", dottedQuad(htonl(plan.currentIp)),
+                           dottedQuad(htonl(*noting.sentIp()))};
+    recordChange(action, target, result, false, {ip});
+  }
+  return result;
+}
+
+}  // namespace cli

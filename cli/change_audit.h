@@ -1,0 +1,37 @@
+// The command line's records of the changes it makes to cameras, for the
+// audit trail (audit/audit_trail.h): one record per change, built from the
+// camera the command worked on and its typed result. Only what reached the
+// camera is recorded: checks, dry runs and refusals before anything was sent
+// are not. The caller's thread; apply's rows may record at the same time.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "audit/change_record.h"
+#include "cli/camera_lookup.h"
+#include "cli/desired_state.h"
+#include "cli/exit_code.h"
+#include "cli/force_ip_flow.h"
+
+namespace cli {
+
+// ok for kOk; partial when the command failed after `written` settings
+// were written; failed otherwise.
+audit::Result auditResultOf(const CommandResult& result, bool written);
+
+// The record of `action` on `target` that ended in `result`.
+audit::ChangeRecord changeRecordOf(audit::Action action, const CameraTarget& target,
+                                   const CommandResult& result, bool written,
+                                   const std::vector<SettingChange>& changes = {});
+
+void recordChange(audit::Action action, const CameraTarget& target, const CommandResult& result,
+                  bool written, const std::vector<SettingChange>& changes = {});
+
+// runForceIpFlow through `port`, recorded as `action` (the address the
+// camera had and the one sent) once FORCEIP was sent.
+CommandResult runRecordedForceIp(audit::Action action, const CameraTarget& target,
+                                 const ForceIpPlan& plan, ForceIpPort& port,
+                                 const SignalGuard& signals, std::ostream& err);
+
+}  // namespace cli
