@@ -17,7 +17,7 @@ class NotingPort : public ForceIpPort {
     sentIp_ = ip;
     return port_.force(ip, mask, gateway);
   }
-  std::optional<uint32_t> whereAnswers() override { return port_.whereAnswers(); }
+  std::optional<uint32_t> whereAnswers(uint32_t ip) override { return port_.whereAnswers(ip); }
   std::optional<uint32_t> sentIp() const { return sentIp_; }
 
  private:
