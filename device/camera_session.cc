@@ -125,6 +125,14 @@ gvcp::Status CameraSession::release() {
 // is then given back as usual.
 RestartRequest CameraSession::requestRestart() {
   camera_->writereg(reg::kRebootRequest, reg::kRebootMagic, false);
+  if (!policy_.proveRestart) {
+    held_ = false;  // the restart ends the privilege and resets the timeout
+    previousTimeout_.reset();
+    previousConfig_.reset();
+    // Any answer, even a refusal, comes from a camera that is still running.
+    if (camera_->writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartRequest::kStillRunning;
+    return RestartRequest::kSilent;
+  }
   const auto until = std::chrono::steady_clock::now() + kRestartSilence;
   int result = kGvcpNoAnswer;
   unsigned int ccp = 0;

@@ -54,6 +54,11 @@ struct SessionPolicy {
   // A camera that stores a setting in flash may need longer than the retries
   // allow; with PENDING_ACK it says how long instead of going silent.
   bool pendingAck = true;
+  // After a restart request: true, the privilege register is read until the
+  // camera answers or kRestartSilence has passed (one lost exchange proves
+  // nothing); false, one release write decides, answered meaning no restart
+  // (the library's firmware update, whose waits and dots follow from it).
+  bool proveRestart = true;
 };
 
 // The library entry points' hold: one budget over all attempts of an
@@ -63,7 +68,8 @@ inline SessionPolicy libraryPolicy(uint16_t port) {
           .ackWait = AckWait::kSharedBudget,
           .heartbeat = false,
           .timeoutWrite = TimeoutWrite::kNone,
-          .pendingAck = false};
+          .pendingAck = false,
+          .proveRestart = false};
 }
 
 // Where a session's local failures come from: the codes of their Status.
@@ -113,9 +119,9 @@ class CameraSession {
   // Gives control back now (once; a failure is reported, not retried). Ok
   // when control was not held.
   gvcp::Status release();
-  // Asks the camera to restart (no acknowledge asked), then reads the
-  // privilege register until the camera answers or kRestartSilence has
-  // passed. Control ends either way: with the restart, or given back.
+  // Asks the camera to restart (no acknowledge asked), then checks that it
+  // did as the policy's proveRestart says. Control ends either way: with the
+  // restart, or given back.
   RestartRequest requestRestart();
 
   bool holds() const { return held_; }
