@@ -3,6 +3,8 @@
 // that answer's effect, and a camera that is stopped leaves nothing unwritten.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -59,6 +61,13 @@ TEST_F(StatusSyncEndToEnd, AcceptedWriteIsInTheStateFileAtOnceAndAfterAStop) {
   EXPECT_EQ(camera->stop(), 0);
   EXPECT_EQ(camera->persisted("persistent_mask"), "255.255.0.0");
   EXPECT_EQ(camera->status("count_writereg"), "3");
+}
+
+// A shell has no sigqueue: `testbed.sh show` sends a plain SIGUSR1 and waits
+// for its own pid on the "sync" line before it reads.
+TEST_F(StatusSyncEndToEnd, PlainSignalIsAnsweredWithTheSendersPid) {
+  ASSERT_EQ(::kill(camera->process().pid(), SIGUSR1), 0);
+  EXPECT_TRUE(camera->waitForStatus("sync", std::to_string(::getpid()), testbed::Millis(5000)));
 }
 
 }  // namespace

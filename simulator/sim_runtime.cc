@@ -136,7 +136,8 @@ bool Simulator::onSignal() {
   signalfd_siginfo info{};
   if (::read(signals_.get(), &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return true;
   if (info.ssi_signo != SIGUSR1) return false;
-  sync_ = info.ssi_int;
+  // A shell has no sigqueue: a plain kill is answered with its sender's pid.
+  sync_ = info.ssi_code == SI_QUEUE ? info.ssi_int : static_cast<int>(info.ssi_pid);
   publish();
   return true;
 }

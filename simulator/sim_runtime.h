@@ -6,7 +6,8 @@
 // Answers never wait for a file: what requests change is written at most
 // 20 ms later. SIGUSR1 with a value (sigqueue) writes both files at
 // once and puts the value on the status line "sync", so a reader that signals
-// after an answer and waits for its value sees a state that includes it.
+// after an answer and waits for its value sees a state that includes it; a
+// SIGUSR1 without a value (kill) puts the sender's pid there instead.
 // A write kept in flash (--store-ms) makes the camera a busy single-threaded
 // device: it handles nothing until the store ends, when its acknowledge goes
 // out; what arrives meanwhile waits in arrival order, as in a socket buffer,

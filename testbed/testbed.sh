@@ -90,11 +90,24 @@ up() {
 
 value() { sed -n "s/^$2 //p" "$state/$1/status" 2>/dev/null; }
 
+# sync_status CAMERA: the camera writes its status as of now. A SIGUSR1 sent by kill
+# comes back as "sync <sender pid>"; each call sends from a new process.
+sync_status() {
+  local token
+  token="$(sh -c 'kill -USR1 "$1" && echo $$' sync "$(cat "$state/$1/pid")")" || return 1
+  for _ in $(seq "$kReadyWaitTenths"); do
+    [ "$(value "$1" sync)" = "$token" ] && return 0
+    sleep 0.1
+  done
+  die "camera $1 did not write its status"
+}
+
 show() {
   printf '%-6s %-16s %-16s %-10s %-16s %-16s %s\n' camera address mask ip_config \
     persistent_ip persistent_mask reboots
   for cam in "${cameras[@]}"; do
     [ -f "$state/$cam/status" ] || continue
+    sync_status "$cam"
     printf '%-6s %-16s %-16s %-10s %-16s %-16s %s\n' "$cam" "$(value "$cam" address)" \
       "$(value "$cam" mask)" "$(value "$cam" ip_config)" "$(value "$cam" persistent_ip)" \
       "$(value "$cam" persistent_mask)" "$(value "$cam" reboots)"
