@@ -36,6 +36,13 @@ std::optional<std::string> hostAdapterHolding(const ForceIpPlan& plan,
 // Checks that need the adapter the camera was found on; nothing has gone to
 // the camera yet, so a violation is bad input.
 std::optional<CommandResult> adapterProblem(const ForceIpPlan& plan) {
+  // FORCEIP names its camera by MAC alone: every device reporting the
+  // all-zero MAC would take the address.
+  if (plan.mac == "00:00:00:00:00:00") {
+    return failure(ExitCode::kFailed, "camera " + plan.mac +
+                                          ": FORCEIP would reach every device reporting this "
+                                          "MAC; nothing was sent");
+  }
   if (const std::optional<std::string> holder = hostAdapterHolding(plan, plan.ip)) {
     return failure(ExitCode::kUsage, "--ip " + dottedText(*plan.ip) +
                                          ": the address of this host's adapter " + *holder);

@@ -124,6 +124,10 @@ TEST_F(ForceIpFlowTest, AnAddressOfThisHostIsBadInputAndNotProbed) {
   plan.ip = kOtherAdapterIp;
   expectFailure(ExitCode::kUsage, "--ip 192.168.10.254: the address of this host's adapter eth2");
   EXPECT_TRUE(port.probed.empty());
+  plan.mac = "00:00:00:00:00:00";  // FORCEIP by this MAC reaches every such device
+  expectFailure(ExitCode::kFailed,
+                "camera 00:00:00:00:00:00: FORCEIP would reach every device reporting this MAC; "
+                "nothing was sent");
 }
 
 TEST_F(ForceIpFlowTest, FailedProbeForcesNothing) {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <regex>
+#include <sstream>
 
 #include "testbed/lan_fixture.h"
 #include "testbed/simulated_camera.h"
@@ -65,14 +65,22 @@ class CliWatchTest : public testbed::LanTest {
                   << watch_->output() << watch_->errors();
     return nullptr;
   }
-  // Scrapes the exporter until camera_up of `mac` is `value`.
+  // Scrapes the exporter until camera_up of `mac` is `value` (lines are
+  // searched, not matched by a regex, whose executor recurses per character).
   bool scrapedUp(const std::string& mac, const std::string& value) {
-    const std::regex line("nuv_gige_camera_up\\{[^}]*mac=\"" + mac + "\"[^}]*\\} " + value + "\n");
+    const auto isUp = [&](const std::string& line) {
+      return line.rfind("nuv_gige_camera_up{", 0) == 0 &&
+             line.find("mac=\"" + mac + "\"") != std::string::npos &&
+             line.size() > value.size() && line.ends_with("} " + value);
+    };
     const auto deadline = std::chrono::steady_clock::now() + kEventBound;
     while (std::chrono::steady_clock::now() < deadline) {
       const auto scraped = testbed::runCommand(
           host_, {"curl", "-sf", std::string("http://") + kExporterAddress + "/metrics"});
-      if (std::regex_search(scraped.output, line)) return true;
+      std::istringstream lines(scraped.output);
+      for (std::string line; std::getline(lines, line);) {
+        if (isUp(line)) return true;
+      }
       watch_->waitForOutput("\n", Millis(300), watch_->output().size());
     }
     return false;
