@@ -270,11 +270,11 @@ TEST_F(CliListEmptyEndToEnd, CameraHeardThroughAnAliasAddressIsListedOnceAndReac
   const testbed::CommandResult alias =
       testbed::runCommand(host_, {"ip", "addr", "add", "10.50.0.1/16", "dev", "eth1"});
   ASSERT_EQ(alias.status, 0) << alias.output;
-  testbed::CameraSpec spec;
-  spec.mac = "02:00:00:00:10:42";
-  spec.ip = "192.168.10.42";
-  spec.mask = "255.255.255.0";
-  testbed::SimulatedCamera camera(net_, sw_, "alias", spec);
+  testbed::CameraSpec setup;
+  setup.mac = "02:00:00:00:10:42";
+  setup.ip = "192.168.10.42";
+  setup.mask = "255.255.255.0";
+  testbed::SimulatedCamera camera(net_, sw_, "alias", setup);
   ASSERT_TRUE(camera.ready()) << camera.process().errors();
   const ToolRun run = testbed::runTool(host_, {"list", "--json"});
   EXPECT_EQ(run.status, 0) << run.err;
