@@ -6,6 +6,7 @@
 
 #include "cli/change_audit.h"
 #include "cli/force_ip_port.h"
+#include "net/interface_link.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
@@ -17,8 +18,8 @@ std::vector<std::array<uint8_t, 6>> sharersOf(const CameraTarget& camera,
   for (const GigE_Camera_Info& other : found) {
     std::array<uint8_t, 6> mac{};
     std::copy(std::begin(other.cameraMacHw), std::end(other.cameraMacHw), mac.begin());
-    const bool sameLink = other.adaptor.getName() == camera.interface;
-    if (other.sourceIp == camera.ip && sameLink && mac != camera.mac &&
+    if (other.sourceIp == camera.ip && mac != camera.mac &&
+        net::sameLink(other.adaptor.getName(), camera.interface) &&
         std::find(sharers.begin(), sharers.end(), mac) == sharers.end()) {
       sharers.push_back(mac);
     }

@@ -2,20 +2,22 @@
 
 #include <algorithm>
 
+#include "net/interface_link.h"
+
 namespace device {
 
 namespace {
 
-// An interface with two addresses is two adapters on one link, and a camera
-// there answers the requests of both: one record per camera and link, the
-// one whose adapter's subnet holds its address (so an alias address in
-// another subnet does not make a reachable camera look unreachable), with
-// the receptions of both.
+// An interface with two addresses is two adapters on one link, as are a
+// macvlan and its parent, and a camera there answers the requests of both:
+// one record per camera and link, the one whose adapter's subnet holds its
+// address (so an alias address in another subnet does not make a reachable
+// camera look unreachable), with the receptions of both.
 void mergeSameLink(std::vector<GigE_Camera_Info>& cameras) {
   std::vector<GigE_Camera_Info> merged;
   for (GigE_Camera_Info& camera : cameras) {
     const auto known = std::find_if(merged.begin(), merged.end(), [&](const GigE_Camera_Info& m) {
-      return sameDevice(m, camera) && m.adaptor.getName() == camera.adaptor.getName();
+      return sameDevice(m, camera) && net::sameLink(m.adaptor.getName(), camera.adaptor.getName());
     });
     if (known == merged.end()) {
       merged.push_back(std::move(camera));

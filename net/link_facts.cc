@@ -57,6 +57,17 @@ LinkFacts linkOf(std::span<const uint8_t> message) {
     link.carrier = !carrier->empty() && (*carrier)[0] != 0;
   if (const auto mtu = get(IFLA_MTU)) link.mtu = u32Of(*mtu);
   if (const auto maxMtu = get(IFLA_MAX_MTU)) link.maxMtu = u32Of(*maxMtu);
+  // A parent in another namespace (a veth's peer) is no device of ours.
+  if (const auto parent = get(IFLA_LINK); parent && !get(IFLA_LINK_NETNSID)) {
+    link.parent = u32Of(*parent);
+  }
+  if (const auto info = get(IFLA_LINKINFO)) {
+    const auto nested = netlinkAttributes(*info);
+    if (const auto kind = nested.find(IFLA_INFO_KIND); kind != nested.end()) {
+      link.kind.assign(reinterpret_cast<const char*>(kind->second.data()), kind->second.size());
+      link.kind.erase(std::find(link.kind.begin(), link.kind.end(), '\0'), link.kind.end());
+    }
+  }
   return link;
 }
 

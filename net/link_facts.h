@@ -16,6 +16,8 @@ struct LinkFacts {
   unsigned mtu = 0;
   std::optional<unsigned> maxMtu;     // when the kernel says it (IFLA_MAX_MTU)
   std::optional<unsigned> speedMbps;  // when the driver reports a speed
+  std::string kind;     // the driver's link kind ("macvlan", "vlan", "veth"), when virtual
+  unsigned parent = 0;  // the device below it in this namespace (IFLA_LINK), 0 when none
 };
 
 // Every interface in the kernel's order; empty when the kernel cannot be asked.

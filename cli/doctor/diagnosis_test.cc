@@ -19,7 +19,7 @@ uint32_t ipOf(const char* text) {
 
 AdapterFacts adapter(const char* name, unsigned index, const char* ip) {
   return {{name, ipOf(ip), ipOf("255.255.255.0")},
-          LinkFacts{name, index, true, true, 9000, 9000, 1000},
+          LinkFacts{name, index, true, true, 9000, 9000, 1000, "", 0},
           0};
 }
 

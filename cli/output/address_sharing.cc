@@ -3,15 +3,16 @@
 #include <algorithm>
 
 #include "net/host_interfaces.h"
+#include "net/interface_link.h"
 
 namespace cli {
 
 namespace {
 
-// Each link has its own addresses: cameras heard through different
-// interfaces share nothing. A view without an adapter may be on any link.
+// Each link has its own addresses: cameras heard on different links share
+// nothing. A view without an adapter may be on any link.
 bool sameLink(const CameraView& a, const CameraView& b) {
-  return !a.adapter || !b.adapter || a.adapter->name == b.adapter->name;
+  return !a.adapter || !b.adapter || net::sameLink(a.adapter->name, b.adapter->name);
 }
 
 }  // namespace
