@@ -1,6 +1,6 @@
 #include "app/camera_collection.h"
 
-#include "gvcp/gige_discovery.h"
+#include "app/gige_discovery.h"
 
 void collectCameras(const std::vector<Adaptor>& adapters, std::vector<GigE_Camera_Info>& cameras) {
   for (const Adaptor& adaptor : adapters) {

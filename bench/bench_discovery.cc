@@ -23,7 +23,7 @@
 #include "app/adapter_scan.h"
 #include "app/camera_collection.h"
 #include "e2e/namespace_thread.h"
-#include "gvcp/gige_discovery.h"
+#include "app/gige_discovery.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/socket_address.h"
 #include "testbed/camera_fleet.h"

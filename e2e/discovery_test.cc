@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "e2e/namespace_thread.h"
-#include "gvcp/gige_discovery.h"
+#include "app/gige_discovery.h"
 #include "ipconfig/console_input.h"
 #include "net/adaptor.h"
 #include "testbed/testbed.h"

@@ -1,4 +1,4 @@
-#include "gvcp/gige_discovery.h"
+#include "app/gige_discovery.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "gvcp/gige_discovery.h"
+#include "app/gige_discovery.h"
 
 #include <cerrno>
 #include <cstdio>
