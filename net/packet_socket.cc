@@ -64,7 +64,9 @@ bool PacketSocket::bind(int ifindex, uint16_t protocol) {
   link.sll_protocol = protocol;
   link.sll_ifindex = ifindex;
   if (::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&link), sizeof link) != 0) return false;
-  (void)::setsockopt(fd_.get(), SOL_SOCKET, SO_DETACH_FILTER, nullptr, 0);  // ENOENT: none
+  // The kernel wants an int's length even here; ENOENT when there is none.
+  const int unused = 0;
+  (void)::setsockopt(fd_.get(), SOL_SOCKET, SO_DETACH_FILTER, &unused, sizeof unused);
   return true;
 }
 
