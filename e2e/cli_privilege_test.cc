@@ -95,9 +95,9 @@ TEST_F(PrivilegeEndToEnd, ChangingCommandHoldsNoCapabilityFromItsStartYetMovesAF
   setup.mask = "255.255.0.0";
   testbed::SimulatedCamera cam(net_, sw_, "cam", setup);
   ASSERT_TRUE(cam.ready());
-  testbed::Process tool(host_, asNobody("cap_net_raw+p", {"force-ip", "10.77.0.9", "--ip",
-                                                          "192.168.10.50", "--mask",
-                                                          "255.255.255.0", "--timeout-ms", "3000"}));
+  testbed::Process tool(
+      host_, asNobody("cap_net_raw+p", {"force-ip", "10.77.0.9", "--ip", "192.168.10.50", "--mask",
+                                        "255.255.255.0", "--timeout-ms", "3000"}));
   ASSERT_TRUE(tool.waitForError("gvcp recv 10.77.0.9:3956 DISCOVERY_ACK", testbed::Millis(5000)))
       << tool.errors();
   const std::string sets = statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm");
@@ -106,7 +106,8 @@ TEST_F(PrivilegeEndToEnd, ChangingCommandHoldsNoCapabilityFromItsStartYetMovesAF
   ASSERT_EQ(tool.waitForExit(testbed::Millis(15000)), 0) << tool.errors();
   const std::string& err = tool.errors();
   EXPECT_LT(err.find("packet sockets held for the command)"),
-            err.find("privilege: all capabilities dropped")) << err;
+            err.find("privilege: all capabilities dropped"))
+      << err;
   EXPECT_EQ(testbed::countOf(err, "CAP_NET_RAW raised"), 1u) << err;
   EXPECT_EQ(cam.status("address"), "192.168.10.50");
 }

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <utility>
 
-
 namespace arp {
 namespace {
 

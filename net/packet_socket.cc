@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 
 #include <cerrno>
-
 #include <mutex>
 #include <string>
 #include <vector>

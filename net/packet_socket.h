@@ -4,14 +4,16 @@
 // command can open the sockets it may need up front, under one raise, into the
 // process's reserve (holdPacketSockets) and then drop every capability: open()
 // takes a socket from the reserve when it holds one and only otherwise opens a
-// fresh one under NetRawRaised. When a PacketSocket ends, its socket goes back
-// to the reserve as good as new (unbound, no filter, nothing queued), so a
-// command that discovers again and again (the return wait, watch's rounds)
-// reuses the same sockets (once holdPacketSockets was called; before, they are
-// closed: a process of tests opens them in many network namespaces). A socket from the reserve carries a filter that
-// drops every frame: bind() takes it off once the socket is bound, and a
-// filter of the caller's own (SO_ATTACH_FILTER) replaces it. Adopted sockets (made elsewhere, e.g. in another
-// network namespace) are closed instead. Any thread; the reserve is locked.
+// fresh one under NetRawRaised. Once holdPacketSockets was called, a
+// PacketSocket that ends gives its socket back to the reserve, taking in
+// nothing again, so a command that discovers again and again (the return wait,
+// watch's rounds) reuses the same sockets; before, it is closed (a process of
+// tests opens them in many network namespaces, and a socket stays in its own).
+// A socket from the reserve carries a filter that drops every frame: bind()
+// takes it off once the socket is bound, a filter of the caller's own
+// (SO_ATTACH_FILTER) replaces it. Adopted sockets (made elsewhere, e.g. in
+// another network namespace) are always closed. Any thread; the reserve is
+// locked.
 #pragma once
 
 #include <cstdint>

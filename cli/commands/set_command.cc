@@ -48,9 +48,9 @@ CommandResult withCamera(CommandResult changed, const CameraTarget& target) {
 
 // --now: the persistent address the change reported, given at once by FORCEIP
 // through the camera's adapter and confirmed by a discovery there.
-CommandResult withAddressNow(CommandResult changed, const CameraTarget& target, PacketSocket arpSocket,
-                             const Invocation& invocation, const SignalGuard& signals,
-                             std::ostream& err) {
+CommandResult withAddressNow(CommandResult changed, const CameraTarget& target,
+                             PacketSocket arpSocket, const Invocation& invocation,
+                             const SignalGuard& signals, std::ostream& err) {
   const nlohmann::ordered_json& stored = changed.data["persistent"];
   const AddressSet set{*parseDottedQuad(stored["ip"].get<std::string>()),
                        *parseDottedQuad(stored["mask"].get<std::string>()),
