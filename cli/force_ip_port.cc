@@ -12,8 +12,8 @@
 
 namespace cli {
 
-std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose) {
-  UniqueFd sock = arp::openArpSocket();
+std::variant<PacketSocket, CommandResult> openProbeSocket(const std::string& purpose) {
+  PacketSocket sock = arp::openArpSocket();
   if (sock) return sock;
   const int error = errno;
   if (error == EPERM || error == EACCES) {
@@ -26,7 +26,7 @@ std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose
   return failure(ExitCode::kFailed, std::string("packet socket: ") + std::strerror(error));
 }
 
-NetworkPort::NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs)
+NetworkPort::NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs)
     : camera_(camera),
       link_(std::move(arpSocket),
             static_cast<int>(::if_nametoindex(camera.adapter->getName().c_str()))),

@@ -19,13 +19,13 @@ namespace cli {
 
 // The ARP probe's socket, or the failure (exit 5 without the privilege;
 // `purpose` says what it is needed for).
-std::variant<UniqueFd, CommandResult> openProbeSocket(const std::string& purpose);
+std::variant<PacketSocket, CommandResult> openProbeSocket(const std::string& purpose);
 
 class NetworkPort : public ForceIpPort {
  public:
   // `camera` has its adapter.
   // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
-  NetworkPort(const CameraTarget& camera, UniqueFd arpSocket, int timeoutMs);
+  NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
 
   arp::ProbeResult probe(uint32_t ip) override;
   // The probe with its own timing.

@@ -1,5 +1,7 @@
 #include "cli/run.h"
 
+#include <algorithm>
+
 #include "cli/commands/apply_command.h"
 #include "cli/commands/doctor_command.h"
 #include "cli/commands/firmware_command.h"
@@ -18,6 +20,7 @@
 #include "cli/signal_guard.h"
 #include "gvcp/trace.h"
 #include "net/host_interfaces.h"
+#include "net/packet_socket.h"
 #include "net/privilege.h"
 
 namespace cli {
@@ -65,8 +68,35 @@ CommandResult runCommand(const Invocation& invocation, const std::optional<Selec
                          std::optional<cli::SignalGuard>& guard, std::ostream& out,
                          std::ostream& err);
 
-// The command, with the capabilities given up for good once it ended (list,
-// show and doctor give them up earlier, see below).
+// More would near the process's descriptor limit; apply's rows beyond it
+// that find the reserve empty hear their camera's return by UDP alone.
+constexpr int kMaxHeldPacketSockets = 256;
+
+// The packet sockets a changing command may hold at once: a discovery's, one
+// per adapter (the lookup, the return wait after a restart or FORCEIP, a
+// watch round), and the ARP probe's beside a return wait on the camera's
+// adapter while it moves a camera. Apply's rows run `jobs` at a time.
+int packetSocketsNeeded(const Invocation& invocation, size_t adapters) {
+  const int rows = invocation.command == Command::kApply ? invocation.jobs : 1;
+  return std::min(rows * (static_cast<int>(adapters) + 2), kMaxHeldPacketSockets);
+}
+
+// A changing command opens every packet socket it may need now, under one
+// raise, and gives up every capability before it starts: its later steps take
+// those sockets from the reserve and hand them back when done
+// (net/packet_socket.h), watch round after round. Capabilities belong to a
+// thread and a thread inherits its creator's: no thread exists yet (apply's
+// workers and a camera session's heartbeat start inside the command), so after
+// this drop none in the process holds a capability. SO_BINDTODEVICE is not
+// held: on kernels before 5.7, where it needs the privilege, a bind after the
+// drop is refused (discovery then sends untied).
+void holdSocketsAndDrop(const Invocation& invocation, size_t adapters) {
+  (void)holdPacketSockets(packetSocketsNeeded(invocation, adapters));
+  privilege::dropForGood();
+}
+
+// The command, with every capability given up before a changing command
+// starts, and by list, show and doctor once their discovery's sockets are open.
 CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ostream& err) {
   const Command command = invocation.command;
   std::optional<Selector> selector;
@@ -85,6 +115,7 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
   // on it while the camera flashes, so it is not const.
   std::optional<cli::SignalGuard> guard;
   if (command != Command::kList && command != Command::kShow && command != Command::kDoctor) {
+    holdSocketsAndDrop(invocation, choice.adapters.size());
     guard.emplace();
   } else {
     // These open no privileged socket after their discovery's: they drop

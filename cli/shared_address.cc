@@ -35,13 +35,13 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
   for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + macText(mac);
   const std::string what =
       "camera " + macText(target.mac) + " shares address " + target.address + " with " + others;
-  std::variant<UniqueFd, CommandResult> arpSocket =
+  std::variant<PacketSocket, CommandResult> arpSocket =
       openProbeSocket("moving a camera off a shared address");
   if (auto* refused = std::get_if<CommandResult>(&arpSocket)) {
     refused->message = what + "; " + refused->message;
     return {target, std::nullopt, *refused};
   }
-  NetworkPort port(target, std::move(std::get<UniqueFd>(arpSocket)), timeoutMs);
+  NetworkPort port(target, std::move(std::get<PacketSocket>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
   const CommandResult moved =
       runRecordedForceIp(audit::Action::kTemporaryAddress, target,
@@ -64,10 +64,10 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
 std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
     const CameraTarget& camera, int timeoutMs) {
   if (!camera.adapter) return std::vector<std::array<uint8_t, 6>>{};
-  std::variant<UniqueFd, CommandResult> socket =
+  std::variant<PacketSocket, CommandResult> socket =
       openProbeSocket("checking who else answers at the camera's address");
   if (auto* refused = std::get_if<CommandResult>(&socket)) return *refused;
-  NetworkPort port(camera, std::move(std::get<UniqueFd>(socket)), timeoutMs);
+  NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
   const arp::ProbeResult probed = port.probe(ntohl(camera.ip), kSharerProbe);
   if (probed.kind == arp::ProbeResult::Kind::kLinkFailed) {
     return failure(ExitCode::kFailed, "ARP probe of " + camera.address + " on adapter " +

@@ -60,6 +60,10 @@ foreach(component ipconfig camsim)
   install(FILES ${NUV_PACKAGING_DIR}/copyright ${NUV_GENERATED_DOC_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nuv-${component} COMPONENT ${component})
 endforeach()
+# The lintian warning the package means (README, packaging notes).
+install(FILES ${NUV_PACKAGING_DIR}/nuv-ipconfig.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME nuv-ipconfig
+        COMPONENT ipconfig)
 # The watch's service, installed but not enabled, and its arguments.
 install(FILES ${NUV_PACKAGING_DIR}/nuv-ipconfig-watch.service
         DESTINATION /lib/systemd/system COMPONENT ipconfig)

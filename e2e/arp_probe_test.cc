@@ -80,7 +80,7 @@ TEST_F(ArpProbeEndToEnd, AddressNobodyHoldsIsFree) {
 // Only a channel tied to eth1 reaches the camera; its ARP answers there are no
 // claim for a probe on eth2 whose socket was opened before them.
 TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOtherAdapter) {
-  UniqueFd early;
+  PacketSocket early;
   int routed = 0, tied = 0;
   unsigned int macLow = 0;
   ASSERT_TRUE(inNamespace(host, [&] {

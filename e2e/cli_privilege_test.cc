@@ -2,7 +2,8 @@
 // carries cap_net_raw in its permitted set only. It finds a camera outside the
 // adapter's subnet (only the packet socket hears it), and while its discovery
 // window is still open it holds no capability. A copy without the file
-// capability falls back to UDP with its one warning.
+// capability falls back to UDP with its one warning. A changing command holds
+// none from its start, yet probes and waits with the packet sockets it opened.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -26,13 +27,17 @@ class PrivilegeEndToEnd : public testbed::LanTest {
   PrivilegeEndToEnd() : LanTest("192.168.10.1/24") {}
   void TearDown() override { fs::remove_all(dir_); }
   // argv of nobody running a copy of the tool with `capability` (none: "").
-  std::vector<std::string> asNobody(const std::string& capability) {
+  std::vector<std::string> asNobody(const std::string& capability,
+                                    std::vector<std::string> command = {"list"}) {
     const std::string copy = dir_ + "/tool" + std::to_string(copies_++);
     fs::copy_file(testbed::binary("nuv-ipconfig"), copy);
     fs::permissions(copy, fs::perms::owner_all | fs::perms::others_exec);
     const bool set = capability.empty() || testbed::runCommand("", {"setcap", capability, copy}).status == 0;
     EXPECT_TRUE(set) << "setcap " << capability;
-    return {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", copy, "list", "--trace"};
+    command.insert(command.begin(),
+                   {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", copy});
+    command.push_back("--trace");
+    return command;
   }
   std::string dir_ = [] {
     char dir[] = "/tmp/nuv-priv-XXXXXX";
@@ -79,6 +84,32 @@ TEST_F(PrivilegeEndToEnd, PermittedOnlyCapabilityFindsAForeignCameraAndIsGoneWhi
   EXPECT_EQ(fallback.status, 0) << fallback.output;
   EXPECT_EQ(testbed::countOf(fallback.output, cli::kUdpFallbackWarning), 1u) << fallback.output;
   EXPECT_EQ(fallback.output.find("CAP_NET_RAW raised"), std::string::npos) << fallback.output;
+}
+
+// force-ip needs the packet socket three times: the lookup's capture, the ARP
+// probe of the new address and the return wait's capture, the last two after
+// the drop.
+TEST_F(PrivilegeEndToEnd, ChangingCommandHoldsNoCapabilityFromItsStartYetMovesAForeignCamera) {
+  testbed::CameraSpec setup;
+  setup.ip = "10.77.0.9";
+  setup.mask = "255.255.0.0";
+  testbed::SimulatedCamera cam(net_, sw_, "cam", setup);
+  ASSERT_TRUE(cam.ready());
+  testbed::Process tool(
+      host_, asNobody("cap_net_raw+p", {"force-ip", "10.77.0.9", "--ip", "192.168.10.50", "--mask",
+                                        "255.255.255.0", "--timeout-ms", "3000"}));
+  ASSERT_TRUE(tool.waitForError("gvcp recv 10.77.0.9:3956 DISCOVERY_ACK", testbed::Millis(5000)))
+      << tool.errors();
+  const std::string sets = statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm");
+  EXPECT_TRUE(tool.running()) << "the lookup's window closed before the status was read";
+  EXPECT_EQ(sets, std::string(32, '0'));
+  ASSERT_EQ(tool.waitForExit(testbed::Millis(15000)), 0) << tool.errors();
+  const std::string& err = tool.errors();
+  EXPECT_LT(err.find("packet sockets held for the command)"),
+            err.find("privilege: all capabilities dropped"))
+      << err;
+  EXPECT_EQ(testbed::countOf(err, "CAP_NET_RAW raised"), 1u) << err;
+  EXPECT_EQ(cam.status("address"), "192.168.10.50");
 }
 
 }  // namespace

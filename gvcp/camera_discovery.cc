@@ -18,6 +18,7 @@
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/trace.h"
 #include "net/interface_bind.h"
+#include "net/packet_socket.h"
 #include "net/privilege.h"
 #include "net/socket_address.h"
 #include "net/unique_fd.h"
@@ -31,7 +32,7 @@ namespace site = discovery_site;
 struct Probe {
   Adaptor adaptor;
   UniqueFd sender;   // sends the request; the capture in UDP mode
-  UniqueFd capture;  // packet modes only
+  PacketSocket capture;  // packet modes only
   std::vector<GigE_Camera_Info> cameras;
   uint16_t port = 0;  // the sender's own port, when the capture takes only its answers
 };
@@ -63,15 +64,20 @@ Status openSender(Probe& probe) {
   return Status::Ok();
 }
 
+bool bindCapture(int fd, int ifindex) {
+  sockaddr_ll link{};
+  link.sll_family = AF_PACKET;
+  link.sll_protocol = htons(ETH_P_ALL);
+  link.sll_ifindex = ifindex;
+  return ::bind(fd, reinterpret_cast<const sockaddr*>(&link), sizeof link) == 0;
+}
+
 // Binds the capture to the adapter's interface. Opened with protocol 0 the
 // socket captures nothing until the bind names the protocol and the
 // interface: no frame of another interface, and none that the filter has not
 // seen, can wait in its queue. `skip` is set when the adapter is left out.
 Status openCapture(Probe& probe, Status& skip) {
-  {
-    const privilege::NetRawRaised raised("packet socket");
-    probe.capture.reset(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0));
-  }
+  probe.capture = PacketSocket::open("packet socket");
   if (!probe.capture) return failure("socket() error", site::kRawSocket);
   ifreq request{};
   std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
@@ -82,17 +88,14 @@ Status openCapture(Probe& probe, Status& skip) {
     probe.capture.reset();
     return Status::Ok();
   }
-  // Without the filter the user-space selection alone still holds.
-  attachDiscoveryFilter(probe.capture.get());
   enlargeReceiveBuffer(probe.capture.get());
-  sockaddr_ll link{};
-  link.sll_family = AF_PACKET;
-  link.sll_protocol = htons(ETH_P_ALL);
-  link.sll_ifindex = request.ifr_ifindex;
-  if (::bind(probe.capture.get(), reinterpret_cast<const sockaddr*>(&link), sizeof link) != 0) {
-    return failure("bind() error", site::kRawBind);
-  }
-  return Status::Ok();
+  // The discovery filter replaces the reserve's (packet_socket.h) before the
+  // bind; without it the user-space selection alone still holds, and the bind
+  // takes the reserve's filter off.
+  const bool filtered = attachDiscoveryFilter(probe.capture.get()) == 0;
+  const bool bound = filtered ? bindCapture(probe.capture.get(), request.ifr_ifindex)
+                              : probe.capture.bind(request.ifr_ifindex, htons(ETH_P_ALL));
+  return bound ? Status::Ok() : failure("bind() error", site::kRawBind);
 }
 
 // Tying the request socket to the adapter's interface keeps the request there

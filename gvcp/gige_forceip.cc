@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <linux/if_ether.h>
-#include <linux/if_packet.h>
 #include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -14,7 +13,7 @@
 #include <cstring>
 #include <thread>
 
-#include "net/privilege.h"
+#include "net/packet_socket.h"
 #include "net/socket_address.h"
 
 namespace {
@@ -27,18 +26,9 @@ void putNetworkOrder(uint8_t* out, uint32_t value) { std::memcpy(out, &value, si
 // A packet socket bound to the named interface, or an invalid owner when it
 // cannot be opened (no raw-socket privilege). Binding failures are not fatal:
 // the socket only serves to watch the link for the listening second.
-UniqueFd openLinkWatch(const std::string& interfaceName) {
-  UniqueFd fd;
-  {
-    const privilege::NetRawRaised raised("packet socket");
-    fd.reset(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, htons(ETH_P_ALL)));
-  }
-  if (!fd) return fd;
-  sockaddr_ll link{};
-  link.sll_family = AF_PACKET;
-  link.sll_protocol = htons(ETH_P_ALL);
-  link.sll_ifindex = static_cast<int>(if_nametoindex(interfaceName.c_str()));
-  ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&link), sizeof link);
+PacketSocket openLinkWatch(const std::string& interfaceName) {
+  PacketSocket fd = PacketSocket::open("packet socket");
+  if (fd) (void)fd.bind(static_cast<int>(if_nametoindex(interfaceName.c_str())), htons(ETH_P_ALL));
   return fd;
 }
 
@@ -86,7 +76,7 @@ int ForceIp::assignTemporaryIp(const GigE_Camera_Info* camera, const ForceIpSet*
 
 int ForceIp::assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set) {
   sendCommand(*camera, *set);
-  const UniqueFd linkWatch = openLinkWatch(camera->adaptor.getName());
+  const PacketSocket linkWatch = openLinkWatch(camera->adaptor.getName());
   if (!drainFramesFor(linkWatch.get(), kForceIpListenMs)) {
     std::puts("select() failed");
     std::exit(kExitWaitFailed);

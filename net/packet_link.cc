@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <utility>
 
-#include "net/privilege.h"
-
 namespace arp {
 namespace {
 
@@ -31,23 +29,18 @@ sockaddr_ll linkAddress(int ifindex) {
 // Protocol 0: the socket takes in nothing until the bind names ARP and the
 // interface, so a socket opened early (to learn whether the privilege is
 // there) never holds frames that arrived on another interface meanwhile.
-UniqueFd openArpSocket() {
-  const privilege::NetRawRaised raised("ARP socket");
-  return UniqueFd(::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0));
-}
+PacketSocket openArpSocket() { return PacketSocket::open("ARP socket"); }
 
 std::variant<PacketLink, int> PacketLink::open(int ifindex) {
-  UniqueFd sock = openArpSocket();
+  PacketSocket sock = openArpSocket();
   if (!sock) return errno;
   PacketLink link(std::move(sock), ifindex);
   if (link.failed()) return errno;
   return std::variant<PacketLink, int>(std::in_place_index<0>, std::move(link));
 }
 
-PacketLink::PacketLink(UniqueFd sock, int ifindex) : sock_(std::move(sock)), ifindex_(ifindex) {
-  const sockaddr_ll address = linkAddress(ifindex_);
-  failed_ = !sock_ ||
-            ::bind(sock_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0;
+PacketLink::PacketLink(PacketSocket sock, int ifindex) : sock_(std::move(sock)), ifindex_(ifindex) {
+  failed_ = !sock_ || !sock_.bind(ifindex_, htons(ETH_P_ARP));
 }
 
 bool PacketLink::send(std::span<const uint8_t> frame) {

@@ -8,7 +8,7 @@
 #include <variant>
 
 #include "net/arp_probe.h"
-#include "net/unique_fd.h"
+#include "net/packet_socket.h"
 
 namespace arp {
 
@@ -19,14 +19,14 @@ class PacketLink : public FrameLink {
   static std::variant<PacketLink, int> open(int ifindex);
   // Takes a packet socket made elsewhere (e.g. inside another namespace) and
   // binds it to `ifindex`; failed() when that bind fails.
-  PacketLink(UniqueFd sock, int ifindex);
+  PacketLink(PacketSocket sock, int ifindex);
 
   bool send(std::span<const uint8_t> frame) override;
   std::optional<Frame> receive(std::chrono::milliseconds wait) override;
   bool failed() const override { return failed_; }
 
  private:
-  UniqueFd sock_;
+  PacketSocket sock_;
   int ifindex_ = 0;
   bool failed_ = false;
 };
@@ -35,6 +35,6 @@ class PacketLink : public FrameLink {
 // receives nothing until the link binds it: what it later reads arrived on
 // the link's interface after the bind. Invalid (with errno set) when it
 // cannot be opened.
-UniqueFd openArpSocket();
+PacketSocket openArpSocket();
 
 }  // namespace arp

@@ -10,12 +10,12 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                          std::ostream& err) {
   // Checked first, so that a run without the privilege sends nothing at all.
-  std::variant<UniqueFd, CommandResult> arpSocket = openProbeSocket("force-ip");
+  std::variant<PacketSocket, CommandResult> arpSocket = openProbeSocket("force-ip");
   if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
   const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err);
   if (!lookup.camera) return lookup.failure;
   const CameraTarget camera = targetOf(*lookup.camera);
-  NetworkPort port(camera, std::move(std::get<UniqueFd>(arpSocket)), invocation.timeoutMs);
+  NetworkPort port(camera, std::move(std::get<PacketSocket>(arpSocket)), invocation.timeoutMs);
   return runRecordedForceIp(
       audit::Action::kForceIp, camera,
       forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,

@@ -48,9 +48,9 @@ CommandResult withCamera(CommandResult changed, const CameraTarget& target) {
 
 // --now: the persistent address the change reported, given at once by FORCEIP
 // through the camera's adapter and confirmed by a discovery there.
-CommandResult withAddressNow(CommandResult changed, const CameraTarget& target, UniqueFd arpSocket,
-                             const Invocation& invocation, const SignalGuard& signals,
-                             std::ostream& err) {
+CommandResult withAddressNow(CommandResult changed, const CameraTarget& target,
+                             PacketSocket arpSocket, const Invocation& invocation,
+                             const SignalGuard& signals, std::ostream& err) {
   const nlohmann::ordered_json& stored = changed.data["persistent"];
   const AddressSet set{*parseDottedQuad(stored["ip"].get<std::string>()),
                        *parseDottedQuad(stored["mask"].get<std::string>()),
@@ -79,7 +79,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                      const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                      std::ostream& err) {
   // With --now the privilege of the ARP probe is checked before anything is sent.
-  std::variant<UniqueFd, CommandResult> arpSocket;
+  std::variant<PacketSocket, CommandResult> arpSocket;
   if (invocation.now) {
     arpSocket = openProbeSocket("set --now");
     if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
@@ -105,7 +105,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   }
   CommandResult result = reachState(target, "camera at " + target.address, request, &signals);
   if (result.code == ExitCode::kOk && invocation.now) {
-    result = withAddressNow(std::move(result), target, std::move(std::get<UniqueFd>(arpSocket)),
+    result = withAddressNow(std::move(result), target, std::move(std::get<PacketSocket>(arpSocket)),
                             invocation, signals, err);
   } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&
              result.data.value("changed", false)) {
