@@ -5,6 +5,7 @@
 
 #include "app/camera_collection.h"
 #include "app/dialogue_audit.h"
+#include "app/force_ip.h"
 #include "ipconfig/console_input.h"
 #include "ipconfig/ip_reconfigure.h"
 

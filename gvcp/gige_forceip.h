@@ -1,7 +1,6 @@
-// Temporary address assignment: ForceIp broadcasts one FORCEIP_CMD through the
-// adapter a camera was discovered on, then listens one second at link level and
-// drops whatever arrives. No answer is evaluated: the result is always 0, and
-// only a failing wait ends the process (status 1). One thread, the caller's.
+// Temporary address assignment on the wire: the FORCEIP_CMD frame and the
+// link watch that follows it (app/force_ip.h sends it for the dialogue).
+// Values and results; nothing is printed.
 #pragma once
 
 #include <array>
@@ -10,7 +9,6 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/macaddress.h"
-#include "net/unique_fd.h"
 
 // Temporary address and mask, both in network byte order.
 struct ForceIpSet {
@@ -41,19 +39,3 @@ ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& s
 // Reads and drops frames from `packetFd` until `listenMs` have passed; with no
 // socket (-1) it just waits the time out. Returns false when a wait fails.
 bool drainFramesFor(int packetFd, int listenMs);
-
-class ForceIp {
- public:
-  // Opens the datagram socket; prints "socket() error" when that fails.
-  ForceIp();
-
-  // Sends the command for `camera` (its cameraMacHw and adaptor) with `set`,
-  // then waits kForceIpListenMs. Returns 0.
-  int assignTemporaryIp(const GigE_Camera_Info* camera, const ForceIpSet* set);
-
- private:
-  int assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set);
-  void sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set);
-
-  UniqueFd sock;
-};
