@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/uio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <span>
@@ -20,6 +21,7 @@
 #include "net/interface_bind.h"
 #include "net/privilege.h"
 #include "net/socket_address.h"
+#include "net/sysctl_values.h"
 #include "net/unique_fd.h"
 
 namespace {
@@ -45,12 +47,23 @@ Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysErro
       sysError);
 }
 
-// Large enough for a crowd of answers; as root the limit of rmem_max does not
-// apply, otherwise the kernel caps the plain request.
-void enlargeReceiveBuffer(int fd) {
-  const int bytes = kCaptureBufferBytes;
-  if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0) return;
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+// Room for the burst of answers one request draws. The privilege to pass the
+// host's ceiling (SO_RCVBUFFORCE, CAP_NET_ADMIN) is shed at start, so the
+// request is capped at net.core.rmem_max; the kernel doubles what it grants
+// for its own bookkeeping. The trace says what was asked and what was given.
+void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
+  const std::optional<long> ceiling = rmemMax();
+  const int asked =
+      static_cast<int>(std::min<long>(kCaptureBufferBytes, ceiling.value_or(kCaptureBufferBytes)));
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
+  int given = 0;
+  socklen_t length = sizeof given;
+  ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &given, &length);
+  privilege::trace(std::string("discovery: ") + path + " receive buffer on " +
+                   terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
+                   " bytes (net.core.rmem_max " +
+                   (ceiling ? std::to_string(*ceiling) : std::string("unknown")) +
+                   "), kernel gave " + std::to_string(given));
 }
 
 Status openSender(Probe& probe) {
@@ -84,7 +97,7 @@ Status openCapture(Probe& probe, Status& skip) {
   }
   // Without the filter the user-space selection alone still holds.
   attachDiscoveryFilter(probe.capture.get());
-  enlargeReceiveBuffer(probe.capture.get());
+  sizeReceiveBuffer(probe.capture.get(), "packet socket", probe.adaptor);
   sockaddr_ll link{};
   link.sll_family = AF_PACKET;
   link.sll_protocol = htons(ETH_P_ALL);
@@ -154,7 +167,8 @@ Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
   if (mode != CaptureMode::kUdp) {
     if (Status s = openCapture(probe, skip); !s.ok() || !skip.ok()) return s;
   }
-  if (mode != CaptureMode::kPacket) enlargeReceiveBuffer(probe.sender.get());
+  if (mode != CaptureMode::kPacket)
+    sizeReceiveBuffer(probe.sender.get(), "UDP socket", probe.adaptor);
   return mode == CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe) : bindSender(probe);
 }
 
