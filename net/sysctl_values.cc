@@ -37,8 +37,10 @@ std::vector<std::string> words(const std::string& line) {
 }  // namespace
 
 // The file gives a line of names and then a line of values for each protocol.
+// /proc/net shows the namespace of the process's first thread; thread-self
+// the caller's.
 std::optional<long> udpReceiveBufferErrors() {
-  std::ifstream file("/proc/net/snmp");
+  std::ifstream file("/proc/thread-self/net/snmp");
   for (std::string names, values; std::getline(file, names);) {
     if (names.rfind("Udp: ", 0) != 0 || !std::getline(file, values)) continue;
     const std::vector<std::string> name = words(names);
