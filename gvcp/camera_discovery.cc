@@ -1,6 +1,7 @@
 #include "gvcp/camera_discovery.h"
 
 #include <arpa/inet.h>
+#include <linux/filter.h>
 #include <linux/if_ether.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
@@ -64,6 +65,16 @@ void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
                    " bytes (net.core.rmem_max " +
                    (ceiling ? std::to_string(*ceiling) : std::string("unknown")) +
                    "), kernel gave " + std::to_string(given));
+}
+
+// Capturing by packet socket alone, the request socket is never read: the
+// answers addressed to it would fill its queue and every one after would be
+// counted as a receive-buffer drop (RcvbufErrors), hiding real losses. A
+// filter that accepts nothing has the kernel discard them before queueing.
+void refuseAnswers(int fd) {
+  static constexpr sock_filter kNothing[] = {BPF_STMT(BPF_RET | BPF_K, 0)};
+  const sock_fprog program{1, const_cast<sock_filter*>(kNothing)};
+  ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program);
 }
 
 Status openSender(Probe& probe) {
@@ -167,8 +178,11 @@ Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
   if (mode != CaptureMode::kUdp) {
     if (Status s = openCapture(probe, skip); !s.ok() || !skip.ok()) return s;
   }
-  if (mode != CaptureMode::kPacket)
+  if (mode == CaptureMode::kPacket) {
+    refuseAnswers(probe.sender.get());
+  } else {
     sizeReceiveBuffer(probe.sender.get(), "UDP socket", probe.adaptor);
+  }
   return mode == CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe) : bindSender(probe);
 }
 
