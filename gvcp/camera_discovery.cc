@@ -1,6 +1,7 @@
 #include "gvcp/camera_discovery.h"
 
 #include <arpa/inet.h>
+#include <linux/filter.h>
 #include <linux/if_ether.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
@@ -8,6 +9,7 @@
 #include <sys/socket.h>
 #include <sys/uio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <span>
@@ -21,6 +23,7 @@
 #include "net/packet_socket.h"
 #include "net/privilege.h"
 #include "net/socket_address.h"
+#include "net/sysctl_values.h"
 #include "net/unique_fd.h"
 
 namespace {
@@ -46,12 +49,33 @@ Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysErro
       sysError);
 }
 
-// Large enough for a crowd of answers; as root the limit of rmem_max does not
-// apply, otherwise the kernel caps the plain request.
-void enlargeReceiveBuffer(int fd) {
-  const int bytes = kCaptureBufferBytes;
-  if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0) return;
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+// Room for the burst of answers one request draws. The privilege to pass the
+// host's ceiling (SO_RCVBUFFORCE, CAP_NET_ADMIN) is shed at start, so the
+// request is capped at net.core.rmem_max; the kernel doubles what it grants
+// for its own bookkeeping. The trace says what was asked and what was given.
+void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
+  const std::optional<long> ceiling = rmemMax();
+  const int asked =
+      static_cast<int>(std::min<long>(kCaptureBufferBytes, ceiling.value_or(kCaptureBufferBytes)));
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
+  int given = 0;
+  socklen_t length = sizeof given;
+  ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &given, &length);
+  privilege::trace(std::string("discovery: ") + path + " receive buffer on " +
+                   terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
+                   " bytes (net.core.rmem_max " +
+                   (ceiling ? std::to_string(*ceiling) : std::string("unknown")) +
+                   "), kernel gave " + std::to_string(given));
+}
+
+// Capturing by packet socket alone, the request socket is never read: the
+// answers addressed to it would fill its queue and every one after would be
+// counted as a receive-buffer drop (RcvbufErrors), hiding real losses. A
+// filter that accepts nothing has the kernel discard them before queueing.
+void refuseAnswers(int fd) {
+  static constexpr sock_filter kNothing[] = {BPF_STMT(BPF_RET | BPF_K, 0)};
+  const sock_fprog program{1, const_cast<sock_filter*>(kNothing)};
+  ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program);
 }
 
 Status openSender(Probe& probe) {
@@ -88,7 +112,7 @@ Status openCapture(Probe& probe, Status& skip) {
     probe.capture.reset();
     return Status::Ok();
   }
-  enlargeReceiveBuffer(probe.capture.get());
+  sizeReceiveBuffer(probe.capture.get(), "packet socket", probe.adaptor);
   // The discovery filter replaces the reserve's (packet_socket.h) before the
   // bind; without it the user-space selection alone still holds, and the bind
   // takes the reserve's filter off.
@@ -157,7 +181,11 @@ Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
   if (mode != CaptureMode::kUdp) {
     if (Status s = openCapture(probe, skip); !s.ok() || !skip.ok()) return s;
   }
-  if (mode != CaptureMode::kPacket) enlargeReceiveBuffer(probe.sender.get());
+  if (mode == CaptureMode::kPacket) {
+    refuseAnswers(probe.sender.get());
+  } else {
+    sizeReceiveBuffer(probe.sender.get(), "UDP socket", probe.adaptor);
+  }
   return mode == CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe) : bindSender(probe);
 }
 

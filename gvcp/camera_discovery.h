@@ -34,10 +34,14 @@ inline constexpr int kSend = 163;
 inline constexpr int kWait = 187;
 }  // namespace discovery_site
 
-// Receive buffer of a capture: room for a few thousand queued answers (each
-// costs one small buffer plus kernel overhead), so a crowd of cameras
-// answering at once is not dropped before the first read.
+// Receive buffer asked for each capture, capped at net.core.rmem_max. The
+// kernel charges a queued answer about 1.3 KiB (measured: 256 bytes of data
+// plus its buffer's overhead) against twice what was asked, so 4 MiB hold some
+// 6,500 answers, the burst of 500 cameras many times over.
 inline constexpr int kCaptureBufferBytes = 4 * 1024 * 1024;
+inline constexpr long kAnswerChargeBytes = 1300;
+// The receive buffer to ask for so that `answers` answers fit in the queue.
+constexpr long receiveBufferFor(long answers) { return answers * kAnswerChargeBytes / 2; }
 
 struct DiscoveryOptions {
   std::chrono::microseconds window = std::chrono::seconds(1);

@@ -39,37 +39,60 @@ void traceFrame(const std::array<uint8_t, gvcp::kDiscoveryFrameSize>& frame) {
                       std::span<const uint8_t>(frame).subspan(gvcp::kFrameGvcpOffset));
 }
 
-bool readFrame(const Capture& capture, const ListenPlan& plan) {
+// What one read from a capture gave.
+enum class Read { kEmpty, kTaken, kStop };
+
+Read taken(bool stop) { return stop ? Read::kStop : Read::kTaken; }
+
+// A frame that is not an answer for this capture is passed over.
+Read readFrame(const Capture& capture, const ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryFrameSize> frame{};
-  // A failed read leaves the cleared buffer, which the selection drops; not
-  // waiting here keeps a spurious wake-up from blocking past the window.
-  ::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT);
+  // Never waits: the queue is emptied until the kernel has nothing left.
+  if (::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT) < 0) return Read::kEmpty;
   const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
-  if (!source) return false;
+  if (!source) return Read::kTaken;
   if (capture.answerPort != 0 &&
       gvcp::getBe16(frame.data() + f::kDestinationPortOffset) != capture.answerPort) {
-    return false;
+    return Read::kTaken;
   }
   traceFrame(frame);
-  return takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, plan);
+  return taken(takeAnswer(capture, frame.data() + gvcp::kFrameGvcpOffset, *source, plan));
 }
 
 // UDP reception gives the acknowledge alone; a short one is decoded from the
 // zeros behind it, as a short frame is.
-bool readDatagram(const Capture& capture, const ListenPlan& plan) {
+Read readDatagram(const Capture& capture, const ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryAckSize> ack{};
   sockaddr_in from{};
   socklen_t fromLen = sizeof from;
   const ssize_t got = ::recvfrom(capture.fd, ack.data(), ack.size(), MSG_DONTWAIT,
                                  reinterpret_cast<sockaddr*>(&from), &fromLen);
-  if (got < static_cast<ssize_t>(gvcp::kHeaderSize)) return false;
+  if (got < 0) return Read::kEmpty;
+  if (got < static_cast<ssize_t>(gvcp::kHeaderSize)) return Read::kTaken;
   const size_t size = std::min(static_cast<size_t>(got), ack.size());
   gvcp::traceDatagram(gvcp::TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
                       std::span<const uint8_t>(ack.data(), size));
-  if (gvcp::readAckHeader(ack.data()).acknowledge != gvcp::DISCOVERY_ACK) return false;
+  if (gvcp::readAckHeader(ack.data()).acknowledge != gvcp::DISCOVERY_ACK) return Read::kTaken;
   char text[INET_ADDRSTRLEN] = {};
   ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-  return takeAnswer(capture, ack.data(), text, plan);
+  return taken(takeAnswer(capture, ack.data(), text, plan));
+}
+
+// Reads per descriptor and wake-up at most: far above a burst of answers, yet
+// a flood on the port cannot hold the loop past the window's end.
+constexpr int kDrainLimit = 4096;
+
+// Empties the capture's queue (up to kDrainLimit): a burst of answers is
+// taken in one wake-up, not one poll per answer, before the kernel's buffer
+// overflows. True when the stop condition ended the window.
+bool drain(const Capture& capture, const ListenPlan& plan) {
+  for (int i = 0; i < kDrainLimit; ++i) {
+    const Read read = capture.mode == CaptureMode::kPacket ? readFrame(capture, plan)
+                                                           : readDatagram(capture, plan);
+    if (read == Read::kEmpty) return false;
+    if (read == Read::kStop) return true;
+  }
+  return false;
 }
 
 // The part of the window, measured in time waited, after which request `k` goes out.
@@ -138,9 +161,7 @@ int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan,
       // other answers: take it off the socket and keep listening.
       if ((fds[i].revents & POLLERR) != 0) clearPendingError(fds[i].fd);
       if ((fds[i].revents & POLLIN) == 0) continue;
-      const bool stop = captures[i].mode == CaptureMode::kPacket ? readFrame(captures[i], plan)
-                                                                 : readDatagram(captures[i], plan);
-      if (stop) return 0;
+      if (drain(captures[i], plan)) return 0;
     }
   }
   return 0;

@@ -1,9 +1,9 @@
 // The listening part of discovery: one poll over the capture descriptors of
 // any number of adapters, for one window, re-sending the request on a
-// schedule. Each readable descriptor gives one frame (packet capture) or one
-// datagram (UDP reception) per wake-up; answers are decoded onto the cameras
-// of their own adapter, merged by the chosen rule, each record marked with the
-// receptions that saw it. The waits add up to at most
+// schedule. Each readable descriptor is emptied at each wake-up, frame by
+// frame (packet capture) or datagram by datagram (UDP reception); answers are
+// decoded onto the cameras of their own adapter, merged by the chosen rule,
+// each record marked with the receptions that saw it. The waits add up to at most
 // the window however many answers arrive; a stop condition, asked after each
 // answer taken, may end the window early. Descriptors stay the caller's.
 #pragma once

@@ -1,6 +1,8 @@
 #include "net/sysctl_values.h"
 
 #include <fstream>
+#include <sstream>
+#include <vector>
 
 std::optional<long> readProcSys(const std::string& path) {
   std::ifstream file("/proc/sys/" + path);
@@ -17,3 +19,36 @@ std::optional<long> rpFilterOf(const std::string& interface) {
 }
 
 std::optional<long> rmemMax() { return readProcSys("net/core/rmem_max"); }
+
+NeighbourThresholds neighbourThresholds() {
+  const std::string base = "net/ipv4/neigh/default/gc_thresh";
+  return {readProcSys(base + "1"), readProcSys(base + "2"), readProcSys(base + "3")};
+}
+
+namespace {
+
+std::vector<std::string> words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> found;
+  for (std::string word; in >> word;) found.push_back(word);
+  return found;
+}
+
+}  // namespace
+
+// The file gives a line of names and then a line of values for each protocol.
+// /proc/net shows the namespace of the process's first thread; thread-self
+// the caller's.
+std::optional<long> udpReceiveBufferErrors() {
+  std::ifstream file("/proc/thread-self/net/snmp");
+  for (std::string names, values; std::getline(file, names);) {
+    if (names.rfind("Udp: ", 0) != 0 || !std::getline(file, values)) continue;
+    const std::vector<std::string> name = words(names);
+    const std::vector<std::string> value = words(values);
+    for (size_t i = 1; i < name.size() && i < value.size(); ++i) {
+      long number = 0;
+      if (name[i] == "RcvbufErrors" && std::istringstream(value[i]) >> number) return number;
+    }
+  }
+  return std::nullopt;
+}

@@ -1,7 +1,10 @@
 // Kernel settings read from /proc/sys, which shows those of the caller's
 // network namespace: reverse-path filtering per interface and host-wide, and
-// the largest receive buffer an application may ask for. Reads only; none
-// when the file is missing or does not hold a number; any thread.
+// the largest receive buffer an application may ask for, the neighbour table's
+// thresholds, and the kernel's count of UDP datagrams dropped for a full
+// receive buffer (/proc/net/snmp). Reads only; none when the file is missing
+// (a namespace other than the host's lacks the neighbour defaults) or does not
+// hold a number; any thread.
 #pragma once
 
 #include <optional>
@@ -15,3 +18,17 @@ std::optional<long> rpFilterOf(const std::string& interface);
 
 // net.core.rmem_max in bytes.
 std::optional<long> rmemMax();
+
+// net.ipv4.neigh.default.gc_thresh1, 2 and 3: the neighbour table's entry
+// counts where garbage collection starts, where it is forced, and beyond
+// which entries are refused. The table is shared by every namespace.
+struct NeighbourThresholds {
+  std::optional<long> gc1;
+  std::optional<long> gc2;
+  std::optional<long> gc3;
+};
+NeighbourThresholds neighbourThresholds();
+
+// RcvbufErrors of the Udp lines of /proc/net/snmp: datagrams the caller's
+// namespace dropped because a socket's receive buffer was full.
+std::optional<long> udpReceiveBufferErrors();

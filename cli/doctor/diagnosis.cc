@@ -29,6 +29,10 @@ constexpr Check kChecks[] = {
     {check::kLink, linkRule, "every adapter is up and has a carrier", false},
     {check::kMtu, mtuRule, "no adapter with cameras is held below the MTU it could take", false},
     {check::kRmem, rmemRule, "net.core.rmem_max leaves room for image streams", false},
+    {check::kAnswerBuffer, answerBufferRule,
+     "the receive buffers hold the burst of answers and the kernel dropped none", false},
+    {check::kNeighbourTable, neighbourTableRule,
+     "the neighbour table has room for every camera on a link", false},
     {check::kPrivilege, privilegeRule,
      "the packet-socket privilege is held: answers were received at link level and by UDP", false},
 };

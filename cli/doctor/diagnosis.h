@@ -23,6 +23,8 @@ inline constexpr const char* kControl = "control";
 inline constexpr const char* kLink = "link";
 inline constexpr const char* kMtu = "mtu";
 inline constexpr const char* kRmem = "rmem";
+inline constexpr const char* kAnswerBuffer = "answer_buffer";
+inline constexpr const char* kNeighbourTable = "neighbour_table";
 inline constexpr const char* kPrivilege = "privilege";
 }  // namespace check
 

@@ -45,6 +45,8 @@ DoctorFacts cleanBed() {
   facts.hostAddresses = {facts.adapters[0].view.ip, facts.adapters[1].view.ip};
   facts.rpFilterAll = 0;
   facts.rmemMax = kStreamingRmemBytes;
+  facts.neighbour = {128, 512, 1024};
+  facts.droppedDuringDiscovery = 0;
   facts.programPath = "/usr/bin/nuv-ipconfig";
   return facts;
 }
@@ -126,6 +128,22 @@ const Fault kFaults[] = {
      {"info mtu eth2 -: ip link set eth2 mtu 9000"}},
     {"SmallReceiveBufferLimit", [](DoctorFacts& f) { f.rmemMax = 4194304; },
      {"info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
+    // The ceiling is judged against the adapter with the most cameras: two on eth1.
+    {"CeilingHoldsTheBurstOfEachAdapter", [](DoctorFacts& f) { f.rmemMax = 2000; },
+     {"info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
+    {"CeilingBelowTheBurstOfTheBusiestAdapter",
+     [](DoctorFacts& f) { f.rmemMax = 2000; f.cameras.push_back(camera(0x33, "192.168.10.33", f.adapters[0])); },
+     {"warn answer_buffer - -: sysctl -w net.core.rmem_max=4194304", "info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
+    {"DropsUnderAHighCeilingHaveNoSysctlFix", [](DoctorFacts& f) { f.droppedDuringDiscovery = 5; },
+     {"warn answer_buffer - -: "}},
+    {"DropsUnderALowCeiling", [](DoctorFacts& f) { f.rmemMax = 1000; f.droppedDuringDiscovery = 5; },
+     {"warn answer_buffer - -: sysctl -w net.core.rmem_max=4194304", "warn answer_buffer - -: sysctl -w net.core.rmem_max=4194304",
+      "info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
+    {"NeighbourCollectionStartsEarlyWithoutLoss", [](DoctorFacts& f) { f.neighbour = {0, 2, 4}; }, {}},
+    {"NeighbourTableForcedCollectionTooLow", [](DoctorFacts& f) { f.neighbour = {1, 1, 100}; },
+     {"warn neighbour_table - -: sysctl -w net.ipv4.neigh.default.gc_thresh1=1 net.ipv4.neigh.default.gc_thresh2=2 net.ipv4.neigh.default.gc_thresh3=100"}},
+    {"NeighbourTableCeilingTooLow", [](DoctorFacts& f) { f.neighbour = {1, 2, 3}; },
+     {"warn neighbour_table - -: sysctl -w net.ipv4.neigh.default.gc_thresh1=1 net.ipv4.neigh.default.gc_thresh2=2 net.ipv4.neigh.default.gc_thresh3=4"}},
     // Names a shell would run or split are single-quoted in the fix.
     {"AdapterNameWithShellSyntaxIsQuoted", [](DoctorFacts& f) { renameEth2(f, "e;$(x)'"); f.adapters[1].link->up = false; },
      {"fail link e;$(x)' -: ip link set 'e;$(x)'\\''' up"}},
@@ -157,9 +175,10 @@ TEST(Diagnosis, EntriesComeWorstFirstAndSkippedChecksGiveNoEntry) {
   facts.adapters[1].link->up = false;
   std::vector<std::string> order;
   for (const Finding& f : diagnose(facts)) order.push_back(levelName(f.level) + (" " + f.check));
-  EXPECT_EQ(order, (std::vector<std::string>{"fail link", "warn privilege", "info rmem",
-                                             "ok subnet", "ok address_conflict", "ok shared_subnet",
-                                             "ok control", "ok mtu"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"fail link", "warn answer_buffer", "warn privilege",
+                                             "info rmem", "ok subnet", "ok address_conflict",
+                                             "ok shared_subnet", "ok control", "ok mtu",
+                                             "ok neighbour_table"}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "cli/output/camera_view.h"
 #include "net/link_facts.h"
 #include "net/route_lookup.h"
+#include "net/sysctl_values.h"
 
 namespace cli {
 
@@ -53,8 +54,12 @@ struct DoctorFacts {
   std::vector<uint32_t> hostAddresses;  // every IPv4 address of every interface
   std::optional<long> rpFilterAll;      // net.ipv4.conf.all.rp_filter
   std::optional<long> rmemMax;          // net.core.rmem_max, bytes
-  bool linkLevelRan = true;             // false: no packet-socket privilege, answers by UDP only
-  std::string programPath;              // this program, for the privilege's fix
+  NeighbourThresholds neighbour;        // net.ipv4.neigh.default.gc_thresh1..3
+  // UDP datagrams the kernel dropped for a full receive buffer while the
+  // discovery listened (RcvbufErrors after less before).
+  std::optional<long> droppedDuringDiscovery;
+  bool linkLevelRan = true;  // false: no packet-socket privilege, answers by UDP only
+  std::string programPath;   // this program, for the privilege's fix
 };
 
 }  // namespace cli

@@ -114,6 +114,7 @@ void hostFacts(const std::vector<HostInterface>& host, DoctorFacts& facts) {
   }
   facts.rpFilterAll = rpFilterOf("all");
   facts.rmemMax = rmemMax();
+  facts.neighbour = neighbourThresholds();
   facts.programPath = programPath();
 }
 
@@ -126,9 +127,13 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<Hos
   const std::vector<LinkFacts> links = readLinkFacts();
   facts.adapters = adapterFactsOf(adapters, links);
   hostFacts(host, facts);
+  const std::optional<long> droppedBefore = udpReceiveBufferErrors();
   const device::Discovery found =
       device::discover(adaptersUp(adapters, links), std::chrono::milliseconds(timeoutMs),
                        CaptureMode::kPacketAndUdp);
+  if (const std::optional<long> after = udpReceiveBufferErrors(); after && droppedBefore) {
+    facts.droppedDuringDiscovery = *after - *droppedBefore;
+  }
   facts.linkLevelRan = !found.overUdp;
   const DiscoveryOutcome& outcome = found.outcome;
   gathered.status = outcome.status;

@@ -1,9 +1,11 @@
 #include "cli/doctor/host_rules.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "cli/doctor/diagnosis.h"
+#include "gvcp/camera_discovery.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -36,7 +38,76 @@ void slowLinkFindings(const RuleInput& input, const AdapterFacts& adapter,
   }
 }
 
+// The number of cameras that answered on the adapter with the most of them.
+long busiestLink(const DoctorFacts& facts) {
+  std::map<std::string, long> perAdapter;
+  long most = 0;
+  for (const CameraFacts& c : facts.cameras) most = std::max(most, ++perAdapter[adapterOf(c)]);
+  return most;
+}
+
+// Two requests' answers queued at once: a re-sent request may draw the second
+// burst before the first is read.
+constexpr long kBurstsQueued = 2;
+
+std::string rmemFix(long needed) {
+  return "sysctl -w net.core.rmem_max=" +
+         std::to_string(std::max<long>(kCaptureBufferBytes, needed));
+}
+
+// Entries of one link kept below the collection thresholds with the headroom
+// of the kernel's own defaults: the table is shared by every namespace and
+// also holds the link's other stations.
+constexpr long kThresholdHeadroom[] = {1, 2, 4};
+
 }  // namespace
+
+void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
+  const DoctorFacts& facts = input.facts;
+  const long cameras = busiestLink(facts);
+  const long needed = receiveBufferFor(kBurstsQueued * cameras);
+  const bool lowCeiling = facts.rmemMax && *facts.rmemMax < needed;
+  if (lowCeiling) {
+    out.push_back({check::kAnswerBuffer, Level::kWarn, "", "",
+                   "net.core.rmem_max is " + std::to_string(*facts.rmemMax) + " bytes: the " +
+                       std::to_string(cameras) + " cameras on one adapter need " +
+                       std::to_string(needed) +
+                       " in each receive buffer, beyond it the kernel drops their answers",
+                   rmemFix(needed)});
+  }
+  const long dropped = facts.droppedDuringDiscovery.value_or(0);
+  if (dropped <= 0) return;
+  out.push_back({check::kAnswerBuffer, Level::kWarn, "", "",
+                 "the kernel dropped " + std::to_string(dropped) +
+                     " UDP datagrams for a full receive buffer while the discovery listened, so "
+                     "cameras may be missing" +
+                     (lowCeiling ? "" : "; the host was too busy to read them: run it again"),
+                 lowCeiling ? rmemFix(needed) : ""});
+}
+
+void neighbourTableRule(const RuleInput& input, std::vector<Finding>& out) {
+  const long cameras = busiestLink(input.facts);
+  const NeighbourThresholds& t = input.facts.neighbour;
+  const std::optional<long> have[] = {t.gc1, t.gc2, t.gc3};
+  bool tooLow = false;
+  std::string found;
+  std::string fix = "sysctl -w";
+  for (size_t i = 0; i < std::size(have); ++i) {
+    const long wanted = kThresholdHeadroom[i] * cameras;
+    const std::string name = "net.ipv4.neigh.default.gc_thresh" + std::to_string(i + 1);
+    // gc_thresh1 only starts collection of entries long unused: no loss.
+    tooLow = tooLow || (i > 0 && have[i] && *have[i] < wanted);
+    found += (i > 0 ? "/" : "") + (have[i] ? std::to_string(*have[i]) : std::string("?"));
+    fix += " " + name + "=" + std::to_string(std::max(have[i].value_or(0), wanted));
+  }
+  if (!tooLow) return;
+  out.push_back({check::kNeighbourTable, Level::kWarn, "", "",
+                 "the neighbour table's thresholds gc_thresh1/2/3 are " + found + " for " +
+                     std::to_string(cameras) +
+                     " cameras on one link: beyond gc_thresh2 entries are collected early and "
+                     "beyond gc_thresh3 refused, so answers and reads wait on ARP or are lost",
+                 fix});
+}
 
 void linkRule(const RuleInput& input, std::vector<Finding>& out) {
   for (const AdapterFacts* adapter : interfacesWithLink(input.facts)) {
