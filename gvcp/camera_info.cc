@@ -37,7 +37,8 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
 bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
   static constexpr unsigned char kNoMac[sizeof a.cameraMacHw] = {};
   if (std::memcmp(a.cameraMacHw, b.cameraMacHw, sizeof a.cameraMacHw) != 0) return false;
-  return std::memcmp(a.cameraMacHw, kNoMac, sizeof kNoMac) != 0 || a.sourceIp == b.sourceIp;
+  return std::memcmp(a.cameraMacHw, kNoMac, sizeof kNoMac) != 0 ||
+         (a.sourceIp == b.sourceIp && a.serialNumber == b.serialNumber);
 }
 
 bool answersInAdapterSubnet(const GigE_Camera_Info& camera) {

@@ -65,7 +65,8 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
                                     const Adaptor& adaptor);
 
 // True when `a` and `b` are records of one device: the same MAC, and for the
-// all-zero MAC (which several devices report) also the same source address.
+// all-zero MAC (which several devices report) also the same source address
+// and serial number (two such devices on one factory address differ there).
 bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b);
 
 // True when the address the camera answered from is not 0.0.0.0 and lies in

@@ -107,12 +107,14 @@ TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress
   }
 }
 
-TEST_F(DiscoveryListen, DevicesReportingNoMacAreToldApartByAddress) {
-  GigE_Camera_Info first, second;  // MAC 00:00:00:00:00:00 both
-  first.sourceIp = 1;
+TEST_F(DiscoveryListen, DevicesReportingNoMacAreToldApartByAddressAndSerial) {
+  GigE_Camera_Info first, second, third;  // MAC 00:00:00:00:00:00 all
+  first.sourceIp = third.sourceIp = 1;
   second.sourceIp = 2;
+  third.serialNumber = "21234567";
   EXPECT_TRUE(addCamera(onFirst, first, MergeRule::kMac));
   EXPECT_TRUE(addCamera(onFirst, second, MergeRule::kMac));
+  EXPECT_TRUE(addCamera(onFirst, third, MergeRule::kMac));
   EXPECT_FALSE(addCamera(onFirst, first, MergeRule::kMac));
 }
 
