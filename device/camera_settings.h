@@ -53,6 +53,9 @@ struct CameraSettings {
   uint32_t capabilities = 0;  // the GVCP capability register
 };
 
-gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings);
+// `capabilities`, when the caller has already read the capability register,
+// spares reading it again.
+gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings,
+                                std::optional<uint32_t> capabilities = std::nullopt);
 
 }  // namespace device
