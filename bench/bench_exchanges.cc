@@ -121,26 +121,30 @@ int main() {
   const std::string tool = testbed::binary("nuv-ipconfig");
   const std::string arv = "arv-tool-0.8";
   std::printf("tool                         %s\n", tool.c_str());
-  printRatio("show MAC",
-             medianMs(host, [&](int) { return std::vector<std::string>{tool, "show", mac}; }),
-             medianMs(host,
-                      [&](int) {
-                        return std::vector<std::string>{arv, "-n", kName, "control",
-                                                        "DeviceModelName"};
-                      }),
-             kShowRatio);
-  printRatio("set MAC --mode dhcp|lla",
-             medianMs(host,
-                      [&](int i) {
-                        return std::vector<std::string>{tool, "set", mac, "--mode",
-                                                        i % 2 ? "dhcp" : "lla"};
-                      }),
-             medianMs(host,
-                      [&](int i) {
-                        return std::vector<std::string>{arv, "-n", kName, "network",
-                                                        i % 2 ? "mode=DHCP" : "mode=LLA"};
-                      }),
-             kSetRatio);
+  printRatio(
+      "show MAC",
+      medianMs(host,
+               [&](int) {
+                 return std::vector<std::string>{tool, "show", mac};
+               }),
+      medianMs(host,
+               [&](int) {
+                 return std::vector<std::string>{arv, "-n", kName, "control", "DeviceModelName"};
+               }),
+      kShowRatio);
+  printRatio(
+      "set MAC --mode dhcp|lla",
+      medianMs(
+          host,
+          [&](int i) {
+            return std::vector<std::string>{tool, "set", mac, "--mode", i % 2 ? "dhcp" : "lla"};
+          }),
+      medianMs(host,
+               [&](int i) {
+                 return std::vector<std::string>{arv, "-n", kName, "network",
+                                                 i % 2 ? "mode=DHCP" : "mode=LLA"};
+               }),
+      kSetRatio);
   printCount("show ADDRESS", datagramsSent(host, {tool, "show", kIp}), kShowDatagrams);
   // After an odd number of sets the camera holds lla: dhcp changes it.
   printCount("set MAC --mode dhcp", datagramsSent(host, {tool, "set", mac, "--mode", "dhcp"}),
