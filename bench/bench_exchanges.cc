@@ -8,12 +8,14 @@
 //  - GVCP datagrams sent (the "gvcp send" lines of --trace): at most 4 for
 //    `show ADDRESS`, at most 12 for `set MAC` with one change.
 // Medians of kRuns runs, each through `ip netns exec` (a few ms of its own,
-// alike for both tools). Needs root (namespaces); without it, says so.
+// alike for both tools). NUV_BENCH_IPCONFIG names another build of the tool
+// to measure. Needs root (namespaces); without it, says so.
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -118,7 +120,8 @@ int main() {
     std::fprintf(stderr, "%s\n", failed.c_str());
     return 1;
   }
-  const std::string tool = testbed::binary("nuv-ipconfig");
+  const char* other = std::getenv("NUV_BENCH_IPCONFIG");
+  const std::string tool = other != nullptr ? other : testbed::binary("nuv-ipconfig");
   const std::string arv = "arv-tool-0.8";
   std::printf("tool                         %s\n", tool.c_str());
   printRatio(
