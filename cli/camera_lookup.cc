@@ -6,6 +6,7 @@
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 #include "device/register_reads.h"
+#include "gvcp/registers.h"
 
 namespace cli {
 
@@ -75,13 +76,13 @@ TargetLookup findCameraByDiscovery(const Invocation& invocation, const Selector&
 
 CameraTarget targetOf(const GigE_Camera_Info& camera) {
   CameraTarget target{
-      camera.sourceIp, camera.cameraIp, camera.adaptor, {}, camera.adaptor.getName()};
+      camera.sourceIp, camera.cameraIp, camera.adaptor, {}, camera.adaptor.getName(), {}};
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
   return target;
 }
 
 device::SessionTarget sessionTarget(const CameraTarget& target) {
-  return {target.ip, target.interface, target.mac};
+  return {target.ip, target.interface, target.mac, target.capabilities};
 }
 
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
@@ -116,10 +117,17 @@ TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
-    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {}};
+    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
+                        {}};
     // The device that answers here now is the one a command reads; a
     // changing command then learns who else answers there (shared_address.h).
-    if (device::readMac(*camera, direct.mac).ok()) {
+    // Its capabilities come first, so that its MAC and every later read of
+    // this command go in one READREG where it offers concatenation.
+    uint32_t capabilities = 0;
+    const gvcp::Status offered = device::readRegister(*camera, reg::kGvcpCapability, capabilities);
+    if (offered.ok()) direct.capabilities = capabilities;
+    if ((offered.ok() || offered.isCameraStatus()) &&
+        device::readMac(*camera, direct.mac, capabilities).ok()) {
       return {direct, {}, {}, use == LookupUse::kChange};
     }
   }

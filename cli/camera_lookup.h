@@ -35,6 +35,8 @@ struct CameraTarget {
   // The interface unicast to it is tied to: the one a discovery heard it on;
   // empty for an address that answered directly (where the kernel routes it).
   std::string interface;
+  // The GVCP capability register, when the lookup read it: not read again.
+  std::optional<uint32_t> capabilities{};
 };
 
 // The target of a discovered camera, through the adapter it answered on.

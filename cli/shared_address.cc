@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <future>
 
 #include "cli/change_audit.h"
 #include "cli/force_ip_port.h"
@@ -62,13 +63,17 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
 }
 
 std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
-    const CameraTarget& camera, int timeoutMs) {
+    const CameraTarget& camera, int timeoutMs, const WhileProbing& alongside) {
   if (!camera.adapter) return std::vector<std::array<uint8_t, 6>>{};
   std::variant<PacketSocket, CommandResult> socket =
       openProbeSocket("checking who else answers at the camera's address");
   if (auto* refused = std::get_if<CommandResult>(&socket)) return *refused;
   NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
-  const arp::ProbeResult probed = port.probe(ntohl(camera.ip), kSharerProbe);
+  // The future owns the probe's thread: it is joined here, or on any way out.
+  std::future<arp::ProbeResult> probing = std::async(
+      std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });
+  if (alongside) alongside(camera);
+  const arp::ProbeResult probed = probing.get();
   if (probed.kind == arp::ProbeResult::Kind::kLinkFailed) {
     return failure(ExitCode::kFailed, "ARP probe of " + camera.address + " on adapter " +
                                           camera.adapter->getName() + " failed");
@@ -83,7 +88,7 @@ std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
 
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, const SignalGuard& signals,
-                          std::ostream& err) {
+                          std::ostream& err, const WhileProbing& alongside) {
   TargetLookup lookup = findCamera(invocation, selector, adapters, err, LookupUse::kChange);
   if (!lookup.target) return {{}, std::nullopt, lookup.failure};
   const bool byAddress = selector.kind == Selector::Kind::kAddress && lookup.endedAtAnswer;
@@ -94,7 +99,7 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
     return {*lookup.target, std::nullopt, std::nullopt};
   }
   auto sharers = lookup.endedAtAnswer
-                     ? sharersByArp(*lookup.target, invocation.timeoutMs)
+                     ? sharersByArp(*lookup.target, invocation.timeoutMs, alongside)
                      : std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult>(
                            sharersOf(*lookup.target, lookup.found));
   auto* failed = std::get_if<CommandResult>(&sharers);

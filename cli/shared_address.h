@@ -12,6 +12,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <variant>
@@ -41,22 +42,33 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
                                 const std::vector<std::array<uint8_t, 6>>& sharers, int timeoutMs,
                                 const SignalGuard& signals, std::ostream& err);
 
-// Probing for the sharer: the camera answers for itself within a
-// millisecond on a LAN, another station as fast; two probes cover one lost
-// request or answer, and a free address costs 60 ms.
+// Probing for the sharer. An ARP answer on one link comes back within a
+// millisecond: a station's network stack answers as the request arrives and
+// a switch forwards in microseconds; an answer that arrived in time but was
+// read late still counts (net/arp_probe.h). Two probes cover one lost request
+// or answer; 20 ms after the first and 40 ms after the second leave room for
+// a camera whose small stack answers ARP from a slow path, and for a stop
+// signal after the discovery to come before the take. The 60 ms a free
+// address costs are spent while the camera is read (WhileProbing).
 inline constexpr arp::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
                                                std::chrono::milliseconds(40)};
 
+// Work a changing command does on the caller's thread while the probe
+// listens on its own: it gets the camera the lookup found.
+using WhileProbing = std::function<void(const CameraTarget&)>;
+
 // The station other than the camera that answers ARP for its address on its
 // adapter, if any (none without an adapter); or the failure of the probe.
+// `alongside` runs while the probe listens, only when a probe is sent.
 std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
-    const CameraTarget& camera, int timeoutMs);
+    const CameraTarget& camera, int timeoutMs, const WhileProbing& alongside = {});
 
 // The camera a changing command names (findCamera), moved off an address it
 // shares with others heard on its adapter (not for --check or --dry-run).
+// `alongside` runs while an ARP probe looks for a sharer, if one is sent.
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, const SignalGuard& signals,
-                          std::ostream& err);
+                          std::ostream& err, const WhileProbing& alongside = {});
 
 // `result` with "temporary_ip" when the camera was moved.
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation);

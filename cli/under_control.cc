@@ -2,7 +2,6 @@
 
 #include "cli/camera_changes.h"
 #include "cli/change_audit.h"
-#include "cli/shared_address.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -48,8 +47,9 @@ CommandResult runUnderControl(const Invocation& invocation, const Selector& sele
 }
 
 std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
-                                            device::CameraSettings& settings) {
-  const gvcp::Status read = device::readCameraSettings(camera, settings);
+                                            device::CameraSettings& settings,
+                                            std::optional<uint32_t> capabilities) {
+  const gvcp::Status read = device::readCameraSettings(camera, settings, capabilities);
   if (read.ok()) return std::nullopt;
   return failure(ExitCode::kFailed, who + ": " + read.toString());
 }
@@ -65,17 +65,30 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
 std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
                                         device::CameraSettings& settings) {
   const std::unique_ptr<Camera> camera = openCamera(target);
-  if (auto failed = readSettingsOf(*camera, who, settings)) return failed;
+  if (auto failed = readSettingsOf(*camera, who, settings, target.capabilities)) return failed;
   if (settings.mac == target.mac) return std::nullopt;
   return failure(ExitCode::kFailed, who + ": the device answering there is " +
                                         macText(settings.mac) + ", not " + macText(target.mac) +
                                         "; nothing was written");
 }
 
+WhileProbing readAheadInto(std::optional<ReadAhead>& ahead) {
+  return [&ahead](const CameraTarget& target) {
+    device::CameraSettings settings;
+    if (!readTarget(target, "", settings)) ahead = ReadAhead{target, settings};
+  };
+}
+
 CommandResult reachState(const CameraTarget& target, const std::string& who,
                          const StateRequest& request, const SignalGuard* signals) {
   device::CameraSettings now;
-  const std::optional<CommandResult> unread = readTarget(target, who, now);
+  std::optional<CommandResult> unread;
+  const std::optional<ReadAhead>& ahead = request.ahead;
+  if (ahead && ahead->target.ip == target.ip && ahead->target.mac == target.mac) {
+    now = ahead->settings;
+  } else {
+    unread = readTarget(target, who, now);
+  }
   // A camera another application holds exclusively refuses even reads: the
   // take of control below then says so.
   if (unread && request.check) return *unread;
@@ -90,12 +103,18 @@ CommandResult reachState(const CameraTarget& target, const std::string& who,
   std::vector<SettingChange> planned;
   if (!unread) planned = changesFor(now, request.desired);
   bool written = false;
-  CommandResult result = underControl(target, who, signals, [&](device::CameraSession& session) {
-    device::CameraSettings before;
-    if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
-    if (stopped(signals)) return interrupted();
-    if (auto refused = refusal(before, request.desired, who)) return *refused;
-    planned = changesFor(before, request.desired);
+  // The settings read just now are the ones the change starts from: after
+  // the take, only the identity check stands between them and the writes.
+  CameraTarget held = target;
+  if (!unread) held.capabilities = now.capabilities;
+  CommandResult result = underControl(held, who, signals, [&](device::CameraSession& session) {
+    device::CameraSettings before = now;
+    if (unread) {
+      if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
+      if (stopped(signals)) return interrupted();
+      if (auto refused = refusal(before, request.desired, who)) return *refused;
+      planned = changesFor(before, request.desired);
+    }
     CommandResult changed = applyChanges(session.camera(), before, request.desired, who);
     written = changed.code == ExitCode::kOk && !planned.empty();
     if (changed.code != ExitCode::kOk || !request.then) return changed;

@@ -16,6 +16,7 @@
 #include "cli/camera_lookup.h"
 #include "cli/desired_state.h"
 #include "cli/exit_code.h"
+#include "cli/shared_address.h"
 #include "cli/signal_guard.h"
 #include "device/camera_session.h"
 #include "device/camera_settings.h"
@@ -39,10 +40,11 @@ CommandResult runUnderControl(const Invocation& invocation, const Selector& sele
                               const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                               std::ostream& err, audit::Action action, const AddressedWork& work);
 
-// Reads `settings` from the camera; the failure, naming the camera by `who`,
-// when a read failed.
+// Reads `settings` from the camera (its capability register too unless
+// given); the failure, naming the camera by `who`, when a read failed.
 std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& who,
-                                            device::CameraSettings& settings);
+                                            device::CameraSettings& settings,
+                                            std::optional<uint32_t> capabilities = std::nullopt);
 // The same, then a look at `signals`: exit 130 when a stop came meanwhile.
 std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::string& who,
                                                 const SignalGuard& signals,
@@ -54,15 +56,28 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
 std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
                                         device::CameraSettings& settings);
 
+// Settings read while findChangeable's ARP probe listened, and the camera
+// (address and MAC) they are from: a relocated or other camera reads anew.
+struct ReadAhead {
+  CameraTarget target;
+  device::CameraSettings settings;
+};
+// The work for findChangeable that reads them into `ahead` (left empty when
+// the read fails: the command then reads again and says why).
+WhileProbing readAheadInto(std::optional<ReadAhead>& ahead);
+
 // A command that brings a camera to a desired state: its settings read
 // without control (the device must be the camera the target names; nothing
 // is written otherwise), the refusals, and then, unless `check` or nothing
-// differs, control taken, the settings read again and only what differs
-// written (cli/camera_changes.h). `then` runs under the same control after a
+// differs, control taken, the device's MAC checked, and only what differs
+// from those settings written (cli/camera_changes.h); they are read under
+// control only where the camera refused them without it. `then` runs under the same control after a
 // successful change, and makes the command take control even when nothing
-// differs (a restart the operator asked for).
+// differs (a restart the operator asked for). `ahead` spares the read when
+// it is from the target.
 struct StateRequest {
   DesiredState desired;
+  std::optional<ReadAhead> ahead;
   bool check = false;
   std::function<CommandResult(device::CameraSession& session, const device::CameraSettings& before,
                               CommandResult changed)>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "device/register_reads.h"
 #include "gvcp/control_privilege.h"
@@ -29,7 +30,7 @@ CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& p
 }
 
 CameraSession::CameraSession(uint32_t ip, const SessionPolicy& policy)
-    : CameraSession(SessionTarget{ip, {}, std::nullopt}, policy) {}
+    : CameraSession(SessionTarget{ip, {}, std::nullopt, std::nullopt}, policy) {}
 
 CameraSession::~CameraSession() { release(); }
 
@@ -60,8 +61,10 @@ gvcp::Status CameraSession::take(int tries) {
 // The wait is extended before the camera may use it: a PENDING_ACK that came
 // first would otherwise fail the exchange.
 void CameraSession::enablePendingAck() {
-  uint32_t capabilities = 0;
-  if (!readRegister(*camera_, reg::kGvcpCapability, capabilities).ok()) return;
+  uint32_t capabilities = target_.capabilities.value_or(0);
+  if (!target_.capabilities && !readRegister(*camera_, reg::kGvcpCapability, capabilities).ok()) {
+    return;
+  }
   if ((capabilities & reg::kCapPendingAck) == 0) return;
   uint32_t pendingMs = 0;
   std::chrono::milliseconds limit = kPendingAckBound;
@@ -78,26 +81,46 @@ void CameraSession::enablePendingAck() {
   }
 }
 
+// The device's MAC when the target names one and the heartbeat timeout to
+// put back when the policy writes it after the take, in one READREG where the
+// camera offers concatenation. A timeout the camera refuses to give leaves
+// the MAC to a read of its own, and nothing to put back.
+gvcp::Status CameraSession::readAfterTake(std::array<uint8_t, 6>& mac) {
+  const uint32_t capabilities = target_.capabilities.value_or(0);
+  const bool timeout = policy_.timeoutWrite == TimeoutWrite::kAfterTake;
+  uint32_t high = 0;
+  uint32_t low = 0;
+  uint32_t previous = 0;
+  std::vector<RegisterRead> reads;
+  if (target_.mac) reads = {{reg::kDeviceMacHigh, &high}, {reg::kDeviceMacLow, &low}};
+  if (timeout) reads.emplace_back(reg::kHeartbeatTimeout, &previous);
+  const gvcp::Status read = readRegisters(*camera_, capabilities, reads);
+  if (!read.ok()) return target_.mac && timeout ? readMac(*camera_, mac, capabilities) : read;
+  if (timeout) previousTimeout_ = previous;
+  mac = macOf(high, low);
+  return read;
+}
+
 // Two cameras on one address (a new batch on its factory default): ARP picks
 // one of them, and every write would go to whichever it is.
 gvcp::Status CameraSession::checkIdentity() {
-  if (!target_.mac) return gvcp::Status::Ok();
   std::array<uint8_t, 6> mac{};
-  if (gvcp::Status read = readMac(*camera_, mac); !read.ok()) {
+  const gvcp::Status read = readAfterTake(mac);
+  if (!target_.mac) return gvcp::Status::Ok();
+  if (!read.ok()) {
     return gvcp::Status::Local(session_site::kIdentityUnread,
                                "its MAC could not be read: " + read.toString());
   }
   if (mac == *target_.mac) return gvcp::Status::Ok();
+  previousTimeout_.reset();  // nothing is written to another device
   return gvcp::Status::Local(
       session_site::kWrongCamera,
       "the device answering there is " + macText(mac) + ", not " + macText(*target_.mac));
 }
 
 // Three beats, so one lost beat does not cost the privilege; the value found
-// is put back when control is given back.
+// after the take is put back when control is given back.
 void CameraSession::writeHeartbeatTimeout() {
-  uint32_t previous = 0;
-  if (readRegister(*camera_, reg::kHeartbeatTimeout, previous).ok()) previousTimeout_ = previous;
   camera_->writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
 }
 

@@ -4,8 +4,9 @@
 // unbound, as discovery does, where the kernel refuses for lack of privilege) and,
 // when the policy says so, starts the heartbeat before anything is sent.
 // take() takes the Control Channel Privilege; when the target names the
-// camera's MAC it then reads the device's MAC and gives control back at once
-// when another device answers at the address. It writes the heartbeat timeout
+// camera's MAC it then reads the device's MAC (with the heartbeat timeout to
+// put back, in one READREG where the camera offers it) and gives control back
+// at once when another device answers at the address. It writes the heartbeat timeout
 // where the policy puts it (after the take: the previous value is put back
 // before control is given back) and, where the policy asks and the camera
 // offers it, lets the camera answer PENDING_ACK while it stores a setting. release() puts the
@@ -91,6 +92,10 @@ struct SessionTarget {
   std::string interface;
   // Checked after the take when given: the MAC the device must have.
   std::optional<std::array<uint8_t, 6>> mac;
+  // The GVCP capability register when the caller has read it: the reads after
+  // the take then go in one concatenated READREG where it is offered, and the
+  // register is not read again.
+  std::optional<uint32_t> capabilities;
 };
 
 // What a restart request showed.
@@ -129,6 +134,7 @@ class CameraSession {
 
  private:
   gvcp::Status checkIdentity();
+  gvcp::Status readAfterTake(std::array<uint8_t, 6>& mac);
   void writeHeartbeatTimeout();
   void enablePendingAck();
 

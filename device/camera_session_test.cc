@@ -68,7 +68,8 @@ TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten)
   camera.device.setRegister(reg::kDeviceMacLow, 0x22334455);
   const std::array<uint8_t, 6> named = {0x02, 0x11, 0x22, 0x33, 0x44, 0x66};
   {
-    CameraSession session({camera.peer.ip(), "", named}, {.port = camera.peer.port()});
+    CameraSession session({camera.peer.ip(), "", named, std::nullopt},
+                          {.port = camera.peer.port()});
     const gvcp::Status taken = session.take();
     EXPECT_EQ(taken.code(), session_site::kWrongCamera);
     EXPECT_EQ(taken.what(),
@@ -76,6 +77,28 @@ TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten)
     EXPECT_FALSE(session.holds());
   }
   EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+}
+
+// After the take, the MAC check and the timeout to put back are one READREG
+// where the camera concatenates; known capabilities are not read again.
+TEST(CameraSessionExchanges, TakeChecksAndReleasesInFiveExchangesWhereTheCameraConcatenates) {
+  for (const auto& [capabilities, exchanges] :
+       std::vector<std::pair<uint32_t, int>>{{reg::kCapConcatenation, 5}, {0, 7}}) {
+    testing_peer::RegisterDevice device;
+    device.setRegister(reg::kDeviceMacHigh, 0x0211);
+    device.setRegister(reg::kDeviceMacLow, 0x22334455);
+    device.setRegister(reg::kHeartbeatTimeout, 700);
+    testing_peer::ScriptedPeer peer(device.script());
+    ASSERT_TRUE(peer.ok());
+    {
+      CameraSession session({peer.ip(), "", {{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}}, capabilities},
+                            {.port = peer.port(), .heartbeat = false});
+      ASSERT_TRUE(session.take().ok());
+    }
+    // Take, read(s), timeout write, timeout put back, release.
+    EXPECT_EQ(device.requests(), exchanges) << capabilities;
+    EXPECT_EQ(device.writes().at(2), (std::pair<uint32_t, uint32_t>{reg::kHeartbeatTimeout, 700}));
+  }
 }
 
 // A short timeout another application left is put back before control goes.
@@ -142,8 +165,9 @@ TEST_F(CameraSessionTest, UntiedChannelGoesOnOnlyWhereThePrivilegeWasMissing) {
                {noSuchDevice, 0x55, session_site::kInterface}};
   for (const auto& c : cases) {
     const ScopedDeviceBindCall bind(c.bind);
-    CameraSession session({camera.peer.ip(), "lo", {{2, 0x11, 0x22, 0x33, 0x44, c.macEnd}}},
-                          {.port = camera.peer.port()});
+    CameraSession session(
+        {camera.peer.ip(), "lo", {{2, 0x11, 0x22, 0x33, 0x44, c.macEnd}}, std::nullopt},
+        {.port = camera.peer.port()});
     EXPECT_EQ(session.take().code(), c.code) << int(c.macEnd);
   }
 }

@@ -106,8 +106,14 @@ gvcp::Status readWords(Camera& camera, CameraSettings& s) {
 
 }  // namespace
 
-gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s) {
-  gvcp::Status st = readRegister(camera, reg::kGvcpCapability, s.capabilities);
+gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s,
+                                std::optional<uint32_t> capabilities) {
+  gvcp::Status st = gvcp::Status::Ok();
+  if (capabilities) {
+    s.capabilities = *capabilities;
+  } else {
+    st = readRegister(camera, reg::kGvcpCapability, s.capabilities);
+  }
   if (st.ok()) st = readTexts(camera, s);
   if (st.ok()) st = readWords(camera, s);
   return st;

@@ -2,9 +2,10 @@
 // its registers and memory without taking control: its capabilities, identity,
 // current and persistent address, mask and gateway, supported and current IP
 // configuration, the control channel privilege and the heartbeat timeout.
-// readCameraSettings reads the capability register, then every register in
-// one concatenated READREG where the camera offers it, then the texts in one
-// READMEM: three exchanges on most cameras. An optional text the camera
+// readCameraSettings reads the capability register (unless the caller gives
+// it), then the texts in one READMEM, then every register in one
+// concatenated READREG where the camera offers it: three exchanges on most
+// cameras. An optional text the camera
 // refuses to give is taken as absent. It stops at the first read that fails
 // and returns its status; the fields read until then are kept. Prints
 // nothing; the caller's thread.
@@ -53,6 +54,9 @@ struct CameraSettings {
   uint32_t capabilities = 0;  // the GVCP capability register
 };
 
-gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings);
+// `capabilities`, when the caller has already read the capability register,
+// spares reading it again.
+gvcp::Status readCameraSettings(Camera& camera, CameraSettings& settings,
+                                std::optional<uint32_t> capabilities = std::nullopt);
 
 }  // namespace device

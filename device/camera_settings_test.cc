@@ -80,16 +80,26 @@ TEST_F(CameraSettingsTest, RefusedReadStopsWithTheCameraStatus) {
 }
 
 TEST_F(CameraSettingsTest, ReadsInThreeExchangesWhereTheCameraConcatenatesElseOneEach) {
-  // Capability, then the twelve registers, then the text block.
-  for (const auto& [capabilities, exchanges] :
-       std::vector<std::pair<uint32_t, int>>{{0xC0000001, 3}, {0xC0000000, 14}}) {
-    device.setRegister(0x0934, capabilities);
+  // Capability (unless the caller read it), the twelve registers, the text block.
+  const struct {
+    uint32_t capabilities;
+    bool known;
+    int exchanges;
+  } cases[] = {{0xC0000001, false, 3},
+               {0xC0000000, false, 14},
+               {0xC0000001, true, 2},
+               {0xC0000000, true, 13}};
+  for (const auto& c : cases) {
+    device.setRegister(0x0934, c.capabilities);
     const int before = device.requests();
     CameraSettings s;
-    ASSERT_TRUE(readCameraSettings(*camera, s).ok());
-    EXPECT_EQ(device.requests() - before, exchanges) << std::hex << capabilities;
+    ASSERT_TRUE(
+        readCameraSettings(*camera, s, c.known ? std::optional(c.capabilities) : std::nullopt)
+            .ok());
+    EXPECT_EQ(device.requests() - before, c.exchanges) << std::hex << c.capabilities << c.known;
     EXPECT_EQ(s.identity.userName, "left");
     EXPECT_EQ(s.ccp, 0x2u);
+    EXPECT_EQ(s.capabilities, c.capabilities);
   }
 }
 

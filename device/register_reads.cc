@@ -50,15 +50,13 @@ gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> fie
   return gvcp::Status::FromExchange(result, at("reading memory at", address));
 }
 
-gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac) {
+gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac, uint32_t capabilities) {
   uint32_t high = 0;
   uint32_t low = 0;
-  const gvcp::Status highRead = readRegister(camera, reg::kDeviceMacHigh, high);
-  const gvcp::Status lowRead = readRegister(camera, reg::kDeviceMacLow, low);
-  if (!highRead.ok()) return highRead;
-  if (!lowRead.ok()) return lowRead;
-  mac = macOf(high, low);
-  return gvcp::Status::Ok();
+  const RegisterRead reads[] = {{reg::kDeviceMacHigh, &high}, {reg::kDeviceMacLow, &low}};
+  const gvcp::Status read = readRegisters(camera, capabilities, reads);
+  if (read.ok()) mac = macOf(high, low);
+  return read;
 }
 
 std::array<uint8_t, 6> macOf(uint32_t high, uint32_t low) {

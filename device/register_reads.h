@@ -27,8 +27,9 @@ gvcp::Status readRegisters(Camera& camera, uint32_t capabilities,
 // `field.size()` bytes of the memory at `address`.
 gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> field);
 // MAC High holds the first two bytes in its low 16 bits, MAC Low the last four;
-// `mac` is written only when both were read.
-gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac);
+// `mac` is written only when both were read, in one READREG where
+// `capabilities` offers concatenation (as readRegisters).
+gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac, uint32_t capabilities = 0);
 std::array<uint8_t, 6> macOf(uint32_t high, uint32_t low);
 
 }  // namespace device

@@ -174,6 +174,19 @@ TEST_F(SetEndToEnd, CameraFreezingHalfWayFailsAndIsLeftConsistentAndFree) {
 }
 
 // SIGINT while the camera is looked up by one discovery: nothing is taken.
+// Where the camera offers no concatenated reads, every register is read on
+// its own: a set by MAC and one by address land, and show reads it all.
+TEST_F(SetEndToEnd, CameraWithoutConcatenatedReadsIsChangedAndShown) {
+  startCamera({"--no-concatenation"});
+  ASSERT_EQ(run({"set", kCameraMac, "--mode", "lla"}), 0) << err;
+  EXPECT_EQ(camera->persisted("ip_config"), "4");
+  ASSERT_EQ(run({"set", kCameraIp, "--mode", "dhcp"}), 0) << err;
+  EXPECT_EQ(camera->persisted("ip_config"), "6");
+  ASSERT_EQ(run({"show", kCameraIp}), 0) << err;
+  EXPECT_NE(out.find("IP config current:   dhcp+lla\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("MAC:                 02:00:00:00:67:20\n"), std::string::npos) << out;
+}
+
 TEST_F(SetEndToEnd, SigintBeforeTheTakeWritesNothing) {
   startCamera();
   testbed::Process tool = startSet(kCameraMac, {"--mode", "lla", "--timeout-ms", "3000"});

@@ -75,7 +75,7 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
     return -1;
   }
   std::fputs("connecting camera ...\n", out);
-  const FirmwareUpdatePlan plan{device::SessionTarget{address, {}, std::nullopt},
+  const FirmwareUpdatePlan plan{device::SessionTarget{address, {}, std::nullopt, std::nullopt},
                                 file,
                                 file,
                                 device::libraryPolicy(options.gvcpPort),

@@ -8,9 +8,10 @@ namespace cli {
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                         std::ostream& err) {
-  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
-  if (found.failure) return *found.failure;
   StateRequest request;
+  const Relocation found =
+      findChangeable(invocation, selector, adapters, signals, err, readAheadInto(request.ahead));
+  if (found.failure) return *found.failure;
   request.desired.name = invocation.newName;
   const std::string& address = found.target.address;
   CommandResult named = reachState(found.target, "camera at " + address, request, &signals);

@@ -84,10 +84,11 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
     arpSocket = openProbeSocket("set --now");
     if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
   }
-  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+  StateRequest request;
+  const Relocation found =
+      findChangeable(invocation, selector, adapters, signals, err, readAheadInto(request.ahead));
   if (found.failure) return *found.failure;
   const CameraTarget& target = found.target;
-  StateRequest request;
   request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
   request.check = invocation.check;
   if (invocation.restart) {
