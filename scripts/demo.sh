@@ -47,7 +47,12 @@ echo "cameras before:"
 echo "$before"
 echo
 echo "=== nuv-ipconfig (inside the host namespace) ==="
-"$testbed" host "$build/nuv-ipconfig" || echo "nuv-ipconfig ended with status $?"
+status=0
+"$testbed" host "$build/nuv-ipconfig" || status=$?
+# Interrupted (Ctrl-C reaches the whole foreground group, the cameras too):
+# the network goes, with nothing more to show.
+[ "$status" -eq 130 ] || [ "$status" -eq 143 ] && exit "$status"
+[ "$status" -eq 0 ] || echo "nuv-ipconfig ended with status $status"
 echo "=== nuv-ipconfig ended ==="
 after="$("$testbed" show)"
 echo

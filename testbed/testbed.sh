@@ -93,10 +93,13 @@ value() { sed -n "s/^$2 //p" "$state/$1/status" 2>/dev/null; }
 # sync_status CAMERA: the camera writes its status as of now. A SIGUSR1 sent by kill
 # comes back as "sync <sender pid>"; each call sends from a new process.
 sync_status() {
-  local token
-  token="$(sh -c 'kill -USR1 "$1" && echo $$' sync "$(cat "$state/$1/pid")")" || return 1
+  local token pid
+  pid="$(cat "$state/$1/pid")"
+  token="$(sh -c 'kill -USR1 "$1" && echo $$' sync "$pid")" || return 1
   for _ in $(seq "$kReadyWaitTenths"); do
     [ "$(value "$1" sync)" = "$token" ] && return 0
+    # A camera stopped meanwhile (an interrupt reached it too) never answers.
+    kill -0 "$pid" 2>/dev/null || die "camera $1 has stopped"
     sleep 0.1
   done
   die "camera $1 did not write its status"
