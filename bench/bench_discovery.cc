@@ -55,10 +55,6 @@ struct Bed {
   testbed::Fleet cameras;
 };
 
-std::string cameraIp(int n) {
-  return "10.60." + std::to_string(1 + n / 200) + "." + std::to_string(1 + n % 200);
-}
-
 bool buildBed(Bed& bed, int cameras) {
   bed.host = bed.net.addHost("host");
   bed.sw = bed.net.addSwitch("sw");
@@ -66,16 +62,8 @@ bool buildBed(Bed& bed, int cameras) {
     std::fprintf(stderr, "test bed: %s\n", bed.net.lastError().c_str());
     return false;
   }
-  const std::string failed = testbed::startFleet(
-      bed.net, bed.sw, "c", cameras,
-      [](int n) {
-        testbed::CameraSpec settings;
-        settings.mac = testbed::fleetMac(n);
-        settings.ip = cameraIp(n);
-        settings.mask = "255.255.0.0";
-        return settings;
-      },
-      bed.cameras);
+  const std::string failed =
+      testbed::startSubnetFleet(bed.net, bed.sw, "10.60", cameras, bed.cameras);
   if (!failed.empty()) std::fprintf(stderr, "%s\n", failed.c_str());
   return failed.empty();
 }

@@ -36,10 +36,6 @@ struct Bed {
   testbed::Fleet cameras;  // stopped before the network goes
 };
 
-std::string cameraIp(int n) {
-  return "10.61." + std::to_string(1 + n / 200) + "." + std::to_string(1 + n % 200);
-}
-
 bool buildBed(Bed& bed, int count) {
   bed.host = bed.net.addHost("host");
   const std::string sw = bed.net.addSwitch("sw");
@@ -47,16 +43,8 @@ bool buildBed(Bed& bed, int count) {
     std::fprintf(stderr, "test bed: %s\n", bed.net.lastError().c_str());
     return false;
   }
-  const std::string failed = testbed::startFleet(
-      bed.net, sw, "c", count,
-      [](int n) {
-        testbed::CameraSpec settings;
-        settings.mac = testbed::fleetMac(n);
-        settings.ip = cameraIp(n);
-        settings.mask = "255.255.0.0";
-        return settings;
-      },
-      bed.cameras);
+  const std::string failed =
+      testbed::startSubnetFleet(bed.net, sw, "10.61", count, bed.cameras);
   if (!failed.empty()) std::fprintf(stderr, "%s\n", failed.c_str());
   return failed.empty();
 }

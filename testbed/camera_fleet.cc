@@ -23,4 +23,18 @@ std::string startFleet(Network& net, const std::string& sw, const std::string& r
   return "";
 }
 
+std::string startSubnetFleet(Network& net, const std::string& sw, const std::string& prefix,
+                             int count, Fleet& fleet) {
+  return startFleet(
+      net, sw, "c", count,
+      [&prefix](int n) {
+        CameraSpec settings;
+        settings.mac = fleetMac(n);
+        settings.ip = prefix + "." + std::to_string(1 + n / 200) + "." + std::to_string(1 + n % 200);
+        settings.mask = "255.255.0.0";
+        return settings;
+      },
+      fleet);
+}
+
 }  // namespace testbed

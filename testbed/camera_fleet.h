@@ -27,4 +27,9 @@ std::string fleetMac(int n);
 std::string startFleet(Network& net, const std::string& sw, const std::string& role, int count,
                        const std::function<CameraSpec(int)>& setupOf, Fleet& fleet);
 
+// startFleet of cameras in one /16 whose first octets are `prefix` ("10.60"):
+// camera n at prefix.(1 + n / 200).(1 + n % 200), with MAC fleetMac(n).
+std::string startSubnetFleet(Network& net, const std::string& sw, const std::string& prefix,
+                             int count, Fleet& fleet);
+
 }  // namespace testbed
