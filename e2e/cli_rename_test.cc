@@ -51,6 +51,7 @@ TEST_F(RenameEndToEnd, ByMacWithJsonAFifteenByteNameFillsTheField) {
   EXPECT_EQ(doc["ok"], true);
   EXPECT_EQ(doc["user_name"], "fifteen-bytes-x");
   EXPECT_EQ(doc["camera"]["ip"], kCameraIp);
+  EXPECT_EQ(doc["camera"]["mac"], kCameraMac);
   EXPECT_EQ(camera->persisted("user_name_hex"), hexOf("fifteen-bytes-x"));
   EXPECT_TRUE(controlFree());
 }

@@ -2,6 +2,7 @@
 
 #include "cli/shared_address.h"
 #include "cli/under_control.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -15,7 +16,7 @@ CommandResult runRename(const Invocation& invocation, const Selector& selector,
   request.desired.name = invocation.newName;
   const std::string& address = found.target.address;
   CommandResult named = reachState(found.target, "camera at " + address, request, &signals);
-  nlohmann::ordered_json data = {{"camera", {{"ip", address}}}};
+  nlohmann::ordered_json data = {{"camera", {{"mac", macText(found.target.mac)}, {"ip", address}}}};
   data.update(named.data);
   named.data = std::move(data);
   return withTemporaryIp(std::move(named), found);
