@@ -3,7 +3,8 @@
 // adapter's subnet (only the packet socket hears it), and while its discovery
 // window is still open it holds no capability. A copy without the file
 // capability falls back to UDP with its one warning. A changing command holds
-// none from its start, yet probes and waits with the packet sockets it opened.
+// none from its start, yet probes and waits with the packet sockets it opened;
+// so does the dialogue.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -34,9 +35,10 @@ class PrivilegeEndToEnd : public testbed::LanTest {
     fs::permissions(copy, fs::perms::owner_all | fs::perms::others_exec);
     const bool set = capability.empty() || testbed::runCommand("", {"setcap", capability, copy}).status == 0;
     EXPECT_TRUE(set) << "setcap " << capability;
+    const bool dialogue = command.empty();  // it takes no argument, so no --trace
     command.insert(command.begin(),
                    {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", copy});
-    command.push_back("--trace");
+    if (!dialogue) command.push_back("--trace");
     return command;
   }
   std::string dir_ = [] {
@@ -110,6 +112,22 @@ TEST_F(PrivilegeEndToEnd, ChangingCommandHoldsNoCapabilityFromItsStartYetMovesAF
       << err;
   EXPECT_EQ(testbed::countOf(err, "CAP_NET_RAW raised"), 1u) << err;
   EXPECT_EQ(cam.status("address"), "192.168.10.50");
+}
+
+// The dialogue gives up every capability before it starts, yet its discovery
+// captures with a socket held from before the drop.
+TEST_F(PrivilegeEndToEnd, DialogueHoldsNoCapabilityAtItsPromptYetListsAForeignCamera) {
+  testbed::CameraSpec setup;
+  setup.ip = "10.77.0.9";
+  setup.mask = "255.255.0.0";
+  testbed::SimulatedCamera cam(net_, sw_, "cam", setup);
+  ASSERT_TRUE(cam.ready());
+  testbed::Process tool(host_, asNobody("cap_net_raw+p", {}));
+  ASSERT_TRUE(tool.waitForOutput("choose a camera index:", testbed::Millis(10000)))
+      << tool.output() << tool.errors();
+  EXPECT_EQ(statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm"),
+            std::string(32, '0'));
+  EXPECT_NE(tool.output().find("10.77.0.9"), std::string::npos) << tool.output();
 }
 
 }  // namespace
