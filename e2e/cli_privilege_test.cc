@@ -41,6 +41,14 @@ class PrivilegeEndToEnd : public testbed::LanTest {
     if (!dialogue) command.push_back("--trace");
     return command;
   }
+  // A camera at 10.77.0.9/16, outside the adapter's subnet: only the packet
+  // socket hears it.
+  std::unique_ptr<testbed::SimulatedCamera> foreignCamera() {
+    testbed::CameraSpec setup;
+    setup.ip = "10.77.0.9";
+    setup.mask = "255.255.0.0";
+    return std::make_unique<testbed::SimulatedCamera>(net_, sw_, "cam", setup);
+  }
   std::string dir_ = [] {
     char dir[] = "/tmp/nuv-priv-XXXXXX";
     fs::permissions(::mkdtemp(dir), fs::perms::owner_all | fs::perms::others_exec);
@@ -57,18 +65,18 @@ std::string statusField(pid_t pid, const std::string& name) {
   return "";
 }
 
+// The effective and permitted sets of a running process, in hex.
+std::string heldSets(pid_t pid) { return statusField(pid, "CapEff") + statusField(pid, "CapPrm"); }
+
 TEST_F(PrivilegeEndToEnd, PermittedOnlyCapabilityFindsAForeignCameraAndIsGoneWhileListening) {
-  testbed::CameraSpec setup;
-  setup.ip = "10.77.0.9";
-  setup.mask = "255.255.0.0";
-  testbed::SimulatedCamera cam(net_, sw_, "cam", setup);
-  ASSERT_TRUE(cam.ready());
+  const std::unique_ptr<testbed::SimulatedCamera> cam = foreignCamera();
+  ASSERT_TRUE(cam->ready());
   std::vector<std::string> argv = asNobody("cap_net_raw+p");
   argv.insert(argv.end(), {"--json", "--timeout-ms", "6000"});
   testbed::Process tool(host_, argv);
   ASSERT_TRUE(tool.waitForError("gvcp recv 10.77.0.9:3956 DISCOVERY_ACK", testbed::Millis(5000)))
       << tool.errors();
-  const std::string sets = statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm");
+  const std::string sets = heldSets(tool.pid());
   EXPECT_TRUE(tool.running()) << "the window closed before the status was read";
   EXPECT_EQ(sets, std::string(32, '0'));
   ASSERT_EQ(tool.waitForExit(testbed::Millis(10000)), 0) << tool.errors();
@@ -92,17 +100,14 @@ TEST_F(PrivilegeEndToEnd, PermittedOnlyCapabilityFindsAForeignCameraAndIsGoneWhi
 // probe of the new address and the return wait's capture, the last two after
 // the drop.
 TEST_F(PrivilegeEndToEnd, ChangingCommandHoldsNoCapabilityFromItsStartYetMovesAForeignCamera) {
-  testbed::CameraSpec setup;
-  setup.ip = "10.77.0.9";
-  setup.mask = "255.255.0.0";
-  testbed::SimulatedCamera cam(net_, sw_, "cam", setup);
-  ASSERT_TRUE(cam.ready());
+  const std::unique_ptr<testbed::SimulatedCamera> cam = foreignCamera();
+  ASSERT_TRUE(cam->ready());
   testbed::Process tool(
       host_, asNobody("cap_net_raw+p", {"force-ip", "10.77.0.9", "--ip", "192.168.10.50", "--mask",
                                         "255.255.255.0", "--timeout-ms", "3000"}));
   ASSERT_TRUE(tool.waitForError("gvcp recv 10.77.0.9:3956 DISCOVERY_ACK", testbed::Millis(5000)))
       << tool.errors();
-  const std::string sets = statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm");
+  const std::string sets = heldSets(tool.pid());
   EXPECT_TRUE(tool.running()) << "the lookup's window closed before the status was read";
   EXPECT_EQ(sets, std::string(32, '0'));
   ASSERT_EQ(tool.waitForExit(testbed::Millis(15000)), 0) << tool.errors();
@@ -111,22 +116,18 @@ TEST_F(PrivilegeEndToEnd, ChangingCommandHoldsNoCapabilityFromItsStartYetMovesAF
             err.find("privilege: all capabilities dropped"))
       << err;
   EXPECT_EQ(testbed::countOf(err, "CAP_NET_RAW raised"), 1u) << err;
-  EXPECT_EQ(cam.status("address"), "192.168.10.50");
+  EXPECT_EQ(cam->status("address"), "192.168.10.50");
 }
 
 // The dialogue gives up every capability before it starts, yet its discovery
 // captures with a socket held from before the drop.
 TEST_F(PrivilegeEndToEnd, DialogueHoldsNoCapabilityAtItsPromptYetListsAForeignCamera) {
-  testbed::CameraSpec setup;
-  setup.ip = "10.77.0.9";
-  setup.mask = "255.255.0.0";
-  testbed::SimulatedCamera cam(net_, sw_, "cam", setup);
-  ASSERT_TRUE(cam.ready());
+  const std::unique_ptr<testbed::SimulatedCamera> cam = foreignCamera();
+  ASSERT_TRUE(cam->ready());
   testbed::Process tool(host_, asNobody("cap_net_raw+p", {}));
   ASSERT_TRUE(tool.waitForOutput("choose a camera index:", testbed::Millis(10000)))
       << tool.output() << tool.errors();
-  EXPECT_EQ(statusField(tool.pid(), "CapEff") + statusField(tool.pid(), "CapPrm"),
-            std::string(32, '0'));
+  EXPECT_EQ(heldSets(tool.pid()), std::string(32, '0'));
   EXPECT_NE(tool.output().find("10.77.0.9"), std::string::npos) << tool.output();
 }
 
