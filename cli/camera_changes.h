@@ -1,32 +1,31 @@
-// Bringing one camera to a desired state (cli/desired_state.h) while this host
-// holds control of it, for `set`, `rename` and each row of `apply`: only the
-// settings that differ are written. The address and mode go through the
-// device's IP configuration writer as one unit (the persistent address, mask
-// and gateway, then the configuration register, each read back before the
-// next; pause-frame bits kept as the camera has them); then the name, read
-// back. When a write fails, what the camera stored before is put back and
-// what it holds now is read and said, never assumed. The result carries the
-// human text and the JSON fields ("changed", "changes", and for a mode
-// "mode", "ip_config", "persistent", "supported"), or the failure (exit 1)
-// with "done": the settings the camera holds changed. Prints nothing; uses
-// only the Camera it is given, so cameras may be changed on several threads.
+// The command line's side of a change to one camera (device/camera_change.h):
+// the device's request for what a command asks, and the result a command
+// renders from the typed outcome: the human text and the JSON fields
+// ("changed", "changes", and for a mode "mode", "ip_config", "persistent",
+// "supported"), or the failure (exit 1) that says what the camera holds now,
+// with "done": the settings that hold new values. Pure; any thread.
 #pragma once
 
 #include <string>
 
 #include "cli/desired_state.h"
 #include "cli/exit_code.h"
+#include "device/camera_change.h"
 #include "device/camera_settings.h"
-
-class Camera;
 
 namespace cli {
 
-// `before` was read under the control now held; refusal() passed.
-CommandResult applyChanges(Camera& camera, const device::CameraSettings& before,
-                           const DesiredState& desired, const std::string& who);
+// `desired` as register values; the mode as the bits `before` supports.
+device::ChangeRequest changeRequestOf(const device::CameraSettings& before,
+                                      const DesiredState& desired);
 
-// What applyChanges reports when nothing differs, and what --check reports:
+// The result of device::applyChange for `desired`, from `before` (read under
+// the control held; refusal() passed). `who` opens every line.
+CommandResult changeResult(const device::ChangeOutcome& outcome,
+                           const device::CameraSettings& before, const DesiredState& desired,
+                           const std::string& who);
+
+// What changeResult reports when nothing differs, and what --check reports:
 // nothing is written ("changed" false, "changes" what would change).
 CommandResult reportWithoutWrites(const device::CameraSettings& now, const DesiredState& desired,
                                   const std::string& who, bool check);

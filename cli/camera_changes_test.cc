@@ -36,7 +36,8 @@ class ModeChangeTest : public ::testing::Test {
     const DesiredState desired{mode, persistent, std::nullopt, force};
     if (auto refused = refusal(before, desired, kWho)) return *refused;
     const std::unique_ptr<Camera> camera = openCamera(peer.ip(), peer.port());
-    return applyChanges(*camera, before, desired, kWho);
+    return changeResult(device::applyChange(*camera, before, changeRequestOf(before, desired)),
+                        before, desired, kWho);
   }
 
   std::vector<Bytes> answer(const Bytes& request) {

@@ -29,8 +29,7 @@ class NotingPort : public ForceIpPort {
 
 audit::Result auditResultOf(const CommandResult& result, bool written) {
   if (result.code == ExitCode::kOk) return audit::Result::kOk;
-  const bool done = result.data.contains("done") && !result.data["done"].empty();
-  return written || done ? audit::Result::kPartial : audit::Result::kFailed;
+  return written ? audit::Result::kPartial : audit::Result::kFailed;
 }
 
 audit::ChangeRecord changeRecordOf(audit::Action action, const CameraTarget& target,

@@ -16,8 +16,8 @@
 
 namespace cli {
 
-// ok for kOk; partial when the command failed after `written` settings
-// were written; failed otherwise.
+// ok for kOk; partial when the command failed once something was
+// `written` (a setting holds a new value); failed otherwise.
 audit::Result auditResultOf(const CommandResult& result, bool written);
 
 // The record of `action` on `target` that ended in `result`.

@@ -80,7 +80,8 @@ WhileProbing readAheadInto(std::optional<ReadAhead>& ahead) {
 }
 
 CommandResult reachState(const CameraTarget& target, const std::string& who,
-                         const StateRequest& request, const SignalGuard* signals) {
+                         const StateRequest& request, const SignalGuard* signals,
+                         device::CameraSettings* startedFrom) {
   device::CameraSettings now;
   std::optional<CommandResult> unread;
   const std::optional<ReadAhead>& ahead = request.ahead;
@@ -93,13 +94,14 @@ CommandResult reachState(const CameraTarget& target, const std::string& who,
   // take of control below then says so.
   if (unread && request.check) return *unread;
   if (!unread) {
+    if (startedFrom != nullptr) *startedFrom = now;
     if (auto refused = refusal(now, request.desired, who)) return *refused;
     if (request.check || (changesFor(now, request.desired).empty() && !request.then)) {
       return reportWithoutWrites(now, request.desired, who, request.check);
     }
   }
   // What the record of the change says: the settings that differ, and
-  // whether they were all written before a later step failed.
+  // whether any of them holds a new value (a later failure makes it partial).
   std::vector<SettingChange> planned;
   if (!unread) planned = changesFor(now, request.desired);
   bool written = false;
@@ -111,12 +113,15 @@ CommandResult reachState(const CameraTarget& target, const std::string& who,
     device::CameraSettings before = now;
     if (unread) {
       if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
+      if (startedFrom != nullptr) *startedFrom = before;
       if (stopped(signals)) return interrupted();
       if (auto refused = refusal(before, request.desired, who)) return *refused;
       planned = changesFor(before, request.desired);
     }
-    CommandResult changed = applyChanges(session.camera(), before, request.desired, who);
-    written = changed.code == ExitCode::kOk && !planned.empty();
+    const device::ChangeOutcome outcome = device::applyChange(
+        session.camera(), before, changeRequestOf(before, request.desired));
+    written = !outcome.written.empty();
+    CommandResult changed = changeResult(outcome, before, request.desired, who);
     if (changed.code != ExitCode::kOk || !request.then) return changed;
     return request.then(session, before, std::move(changed));
   });

@@ -83,7 +83,9 @@ struct StateRequest {
                               CommandResult changed)>
       then;
 };
+// `startedFrom`, when given, gets the settings the change was judged against.
 CommandResult reachState(const CameraTarget& target, const std::string& who,
-                         const StateRequest& request, const SignalGuard* signals);
+                         const StateRequest& request, const SignalGuard* signals,
+                         device::CameraSettings* startedFrom = nullptr);
 
 }  // namespace cli

@@ -112,6 +112,13 @@ TEST_F(SetEndToEnd, PersistentWithoutAddressKeepsTheStoredOne) {
   EXPECT_EQ(camera->persisted("persistent_ip"), "192.168.67.60");
 }
 
+TEST_F(SetEndToEnd, NowGivesTheKeptPersistentAddressAtOnce) {
+  startCamera({}, "7", "192.168.67.60");
+  ASSERT_EQ(run({"set", kCameraIp, "--mode", "persistent", "--now"}), 0) << err;
+  EXPECT_EQ(camera->status("address"), "192.168.67.60");
+  EXPECT_EQ(camera->persisted("ip_config"), "5");
+}
+
 TEST_F(SetEndToEnd, PersistentWithoutAnyAddressIsRefusedAndWritesNothing) {
   startCamera();
   EXPECT_EQ(run({"set", kCameraIp, "--mode", "persistent"}), 2);

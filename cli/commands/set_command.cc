@@ -46,15 +46,13 @@ CommandResult withCamera(CommandResult changed, const CameraTarget& target) {
   return changed;
 }
 
-// --now: the persistent address the change reported, given at once by FORCEIP
-// through the camera's adapter and confirmed by a discovery there.
+// --now: the persistent address the change stored (asked, or the one the
+// camera kept), given at once by FORCEIP through the camera's adapter and
+// confirmed by a discovery there.
 CommandResult withAddressNow(CommandResult changed, const CameraTarget& target,
-                             PacketSocket arpSocket, const Invocation& invocation,
-                             const SignalGuard& signals, std::ostream& err) {
-  const nlohmann::ordered_json& stored = changed.data["persistent"];
-  const AddressSet set{*parseDottedQuad(stored["ip"].get<std::string>()),
-                       *parseDottedQuad(stored["mask"].get<std::string>()),
-                       *parseDottedQuad(stored["gateway"].get<std::string>())};
+                             const AddressSet& set, PacketSocket arpSocket,
+                             const Invocation& invocation, const SignalGuard& signals,
+                             std::ostream& err) {
   if (!target.adapter) {
     return failure(ExitCode::kFailed, withoutLineEnd(changed.text) + "; but camera at " +
                                           target.address +
@@ -104,10 +102,15 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                                invocation, adapters, signals, err));
     };
   }
-  CommandResult result = reachState(target, "camera at " + target.address, request, &signals);
+  device::CameraSettings before;
+  CommandResult result =
+      reachState(target, "camera at " + target.address, request, &signals, &before);
   if (result.code == ExitCode::kOk && invocation.now) {
-    result = withAddressNow(std::move(result), target, std::move(std::get<PacketSocket>(arpSocket)),
-                            invocation, signals, err);
+    const device::IpTriple& kept = before.persistent;
+    const AddressSet set =
+        invocation.addresses.value_or(AddressSet{kept.ip, kept.mask, kept.gateway});
+    result = withAddressNow(std::move(result), target, set,
+                            std::move(std::get<PacketSocket>(arpSocket)), invocation, signals, err);
   } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&
              result.data.value("changed", false)) {
     result.text += "the new configuration takes effect when the camera restarts\n";
