@@ -97,8 +97,9 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 set(CPACK_DEBIAN_IPCONFIG_PACKAGE_NAME nuv-ipconfig)
 # The debconf question (config, templates) decides who may run the program;
-# postinst applies the answer, postrm forgets it on purge.
-set(CPACK_DEBIAN_IPCONFIG_PACKAGE_DEPENDS "libcap2-bin, passwd, debconf (>= 0.5) | debconf-2.0")
+# postinst applies the answer, postrm forgets it on purge. libsystemd0 is
+# named by hand: the audit trail opens it at run time, out of shlibdeps' sight.
+set(CPACK_DEBIAN_IPCONFIG_PACKAGE_DEPENDS "libsystemd0, libcap2-bin, passwd, debconf (>= 0.5) | debconf-2.0")
 # The service writes its metrics where the node exporter reads them, after
 # setfacl lets its dynamic user write there.
 set(CPACK_DEBIAN_IPCONFIG_PACKAGE_RECOMMENDS "acl, prometheus-node-exporter")
