@@ -55,9 +55,12 @@ void recordChange(audit::Action action, const CameraTarget& target, const Comman
 
 CommandResult runRecordedForceIp(audit::Action action, const CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
-                                 const SignalGuard& signals, std::ostream& err) {
+                                 const SignalGuard& signals, std::ostream& err,
+                                 std::optional<uint32_t>* answersAt) {
   NotingPort noting(port);
   const CommandResult result = runForceIpFlow(plan, noting, signals, err);
+  // Success means the camera answered a discovery from the address sent.
+  if (answersAt != nullptr && result.code == ExitCode::kOk) *answersAt = noting.sentIp();
   if (noting.sentIp()) {
     const SettingChange ip{"ip", dottedQuad(htonl(plan.currentIp)),
                            dottedQuad(htonl(*noting.sentIp()))};

@@ -5,6 +5,7 @@
 // are not. The caller's thread; apply's rows may record at the same time.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -29,9 +30,11 @@ void recordChange(audit::Action action, const CameraTarget& target, const Comman
                   bool written, const std::vector<SettingChange>& changes = {});
 
 // runForceIpFlow through `port`, recorded as `action` (the address the
-// camera had and the one sent) once FORCEIP was sent.
+// camera had and the one sent) once FORCEIP was sent. `answersAt`, when
+// given, gets the address (host order) the camera was confirmed at.
 CommandResult runRecordedForceIp(audit::Action action, const CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
-                                 const SignalGuard& signals, std::ostream& err);
+                                 const SignalGuard& signals, std::ostream& err,
+                                 std::optional<uint32_t>* answersAt = nullptr);
 
 }  // namespace cli

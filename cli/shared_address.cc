@@ -44,16 +44,16 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
   }
   NetworkPort port(target, std::move(std::get<PacketSocket>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
+  std::optional<uint32_t> movedTo;
   const CommandResult moved =
       runRecordedForceIp(audit::Action::kTemporaryAddress, target,
-                         forceIpPlan(target, automatic, true, false), port, signals, err);
-  if (moved.code != ExitCode::kOk) {
+                         forceIpPlan(target, automatic, true, false), port, signals, err, &movedTo);
+  if (moved.code != ExitCode::kOk || !movedTo) {
     return {target, std::nullopt,
             failure(moved.code, what + ": " + moved.message + "; nothing was written")};
   }
   Relocation relocation{target, std::nullopt, std::nullopt};
-  uint32_t ip = 0;
-  parseIpv4(moved.data["camera"]["ip"].get<std::string>(), &ip);
+  const uint32_t ip = htonl(*movedTo);
   relocation.target.ip = ip;
   relocation.target.address = dottedQuad(ip);
   relocation.temporaryIp = ip;
