@@ -54,8 +54,7 @@ void describeMode(CommandResult& result, const device::CameraSettings& before,
   result.data["ip_config"] = {{"current", ipConfigNames(value)}};
   result.text += ": IP configuration " + verb + " " + modeText(value);
   if (mode == IpMode::kPersistent) {
-    const AddressSet set = desired.persistent.value_or(
-        AddressSet{before.persistent.ip, before.persistent.mask, before.persistent.gateway});
+    const AddressSet set = desired.persistent.value_or(before.persistent);
     result.data["persistent"] = {{"ip", dottedText(set.ip)},
                                  {"mask", dottedText(set.mask)},
                                  {"gateway", dottedText(set.gateway)},
@@ -90,10 +89,7 @@ CommandResult described(const device::CameraSettings& before, const DesiredState
 device::ChangeRequest changeRequestOf(const device::CameraSettings& before,
                                       const DesiredState& desired) {
   device::ChangeRequest request;
-  if (desired.persistent) {
-    request.persistent = {desired.persistent->ip, desired.persistent->mask,
-                          desired.persistent->gateway};
-  }
+  request.persistent = desired.persistent;
   if (desired.mode) request.modeBits = configValue(*desired.mode, before.ipConfigSupported);
   request.name = desired.name;
   return request;

@@ -94,9 +94,9 @@ TEST_F(ModeChangeTest, PersistentWithoutAnAddressKeepsTheStoredOne) {
 }
 
 TEST_F(ModeChangeTest, PersistentWithoutAnAddressWhenNoneUsableIsStoredWritesNothing) {
-  for (const device::IpTriple stored :
-       {device::IpTriple{0, 0, 0}, device::IpTriple{0x0A000005, 0xFF00FF00, 0},
-        device::IpTriple{0x0A0000FF, 0xFFFFFF00, 0}}) {
+  for (const net::AddressSet stored :
+       {net::AddressSet{0, 0, 0}, net::AddressSet{0x0A000005, 0xFF00FF00, 0},
+        net::AddressSet{0x0A0000FF, 0xFFFFFF00, 0}}) {
     before.persistent = stored;
     const CommandResult result = change(cli::IpMode::kPersistent);
     EXPECT_EQ(result.code, ExitCode::kUsage);

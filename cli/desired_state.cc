@@ -8,7 +8,7 @@ namespace cli {
 namespace {
 
 // A stored persistent address is one the camera could start with.
-bool holdsPersistentAddress(const device::IpTriple& stored) {
+bool holdsPersistentAddress(const net::AddressSet& stored) {
   return isContiguousMask(stored.mask) && !hostAddressProblem(stored.ip, stored.mask);
 }
 

@@ -8,7 +8,7 @@
 namespace cli {
 namespace {
 
-device::CameraSettings holding(uint32_t config, device::IpTriple persistent,
+device::CameraSettings holding(uint32_t config, net::AddressSet persistent,
                                uint32_t supported = 0x7) {
   device::CameraSettings now;
   now.ipConfigSupported = supported;
@@ -19,7 +19,7 @@ device::CameraSettings holding(uint32_t config, device::IpTriple persistent,
 }
 
 const AddressSet k50{0xC0A80A32, 0xFFFFFF00, 0};  // 192.168.10.50/24
-const device::IpTriple kStored50{0xC0A80A32, 0xFFFFFF00, 0};
+const net::AddressSet kStored50{0xC0A80A32, 0xFFFFFF00, 0};
 
 struct ChangeCase {
   const char* name;

@@ -31,7 +31,7 @@ struct Plan {
 Plan planOf(const CameraSettings& before, const ChangeRequest& request) {
   std::optional<uint32_t> configuration;
   if (request.modeBits) configuration = withPauseBitsOf(before.ipConfigCurrent, *request.modeBits);
-  const IpTriple& was = before.persistent;
+  const net::AddressSet& was = before.persistent;
   const uint32_t previous[] = {was.ip, was.mask, was.gateway, before.ipConfigCurrent};
   const char* settings[] = {"persistent_ip", "persistent_mask", "persistent_gateway", "mode"};
   const std::vector<RegisterWrite> all = ipConfigWrites({request.persistent, configuration});

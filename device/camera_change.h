@@ -21,7 +21,7 @@ namespace device {
 
 // What to change; an empty part is left as the camera has it.
 struct ChangeRequest {
-  std::optional<IpTriple> persistent;
+  std::optional<net::AddressSet> persistent;
   std::optional<uint32_t> modeBits;  // the configuration register's three mode bits
   std::optional<std::string> name;
 };

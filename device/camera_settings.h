@@ -17,17 +17,11 @@
 #include <string>
 
 #include "gvcp/status.h"
+#include "net/address_set.h"
 
 class Camera;
 
 namespace device {
-
-// An address, mask and gateway as host-order register values.
-struct IpTriple {
-  uint32_t ip = 0;
-  uint32_t mask = 0;
-  uint32_t gateway = 0;
-};
 
 // The camera's own texts, as it holds them (up to the first NUL of each field).
 // The serial number and user-defined name are optional registers: empty when
@@ -45,8 +39,8 @@ struct CameraIdentity {
 struct CameraSettings {
   CameraIdentity identity;
   std::array<uint8_t, 6> mac{};
-  IpTriple current;
-  IpTriple persistent;
+  net::AddressSet current;  // host-order register values
+  net::AddressSet persistent;
   uint32_t ipConfigSupported = 0;
   uint32_t ipConfigCurrent = 0;
   uint32_t ccp = 0;  // Control Channel Privilege as read; non-zero: a host holds control

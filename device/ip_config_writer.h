@@ -29,7 +29,7 @@ struct RegisterWrite {
 
 // What to write; an empty part is left as the camera has it.
 struct IpConfigValues {
-  std::optional<IpTriple> persistent;
+  std::optional<net::AddressSet> persistent;
   std::optional<uint32_t> configuration;  // the whole current configuration register
 };
 

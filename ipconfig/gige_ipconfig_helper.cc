@@ -68,7 +68,7 @@ int doIpConfigHelper(std::string ip, uint16_t port) {
 
 void writePersistentSet(Camera& camera, const IPV4Set& set) {
   // Registers hold the first octet in the most significant byte.
-  const device::IpTriple stored{ntohl(set.ip), ntohl(set.mask), 0};
+  const net::AddressSet stored{ntohl(set.ip), ntohl(set.mask), 0};
   const device::WriteOutcome written = device::writeIpConfig(
       camera, device::ipConfigWrites({stored, std::nullopt}), device::Verify::kNone);
   // Address and mask make the setting; the gateway's write is not judged.

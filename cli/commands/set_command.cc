@@ -106,9 +106,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   CommandResult result =
       reachState(target, "camera at " + target.address, request, &signals, &before);
   if (result.code == ExitCode::kOk && invocation.now) {
-    const device::IpTriple& kept = before.persistent;
-    const AddressSet set =
-        invocation.addresses.value_or(AddressSet{kept.ip, kept.mask, kept.gateway});
+    const AddressSet set = invocation.addresses.value_or(before.persistent);
     result = withAddressNow(std::move(result), target, set,
                             std::move(std::get<PacketSocket>(arpSocket)), invocation, signals, err);
   } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&

@@ -1,20 +1,10 @@
 #include "cli/input/address_rules.h"
 
-#include <arpa/inet.h>
-
-#include <bit>
 #include <cctype>
-
-#include "net/ipv4address.h"
 
 namespace cli {
 namespace {
 
-constexpr uint32_t kLoopbackNet = 0x7F000000;  // 127.0.0.0/8
-constexpr uint32_t kLoopbackMask = 0xFF000000;
-constexpr uint32_t kMulticastNet = 0xE0000000;  // 224.0.0.0/4
-constexpr uint32_t kMulticastMask = 0xF0000000;
-constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
 constexpr size_t kMaxOctetDigits = 3;
 
 // Camera text never reaches the terminal unfiltered; neither does typed text
@@ -67,24 +57,6 @@ std::optional<uint32_t> parseDottedQuad(std::string_view text) {
   return address;
 }
 
-std::string dottedText(uint32_t hostOrder) { return dottedQuad(htonl(hostOrder)); }
-
-bool isContiguousMask(uint32_t mask) {
-  return mask != 0 && std::countl_one(mask) + std::countr_zero(mask) == 32;
-}
-
-int prefixLength(uint32_t mask) { return std::countl_one(mask); }
-
-std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask) {
-  if (ip == 0) return "not a host address";
-  if (ip == kLimitedBroadcast) return "the limited broadcast address";
-  if ((ip & kLoopbackMask) == kLoopbackNet) return "a loopback address";
-  if ((ip & kMulticastMask) == kMulticastNet) return "a multicast address";
-  if ((ip & ~mask) == 0) return "the network address of its subnet";
-  if ((ip | mask) == kLimitedBroadcast) return "the broadcast address of its subnet";
-  return std::nullopt;
-}
-
 std::variant<AddressSet, AddressProblem> checkMaskAndGateway(FieldText mask, FieldText gateway) {
   AddressSet set;
   const auto parsedMask = parseField(mask);
@@ -96,12 +68,6 @@ std::variant<AddressSet, AddressProblem> checkMaskAndGateway(FieldText mask, Fie
   if (const auto* bad = std::get_if<AddressProblem>(&parsedGateway)) return *bad;
   set.gateway = std::get<uint32_t>(parsedGateway);
   return set;
-}
-
-std::optional<std::string> gatewayProblem(const AddressSet& set) {
-  if (set.gateway == 0 || (set.gateway & set.mask) == (set.ip & set.mask)) return std::nullopt;
-  return "not in the subnet of " + dottedText(set.ip) + "/" +
-         std::to_string(prefixLength(set.mask));
 }
 
 std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText mask,

@@ -56,7 +56,7 @@ json cameraJson(const CameraView& c) {
 
 json settingsJson(const CameraView& camera, const device::CameraSettings& s) {
   json object = cameraJson(camera);
-  const device::IpTriple& p = s.persistent;
+  const net::AddressSet& p = s.persistent;
   object["persistent"] = {{"ip", dottedQuad(htonl(p.ip))},
                           {"mask", dottedQuad(htonl(p.mask))},
                           {"gateway", dottedQuad(htonl(p.gateway))}};
