@@ -24,6 +24,7 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/adaptor.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -31,7 +32,7 @@ struct CameraTarget {
   uint32_t ip = 0;                 // network byte order
   std::string address;             // dotted
   std::optional<Adaptor> adapter;  // whose subnet holds the address, or it answered on
-  std::array<uint8_t, 6> mac{};    // of the camera found: the session checks it
+  net::Mac mac{};                  // of the camera found: the session checks it
   // The interface unicast to it is tied to: the one a discovery heard it on;
   // empty for an address that answered directly (where the kernel routes it).
   std::string interface;

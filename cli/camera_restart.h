@@ -20,13 +20,14 @@
 #include "cli/signal_guard.h"
 #include "device/camera_session.h"
 #include "net/adaptor.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
 // What the camera is expected to come back with: its MAC to find it, and the
 // configuration register and persistent address (host order) it restarts with.
 struct RestartExpectation {
-  std::array<uint8_t, 6> mac{};
+  net::Mac mac{};
   uint32_t ipConfig = 0;
   uint32_t persistentIp = 0;
 };

@@ -46,7 +46,9 @@ TEST(DesiredStateTest, OnlyWhatDiffersIsChanged) {
       {"same name", holding(0x6, {}), {{}, {}, "left", false}, {}},
       // A camera without LLA holds the mode bit alone.
       {"no LLA, same mode", holding(0x1, kStored50, 0x3), {IpMode::kPersistent, {}, {}, false}, {}},
-      {"no LLA, mode", holding(0x2, kStored50, 0x3), {IpMode::kPersistent, {}, {}, false},
+      {"no LLA, mode",
+       holding(0x2, kStored50, 0x3),
+       {IpMode::kPersistent, {}, {}, false},
        {"mode dhcp->persistent"}},
   };
   for (const ChangeCase& c : cases) {

@@ -13,11 +13,11 @@
 
 namespace cli {
 
-std::vector<std::array<uint8_t, 6>> sharersOf(const CameraTarget& camera,
-                                              const std::vector<GigE_Camera_Info>& found) {
-  std::vector<std::array<uint8_t, 6>> sharers;
+std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+                                const std::vector<GigE_Camera_Info>& found) {
+  std::vector<net::Mac> sharers;
   for (const GigE_Camera_Info& other : found) {
-    std::array<uint8_t, 6> mac{};
+    net::Mac mac{};
     std::copy(std::begin(other.cameraMacHw), std::end(other.cameraMacHw), mac.begin());
     if (other.sourceIp == camera.ip && mac != camera.mac &&
         net::sameLink(other.adaptor.getName(), camera.interface) &&
@@ -28,9 +28,8 @@ std::vector<std::array<uint8_t, 6>> sharersOf(const CameraTarget& camera,
   return sharers;
 }
 
-Relocation moveOffSharedAddress(const CameraTarget& target,
-                                const std::vector<std::array<uint8_t, 6>>& sharers, int timeoutMs,
-                                const SignalGuard& signals, std::ostream& err) {
+Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
+                                int timeoutMs, const SignalGuard& signals, std::ostream& err) {
   if (sharers.empty() || !target.adapter) return {target, std::nullopt, std::nullopt};
   std::string others;
   for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + macText(mac);
@@ -62,9 +61,10 @@ Relocation moveOffSharedAddress(const CameraTarget& target,
   return relocation;
 }
 
-std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
-    const CameraTarget& camera, int timeoutMs, const WhileProbing& alongside) {
-  if (!camera.adapter) return std::vector<std::array<uint8_t, 6>>{};
+std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const CameraTarget& camera,
+                                                                int timeoutMs,
+                                                                const WhileProbing& alongside) {
+  if (!camera.adapter) return std::vector<net::Mac>{};
   std::variant<PacketSocket, CommandResult> socket =
       openProbeSocket("checking who else answers at the camera's address");
   if (auto* refused = std::get_if<CommandResult>(&socket)) return *refused;
@@ -78,7 +78,7 @@ std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
     return failure(ExitCode::kFailed, "ARP probe of " + camera.address + " on adapter " +
                                           camera.adapter->getName() + " failed");
   }
-  std::vector<std::array<uint8_t, 6>> sharers;
+  std::vector<net::Mac> sharers;
   if (probed.kind == arp::ProbeResult::Kind::kInUse) {
     sharers.emplace_back();
     probed.answeredBy.getMacHw(sharers.back().data(), MacAddress::kSize);
@@ -100,7 +100,7 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
   }
   auto sharers = lookup.endedAtAnswer
                      ? sharersByArp(*lookup.target, invocation.timeoutMs, alongside)
-                     : std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult>(
+                     : std::variant<std::vector<net::Mac>, CommandResult>(
                            sharersOf(*lookup.target, lookup.found));
   auto* failed = std::get_if<CommandResult>(&sharers);
   // An address names whatever answers there. Where another station answers

@@ -23,13 +23,14 @@
 #include "cli/signal_guard.h"
 #include "gvcp/camera_info.h"
 #include "net/arp_probe.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
 // The MACs of the other cameras that answered at `camera`'s address through
 // the same interface, each once.
-std::vector<std::array<uint8_t, 6>> sharersOf(const CameraTarget& camera,
-                                              const std::vector<GigE_Camera_Info>& found);
+std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+                                const std::vector<GigE_Camera_Info>& found);
 
 struct Relocation {
   CameraTarget target;                   // where the command goes on
@@ -38,9 +39,8 @@ struct Relocation {
 };
 
 // `target` unchanged when `sharers` is empty.
-Relocation moveOffSharedAddress(const CameraTarget& target,
-                                const std::vector<std::array<uint8_t, 6>>& sharers, int timeoutMs,
-                                const SignalGuard& signals, std::ostream& err);
+Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
+                                int timeoutMs, const SignalGuard& signals, std::ostream& err);
 
 // Probing for the sharer. An ARP answer on one link comes back within a
 // millisecond: a station's network stack answers as the request arrives and
@@ -60,8 +60,9 @@ using WhileProbing = std::function<void(const CameraTarget&)>;
 // The station other than the camera that answers ARP for its address on its
 // adapter, if any (none without an adapter); or the failure of the probe.
 // `alongside` runs while the probe listens, only when a probe is sent.
-std::variant<std::vector<std::array<uint8_t, 6>>, CommandResult> sharersByArp(
-    const CameraTarget& camera, int timeoutMs, const WhileProbing& alongside = {});
+std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const CameraTarget& camera,
+                                                                int timeoutMs,
+                                                                const WhileProbing& alongside = {});
 
 // The camera a changing command names (findCamera), moved off an address it
 // shares with others heard on its adapter (not for --check or --dry-run).

@@ -118,8 +118,8 @@ CommandResult reachState(const CameraTarget& target, const std::string& who,
       if (auto refused = refusal(before, request.desired, who)) return *refused;
       planned = changesFor(before, request.desired);
     }
-    const device::ChangeOutcome outcome = device::applyChange(
-        session.camera(), before, changeRequestOf(before, request.desired));
+    const device::ChangeOutcome outcome =
+        device::applyChange(session.camera(), before, changeRequestOf(before, request.desired));
     written = !outcome.written.empty();
     CommandResult changed = changeResult(outcome, before, request.desired, who);
     if (changed.code != ExitCode::kOk || !request.then) return changed;

@@ -12,7 +12,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-bool hasMac(const GigE_Camera_Info& camera, const std::array<uint8_t, 6>& mac) {
+bool hasMac(const GigE_Camera_Info& camera, const net::Mac& mac) {
   return std::equal(mac.begin(), mac.end(), camera.cameraMacHw);
 }
 
@@ -56,8 +56,7 @@ struct Sighting {
 // answer later than the next request (a camera that delays its discovery
 // acknowledges) is still taken. It ends at an answer from inside a subnet, or
 // one interval after the first from outside unless an inside one came since.
-Sighting listenFor(const std::array<uint8_t, 6>& mac, const ReturnSearch& search,
-                   Clock::duration left) {
+Sighting listenFor(const net::Mac& mac, const ReturnSearch& search, Clock::duration left) {
   Sighting seen;
   const auto window = std::chrono::duration_cast<std::chrono::milliseconds>(left);
   DiscoveryOptions options = discoveryOptions(window);
@@ -82,8 +81,7 @@ Sighting listenFor(const std::array<uint8_t, 6>& mac, const ReturnSearch& search
 
 }  // namespace
 
-std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
-                                           const ReturnSearch& search) {
+std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSearch& search) {
   const auto deadline = Clock::now() + search.bound;
   while (Clock::now() < deadline && !(search.stop && search.stop())) {
     const auto started = Clock::now();

@@ -16,6 +16,7 @@
 #include "device/camera_session.h"
 #include "gvcp/camera_info.h"
 #include "net/adaptor.h"
+#include "net/macaddress.h"
 
 namespace device {
 
@@ -58,7 +59,6 @@ struct ReturnSearch {
 // outside is taken when no such answer came within one interval after it.
 // With `awaitedIp` the rule is the address instead: an answer from it ends
 // the wait, the first from elsewhere is kept until the bound.
-std::optional<GigE_Camera_Info> awaitByMac(const std::array<uint8_t, 6>& mac,
-                                           const ReturnSearch& search);
+std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSearch& search);
 
 }  // namespace device

@@ -85,7 +85,7 @@ void CameraSession::enablePendingAck() {
 // put back when the policy writes it after the take, in one READREG where the
 // camera offers concatenation. A timeout the camera refuses to give leaves
 // the MAC to a read of its own, and nothing to put back.
-gvcp::Status CameraSession::readAfterTake(std::array<uint8_t, 6>& mac) {
+gvcp::Status CameraSession::readAfterTake(net::Mac& mac) {
   const uint32_t capabilities = target_.capabilities.value_or(0);
   const bool timeout = policy_.timeoutWrite == TimeoutWrite::kAfterTake;
   uint32_t high = 0;
@@ -104,7 +104,7 @@ gvcp::Status CameraSession::readAfterTake(std::array<uint8_t, 6>& mac) {
 // Two cameras on one address (a new batch on its factory default): ARP picks
 // one of them, and every write would go to whichever it is.
 gvcp::Status CameraSession::checkIdentity() {
-  std::array<uint8_t, 6> mac{};
+  net::Mac mac{};
   const gvcp::Status read = readAfterTake(mac);
   if (!target_.mac) return gvcp::Status::Ok();
   if (!read.ok()) {

@@ -28,6 +28,7 @@
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/heartbeat.h"
 #include "gvcp/status.h"
+#include "net/macaddress.h"
 
 namespace device {
 
@@ -91,7 +92,7 @@ struct SessionTarget {
   // The adapter it answered on; empty: wherever the kernel routes the address.
   std::string interface;
   // Checked after the take when given: the MAC the device must have.
-  std::optional<std::array<uint8_t, 6>> mac;
+  std::optional<net::Mac> mac;
   // The GVCP capability register when the caller has read it: the reads after
   // the take then go in one concatenated READREG where it is offered, and the
   // register is not read again.
@@ -134,7 +135,7 @@ class CameraSession {
 
  private:
   gvcp::Status checkIdentity();
-  gvcp::Status readAfterTake(std::array<uint8_t, 6>& mac);
+  gvcp::Status readAfterTake(net::Mac& mac);
   void writeHeartbeatTimeout();
   void enablePendingAck();
 

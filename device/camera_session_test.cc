@@ -66,7 +66,7 @@ TEST_F(CameraSessionTest, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
 TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten) {
   camera.device.setRegister(reg::kDeviceMacHigh, 0x0211);
   camera.device.setRegister(reg::kDeviceMacLow, 0x22334455);
-  const std::array<uint8_t, 6> named = {0x02, 0x11, 0x22, 0x33, 0x44, 0x66};
+  const net::Mac named = {0x02, 0x11, 0x22, 0x33, 0x44, 0x66};
   {
     CameraSession session({camera.peer.ip(), "", named, std::nullopt},
                           {.port = camera.peer.port()});

@@ -18,6 +18,7 @@
 
 #include "gvcp/status.h"
 #include "net/address_set.h"
+#include "net/macaddress.h"
 
 class Camera;
 
@@ -38,7 +39,7 @@ struct CameraIdentity {
 
 struct CameraSettings {
   CameraIdentity identity;
-  std::array<uint8_t, 6> mac{};
+  net::Mac mac{};
   net::AddressSet current;  // host-order register values
   net::AddressSet persistent;
   uint32_t ipConfigSupported = 0;

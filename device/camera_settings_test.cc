@@ -55,7 +55,7 @@ TEST_F(CameraSettingsTest, ReadsEveryFieldWithoutWriting) {
   EXPECT_EQ(s.identity.manufacturerInfo, "info");
   EXPECT_EQ(s.identity.serial, "0123456789ABCDEF");
   EXPECT_EQ(s.identity.userName, "left");
-  EXPECT_EQ(s.mac, (std::array<uint8_t, 6>{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}));
+  EXPECT_EQ(s.mac, (net::Mac{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}));
   EXPECT_EQ(s.current.ip, 0xC0A80A0Bu);
   EXPECT_EQ(s.current.mask, 0xFFFFFF00u);
   EXPECT_EQ(s.current.gateway, 0xC0A80A01u);

@@ -50,7 +50,7 @@ gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> fie
   return gvcp::Status::FromExchange(result, at("reading memory at", address));
 }
 
-gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac, uint32_t capabilities) {
+gvcp::Status readMac(Camera& camera, net::Mac& mac, uint32_t capabilities) {
   uint32_t high = 0;
   uint32_t low = 0;
   const RegisterRead reads[] = {{reg::kDeviceMacHigh, &high}, {reg::kDeviceMacLow, &low}};
@@ -59,8 +59,8 @@ gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac, uint32_t capab
   return read;
 }
 
-std::array<uint8_t, 6> macOf(uint32_t high, uint32_t low) {
-  std::array<uint8_t, 6> mac{};
+net::Mac macOf(uint32_t high, uint32_t low) {
+  net::Mac mac{};
   mac[0] = static_cast<uint8_t>(high >> 8);
   mac[1] = static_cast<uint8_t>(high);
   for (int i = 0; i < 4; ++i) mac[2 + i] = static_cast<uint8_t>(low >> (24 - 8 * i));

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "gvcp/status.h"
+#include "net/macaddress.h"
 
 class Camera;
 
@@ -29,7 +30,7 @@ gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> fie
 // MAC High holds the first two bytes in its low 16 bits, MAC Low the last four;
 // `mac` is written only when both were read, in one READREG where
 // `capabilities` offers concatenation (as readRegisters).
-gvcp::Status readMac(Camera& camera, std::array<uint8_t, 6>& mac, uint32_t capabilities = 0);
-std::array<uint8_t, 6> macOf(uint32_t high, uint32_t low);
+gvcp::Status readMac(Camera& camera, net::Mac& mac, uint32_t capabilities = 0);
+net::Mac macOf(uint32_t high, uint32_t low);
 
 }  // namespace device

@@ -24,8 +24,8 @@ bool zeroMac(const GigE_Camera_Info& camera) {
                      [](unsigned char b) { return b == 0; });
 }
 
-std::array<uint8_t, 6> macOf(const GigE_Camera_Info& camera) {
-  std::array<uint8_t, 6> mac{};
+net::Mac macOf(const GigE_Camera_Info& camera) {
+  net::Mac mac{};
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), mac.begin());
   return mac;
 }
@@ -133,7 +133,7 @@ void WatchState::foldSilent(const std::set<std::string>& heard, std::vector<Watc
 // at an address of this host. A lost camera has neither flag.
 void WatchState::foldSharing(const std::vector<uint32_t>& hostAddresses,
                              std::vector<WatchEvent>& events) {
-  std::map<std::pair<std::string, uint32_t>, std::vector<std::array<uint8_t, 6>>> atAddress;
+  std::map<std::pair<std::string, uint32_t>, std::vector<net::Mac>> atAddress;
   for (const auto& [key, camera] : cameras_) {
     if (camera.up && camera.info.currentIp != 0)
       atAddress[{camera.info.adaptor.getName(), camera.info.currentIp}].push_back(
@@ -144,7 +144,7 @@ void WatchState::foldSharing(const std::vector<uint32_t>& hostAddresses,
     camera.sharesWith.clear();
     camera.hostAddress = false;
     if (camera.up && info.currentIp != 0) {
-      const std::array<uint8_t, 6> own = macOf(info);
+      const net::Mac own = macOf(info);
       bool selfSkipped = false;  // two all-zero MACs are two cameras: skip one, not both
       for (const auto& mac : atAddress[{info.adaptor.getName(), info.currentIp}]) {
         if (mac == own && !selfSkipped)

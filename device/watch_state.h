@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gvcp/camera_info.h"
+#include "net/macaddress.h"
 
 namespace device {
 
@@ -60,7 +61,7 @@ struct WatchedCamera {
   bool up = true;
   bool conflict = false;  // another camera at its address on its link, or a host address
   bool outsideSubnet = false;
-  std::vector<std::array<uint8_t, 6>> sharesWith;  // the other cameras at its address
+  std::vector<net::Mac> sharesWith;  // the other cameras at its address
   bool hostAddress = false;
   std::optional<uint32_t> linkSpeedMbps;
   bool linkSpeedWanted = true;  // set at each appearance, cleared by setLinkSpeed

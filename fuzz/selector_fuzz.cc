@@ -45,7 +45,7 @@ void checkKind(const Selector& s, std::string_view text) {
   switch (s.kind) {
     case Selector::Kind::kMac: {
       const std::optional<MacAddress> mac = parseMacText(text);
-      std::array<uint8_t, 6> bytes{};
+      net::Mac bytes{};
       if (!mac) std::abort();
       mac->getMacHw(bytes.data(), static_cast<int>(bytes.size()));
       if (bytes != s.mac) std::abort();
@@ -76,7 +76,7 @@ Records records(const uint8_t* data, size_t size, const Selector& s) {
   for (size_t i = 0; i < kRecords; ++i) {
     const uint8_t pick = i < size ? data[i] : static_cast<uint8_t>(i);
     GigE_Camera_Info camera;
-    std::array<uint8_t, 6> mac = {0x02, 0, 0, 0, 0, static_cast<uint8_t>(pick % 3)};
+    net::Mac mac = {0x02, 0, 0, 0, 0, static_cast<uint8_t>(pick % 3)};
     if (s.kind == Selector::Kind::kMac) {
       mac = s.mac;
       if (!(pick & 0x10)) mac[5] ^= static_cast<uint8_t>(1 + pick % 3);
@@ -94,8 +94,8 @@ Records records(const uint8_t* data, size_t size, const Selector& s) {
   return built;
 }
 
-std::array<uint8_t, 6> macOf(const GigE_Camera_Info& camera) {
-  std::array<uint8_t, 6> mac{};
+net::Mac macOf(const GigE_Camera_Info& camera) {
+  net::Mac mac{};
   std::copy(camera.cameraMacHw, camera.cameraMacHw + mac.size(), mac.begin());
   return mac;
 }

@@ -17,7 +17,7 @@ using Frame = std::array<uint8_t, gvcp::kDiscoveryFrameSize>;
 // A DISCOVERY_ACK as captured on the wire: broadcast Ethernet frame, IPv4 from
 // 192.168.10.20 to 255.255.255.255, UDP 3956 -> 50000, then the acknowledge.
 Frame answerFrame(std::array<uint8_t, 4> source = {192, 168, 10, 20},
-                  std::array<uint8_t, 6> mac = {0x02, 0x00, 0x00, 0xab, 0xcd, 0xef}) {
+                  net::Mac mac = {0x02, 0x00, 0x00, 0xab, 0xcd, 0xef}) {
   Frame f{};
   const uint8_t head[] = {
       0xff,      0xff,      0xff,      0xff,      0xff, 0xff, 0x02, 0x00,
@@ -47,9 +47,17 @@ TEST(DiscoveryFrameTest, AnswersFromForeignSubnetAndFromZeroAddressAreTaken) {
 TEST(DiscoveryFrameTest, SingleByteCorruptionsOfTheTestedBytesReject) {
   // Ethernet type, IPv4 version and header length, protocol, UDP source port
   // (3956), acknowledge code and length (248).
-  for (const auto& [offset, value] : std::vector<std::pair<size_t, uint8_t>>{
-           {12, 0x86}, {13, 0xdd}, {14, 0x46}, {23, 6}, {34, 0xc3}, {35, 0x50},
-           {44, 0x01}, {45, 0x02}, {45, 0x05}, {46, 0x01}, {47, 0xf4}}) {
+  for (const auto& [offset, value] : std::vector<std::pair<size_t, uint8_t>>{{12, 0x86},
+                                                                             {13, 0xdd},
+                                                                             {14, 0x46},
+                                                                             {23, 6},
+                                                                             {34, 0xc3},
+                                                                             {35, 0x50},
+                                                                             {44, 0x01},
+                                                                             {45, 0x02},
+                                                                             {45, 0x05},
+                                                                             {46, 0x01},
+                                                                             {47, 0xf4}}) {
     Frame f = answerFrame();
     f[offset] = value;
     EXPECT_FALSE(discoveryAnswerSource(f, kAdapterIp)) << "byte " << offset << " = " << +value;

@@ -15,8 +15,8 @@
 #include "device/camera_return.h"
 #include "device/register_reads.h"
 #include "fwupdate/firmware_update.h"
-#include "net/macaddress.h"
 #include "fwupdate/sha256.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -99,7 +99,7 @@ struct Return {
   std::string address;  // dotted
   FirmwareIdentity identity;
   // Set when another device answers at the address: its MAC; the identity is then unread.
-  std::optional<std::array<uint8_t, 6>> stranger;
+  std::optional<net::Mac> stranger;
 };
 
 CommandResult updated(const std::string& address, const FirmwareIdentity& before,
@@ -160,7 +160,7 @@ device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
   const std::unique_ptr<Camera> camera = openCamera(at.ip, job.gvcpPort, at.interface);
   // Another device may hold the address now (or answer first there): its
   // version says nothing of this update.
-  std::array<uint8_t, 6> mac{};
+  net::Mac mac{};
   if (!device::readMac(*camera, mac).ok()) return waited;
   if (mac != target.mac) {
     back.stranger = mac;

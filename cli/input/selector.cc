@@ -13,10 +13,10 @@ namespace cli {
 
 namespace {
 
-std::optional<std::array<uint8_t, 6>> parseMac(std::string_view text) {
+std::optional<net::Mac> parseMac(std::string_view text) {
   const std::optional<MacAddress> mac = parseMacText(text);
   if (!mac) return std::nullopt;
-  std::array<uint8_t, 6> bytes{};
+  net::Mac bytes{};
   mac->getMacHw(bytes.data(), static_cast<int>(bytes.size()));
   return bytes;
 }

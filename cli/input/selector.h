@@ -2,7 +2,8 @@
 // ':' or '-' between the bytes), a dotted IPv4 address, or else a serial
 // number or user-defined name (1 to 16 bytes, the width of those fields).
 // Text made of digits and dots that is no valid address is an error, not a
-// name; digits alone are a serial number. Matching picks the discovered records of one camera. Pure.
+// name; digits alone are a serial number. Matching picks the discovered records of one camera.
+// Pure.
 #pragma once
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "gvcp/camera_info.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -21,7 +23,7 @@ inline constexpr size_t kMaxNameBytes = 16;
 struct Selector {
   enum class Kind { kMac, kAddress, kName };
   Kind kind = Kind::kName;
-  std::array<uint8_t, 6> mac{};
+  net::Mac mac{};
   uint32_t ip = 0;  // network byte order
   std::string text;
 };

@@ -7,7 +7,7 @@ namespace cli {
 
 namespace {
 
-constexpr std::array<uint8_t, 6> kMac = {0x02, 0x11, 0x22, 0x33, 0xAB, 0xCD};
+constexpr net::Mac kMac = {0x02, 0x11, 0x22, 0x33, 0xAB, 0xCD};
 
 TEST(SelectorParse, MacInAnyCaseWithEitherSeparator) {
   for (const char* text : {"02:11:22:33:ab:cd", "02:11:22:33:AB:CD", "02-11-22-33-Ab-cD"}) {

@@ -25,7 +25,7 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraView>& camera
     if (camera.ip == 0) continue;
     sharing[i].hostAddress =
         std::find(hostAddresses.begin(), hostAddresses.end(), camera.ip) != hostAddresses.end();
-    std::vector<std::array<uint8_t, 6>>& others = sharing[i].sharesWith;
+    std::vector<net::Mac>& others = sharing[i].sharesWith;
     for (const CameraView& other : cameras) {
       const bool sameAddress =
           other.ip == camera.ip && other.mac != camera.mac && sameLink(other, camera);

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "cli/output/camera_view.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
 struct AddressSharing {
-  std::vector<std::array<uint8_t, 6>> sharesWith;  // the other cameras' MACs, each once
-  bool hostAddress = false;                        // the address is one of this host's
+  std::vector<net::Mac> sharesWith;  // the other cameras' MACs, each once
+  bool hostAddress = false;          // the address is one of this host's
 };
 
 // One entry per camera of `cameras`, in their order. `hostAddresses` are every

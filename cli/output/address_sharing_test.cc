@@ -19,7 +19,7 @@ TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
   const std::vector<CameraView> cameras = {at(1, 10), at(2, 10), at(1, 10),
                                            at(4, 0),  at(5, 0),  at(6, 99)};
   const std::vector<AddressSharing> sharing = addressSharing(cameras, {99, 0});
-  using Macs = std::vector<std::array<uint8_t, 6>>;
+  using Macs = std::vector<net::Mac>;
   EXPECT_EQ(sharing[0].sharesWith, (Macs{cameras[1].mac}));
   EXPECT_EQ(sharing[1].sharesWith, (Macs{cameras[0].mac}));
   EXPECT_EQ(sharing[2].sharesWith, (Macs{cameras[1].mac}));

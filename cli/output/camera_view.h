@@ -12,6 +12,7 @@
 #include "device/camera_settings.h"
 #include "gvcp/camera_info.h"
 #include "net/adaptor.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -22,7 +23,7 @@ struct AdapterView {
 };
 
 struct CameraView {
-  std::array<uint8_t, 6> mac{};
+  net::Mac mac{};
   uint32_t ip = 0;
   uint32_t mask = 0;
   uint32_t gateway = 0;
@@ -33,7 +34,7 @@ struct CameraView {
   bool reachable = false;
   // The other cameras answering at this address, and whether it is one of
   // this host's own (filled where the command knows: cli/output/address_sharing.h).
-  std::vector<std::array<uint8_t, 6>> sharesAddressWith;
+  std::vector<net::Mac> sharesAddressWith;
   bool hostAddress = false;
 };
 

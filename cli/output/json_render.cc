@@ -26,7 +26,7 @@ json optionalText(const std::optional<std::string>& text) {
   return text ? json(*text) : json(nullptr);
 }
 
-json macList(const std::vector<std::array<uint8_t, 6>>& macs) {
+json macList(const std::vector<net::Mac>& macs) {
   json list = json::array();
   for (const auto& mac : macs) list.push_back(macText(mac));
   return list;
