@@ -12,7 +12,7 @@ namespace {
 class NotingPort : public ForceIpPort {
  public:
   explicit NotingPort(ForceIpPort& port) : port_(port) {}
-  arp::ProbeResult probe(uint32_t ip) override { return port_.probe(ip); }
+  net::ProbeResult probe(uint32_t ip) override { return port_.probe(ip); }
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
     sentIp_ = ip;
     return port_.force(ip, mask, gateway);

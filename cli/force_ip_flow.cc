@@ -60,9 +60,9 @@ std::optional<CommandResult> adapterProblem(const ForceIpPlan& plan) {
 std::variant<Choice, CommandResult> probeGiven(const ForceIpPlan& plan, ForceIpPort& port,
                                                std::ostream& err) {
   const uint32_t ip = *plan.ip;
-  const arp::ProbeResult result = port.probe(ip);
-  if (result.kind == arp::ProbeResult::Kind::kLinkFailed) return probeFailed(plan);
-  if (result.kind == arp::ProbeResult::Kind::kFree) return Choice{ip, false, std::nullopt};
+  const net::ProbeResult result = port.probe(ip);
+  if (result.kind == net::ProbeResult::Kind::kLinkFailed) return probeFailed(plan);
+  if (result.kind == net::ProbeResult::Kind::kFree) return Choice{ip, false, std::nullopt};
   const std::string station = result.answeredBy.getMacInStr(false);
   if (!plan.force) {
     return failure(ExitCode::kFailed, "address " + dottedText(ip) + " is in use: " + station +
@@ -81,11 +81,11 @@ std::variant<Choice, CommandResult> pickAddress(const ForceIpPlan& plan, ForceIp
     if (signals.stopRequested()) return ProbeVerdict::kFailed;  // stops the walk
     if (hostAdapterHolding(plan, candidate)) return ProbeVerdict::kInUse;
     switch (port.probe(candidate).kind) {
-      case arp::ProbeResult::Kind::kFree:
+      case net::ProbeResult::Kind::kFree:
         return ProbeVerdict::kFree;
-      case arp::ProbeResult::Kind::kInUse:
+      case net::ProbeResult::Kind::kInUse:
         return ProbeVerdict::kInUse;
-      case arp::ProbeResult::Kind::kLinkFailed:
+      case net::ProbeResult::Kind::kLinkFailed:
         break;
     }
     return ProbeVerdict::kFailed;

@@ -28,7 +28,7 @@ class ForceIpPort {
   virtual ~ForceIpPort() = default;
   // An ARP probe of `ip` on the camera's adapter; the camera itself may
   // answer for the address it holds without counting as another station.
-  virtual arp::ProbeResult probe(uint32_t ip) = 0;
+  virtual net::ProbeResult probe(uint32_t ip) = 0;
   // FORCEIP for the camera through its adapter, waiting for the acknowledge.
   virtual gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) = 0;
   // Discoveries on the camera's adapter until the camera answers from `ip`

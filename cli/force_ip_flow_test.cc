@@ -24,12 +24,12 @@ constexpr char kStation[] = "02:00:00:00:99:02";
 // camera answers FORCEIP and where it answers afterwards; every call kept.
 class ScriptedPort : public ForceIpPort {
  public:
-  arp::ProbeResult probe(uint32_t ip) override {
+  net::ProbeResult probe(uint32_t ip) override {
     probed.push_back(ip);
     if (onProbe) onProbe();
-    if (linkFails) return {arp::ProbeResult::Kind::kLinkFailed, {}};
+    if (linkFails) return {net::ProbeResult::Kind::kLinkFailed, {}};
     if (!taken.count(ip)) return {};
-    return {arp::ProbeResult::Kind::kInUse, *parseMacText(kStation)};
+    return {net::ProbeResult::Kind::kInUse, *parseMacText(kStation)};
   }
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
     forced.push_back({ip, mask, gateway});

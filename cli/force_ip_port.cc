@@ -13,7 +13,7 @@
 namespace cli {
 
 std::variant<PacketSocket, CommandResult> openProbeSocket(const std::string& purpose) {
-  PacketSocket sock = arp::openArpSocket();
+  PacketSocket sock = net::openArpSocket();
   if (sock) return sock;
   const int error = errno;
   if (error == EPERM || error == EACCES) {
@@ -37,10 +37,10 @@ NetworkPort::NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int
   owner_.setMac(camera_.mac.data(), MacAddress::kSize);
 }
 
-arp::ProbeResult NetworkPort::probe(uint32_t ip) { return probe(ip, {}); }
+net::ProbeResult NetworkPort::probe(uint32_t ip) { return probe(ip, {}); }
 
-arp::ProbeResult NetworkPort::probe(uint32_t ip, const arp::ProbeTiming& timing) {
-  return arp::probeAddress(link_, ours_, ip, owner_, timing);
+net::ProbeResult NetworkPort::probe(uint32_t ip, const net::ProbeTiming& timing) {
+  return net::probeAddress(link_, ours_, ip, owner_, timing);
 }
 
 gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {

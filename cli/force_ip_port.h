@@ -27,15 +27,15 @@ class NetworkPort : public ForceIpPort {
   // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
   NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
 
-  arp::ProbeResult probe(uint32_t ip) override;
+  net::ProbeResult probe(uint32_t ip) override;
   // The probe with its own timing.
-  arp::ProbeResult probe(uint32_t ip, const arp::ProbeTiming& timing);
+  net::ProbeResult probe(uint32_t ip, const net::ProbeTiming& timing);
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override;
   std::optional<uint32_t> whereAnswers(uint32_t ip) override;
 
  private:
   CameraTarget camera_;
-  arp::PacketLink link_;
+  net::PacketLink link_;
   MacAddress ours_;
   MacAddress owner_;
   int timeoutMs_;

@@ -21,13 +21,13 @@ constexpr int kDialoguePacketSockets = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
-  privilege::keepOnlyNetRaw();
+  net::keepOnlyNetRaw();
   // Every change made to a camera in this run goes to the system journal.
   const bool dialogue = argc <= 1;
   const audit::AuditTrail trail(audit::journalSink(dialogue ? nullptr : &std::cerr));
   if (dialogue) {
     (void)holdPacketSockets(kDialoguePacketSockets);
-    privilege::dropForGood();
+    net::dropForGood();
     return runDialogue();
   }
   return cli::runCommandLine(argc, argv, std::cout, std::cerr);

@@ -48,12 +48,12 @@ class TraceToStream {
                               std::span<const uint8_t> datagram) {
       err << gvcp::describeDatagram(direction, ip, port, datagram) << "\n";
     });
-    privilege::setTraceHook([&err](const std::string& line) { err << line << "\n"; });
+    net::setTraceHook([&err](const std::string& line) { err << line << "\n"; });
   }
   ~TraceToStream() {
     if (!enabled_) return;
     gvcp::setTraceHook({});
-    privilege::setTraceHook({});
+    net::setTraceHook({});
   }
   TraceToStream(const TraceToStream&) = delete;
   TraceToStream& operator=(const TraceToStream&) = delete;
@@ -92,7 +92,7 @@ int packetSocketsNeeded(const Invocation& invocation, size_t adapters) {
 // drop is refused (discovery then sends untied).
 void holdSocketsAndDrop(const Invocation& invocation, size_t adapters) {
   (void)holdPacketSockets(packetSocketsNeeded(invocation, adapters));
-  privilege::dropForGood();
+  net::dropForGood();
 }
 
 // The command, with every capability given up before a changing command
@@ -120,11 +120,10 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
   } else {
     // These open no privileged socket after their discovery's: they drop
     // every capability while its window is still open.
-    privilege::dropOnceSocketsOpen();
+    net::dropOnceSocketsOpen();
   }
-  CommandResult result =
-      runCommand(invocation, selector, choice.adapters, host, guard, out, err);
-  privilege::dropForGood();
+  CommandResult result = runCommand(invocation, selector, choice.adapters, host, guard, out, err);
+  net::dropForGood();
   return result;
 }
 

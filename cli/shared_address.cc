@@ -70,16 +70,16 @@ std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const CameraTarg
   if (auto* refused = std::get_if<CommandResult>(&socket)) return *refused;
   NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
   // The future owns the probe's thread: it is joined here, or on any way out.
-  std::future<arp::ProbeResult> probing = std::async(
+  std::future<net::ProbeResult> probing = std::async(
       std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });
   if (alongside) alongside(camera);
-  const arp::ProbeResult probed = probing.get();
-  if (probed.kind == arp::ProbeResult::Kind::kLinkFailed) {
+  const net::ProbeResult probed = probing.get();
+  if (probed.kind == net::ProbeResult::Kind::kLinkFailed) {
     return failure(ExitCode::kFailed, "ARP probe of " + camera.address + " on adapter " +
                                           camera.adapter->getName() + " failed");
   }
   std::vector<net::Mac> sharers;
-  if (probed.kind == arp::ProbeResult::Kind::kInUse) {
+  if (probed.kind == net::ProbeResult::Kind::kInUse) {
     sharers.emplace_back();
     probed.answeredBy.getMacHw(sharers.back().data(), MacAddress::kSize);
   }

@@ -50,7 +50,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
 // a camera whose small stack answers ARP from a slow path, and for a stop
 // signal after the discovery to come before the take. The 60 ms a free
 // address costs are spent while the camera is read (WhileProbing).
-inline constexpr arp::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
+inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
                                                std::chrono::milliseconds(40)};
 
 // Work a changing command does on the caller's thread while the probe

@@ -20,8 +20,8 @@ CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& p
   // channel goes on untied as discovery does: the routing table picks the
   // interface, and the MAC check after the take still guards the camera.
   if (bindError_ == EPERM) {
-    privilege::trace("privilege: channel not tied to adapter " + target.interface +
-                     " (no privilege), going on unbound");
+    net::trace("privilege: channel not tied to adapter " + target.interface +
+               " (no privilege), going on unbound");
     bindError_ = 0;
   }
   if (!policy.heartbeat) return;

@@ -44,37 +44,37 @@ class ArpProbeEndToEnd : public ::testing::Test {
     camera = std::make_unique<testbed::SimulatedCamera>(*net, sw, "cam", setup);
     ASSERT_TRUE(camera->ready()) << camera->process().errors();
     const int ifindex = testbed::interfaceIndexIn(host, "eth1");
-    std::variant<arp::PacketLink, int> opened = EINVAL;
-    ASSERT_TRUE(inNamespace(host, [&] { opened = arp::PacketLink::open(ifindex); }));
+    std::variant<net::PacketLink, int> opened = EINVAL;
+    ASSERT_TRUE(inNamespace(host, [&] { opened = net::PacketLink::open(ifindex); }));
     ASSERT_EQ(opened.index(), 0u) << "errno " << std::get<int>(opened);
-    link = std::make_unique<arp::PacketLink>(std::move(std::get<arp::PacketLink>(opened)));
+    link = std::make_unique<net::PacketLink>(std::move(std::get<net::PacketLink>(opened)));
     ASSERT_FALSE(link->failed());
   }
-  arp::ProbeResult probe(uint32_t target, std::optional<MacAddress> owner = std::nullopt) {
-    return arp::probeAddress(*link, macOf("02:00:00:00:64:01"), target, owner);
+  net::ProbeResult probe(uint32_t target, std::optional<MacAddress> owner = std::nullopt) {
+    return net::probeAddress(*link, macOf("02:00:00:00:64:01"), target, owner);
   }
 
   std::unique_ptr<testbed::Network> net;
   std::string host;
   std::unique_ptr<testbed::SimulatedCamera> camera;  // destroyed before the network
-  std::unique_ptr<arp::PacketLink> link;
+  std::unique_ptr<net::PacketLink> link;
 };
 
 TEST_F(ArpProbeEndToEnd, AddressOfAnotherNamespaceIsInUseByItsMac) {
-  const arp::ProbeResult result = probe(kOtherHostIp);
-  EXPECT_EQ(result.kind, arp::ProbeResult::Kind::kInUse);
+  const net::ProbeResult result = probe(kOtherHostIp);
+  EXPECT_EQ(result.kind, net::ProbeResult::Kind::kInUse);
   EXPECT_EQ(result.answeredBy.getMacInStr(false), "02:00:00:00:64:02");
 }
 
 TEST_F(ArpProbeEndToEnd, CameraAnswersForItsAddressUnlessItIsTheOwner) {
-  const arp::ProbeResult result = probe(kCameraIp);
-  EXPECT_EQ(result.kind, arp::ProbeResult::Kind::kInUse);
+  const net::ProbeResult result = probe(kCameraIp);
+  EXPECT_EQ(result.kind, net::ProbeResult::Kind::kInUse);
   EXPECT_EQ(result.answeredBy.getMacInStr(false), "02:00:00:00:64:20");
-  EXPECT_EQ(probe(kCameraIp, macOf("02:00:00:00:64:20")).kind, arp::ProbeResult::Kind::kFree);
+  EXPECT_EQ(probe(kCameraIp, macOf("02:00:00:00:64:20")).kind, net::ProbeResult::Kind::kFree);
 }
 
 TEST_F(ArpProbeEndToEnd, AddressNobodyHoldsIsFree) {
-  EXPECT_EQ(probe(kFreeIp).kind, arp::ProbeResult::Kind::kFree);
+  EXPECT_EQ(probe(kFreeIp).kind, net::ProbeResult::Kind::kFree);
 }
 
 // Only a channel tied to eth1 reaches the camera; its ARP answers there are no
@@ -84,7 +84,7 @@ TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOther
   int routed = 0, tied = 0;
   unsigned int macLow = 0;
   ASSERT_TRUE(inNamespace(host, [&] {
-    early = arp::openArpSocket();
+    early = net::openArpSocket();
     routed = Camera(htonl(kCameraIp), 3956).readreg(reg::kDeviceMacLow, &macLow);
     Camera channel(htonl(kCameraIp), 3956);
     tied = channel.bindToInterface("eth1") == 0 ? channel.readreg(reg::kDeviceMacLow, &macLow) : -1;
@@ -92,9 +92,9 @@ TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOther
   EXPECT_EQ(routed, kGvcpNoAnswer);
   EXPECT_EQ(tied, 0);
   EXPECT_EQ(macLow, 0x00006420u);
-  arp::PacketLink other(std::move(early), testbed::interfaceIndexIn(host, "eth2"));
-  EXPECT_EQ(arp::probeAddress(other, macOf("02:00:00:00:64:01"), kCameraIp).kind,
-            arp::ProbeResult::Kind::kFree);
+  net::PacketLink other(std::move(early), testbed::interfaceIndexIn(host, "eth2"));
+  EXPECT_EQ(net::probeAddress(other, macOf("02:00:00:00:64:01"), kCameraIp).kind,
+            net::ProbeResult::Kind::kFree);
 }
 
 }  // namespace

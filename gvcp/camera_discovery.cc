@@ -34,7 +34,7 @@ namespace site = discovery_site;
 // One adapter's part of a discovery.
 struct Probe {
   Adaptor adaptor;
-  UniqueFd sender;   // sends the request; the capture in UDP mode
+  UniqueFd sender;       // sends the request; the capture in UDP mode
   PacketSocket capture;  // packet modes only
   std::vector<GigE_Camera_Info> cameras;
   uint16_t port = 0;  // the sender's own port, when the capture takes only its answers
@@ -61,11 +61,11 @@ void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
   int given = 0;
   socklen_t length = sizeof given;
   ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &given, &length);
-  privilege::trace(std::string("discovery: ") + path + " receive buffer on " +
-                   terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
-                   " bytes (net.core.rmem_max " +
-                   (ceiling ? std::to_string(*ceiling) : std::string("unknown")) +
-                   "), kernel gave " + std::to_string(given));
+  net::trace(std::string("discovery: ") + path + " receive buffer on " +
+             terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
+             " bytes (net.core.rmem_max " +
+             (ceiling ? std::to_string(*ceiling) : std::string("unknown")) + "), kernel gave " +
+             std::to_string(given));
 }
 
 // Capturing by packet socket alone, the request socket is never read: the
@@ -293,7 +293,7 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
   }
   // Nothing privileged is opened from here on: a command that asked for it
   // gives its capabilities up while the window is still open.
-  privilege::socketsOpened();
+  net::socketsOpened();
   if (probes.empty()) return outcome;
   outcome.status = sendFirst(probes, outcome.skipped);
   if (outcome.status.ok()) outcome.status = listen(probes, options);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace arp {
+namespace net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -102,4 +102,4 @@ ProbeResult probeAddress(FrameLink& link, const MacAddress& ours, uint32_t targe
   return {};
 }
 
-}  // namespace arp
+}  // namespace net

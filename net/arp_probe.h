@@ -15,7 +15,7 @@
 
 #include "net/macaddress.h"
 
-namespace arp {
+namespace net {
 
 using Frame = std::vector<uint8_t>;
 inline constexpr size_t kFrameSize = 42;  // Ethernet header and an IPv4 ARP body
@@ -59,4 +59,4 @@ ProbeResult probeAddress(FrameLink& link, const MacAddress& ours, uint32_t targe
                          const std::optional<MacAddress>& owner = std::nullopt,
                          const ProbeTiming& timing = {});
 
-}  // namespace arp
+}  // namespace net

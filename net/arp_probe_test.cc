@@ -6,7 +6,7 @@
 #include <map>
 #include <thread>
 
-namespace arp {
+namespace net {
 namespace {
 
 using std::chrono::milliseconds;
@@ -144,4 +144,4 @@ TEST(ArpProbeTest, FailingLinkIsReportedNotTakenForSilence) {
 }
 
 }  // namespace
-}  // namespace arp
+}  // namespace net

@@ -25,10 +25,11 @@ int bindToInterface(int fd, const std::string& name) {
   if (name.size() >= IFNAMSIZ) return ENODEV;
   const int error = bindCall.load()(fd, name);
   if (error != EPERM) return error;
-  const privilege::NetRawRaised raised("interface bind");
+  const net::NetRawRaised raised("interface bind");
   return raised.raised() ? bindCall.load()(fd, name) : error;
 }
 
-ScopedDeviceBindCall::ScopedDeviceBindCall(DeviceBindCall call) : previous_(bindCall.exchange(call)) {}
+ScopedDeviceBindCall::ScopedDeviceBindCall(DeviceBindCall call)
+    : previous_(bindCall.exchange(call)) {}
 
 ScopedDeviceBindCall::~ScopedDeviceBindCall() { bindCall = previous_; }

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace arp {
+namespace net {
 namespace {
 
 // Larger than any Ethernet frame that reaches an ARP socket.
@@ -70,4 +70,4 @@ std::optional<Frame> PacketLink::receive(std::chrono::milliseconds wait) {
   return frame;
 }
 
-}  // namespace arp
+}  // namespace net

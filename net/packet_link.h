@@ -10,7 +10,7 @@
 #include "net/arp_probe.h"
 #include "net/packet_socket.h"
 
-namespace arp {
+namespace net {
 
 class PacketLink : public FrameLink {
  public:
@@ -37,4 +37,4 @@ class PacketLink : public FrameLink {
 // cannot be opened.
 PacketSocket openArpSocket();
 
-}  // namespace arp
+}  // namespace net

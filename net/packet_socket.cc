@@ -53,7 +53,7 @@ PacketSocket PacketSocket::open(const char* purpose) {
       return PacketSocket(std::move(fd), true);
     }
   }
-  const privilege::NetRawRaised raised(purpose);
+  const net::NetRawRaised raised(purpose);
   return PacketSocket(openFresh(), true);
 }
 
@@ -96,7 +96,7 @@ int holdPacketSockets(int count) {
   r.holding = true;
   const int missing = count - static_cast<int>(r.idle.size());
   if (missing > 0) {
-    const privilege::NetRawRaised raised(
+    const net::NetRawRaised raised(
         (std::to_string(missing) + " packet sockets held for the command").c_str());
     for (int i = 0; i < missing; ++i) {
       UniqueFd fd = openFresh();

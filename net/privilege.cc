@@ -7,7 +7,7 @@
 #include <mutex>
 #include <type_traits>
 
-namespace privilege {
+namespace net {
 namespace {
 
 struct CapFree {
@@ -125,4 +125,4 @@ ScopedCapabilitySystem::~ScopedCapabilitySystem() {
   state().dropPending = false;
 }
 
-}  // namespace privilege
+}  // namespace net

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-namespace privilege {
+namespace net {
 
 // The capability calls, on the calling thread.
 class CapabilitySystem {
@@ -80,4 +80,4 @@ class ScopedCapabilitySystem {
   ScopedCapabilitySystem& operator=(const ScopedCapabilitySystem&) = delete;
 };
 
-}  // namespace privilege
+}  // namespace net

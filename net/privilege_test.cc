@@ -11,7 +11,7 @@
 
 #include "net/interface_bind.h"
 
-namespace privilege {
+namespace net {
 namespace {
 
 struct FakeCapabilities : CapabilitySystem {
@@ -48,7 +48,8 @@ TEST(Privilege, RaisedAroundOneCallWhilePermittedAndNeverAfterTheDrop) {
 unsigned long long threadStatus(const std::string& field) {
   std::ifstream status("/proc/self/task/" + std::to_string(::syscall(SYS_gettid)) + "/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(field.size() + 1), nullptr, 16);
+    if (line.rfind(field + ":", 0) == 0)
+      return std::stoull(line.substr(field.size() + 1), nullptr, 16);
   }
   return ~0ull;
 }
@@ -70,4 +71,4 @@ TEST(KernelCapabilities, KeepsNetRawAloneThenDropsEverything) {
 }
 
 }  // namespace
-}  // namespace privilege
+}  // namespace net
