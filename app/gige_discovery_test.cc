@@ -72,8 +72,8 @@ std::array<uint8_t, gvcp::kDiscoveryFrameSize> answerFrom(uint8_t host) {
   f[35] = 0x74;
   f[45] = 0x03;  // DISCOVERY_ACK of 248 bytes
   f[47] = 0xf8;
-  f[50 + discovery_ack::kMac] = 0x02;
-  f[50 + discovery_ack::kMac + 5] = host;
+  f[50 + gvcp::DiscoveryAck::kMac] = 0x02;
+  f[50 + gvcp::DiscoveryAck::kMac + 5] = host;
   return f;
 }
 

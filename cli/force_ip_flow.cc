@@ -158,7 +158,7 @@ CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port, const S
   if (signals.stopRequested()) return interrupted();
   const gvcp::Status sent = port.force(choice.ip, plan.mask, plan.gateway);
   const bool acknowledged = sent.ok();
-  const bool unanswered = sent.code() == gvcp::forceip_site::kNoAnswer && !sent.isCameraStatus();
+  const bool unanswered = sent.code() == gvcp::ForceIpSite::kNoAnswer && !sent.isCameraStatus();
   if (!acknowledged && !unanswered) {
     return failure(ExitCode::kFailed, "camera " + plan.mac + ": " + sent.toString());
   }

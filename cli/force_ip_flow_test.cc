@@ -75,7 +75,7 @@ class ForceIpFlowTest : public ::testing::Test {
 };
 
 gvcp::Status unanswered() {
-  return gvcp::Status::Local(gvcp::forceip_site::kNoAnswer, "FORCEIP not acknowledged");
+  return gvcp::Status::Local(gvcp::ForceIpSite::kNoAnswer, "FORCEIP not acknowledged");
 }
 
 TEST_F(ForceIpFlowTest, FreeAddressIsForcedWithMaskAndGatewayAndConfirmed) {

@@ -19,7 +19,7 @@ CommandResult underControl(const CameraTarget& target, const std::string& who,
   if (stopped(signals)) return interrupted();
   device::CameraSession session(sessionTarget(target), device::SessionPolicy{});
   if (const gvcp::Status taken = session.take(); !taken.ok()) {
-    if (taken.code() == device::session_site::kNotGranted) {
+    if (taken.code() == device::SessionSite::kNotGranted) {
       return failure(ExitCode::kFailed, who + " did not grant control");
     }
     return failure(ExitCode::kFailed, who + ": " + taken.toString() + "; nothing was written");

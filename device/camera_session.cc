@@ -36,7 +36,7 @@ CameraSession::~CameraSession() { release(); }
 
 gvcp::Status CameraSession::take(int tries) {
   if (bindError_ != 0) {
-    return gvcp::Status::Local(session_site::kInterface,
+    return gvcp::Status::Local(SessionSite::kInterface,
                                "the channel could not be tied to adapter " + target_.interface,
                                bindError_);
   }
@@ -44,11 +44,11 @@ gvcp::Status CameraSession::take(int tries) {
     camera_->writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
   }
   if (policy_.releaseAfterFailedTake) {
-    held_ = control::take(*camera_, tries);
+    held_ = gvcp::takeControl(*camera_, tries);
   } else {
     held_ = camera_->writereg(reg::kCcp, reg::kCcpTake) == 0;
   }
-  if (!held_) return gvcp::Status::Local(session_site::kNotGranted, "control was not granted");
+  if (!held_) return gvcp::Status::Local(SessionSite::kNotGranted, "control was not granted");
   if (gvcp::Status identity = checkIdentity(); !identity.ok()) {
     release();
     return identity;
@@ -108,13 +108,13 @@ gvcp::Status CameraSession::checkIdentity() {
   const gvcp::Status read = readAfterTake(mac);
   if (!target_.mac) return gvcp::Status::Ok();
   if (!read.ok()) {
-    return gvcp::Status::Local(session_site::kIdentityUnread,
+    return gvcp::Status::Local(SessionSite::kIdentityUnread,
                                "its MAC could not be read: " + read.toString());
   }
   if (mac == *target_.mac) return gvcp::Status::Ok();
   previousTimeout_.reset();  // nothing is written to another device
   return gvcp::Status::Local(
-      session_site::kWrongCamera,
+      SessionSite::kWrongCamera,
       "the device answering there is " + macText(mac) + ", not " + macText(*target_.mac));
 }
 

@@ -75,12 +75,12 @@ inline SessionPolicy libraryPolicy(uint16_t port) {
 }
 
 // Where a session's local failures come from: the codes of their Status.
-namespace session_site {
-inline constexpr int kNotGranted = 1;
-inline constexpr int kWrongCamera = 2;  // another device answers at the address
-inline constexpr int kIdentityUnread = 3;
-inline constexpr int kInterface = 4;  // the channel could not be tied to the adapter
-}  // namespace session_site
+enum SessionSite : int {
+  kNotGranted = 1,
+  kWrongCamera = 2,  // another device answers at the address
+  kIdentityUnread = 3,
+  kInterface = 4,  // the channel could not be tied to the adapter
+};
 
 // The longest a session lets a camera work on one command after it answered
 // PENDING_ACK, whatever its pending timeout register says.

@@ -71,7 +71,7 @@ TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten)
     CameraSession session({camera.peer.ip(), "", named, std::nullopt},
                           {.port = camera.peer.port()});
     const gvcp::Status taken = session.take();
-    EXPECT_EQ(taken.code(), session_site::kWrongCamera);
+    EXPECT_EQ(taken.code(), SessionSite::kWrongCamera);
     EXPECT_EQ(taken.what(),
               "the device answering there is 02:11:22:33:44:55, not 02:11:22:33:44:66");
     EXPECT_FALSE(session.holds());
@@ -161,8 +161,8 @@ TEST_F(CameraSessionTest, UntiedChannelGoesOnOnlyWhereThePrivilegeWasMissing) {
     uint8_t macEnd;
     int code;
   } cases[] = {{refusedForPrivilege, 0x55, 0},
-               {refusedForPrivilege, 0x66, session_site::kWrongCamera},
-               {noSuchDevice, 0x55, session_site::kInterface}};
+               {refusedForPrivilege, 0x66, SessionSite::kWrongCamera},
+               {noSuchDevice, 0x55, SessionSite::kInterface}};
   for (const auto& c : cases) {
     const ScopedDeviceBindCall bind(c.bind);
     CameraSession session(

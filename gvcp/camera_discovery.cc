@@ -29,7 +29,7 @@
 namespace {
 
 using gvcp::Status;
-namespace site = discovery_site;
+using site = gvcp::DiscoverySite;
 
 // One adapter's part of a discovery.
 struct Probe {

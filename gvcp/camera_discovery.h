@@ -22,17 +22,19 @@
 
 // Where a discovery failed: the codes of its Status. The numbers are the
 // locations the dialogue reports, which operators and scripts match on.
-namespace discovery_site {
-inline constexpr int kUdpSocket = 78;
-inline constexpr int kBroadcast = 83;
-inline constexpr int kNoAddress = 110;
-inline constexpr int kRawSocket = 116;
-inline constexpr int kInterfaceIndex = 121;
-inline constexpr int kRawBind = 133;
-inline constexpr int kUdpBind = 147;
-inline constexpr int kSend = 163;
-inline constexpr int kWait = 187;
-}  // namespace discovery_site
+namespace gvcp {
+enum DiscoverySite : int {
+  kUdpSocket = 78,
+  kBroadcast = 83,
+  kNoAddress = 110,
+  kRawSocket = 116,
+  kInterfaceIndex = 121,
+  kRawBind = 133,
+  kUdpBind = 147,
+  kSend = 163,
+  kWait = 187,
+};
+}  // namespace gvcp
 
 // Receive buffer asked for each capture, capped at net.core.rmem_max. The
 // kernel charges a queued answer about 1.3 KiB (measured: 256 bytes of data

@@ -8,7 +8,7 @@
 
 GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
                                     const Adaptor& adaptor) {
-  namespace d = discovery_ack;
+  using d = gvcp::DiscoveryAck;
   const uint8_t* p = ack + gvcp::kHeaderSize;
   GigE_Camera_Info info;
   info.specVersion = gvcp::getBe32(p + d::kSpecVersion);

@@ -36,28 +36,30 @@ struct GigE_Camera_Info {
 };
 
 // Payload offsets of a DISCOVERY_ACK (after the 8-byte acknowledge header).
-namespace discovery_ack {
-inline constexpr size_t kSpecVersion = 0;
-inline constexpr size_t kDeviceMode = 4;
-inline constexpr size_t kMac = 10;
-inline constexpr size_t kIpConfigOptions = 16;
-inline constexpr size_t kIpConfigCurrent = 20;
-inline constexpr size_t kCurrentIp = 36;
-inline constexpr size_t kCurrentSubnetMask = 52;
-inline constexpr size_t kDefaultGateway = 68;
-inline constexpr size_t kManufacturerName = 72;
-inline constexpr size_t kModelName = 104;
-inline constexpr size_t kDeviceVersion = 136;
-inline constexpr size_t kManufacturerInfo = 168;
-inline constexpr size_t kSerialNumber = 216;
-inline constexpr size_t kUserDefinedName = 232;
-inline constexpr size_t kManufacturerNameLen = 32;
-inline constexpr size_t kModelNameLen = 32;
-inline constexpr size_t kDeviceVersionLen = 32;
-inline constexpr size_t kManufacturerInfoLen = 48;
-inline constexpr size_t kSerialNumberLen = 16;
-inline constexpr size_t kUserDefinedNameLen = 16;
-}  // namespace discovery_ack
+namespace gvcp {
+struct DiscoveryAck {
+  static constexpr size_t kSpecVersion = 0;
+  static constexpr size_t kDeviceMode = 4;
+  static constexpr size_t kMac = 10;
+  static constexpr size_t kIpConfigOptions = 16;
+  static constexpr size_t kIpConfigCurrent = 20;
+  static constexpr size_t kCurrentIp = 36;
+  static constexpr size_t kCurrentSubnetMask = 52;
+  static constexpr size_t kDefaultGateway = 68;
+  static constexpr size_t kManufacturerName = 72;
+  static constexpr size_t kModelName = 104;
+  static constexpr size_t kDeviceVersion = 136;
+  static constexpr size_t kManufacturerInfo = 168;
+  static constexpr size_t kSerialNumber = 216;
+  static constexpr size_t kUserDefinedName = 232;
+  static constexpr size_t kManufacturerNameLen = 32;
+  static constexpr size_t kModelNameLen = 32;
+  static constexpr size_t kDeviceVersionLen = 32;
+  static constexpr size_t kManufacturerInfoLen = 48;
+  static constexpr size_t kSerialNumberLen = 16;
+  static constexpr size_t kUserDefinedNameLen = 16;
+};
+}  // namespace gvcp
 
 // Decodes the 256 bytes of a DISCOVERY_ACK (header included; status and length
 // are not consulted) into a record carrying `sourceIp` and a copy of `adaptor`.

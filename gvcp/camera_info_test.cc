@@ -1,8 +1,8 @@
 #include "gvcp/camera_info.h"
 
-#include <cstring>
-
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "gvcp/camera_text.h"
 #include "gvcp/gvcp_protocol.h"
@@ -10,7 +10,7 @@
 
 namespace {
 
-namespace d = discovery_ack;
+using d = gvcp::DiscoveryAck;
 
 class DiscoveryAckDecodeTest : public ::testing::Test {
  protected:

@@ -2,16 +2,16 @@
 
 #include "gvcp/registers.h"
 
-namespace control {
+namespace gvcp {
 
-bool take(Camera& camera, int tries) {
+bool takeControl(Camera& camera, int tries) {
   for (int i = 0; i < tries; ++i) {
     if (camera.writereg(reg::kCcp, reg::kCcpTake) == 0) return true;
   }
-  giveBack(camera);
+  giveBackControl(camera);
   return false;
 }
 
-bool giveBack(Camera& camera) { return camera.writereg(reg::kCcp, reg::kCcpRelease) == 0; }
+bool giveBackControl(Camera& camera) { return camera.writereg(reg::kCcp, reg::kCcpRelease) == 0; }
 
-}  // namespace control
+}  // namespace gvcp

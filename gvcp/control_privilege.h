@@ -8,13 +8,13 @@
 
 #include "gvcp/camera.h"
 
-namespace control {
+namespace gvcp {
 
 // Up to `tries` writes of the take value; true at the first one acknowledged.
 // After the last failed write, one release write is sent anyway.
-bool take(Camera& camera, int tries = 1);
+bool takeControl(Camera& camera, int tries = 1);
 
 // One release write; true when the camera acknowledged it.
-bool giveBack(Camera& camera);
+bool giveBackControl(Camera& camera);
 
-}  // namespace control
+}  // namespace gvcp

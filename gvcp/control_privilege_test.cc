@@ -37,20 +37,20 @@ class ControlPrivilegeTest : public ::testing::Test {
 
 TEST_F(ControlPrivilegeTest, GrantedTakeIsOneWriteAndLeavesControlHeld) {
   ASSERT_TRUE(peer.ok());
-  EXPECT_TRUE(control::take(camera));
+  EXPECT_TRUE(gvcp::takeControl(camera));
   EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, 3}}));
   EXPECT_EQ(ccp(), 3u);
 }
 
 TEST_F(ControlPrivilegeTest, RefusedTakeIsTriedAsOftenAsAskedThenReleasedOnce) {
   device.refuse(reg::kCcp, gvcp::kStatusAccessDenied);
-  EXPECT_FALSE(control::take(camera, 2));
+  EXPECT_FALSE(gvcp::takeControl(camera, 2));
   EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
 }
 
 TEST_F(ControlPrivilegeTest, TakeGrantedWithoutAnAnswerEndsWithTheCameraFree) {
   loseTakeAcks = true;
-  EXPECT_FALSE(control::take(camera));
+  EXPECT_FALSE(gvcp::takeControl(camera));
   EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, 0}));
   EXPECT_EQ(ccp(), 0u);
 }

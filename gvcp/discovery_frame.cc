@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-namespace f = discovery_frame;
+using f = gvcp::DiscoveryFrameLayout;
 
 std::optional<std::string> discoveryAnswerSource(DiscoveryFrame frame,
                                                  const std::string& adapterIp) {

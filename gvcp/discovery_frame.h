@@ -25,19 +25,21 @@
 #include "gvcp/gvcp_protocol.h"
 #include "net/adaptor.h"
 
-namespace discovery_frame {
-inline constexpr size_t kEtherTypeOffset = 12;
-inline constexpr uint16_t kEtherTypeIpv4 = 0x0800;
-inline constexpr size_t kIpVersionOffset = 14;
-inline constexpr uint8_t kIpv4NoOptions = 0x45;  // version 4, 20-byte header
-inline constexpr size_t kProtocolOffset = 23;    // 14 Ethernet + 9 into the IPv4 header
-inline constexpr uint8_t kProtocolUdp = 17;
-inline constexpr size_t kSourcePortOffset = 34;  // 14 + 20: the UDP header
-inline constexpr size_t kDestinationPortOffset = 36;
-inline constexpr size_t kSourceIpOffset = 26;                         // 14 + 12
-inline constexpr size_t kAckCodeOffset = gvcp::kFrameGvcpOffset + 2;  // acknowledge field
-inline constexpr size_t kAckLengthOffset = gvcp::kFrameGvcpOffset + 4;
-}  // namespace discovery_frame
+namespace gvcp {
+struct DiscoveryFrameLayout {
+  static constexpr size_t kEtherTypeOffset = 12;
+  static constexpr uint16_t kEtherTypeIpv4 = 0x0800;
+  static constexpr size_t kIpVersionOffset = 14;
+  static constexpr uint8_t kIpv4NoOptions = 0x45;  // version 4, 20-byte header
+  static constexpr size_t kProtocolOffset = 23;    // 14 Ethernet + 9 into the IPv4 header
+  static constexpr uint8_t kProtocolUdp = 17;
+  static constexpr size_t kSourcePortOffset = 34;  // 14 + 20: the UDP header
+  static constexpr size_t kDestinationPortOffset = 36;
+  static constexpr size_t kSourceIpOffset = 26;                         // 14 + 12
+  static constexpr size_t kAckCodeOffset = gvcp::kFrameGvcpOffset + 2;  // acknowledge field
+  static constexpr size_t kAckLengthOffset = gvcp::kFrameGvcpOffset + 4;
+};
+}  // namespace gvcp
 
 using DiscoveryFrame = std::span<const uint8_t, gvcp::kDiscoveryFrameSize>;
 

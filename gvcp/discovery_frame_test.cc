@@ -28,8 +28,8 @@ Frame answerFrame(std::array<uint8_t, 4> source = {192, 168, 10, 20},
       0x0f,      0x74,      0xc3,      0x50,      0x01, 0x08, 0x00, 0x00,   // UDP
       0x00,      0x00,      0x00,      0x03,      0x00, 0xf8, 0x00, 0x02};  // GVCP ack
   std::copy(std::begin(head), std::end(head), f.begin());
-  std::copy(mac.begin(), mac.end(), f.begin() + 50 + discovery_ack::kMac);
-  std::memcpy(f.data() + 50 + discovery_ack::kModelName, "Model-7", 7);
+  std::copy(mac.begin(), mac.end(), f.begin() + 50 + gvcp::DiscoveryAck::kMac);
+  std::memcpy(f.data() + 50 + gvcp::DiscoveryAck::kModelName, "Model-7", 7);
   return f;
 }
 
@@ -121,7 +121,8 @@ TEST_F(DiscoveryCollectTest, SameAddressDifferentMacsAndSameMacTwoAddressesAreAl
 TEST_F(DiscoveryCollectTest, CameraIpComesFromTheFrameNotThePayload) {
   Frame f = answerFrame({169, 254, 1, 2});
   const uint8_t claimed[] = {192, 168, 1, 10};
-  std::copy(std::begin(claimed), std::end(claimed), f.begin() + 50 + discovery_ack::kCurrentIp);
+  std::copy(std::begin(claimed), std::end(claimed),
+            f.begin() + 50 + gvcp::DiscoveryAck::kCurrentIp);
   take(f);
   ASSERT_EQ(cameras.size(), 1u);
   EXPECT_EQ(cameras[0].cameraIp, "169.254.1.2");

@@ -19,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::microseconds;
 
-namespace f = discovery_frame;
+using f = gvcp::DiscoveryFrameLayout;
 
 // True when the plan's stop condition holds after this answer.
 bool takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,

@@ -24,15 +24,15 @@ using Clock = std::chrono::steady_clock;
 // acknowledge comes back here.
 std::variant<UniqueFd, Status> openSender(const ForceIpExchange& exchange) {
   UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (!sock) return Status::Local(forceip_site::kSocket, "FORCEIP socket", errno);
+  if (!sock) return Status::Local(ForceIpSite::kSocket, "FORCEIP socket", errno);
   if (const int error = bindToInterface(sock.get(), exchange.interfaceName); error != 0) {
-    return Status::Local(forceip_site::kBind, "FORCEIP socket on " + exchange.interfaceName, error);
+    return Status::Local(ForceIpSite::kBind, "FORCEIP socket on " + exchange.interfaceName, error);
   }
   const int enable = 1;
   const sockaddr_in local = socketAddress(exchange.sourceIp, 0);
   if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &enable, sizeof enable) != 0 ||
       ::bind(sock.get(), asSockaddr(local), sizeof local) != 0) {
-    return Status::Local(forceip_site::kBind, "FORCEIP socket", errno);
+    return Status::Local(ForceIpSite::kBind, "FORCEIP socket", errno);
   }
   return sock;
 }
@@ -43,7 +43,7 @@ std::variant<AckHeader, Status, std::monostate> awaitAck(int fd, Clock::time_poi
   for (;;) {
     const SocketWait ready = waitReadable(fd, deadline);
     if (ready == SocketWait::kFailed) {
-      return Status::Local(forceip_site::kWait, "FORCEIP wait", errno);
+      return Status::Local(ForceIpSite::kWait, "FORCEIP wait", errno);
     }
     if (ready == SocketWait::kTimedOut) return std::monostate{};
     uint8_t buffer[kAckBufferSize];
@@ -72,7 +72,7 @@ Status forceIpAcknowledged(const unsigned char* mac, const ForceIpSet& set, uint
   for (int attempt = 0; attempt < exchange.attempts; ++attempt) {
     traceDatagram(TraceDirection::kSend, to.sin_addr.s_addr, exchange.destinationPort, command);
     if (::sendto(sock.get(), command.data(), command.size(), 0, asSockaddr(to), sizeof to) < 0) {
-      return Status::Local(forceip_site::kSend, "FORCEIP send", errno);
+      return Status::Local(ForceIpSite::kSend, "FORCEIP send", errno);
     }
     const auto answer = awaitAck(sock.get(), Clock::now() + exchange.wait);
     if (const auto* failed = std::get_if<Status>(&answer)) return *failed;
@@ -81,7 +81,7 @@ Status forceIpAcknowledged(const unsigned char* mac, const ForceIpSet& set, uint
       return Status::Camera(ack->status, "FORCEIP");
     }
   }
-  return Status::Local(forceip_site::kNoAnswer, "FORCEIP not acknowledged");
+  return Status::Local(ForceIpSite::kNoAnswer, "FORCEIP not acknowledged");
 }
 
 }  // namespace gvcp

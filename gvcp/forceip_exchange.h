@@ -28,13 +28,13 @@ struct ForceIpExchange {
 };
 
 // Where a FORCEIP failed locally: the codes of its Status.
-namespace forceip_site {
-inline constexpr int kSocket = 1;
-inline constexpr int kBind = 2;
-inline constexpr int kSend = 3;
-inline constexpr int kWait = 4;
-inline constexpr int kNoAnswer = 5;
-}  // namespace forceip_site
+enum ForceIpSite : int {
+  kSocket = 1,
+  kBind = 2,
+  kSend = 3,
+  kWait = 4,
+  kNoAnswer = 5,
+};
 
 // Ok once acknowledged with status 0; the camera's status when it refused;
 // a local failure (forceip_site) otherwise, kNoAnswer after the last attempt,

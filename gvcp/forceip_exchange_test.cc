@@ -40,7 +40,8 @@ TEST_F(ForceIpExchangeTest, AcknowledgedAtOnceSendsOneCommandWithEveryField) {
   const Bytes sent = peer.received().front();
   const ForceIpCommand expected = buildForceIpCommand(kMac, kSet, kGateway);
   EXPECT_EQ(sent, Bytes(expected.begin(), expected.end()));
-  EXPECT_EQ(gvcp::getBe32(sent.data() + gvcp::kHeaderSize + forceip_cmd::kGateway), 0xC0A80A01u);
+  EXPECT_EQ(gvcp::getBe32(sent.data() + gvcp::kHeaderSize + gvcp::ForceIpCmdLayout::kGateway),
+            0xC0A80A01u);
 }
 
 TEST_F(ForceIpExchangeTest, LostAcknowledgeIsMadeUpByTheNextAttempt) {
@@ -60,7 +61,7 @@ TEST_F(ForceIpExchangeTest, AnswersOfAnotherKindOrIdAreNotTakenForTheAcknowledge
     return std::vector<Bytes>{wrongCode, wrongId, Bytes{0x00, 0x00}};
   });
   const gvcp::Status status = force(peer, std::chrono::milliseconds(100));
-  EXPECT_EQ(status.code(), gvcp::forceip_site::kNoAnswer);
+  EXPECT_EQ(status.code(), gvcp::ForceIpSite::kNoAnswer);
   EXPECT_TRUE(peer.waitForCount(3));
   EXPECT_EQ(peer.count(), 3u);
 }
@@ -80,7 +81,7 @@ TEST_F(ForceIpExchangeTest, SilentCameraIsAskedThreeTimesThenNotAcknowledged) {
   const gvcp::Status status = force(peer, std::chrono::milliseconds(100));
   EXPECT_FALSE(status.ok());
   EXPECT_FALSE(status.isCameraStatus());
-  EXPECT_EQ(status.code(), gvcp::forceip_site::kNoAnswer);
+  EXPECT_EQ(status.code(), gvcp::ForceIpSite::kNoAnswer);
   EXPECT_TRUE(peer.waitForCount(3));
   EXPECT_EQ(peer.count(), 3u);
 }
@@ -91,7 +92,7 @@ TEST_F(ForceIpExchangeTest, SourceAddressThatIsNotOursFailsBeforeSending) {
   exchange.sourceIp = htonl(0xC0000201);  // 192.0.2.1, on no interface here
   exchange.destinationIp = peer.ip();
   exchange.destinationPort = peer.port();
-  EXPECT_EQ(gvcp::forceIpAcknowledged(kMac, kSet, 0, exchange).code(), gvcp::forceip_site::kBind);
+  EXPECT_EQ(gvcp::forceIpAcknowledged(kMac, kSet, 0, exchange).code(), gvcp::ForceIpSite::kBind);
   EXPECT_EQ(peer.count(), 0u);
 }
 

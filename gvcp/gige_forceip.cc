@@ -21,10 +21,10 @@ ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& s
   gvcp::writeCommandHeader(command.data(), {gvcp::kFlagAckRequired, gvcp::FORCEIP_CMD,
                                             gvcp::kForceIpPayload, gvcp::kForceIpReqId});
   uint8_t* payload = command.data() + gvcp::kHeaderSize;
-  std::memcpy(payload + forceip_cmd::kMac, mac, MacAddress::kSize);
-  putNetworkOrder(payload + forceip_cmd::kIp, set.ip);
-  putNetworkOrder(payload + forceip_cmd::kMask, set.mask);
-  putNetworkOrder(payload + forceip_cmd::kGateway, gateway);
+  std::memcpy(payload + gvcp::ForceIpCmdLayout::kMac, mac, MacAddress::kSize);
+  putNetworkOrder(payload + gvcp::ForceIpCmdLayout::kIp, set.ip);
+  putNetworkOrder(payload + gvcp::ForceIpCmdLayout::kMask, set.mask);
+  putNetworkOrder(payload + gvcp::ForceIpCmdLayout::kGateway, gateway);
   return command;
 }
 

@@ -17,12 +17,14 @@ struct ForceIpSet {
 };
 
 // Payload offsets of a FORCEIP_CMD (after the 8-byte command header).
-namespace forceip_cmd {
-inline constexpr size_t kMac = 2;
-inline constexpr size_t kIp = 20;
-inline constexpr size_t kMask = 36;
-inline constexpr size_t kGateway = 52;
-}  // namespace forceip_cmd
+namespace gvcp {
+struct ForceIpCmdLayout {
+  static constexpr size_t kMac = 2;
+  static constexpr size_t kIp = 20;
+  static constexpr size_t kMask = 36;
+  static constexpr size_t kGateway = 52;
+};
+}  // namespace gvcp
 
 // How long the link is watched after the command, and the frame buffer size.
 inline constexpr int kForceIpListenMs = 1000;

@@ -42,13 +42,13 @@ TEST(ForceIpCommandTest, EachFieldChangesOnlyItsOwnBytes) {
     return i >= gvcp::kHeaderSize + offset && i < gvcp::kHeaderSize + offset + width;
   };
   for (size_t i = 0; i < base.size(); ++i) {
-    if (!inField(i, forceip_cmd::kMac, 6)) {
+    if (!inField(i, gvcp::ForceIpCmdLayout::kMac, 6)) {
       EXPECT_EQ(withMac[i], base[i]) << "byte " << i;
     }
-    if (!inField(i, forceip_cmd::kIp, 4)) {
+    if (!inField(i, gvcp::ForceIpCmdLayout::kIp, 4)) {
       EXPECT_EQ(withAddress[i], base[i]) << "byte " << i;
     }
-    if (!inField(i, forceip_cmd::kMask, 4)) {
+    if (!inField(i, gvcp::ForceIpCmdLayout::kMask, 4)) {
       EXPECT_EQ(withMask[i], base[i]) << "byte " << i;
     }
   }

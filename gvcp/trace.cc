@@ -69,8 +69,9 @@ std::string commandFields(uint16_t command, std::span<const uint8_t> p) {
       break;
     case FORCEIP_CMD:
       if (p.size() >= kForceIpPayload) {
-        return macField(p.data() + forceip_cmd::kMac) + dotted("ip", p.data() + forceip_cmd::kIp) +
-               dotted("mask", p.data() + forceip_cmd::kMask);
+        return macField(p.data() + gvcp::ForceIpCmdLayout::kMac) +
+               dotted("ip", p.data() + gvcp::ForceIpCmdLayout::kIp) +
+               dotted("mask", p.data() + gvcp::ForceIpCmdLayout::kMask);
       }
       break;
     default:
@@ -95,9 +96,9 @@ std::string ackFields(uint16_t ack, std::span<const uint8_t> p) {
       }
       break;
     case DISCOVERY_ACK:
-      if (p.size() >= discovery_ack::kCurrentIp + 4) {
-        return macField(p.data() + discovery_ack::kMac) +
-               dotted("ip", p.data() + discovery_ack::kCurrentIp);
+      if (p.size() >= gvcp::DiscoveryAck::kCurrentIp + 4) {
+        return macField(p.data() + gvcp::DiscoveryAck::kMac) +
+               dotted("ip", p.data() + gvcp::DiscoveryAck::kCurrentIp);
       }
       break;
     default:

@@ -11,7 +11,7 @@
 namespace sim {
 namespace {
 
-namespace da = discovery_ack;
+using da = gvcp::DiscoveryAck;
 
 constexpr size_t kForceIpMac = 2;
 constexpr size_t kForceIpAddress = 20;

@@ -68,7 +68,7 @@ void reversePathRule(const RuleInput& input, std::vector<Finding>& out) {
     const std::string kind = rp == kRpStrict ? "strict" : "loose";
     const std::string why =
         rp == kRpStrict ? "whose route back leaves elsewhere" : "to which no route leads";
-    out.push_back(about(check::kRpFilter, Level::kFail, c,
+    out.push_back(about(CheckName::kRpFilter, Level::kFail, c,
                         kind + " reverse-path filtering (rp_filter " + std::to_string(rp) +
                             ") on " + adapterOf(c) + " drops answers from " + dottedIp(c.view.ip) +
                             ", " + why + ": applications receiving by UDP never see this camera",
@@ -81,7 +81,7 @@ void firewallRule(const RuleInput& input, std::vector<Finding>& out) {
     const CameraFacts& c = input.facts.cameras[i];
     if (!missedByUdp(input, i) || reversePathDrops(c, effectiveRpFilter(input.facts, adapterOf(c))))
       continue;
-    out.push_back(about(check::kFirewall, Level::kFail, c,
+    out.push_back(about(CheckName::kFirewall, Level::kFail, c,
                         "answers from " + dottedIp(c.view.ip) + " arrive on " + adapterOf(c) +
                             " but reach no UDP socket, and reverse-path filtering is not why: a "
                             "firewall rule drops them; allow UDP from source port " +
@@ -96,7 +96,7 @@ void subnetRule(const RuleInput& input, std::vector<Finding>& out) {
                                   ? "has no address (0.0.0.0)"
                                   : "answers at " + dottedIp(c.view.ip) + ", outside " +
                                         adapterOf(c) + "'s subnet " + subnetText(*c.view.adapter);
-    out.push_back(about(check::kSubnet, Level::kFail, c,
+    out.push_back(about(CheckName::kSubnet, Level::kFail, c,
                         where +
                             ": unreachable until it has an address there; to keep the one "
                             "force-ip reports, nuv-ipconfig set " +
@@ -123,7 +123,7 @@ void addressConflictRule(const RuleInput& input, std::vector<Finding>& out) {
     } else {
       continue;
     }
-    out.push_back(about(check::kAddressConflict, Level::kFail, c, message, forceIpFix(c)));
+    out.push_back(about(CheckName::kAddressConflict, Level::kFail, c, message, forceIpFix(c)));
   }
 }
 
@@ -139,7 +139,7 @@ void sharedSubnetRule(const RuleInput& input, std::vector<Finding>& out) {
     });
     if (alsoThere) continue;
     const std::string ip = dottedIp(c.view.ip);
-    out.push_back(about(check::kSharedSubnet, Level::kWarn, c,
+    out.push_back(about(CheckName::kSharedSubnet, Level::kWarn, c,
                         "the camera answered on " + adapterOf(c) + ", but unicast to " + ip +
                             " leaves through " + c.routeInterface +
                             ", which the routing table "
@@ -169,7 +169,7 @@ void controlRule(const RuleInput& input, std::vector<Finding>& out) {
     } else {
       continue;
     }
-    out.push_back(about(check::kControl, Level::kWarn, c, message));
+    out.push_back(about(CheckName::kControl, Level::kWarn, c, message));
   }
 }
 

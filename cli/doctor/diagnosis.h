@@ -13,20 +13,20 @@
 namespace cli {
 
 // The checks, in the order their findings appear within one level.
-namespace check {
-inline constexpr const char* kRpFilter = "rp_filter";
-inline constexpr const char* kFirewall = "firewall";
-inline constexpr const char* kSubnet = "subnet";
-inline constexpr const char* kAddressConflict = "address_conflict";
-inline constexpr const char* kSharedSubnet = "shared_subnet";
-inline constexpr const char* kControl = "control";
-inline constexpr const char* kLink = "link";
-inline constexpr const char* kMtu = "mtu";
-inline constexpr const char* kRmem = "rmem";
-inline constexpr const char* kAnswerBuffer = "answer_buffer";
-inline constexpr const char* kNeighbourTable = "neighbour_table";
-inline constexpr const char* kPrivilege = "privilege";
-}  // namespace check
+struct CheckName {
+  static constexpr const char* kRpFilter = "rp_filter";
+  static constexpr const char* kFirewall = "firewall";
+  static constexpr const char* kSubnet = "subnet";
+  static constexpr const char* kAddressConflict = "address_conflict";
+  static constexpr const char* kSharedSubnet = "shared_subnet";
+  static constexpr const char* kControl = "control";
+  static constexpr const char* kLink = "link";
+  static constexpr const char* kMtu = "mtu";
+  static constexpr const char* kRmem = "rmem";
+  static constexpr const char* kAnswerBuffer = "answer_buffer";
+  static constexpr const char* kNeighbourTable = "neighbour_table";
+  static constexpr const char* kPrivilege = "privilege";
+};
 
 // The link speed a GigE Vision camera is built for, Mb/s.
 inline constexpr unsigned kGigabitMbps = 1000;

@@ -30,7 +30,7 @@ void slowLinkFindings(const RuleInput& input, const AdapterFacts& adapter,
   if (!link.speedMbps || *link.speedMbps >= kGigabitMbps) return;
   for (const CameraFacts& c : input.facts.cameras) {
     if (adapterOf(c) != adapter.view.name) continue;
-    out.push_back({check::kLink, Level::kWarn, adapter.view.name, macText(c.view.mac),
+    out.push_back({CheckName::kLink, Level::kWarn, adapter.view.name, macText(c.view.mac),
                    "the camera answers on a " + std::to_string(*link.speedMbps) +
                        " Mb/s link; a GigE Vision camera needs 1000 Mb/s: check the cable, the "
                        "switch port and the adapter",
@@ -68,7 +68,7 @@ void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
   const long needed = receiveBufferFor(kBurstsQueued * cameras);
   const bool lowCeiling = facts.rmemMax && *facts.rmemMax < needed;
   if (lowCeiling) {
-    out.push_back({check::kAnswerBuffer, Level::kWarn, "", "",
+    out.push_back({CheckName::kAnswerBuffer, Level::kWarn, "", "",
                    "net.core.rmem_max is " + std::to_string(*facts.rmemMax) + " bytes: the " +
                        std::to_string(cameras) + " cameras on one adapter need " +
                        std::to_string(needed) +
@@ -77,7 +77,7 @@ void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
   }
   const long dropped = facts.droppedDuringDiscovery.value_or(0);
   if (dropped <= 0) return;
-  out.push_back({check::kAnswerBuffer, Level::kWarn, "", "",
+  out.push_back({CheckName::kAnswerBuffer, Level::kWarn, "", "",
                  "the kernel dropped " + std::to_string(dropped) +
                      " UDP datagrams for a full receive buffer while the discovery listened, so "
                      "cameras may be missing" +
@@ -101,7 +101,7 @@ void neighbourTableRule(const RuleInput& input, std::vector<Finding>& out) {
     fix += " " + name + "=" + std::to_string(std::max(have[i].value_or(0), wanted));
   }
   if (!tooLow) return;
-  out.push_back({check::kNeighbourTable, Level::kWarn, "", "",
+  out.push_back({CheckName::kNeighbourTable, Level::kWarn, "", "",
                  "the neighbour table's thresholds gc_thresh1/2/3 are " + found + " for " +
                      std::to_string(cameras) +
                      " cameras on one link: beyond gc_thresh2 entries are collected early and "
@@ -113,11 +113,11 @@ void linkRule(const RuleInput& input, std::vector<Finding>& out) {
   for (const AdapterFacts* adapter : interfacesWithLink(input.facts)) {
     const std::string& name = adapter->view.name;
     if (!adapter->link->up) {
-      out.push_back({check::kLink, Level::kFail, name, "",
+      out.push_back({CheckName::kLink, Level::kFail, name, "",
                      name + " is down: no discovery runs on it and its cameras cannot be reached",
                      "ip link set " + shellWord(name) + " up"});
     } else if (!adapter->link->carrier) {
-      out.push_back({check::kLink, Level::kFail, name, "",
+      out.push_back({CheckName::kLink, Level::kFail, name, "",
                      name + " has no carrier: check its cable and the switch or camera at the "
                             "other end",
                      ""});
@@ -136,7 +136,7 @@ void mtuRule(const RuleInput& input, std::vector<Finding>& out) {
       continue;
     }
     const unsigned wanted = std::min(kJumboMtu, *link.maxMtu);
-    out.push_back({check::kMtu, Level::kInfo, name, "",
+    out.push_back({CheckName::kMtu, Level::kInfo, name, "",
                    "MTU " + std::to_string(link.mtu) + ", the adapter takes up to " +
                        std::to_string(*link.maxMtu) + ": image streams want jumbo frames (" +
                        std::to_string(kJumboMtu) + ")" + kStreamingOnly,
@@ -148,7 +148,7 @@ void rmemRule(const RuleInput& input, std::vector<Finding>& out) {
   const std::optional<long>& rmem = input.facts.rmemMax;
   if (input.facts.cameras.empty() || !rmem || *rmem >= kStreamingRmemBytes) return;
   const std::string wanted = std::to_string(kStreamingRmemBytes);
-  out.push_back({check::kRmem, Level::kInfo, "", "",
+  out.push_back({CheckName::kRmem, Level::kInfo, "", "",
                  "net.core.rmem_max is " + std::to_string(*rmem) +
                      " bytes: an image stream's receive buffer wants " + wanted + kStreamingOnly,
                  "sysctl -w net.core.rmem_max=" + wanted});
@@ -156,7 +156,7 @@ void rmemRule(const RuleInput& input, std::vector<Finding>& out) {
 
 void privilegeRule(const RuleInput& input, std::vector<Finding>& out) {
   if (input.facts.linkLevelRan) return;
-  out.push_back({check::kPrivilege, Level::kWarn, "", "",
+  out.push_back({CheckName::kPrivilege, Level::kWarn, "", "",
                  "no privilege to open a packet socket: answers were received by ordinary UDP "
                  "only, so cameras whose answers this host drops are missing, and the checks "
                  "rp_filter and firewall were skipped; grant the privilege, or run as root",

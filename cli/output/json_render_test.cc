@@ -57,7 +57,9 @@ TEST(CameraJson, HostileTextStaysValidJson) {
   view.identity.model = std::string("A\x1b[2J\x07", 6);   // terminal control
   view.identity.serial = std::string("\xff\xfe\xc3", 3);  // not UTF-8, cut sequence at the end
   view.identity.userName = "caf\xc3\xa9";                 // valid UTF-8 stays
-  view.identity.manufacturer = "CSI\xc2\x9b" "2J\x7f";       // C1 control and DEL
+  view.identity.manufacturer =
+      "CSI\xc2\x9b"
+      "2J\x7f";  // C1 control and DEL
   const std::string text = writeJson(cameraJson(view));
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos);
@@ -66,13 +68,15 @@ TEST(CameraJson, HostileTextStaysValidJson) {
   EXPECT_EQ(object["model"], std::string("A\x1b[2J\x07", 6));
   EXPECT_EQ(object["serial"], "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");
   EXPECT_EQ(object["user_name"], "caf\xc3\xa9");
-  EXPECT_EQ(object["manufacturer"], "CSI\xc2\x9b" "2J\x7f");
+  EXPECT_EQ(object["manufacturer"],
+            "CSI\xc2\x9b"
+            "2J\x7f");
 }
 
 TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
   std::vector<uint8_t> ack(gvcp::kDiscoveryAckSize, 0);
-  std::memset(ack.data() + gvcp::kHeaderSize + discovery_ack::kModelName, 'M', 32);
-  std::memset(ack.data() + gvcp::kHeaderSize + discovery_ack::kDeviceVersion, 'V', 32);
+  std::memset(ack.data() + gvcp::kHeaderSize + gvcp::DiscoveryAck::kModelName, 'M', 32);
+  std::memset(ack.data() + gvcp::kHeaderSize + gvcp::DiscoveryAck::kDeviceVersion, 'V', 32);
   const GigE_Camera_Info info = decodeDiscoveryAck(ack.data(), "192.168.10.11", Adaptor(0u));
   const json object = json::parse(writeJson(cameraJson(viewOf(info))));
   EXPECT_EQ(object["model"], std::string(32, 'M'));

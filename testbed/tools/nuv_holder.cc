@@ -39,7 +39,7 @@ sigset_t endSignals() {
 // a release, since the grant may have been lost on its way back.
 bool take(Camera& camera, uint32_t privilege) {
   if (camera.writereg(reg::kCcp, privilege) == 0) return true;
-  control::giveBack(camera);
+  gvcp::giveBackControl(camera);
   return false;
 }
 
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   }
   Heartbeat heartbeat(&camera, kHeartbeatIntervalMs);
   if (heartbeat.start() != 0) {
-    control::giveBack(camera);
+    gvcp::giveBackControl(camera);
     return 1;
   }
   std::puts("holding");
@@ -66,5 +66,5 @@ int main(int argc, char** argv) {
   int received = 0;
   sigwait(&signals, &received);
   heartbeat.stop();
-  return control::giveBack(camera) ? 0 : 1;
+  return gvcp::giveBackControl(camera) ? 0 : 1;
 }
