@@ -233,11 +233,11 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
 
 // The audit record of an update whose upload began.
 void recordUpdate(const CameraTarget& target, const FirmwareJob& job,
-                  const FirmwareOutcome& outcome, const CommandResult& result) {
+                  const FirmwareOutcome& outcome, const Return& back,
+                  const CommandResult& result) {
   std::vector<SettingChange> changes;
   if (result.code == ExitCode::kOk) {
-    changes.push_back({"device_version", outcome.before.version,
-                       result.data["device_version"]["new"].get<std::string>()});
+    changes.push_back({"device_version", outcome.before.version, back.identity.version});
   }
   audit::ChangeRecord record =
       changeRecordOf(audit::Action::kFirmware, target, result, false, changes);
@@ -306,7 +306,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   if (result.code == ExitCode::kOk && view.uploadSeconds()) {
     result.data["upload_seconds"] = *view.uploadSeconds();
   }
-  if (uploaded) recordUpdate(target, job, outcome, result);
+  if (uploaded) recordUpdate(target, job, outcome, back, result);
   return result;
 }
 
