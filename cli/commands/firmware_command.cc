@@ -233,8 +233,7 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
 
 // The audit record of an update whose upload began.
 void recordUpdate(const CameraTarget& target, const FirmwareJob& job,
-                  const FirmwareOutcome& outcome, const Return& back,
-                  const CommandResult& result) {
+                  const FirmwareOutcome& outcome, const Return& back, const CommandResult& result) {
   std::vector<SettingChange> changes;
   if (result.code == ExitCode::kOk) {
     changes.push_back({"device_version", outcome.before.version, back.identity.version});
