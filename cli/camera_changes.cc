@@ -8,10 +8,6 @@
 namespace cli {
 namespace {
 
-std::string cidrText(const AddressSet& set) {
-  return dottedText(set.ip) + "/" + std::to_string(prefixLength(set.mask));
-}
-
 // A failed change: what failed, and what the camera holds now.
 CommandResult failedChange(const device::ChangeFailure& failed,
                            const std::vector<std::string>& written, const std::string& who,
@@ -60,7 +56,8 @@ void describeMode(CommandResult& result, const device::CameraSettings& before,
                                  {"gateway", dottedText(set.gateway)},
                                  {"kept", !desired.persistent}};
     result.text += std::string(desired.persistent ? ", " : ", keeping its ") +
-                   "persistent address " + cidrText(set) + " gateway " + dottedText(set.gateway);
+                   "persistent address " + cidrText(set.ip, set.mask) + " gateway " +
+                   dottedText(set.gateway);
   }
   result.data["supported"] = supported;
   if (!supported) result.text += " (not among its supported configurations; forced)";

@@ -16,10 +16,6 @@ struct Choice {
   std::optional<std::string> inUseBy;  // the station that answered, when forced anyway
 };
 
-std::string withPrefix(uint32_t ip, uint32_t mask) {
-  return dottedText(ip) + "/" + std::to_string(prefixLength(mask));
-}
-
 CommandResult probeFailed(const ForceIpPlan& plan) {
   return failure(ExitCode::kFailed, "the ARP probe on adapter " + plan.adapterName + " failed");
 }
@@ -94,7 +90,7 @@ std::variant<Choice, CommandResult> pickAddress(const ForceIpPlan& plan, ForceIp
   if (pick.probeFailed) return probeFailed(plan);
   if (!pick.address) {
     return failure(ExitCode::kFailed, "no free address among the " + std::to_string(pick.probed) +
-                                          " highest of " + withPrefix(plan.adapterIp & mask, mask) +
+                                          " highest of " + cidrText(plan.adapterIp & mask, mask) +
                                           " on adapter " + plan.adapterName);
   }
   return Choice{*pick.address, true, std::nullopt};
@@ -111,7 +107,7 @@ CommandResult success(const ForceIpPlan& plan, const Choice& choice, bool acknow
   result.data["picked"] = choice.picked;
   result.data["acknowledged"] = acknowledged;
   result.data["in_use_by"] = choice.inUseBy ? nlohmann::ordered_json(*choice.inUseBy) : nullptr;
-  result.text = "camera " + plan.mac + " now answers at " + withPrefix(choice.ip, plan.mask) +
+  result.text = "camera " + plan.mac + " now answers at " + cidrText(choice.ip, plan.mask) +
                 " on adapter " + plan.adapterName + " (was " + dottedText(plan.currentIp) + ")" +
                 (choice.picked ? ", the first free address from the top of the subnet" : "") + "\n";
   return result;

@@ -19,6 +19,10 @@ constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
 
 std::string dottedText(uint32_t hostOrder) { return dottedQuad(htonl(hostOrder)); }
 
+std::string cidrText(uint32_t ip, uint32_t mask) {
+  return dottedText(ip) + "/" + std::to_string(prefixLength(mask));
+}
+
 bool isContiguousMask(uint32_t mask) {
   return mask != 0 && std::countl_one(mask) + std::countr_zero(mask) == 32;
 }
@@ -37,8 +41,7 @@ std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask) {
 
 std::optional<std::string> gatewayProblem(const AddressSet& set) {
   if (set.gateway == 0 || (set.gateway & set.mask) == (set.ip & set.mask)) return std::nullopt;
-  return "not in the subnet of " + dottedText(set.ip) + "/" +
-         std::to_string(prefixLength(set.mask));
+  return "not in the subnet of " + cidrText(set.ip, set.mask);
 }
 
 }  // namespace net

@@ -20,6 +20,8 @@ struct AddressSet {
 };
 
 std::string dottedText(uint32_t hostOrder);
+// "192.168.10.11/24": the address and the length of a contiguous mask.
+std::string cidrText(uint32_t ip, uint32_t mask);
 
 // A run of one bits from the top followed by zeros only, with at least one
 // network bit.

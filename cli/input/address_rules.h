@@ -32,6 +32,7 @@ struct FieldText {
 
 // The address-set vocabulary, as the command line speaks it.
 using net::AddressSet;
+using net::cidrText;
 using net::dottedText;
 using net::gatewayProblem;
 using net::hostAddressProblem;
