@@ -35,7 +35,7 @@ class ModeChangeTest : public ::testing::Test {
     before.ipConfigCurrent = device.getRegister(reg::kIpConfigCurrent);
     const DesiredState desired{mode, persistent, std::nullopt, force};
     if (auto refused = refusal(before, desired, kWho)) return *refused;
-    const std::unique_ptr<Camera> camera = openCamera(peer.ip(), peer.port());
+    const std::unique_ptr<Camera> camera = device::openCamera(peer.ip(), peer.port());
     return changeResult(device::applyChange(*camera, before, changeRequestOf(before, desired)),
                         before, desired, kWho);
   }

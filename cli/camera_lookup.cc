@@ -71,29 +71,7 @@ TargetLookup findCameraByDiscovery(const Invocation& invocation, const Selector&
                               tableSafe(camera.adaptor.getName()) +
                               ": its registers cannot be read until it has an address there"));
   }
-  return {targetOf(camera), {}, lookup.found, lookup.endedAtAnswer};
-}
-
-CameraTarget targetOf(const GigE_Camera_Info& camera) {
-  CameraTarget target{
-      camera.sourceIp, camera.cameraIp, camera.adaptor, {}, camera.adaptor.getName(), {}};
-  std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
-  return target;
-}
-
-device::SessionTarget sessionTarget(const CameraTarget& target) {
-  return {target.ip, target.interface, target.mac, target.capabilities};
-}
-
-std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
-  auto camera = std::make_unique<Camera>(ip, port);
-  camera->setAckWait(AckWait::kPerAttempt);
-  camera->bindToInterface(interface);
-  return camera;
-}
-
-std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
-  return openCamera(target.ip, gvcp::kPort, target.interface);
+  return {device::targetOf(camera), {}, lookup.found, lookup.endedAtAnswer};
 }
 
 DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
@@ -116,9 +94,9 @@ DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& se
 TargetLookup findCamera(const Invocation& invocation, const Selector& selector,
                         const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
   if (selector.kind == Selector::Kind::kAddress) {
-    const std::unique_ptr<Camera> camera = openCamera(selector.ip);
-    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
-                        {}};
+    const std::unique_ptr<Camera> camera = device::openCamera(selector.ip);
+    device::CameraTarget direct{
+        selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {}, {}};
     // The device that answers here now is the one a command reads; a
     // changing command then learns who else answers there (shared_address.h).
     // Its capabilities come first, so that its MAC and every later read of

@@ -20,6 +20,7 @@
 #include "cli/input/selector.h"
 #include "cli/output/camera_view.h"
 #include "device/camera_session.h"
+#include "device/camera_target.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
@@ -28,30 +29,13 @@
 
 namespace cli {
 
-struct CameraTarget {
-  uint32_t ip = 0;                 // network byte order
-  std::string address;             // dotted
-  std::optional<Adaptor> adapter;  // whose subnet holds the address, or it answered on
-  net::Mac mac{};                  // of the camera found: the session checks it
-  // The interface unicast to it is tied to: the one a discovery heard it on;
-  // empty for an address that answered directly (where the kernel routes it).
-  std::string interface;
-  // The GVCP capability register, when the lookup read it: not read again.
-  std::optional<uint32_t> capabilities{};
-};
-
-// The target of a discovered camera, through the adapter it answered on.
-CameraTarget targetOf(const GigE_Camera_Info& camera);
-// The session's view of a target: its address, adapter and MAC.
-device::SessionTarget sessionTarget(const CameraTarget& target);
-
 // What a lookup is for. A changing command must learn who else answers at the
 // camera's address: its discovery ends early only where the packet socket
 // works, since then an ARP probe can tell (cli/shared_address.h).
 enum class LookupUse { kRead, kChange };
 
 struct TargetLookup {
-  std::optional<CameraTarget> target;
+  std::optional<device::CameraTarget> target;
   CommandResult failure;  // when there is no target
   // Every record of the discovery that found it; empty for an address that
   // answered directly.
@@ -84,13 +68,5 @@ struct DiscoveredLookup {
 DiscoveredLookup findDiscovered(const Invocation& invocation, const Selector& selector,
                                 const std::vector<Adaptor>& adapters, std::ostream& err,
                                 LookupUse use = LookupUse::kRead);
-
-// A control channel whose every attempt gets its own wait, so one lost
-// datagram costs a retry, not the operation; tied to `interface` when one is
-// named (a failure to tie it is left to the reads, which then get no answer).
-std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort,
-                                   const std::string& interface = "");
-// The same for a target: through the adapter it answered on.
-std::unique_ptr<Camera> openCamera(const CameraTarget& target);
 
 }  // namespace cli

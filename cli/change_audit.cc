@@ -32,7 +32,7 @@ audit::Result auditResultOf(const CommandResult& result, bool written) {
   return written ? audit::Result::kPartial : audit::Result::kFailed;
 }
 
-audit::ChangeRecord changeRecordOf(audit::Action action, const CameraTarget& target,
+audit::ChangeRecord changeRecordOf(audit::Action action, const device::CameraTarget& target,
                                    const CommandResult& result, bool written,
                                    const std::vector<SettingChange>& changes) {
   audit::ChangeRecord record;
@@ -48,12 +48,13 @@ audit::ChangeRecord changeRecordOf(audit::Action action, const CameraTarget& tar
   return record;
 }
 
-void recordChange(audit::Action action, const CameraTarget& target, const CommandResult& result,
-                  bool written, const std::vector<SettingChange>& changes) {
+void recordChange(audit::Action action, const device::CameraTarget& target,
+                  const CommandResult& result, bool written,
+                  const std::vector<SettingChange>& changes) {
   audit::recordChange(changeRecordOf(action, target, result, written, changes));
 }
 
-CommandResult runRecordedForceIp(audit::Action action, const CameraTarget& target,
+CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
                                  const SignalGuard& signals, std::ostream& err,
                                  std::optional<uint32_t>* answersAt) {

@@ -22,17 +22,18 @@ namespace cli {
 audit::Result auditResultOf(const CommandResult& result, bool written);
 
 // The record of `action` on `target` that ended in `result`.
-audit::ChangeRecord changeRecordOf(audit::Action action, const CameraTarget& target,
+audit::ChangeRecord changeRecordOf(audit::Action action, const device::CameraTarget& target,
                                    const CommandResult& result, bool written,
                                    const std::vector<SettingChange>& changes = {});
 
-void recordChange(audit::Action action, const CameraTarget& target, const CommandResult& result,
-                  bool written, const std::vector<SettingChange>& changes = {});
+void recordChange(audit::Action action, const device::CameraTarget& target,
+                  const CommandResult& result, bool written,
+                  const std::vector<SettingChange>& changes = {});
 
 // runForceIpFlow through `port`, recorded as `action` (the address the
 // camera had and the one sent) once FORCEIP was sent. `answersAt`, when
 // given, gets the address (host order) the camera was confirmed at.
-CommandResult runRecordedForceIp(audit::Action action, const CameraTarget& target,
+CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
                                  const SignalGuard& signals, std::ostream& err,
                                  std::optional<uint32_t>* answersAt = nullptr);

@@ -26,7 +26,7 @@ std::variant<PacketSocket, CommandResult> openProbeSocket(const std::string& pur
   return failure(ExitCode::kFailed, std::string("packet socket: ") + std::strerror(error));
 }
 
-NetworkPort::NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs)
+NetworkPort::NetworkPort(const device::CameraTarget& camera, PacketSocket arpSocket, int timeoutMs)
     : camera_(camera),
       link_(std::move(arpSocket),
             static_cast<int>(::if_nametoindex(camera.adapter->getName().c_str()))),
@@ -59,7 +59,7 @@ std::optional<uint32_t> NetworkPort::whereAnswers(uint32_t ip) {
   return ntohl(found->sourceIp);
 }
 
-ForceIpPlan forceIpPlan(const CameraTarget& camera, const AddressSet& set, bool autoIp,
+ForceIpPlan forceIpPlan(const device::CameraTarget& camera, const AddressSet& set, bool autoIp,
                         bool force) {
   ForceIpPlan plan;
   plan.mac = macText(camera.mac);

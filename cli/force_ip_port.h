@@ -25,7 +25,7 @@ class NetworkPort : public ForceIpPort {
  public:
   // `camera` has its adapter.
   // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
-  NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
+  NetworkPort(const device::CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
 
   net::ProbeResult probe(uint32_t ip) override;
   // The probe with its own timing.
@@ -34,7 +34,7 @@ class NetworkPort : public ForceIpPort {
   std::optional<uint32_t> whereAnswers(uint32_t ip) override;
 
  private:
-  CameraTarget camera_;
+  device::CameraTarget camera_;
   net::PacketLink link_;
   MacAddress ours_;
   MacAddress owner_;
@@ -43,6 +43,7 @@ class NetworkPort : public ForceIpPort {
 
 // The flow's plan for `camera` (with its adapter): `set` with its address,
 // or with none (autoIp) the first free one from the top of the subnet.
-ForceIpPlan forceIpPlan(const CameraTarget& camera, const AddressSet& set, bool autoIp, bool force);
+ForceIpPlan forceIpPlan(const device::CameraTarget& camera, const AddressSet& set, bool autoIp,
+                        bool force);
 
 }  // namespace cli

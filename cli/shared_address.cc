@@ -13,7 +13,7 @@
 
 namespace cli {
 
-std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+std::vector<net::Mac> sharersOf(const device::CameraTarget& camera,
                                 const std::vector<GigE_Camera_Info>& found) {
   std::vector<net::Mac> sharers;
   for (const GigE_Camera_Info& other : found) {
@@ -28,8 +28,9 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
   return sharers;
 }
 
-Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
-                                int timeoutMs, const SignalGuard& signals, std::ostream& err) {
+Relocation moveOffSharedAddress(const device::CameraTarget& target,
+                                const std::vector<net::Mac>& sharers, int timeoutMs,
+                                const SignalGuard& signals, std::ostream& err) {
   if (sharers.empty() || !target.adapter) return {target, std::nullopt, std::nullopt};
   std::string others;
   for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + macText(mac);
@@ -61,7 +62,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
   return relocation;
 }
 
-std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const CameraTarget& camera,
+std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const device::CameraTarget& camera,
                                                                 int timeoutMs,
                                                                 const WhileProbing& alongside) {
   if (!camera.adapter) return std::vector<net::Mac>{};

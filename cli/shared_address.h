@@ -29,18 +29,19 @@ namespace cli {
 
 // The MACs of the other cameras that answered at `camera`'s address through
 // the same interface, each once.
-std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+std::vector<net::Mac> sharersOf(const device::CameraTarget& camera,
                                 const std::vector<GigE_Camera_Info>& found);
 
 struct Relocation {
-  CameraTarget target;                   // where the command goes on
+  device::CameraTarget target;           // where the command goes on
   std::optional<uint32_t> temporaryIp;   // network byte order, when it was moved
   std::optional<CommandResult> failure;  // nothing was written
 };
 
 // `target` unchanged when `sharers` is empty.
-Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
-                                int timeoutMs, const SignalGuard& signals, std::ostream& err);
+Relocation moveOffSharedAddress(const device::CameraTarget& target,
+                                const std::vector<net::Mac>& sharers, int timeoutMs,
+                                const SignalGuard& signals, std::ostream& err);
 
 // Probing for the sharer. An ARP answer on one link comes back within a
 // millisecond: a station's network stack answers as the request arrives and
@@ -55,12 +56,12 @@ inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
 
 // Work a changing command does on the caller's thread while the probe
 // listens on its own: it gets the camera the lookup found.
-using WhileProbing = std::function<void(const CameraTarget&)>;
+using WhileProbing = std::function<void(const device::CameraTarget&)>;
 
 // The station other than the camera that answers ARP for its address on its
 // adapter, if any (none without an adapter); or the failure of the probe.
 // `alongside` runs while the probe listens, only when a probe is sent.
-std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const CameraTarget& camera,
+std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const device::CameraTarget& camera,
                                                                 int timeoutMs,
                                                                 const WhileProbing& alongside = {});
 

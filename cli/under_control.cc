@@ -14,10 +14,10 @@ bool stopped(const cli::SignalGuard* signals) {
 
 }  // namespace
 
-CommandResult underControl(const CameraTarget& target, const std::string& who,
+CommandResult underControl(const device::CameraTarget& target, const std::string& who,
                            const SignalGuard* signals, const ControlledWork& work) {
   if (stopped(signals)) return interrupted();
-  device::CameraSession session(sessionTarget(target), device::SessionPolicy{});
+  device::CameraSession session(device::sessionTarget(target), device::SessionPolicy{});
   if (const gvcp::Status taken = session.take(); !taken.ok()) {
     if (taken.code() == device::SessionSite::kNotGranted) {
       return failure(ExitCode::kFailed, who + " did not grant control");
@@ -62,9 +62,9 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
   return std::nullopt;
 }
 
-std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
+std::optional<CommandResult> readTarget(const device::CameraTarget& target, const std::string& who,
                                         device::CameraSettings& settings) {
-  const std::unique_ptr<Camera> camera = openCamera(target);
+  const std::unique_ptr<Camera> camera = device::openCamera(target);
   if (auto failed = readSettingsOf(*camera, who, settings, target.capabilities)) return failed;
   if (settings.mac == target.mac) return std::nullopt;
   return failure(ExitCode::kFailed, who + ": the device answering there is " +
@@ -73,13 +73,13 @@ std::optional<CommandResult> readTarget(const CameraTarget& target, const std::s
 }
 
 WhileProbing readAheadInto(std::optional<ReadAhead>& ahead) {
-  return [&ahead](const CameraTarget& target) {
+  return [&ahead](const device::CameraTarget& target) {
     device::CameraSettings settings;
     if (!readTarget(target, "", settings)) ahead = ReadAhead{target, settings};
   };
 }
 
-CommandResult reachState(const CameraTarget& target, const std::string& who,
+CommandResult reachState(const device::CameraTarget& target, const std::string& who,
                          const StateRequest& request, const SignalGuard* signals,
                          device::CameraSettings* startedFrom) {
   device::CameraSettings now;
@@ -107,7 +107,7 @@ CommandResult reachState(const CameraTarget& target, const std::string& who,
   bool written = false;
   // The settings read just now are the ones the change starts from: after
   // the take, only the identity check stands between them and the writes.
-  CameraTarget held = target;
+  device::CameraTarget held = target;
   if (!unread) held.capabilities = now.capabilities;
   CommandResult result = underControl(held, who, signals, [&](device::CameraSession& session) {
     device::CameraSettings before = now;

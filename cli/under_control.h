@@ -29,7 +29,7 @@ using ControlledWork = std::function<CommandResult(device::CameraSession& sessio
 // `signals` may be null: nothing then stops the frame between its steps.
 // Another device answering at the target's address fails it (exit 1) with
 // nothing written.
-CommandResult underControl(const CameraTarget& target, const std::string& who,
+CommandResult underControl(const device::CameraTarget& target, const std::string& who,
                            const SignalGuard* signals, const ControlledWork& work);
 
 // The camera found (findCamera), then underControl with "camera at ADDRESS",
@@ -53,13 +53,13 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
 // The settings of the device at the target's address, read without control
 // through the target's adapter; the failure when they cannot be read or the
 // device is not the camera the target names (two cameras on one address).
-std::optional<CommandResult> readTarget(const CameraTarget& target, const std::string& who,
+std::optional<CommandResult> readTarget(const device::CameraTarget& target, const std::string& who,
                                         device::CameraSettings& settings);
 
 // Settings read while findChangeable's ARP probe listened, and the camera
 // (address and MAC) they are from: a relocated or other camera reads anew.
 struct ReadAhead {
-  CameraTarget target;
+  device::CameraTarget target;
   device::CameraSettings settings;
 };
 // The work for findChangeable that reads them into `ahead` (left empty when
@@ -84,7 +84,7 @@ struct StateRequest {
       then;
 };
 // `startedFrom`, when given, gets the settings the change was judged against.
-CommandResult reachState(const CameraTarget& target, const std::string& who,
+CommandResult reachState(const device::CameraTarget& target, const std::string& who,
                          const StateRequest& request, const SignalGuard* signals,
                          device::CameraSettings* startedFrom = nullptr);
 

@@ -94,7 +94,7 @@ CommandResult applyRow(const RowTarget& target, RowContext& context) {
   StateRequest request;
   request.desired = {target.row->mode, target.row->persistent, target.row->name, false};
   request.check = context.invocation.check;
-  Relocation moved{targetOf(camera), std::nullopt, std::nullopt};
+  Relocation moved{device::targetOf(camera), std::nullopt, std::nullopt};
   if (!request.check) {
     const std::lock_guard<std::mutex> one(context.relocating);
     moved = moveOffSharedAddress(moved.target, sharersOf(moved.target, context.found),

@@ -129,7 +129,7 @@ CommandResult updated(const std::string& address, const FirmwareIdentity& before
 // Waits until the camera answers again and sets `at` to where: the same
 // address (no adapters to look through), or wherever a discovery finds its MAC.
 device::RestartOutcome awaitReturn(device::CameraSession& session, const FirmwareJob& job,
-                                   cli::FirmwareUploadView& view, CameraTarget& at) {
+                                   cli::FirmwareUploadView& view, device::CameraTarget& at) {
   if (job.returnAdapters.empty()) {
     return device::awaitAtAddress(session, job.returnBound, [&view] { view.noteSignal(); });
   }
@@ -141,23 +141,24 @@ device::RestartOutcome awaitReturn(device::CameraSession& session, const Firmwar
                                     std::nullopt};
   const std::optional<GigE_Camera_Info> found = device::awaitByMac(at.mac, search);
   if (!found) return device::RestartOutcome::kNotBack;
-  at = targetOf(*found);
+  at = device::targetOf(*found);
   return device::RestartOutcome::kBack;
 }
 
 // The restart, the wait for the camera, and the version it reports when it
 // is back (unread when it could not be read).
 device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
-                                             const CameraTarget& target, const FirmwareJob& job,
-                                             cli::FirmwareUploadView& view, Return& back) {
+                                             const device::CameraTarget& target,
+                                             const FirmwareJob& job, cli::FirmwareUploadView& view,
+                                             Return& back) {
   if (session.requestRestart() == device::RestartRequest::kStillRunning) {
     return device::RestartOutcome::kStillRunning;
   }
-  CameraTarget at = target;
+  device::CameraTarget at = target;
   const device::RestartOutcome waited = awaitReturn(session, job, view, at);
   if (waited != device::RestartOutcome::kBack) return waited;
   back.address = at.address;
-  const std::unique_ptr<Camera> camera = openCamera(at.ip, job.gvcpPort, at.interface);
+  const std::unique_ptr<Camera> camera = device::openCamera(at.ip, job.gvcpPort, at.interface);
   // Another device may hold the address now (or answer first there): its
   // version says nothing of this update.
   net::Mac mac{};
@@ -232,7 +233,7 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
 }
 
 // The audit record of an update whose upload began.
-void recordUpdate(const CameraTarget& target, const FirmwareJob& job,
+void recordUpdate(const device::CameraTarget& target, const FirmwareJob& job,
                   const FirmwareOutcome& outcome, const Return& back, const CommandResult& result) {
   std::vector<SettingChange> changes;
   if (result.code == ExitCode::kOk) {
@@ -268,7 +269,7 @@ std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const Firmware
   return std::nullopt;
 }
 
-CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob& job,
+CommandResult updateCameraFirmware(const device::CameraTarget& target, const FirmwareJob& job,
                                    const FirmwareConsole& console, cli::SignalGuard& signals,
                                    std::ostream& err) {
   const std::string& address = target.address;
@@ -291,7 +292,7 @@ CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob
   hooks.restartAndAwait = [&](device::CameraSession& session) {
     return restartAndReadVersion(session, target, job, view, back);
   };
-  const FirmwareUpdatePlan plan{sessionTarget(target),
+  const FirmwareUpdatePlan plan{device::sessionTarget(target),
                                 job.imagePath,
                                 fileNameOf(job.imagePath),
                                 device::SessionPolicy{.port = job.gvcpPort},

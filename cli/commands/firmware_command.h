@@ -68,7 +68,7 @@ struct FirmwareJob {
 std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const FirmwareConsole& console);
 
 // The whole update of the camera at `target`, after firmwareJobProblem passed.
-CommandResult updateCameraFirmware(const CameraTarget& target, const FirmwareJob& job,
+CommandResult updateCameraFirmware(const device::CameraTarget& target, const FirmwareJob& job,
                                    const FirmwareConsole& console, cli::SignalGuard& signals,
                                    std::ostream& err);
 

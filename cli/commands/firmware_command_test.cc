@@ -69,7 +69,8 @@ class FirmwareCommandTest : public ::testing::Test {
     flashPeer = std::make_unique<ScriptedPeer>(std::move(flash));
     job.gvcpPort = gvcpPeer->port();
     job.flashPort = flashPeer->port();
-    const CameraTarget target{htonl(INADDR_LOOPBACK), "127.0.0.1", std::nullopt, {}, {}, {}};
+    const device::CameraTarget target{
+        htonl(INADDR_LOOPBACK), "127.0.0.1", std::nullopt, {}, {}, {}};
     return updateCameraFirmware(target, job, console, signals, err);
   }
   std::vector<Bytes> flashRequests(uint32_t command) const {

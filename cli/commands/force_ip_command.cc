@@ -14,7 +14,7 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
   const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err);
   if (!lookup.camera) return lookup.failure;
-  const CameraTarget camera = targetOf(*lookup.camera);
+  const device::CameraTarget camera = device::targetOf(*lookup.camera);
   NetworkPort port(camera, std::move(std::get<PacketSocket>(arpSocket)), invocation.timeoutMs);
   return runRecordedForceIp(
       audit::Action::kForceIp, camera,

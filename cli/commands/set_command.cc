@@ -38,7 +38,7 @@ CommandResult withRestart(CommandResult changed, CommandResult restarted) {
 }
 
 // Fields in the order camera, then what the change reports.
-CommandResult withCamera(CommandResult changed, const CameraTarget& target) {
+CommandResult withCamera(CommandResult changed, const device::CameraTarget& target) {
   nlohmann::ordered_json data = {
       {"camera", {{"mac", macText(target.mac)}, {"ip", target.address}}}};
   data.update(changed.data);
@@ -49,7 +49,7 @@ CommandResult withCamera(CommandResult changed, const CameraTarget& target) {
 // --now: the persistent address the change stored (asked, or the one the
 // camera kept), given at once by FORCEIP through the camera's adapter and
 // confirmed by a discovery there.
-CommandResult withAddressNow(CommandResult changed, const CameraTarget& target,
+CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& target,
                              const AddressSet& set, PacketSocket arpSocket,
                              const Invocation& invocation, const SignalGuard& signals,
                              std::ostream& err) {
@@ -86,7 +86,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   const Relocation found =
       findChangeable(invocation, selector, adapters, signals, err, readAheadInto(request.ahead));
   if (found.failure) return *found.failure;
-  const CameraTarget& target = found.target;
+  const device::CameraTarget& target = found.target;
   request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
   request.check = invocation.check;
   if (invocation.restart) {

@@ -85,7 +85,7 @@ void readHolder(Camera& camera, ControlFacts& control) {
 // The reads leave through the adapter the camera answered on, whatever the
 // route to its address says.
 ControlFacts readControl(const CameraFacts& c) {
-  const std::unique_ptr<Camera> camera = openCamera(c.view.ip);
+  const std::unique_ptr<Camera> camera = device::openCamera(c.view.ip);
   camera->bindToInterface(adapterOf(c));
   ControlFacts control;
   const gvcp::Status read = device::readRegister(*camera, reg::kCcp, control.ccp);

@@ -1,0 +1,29 @@
+#include "device/camera_target.h"
+
+#include <algorithm>
+
+namespace device {
+
+CameraTarget targetOf(const GigE_Camera_Info& camera) {
+  CameraTarget target{
+      camera.sourceIp, camera.cameraIp, camera.adaptor, {}, camera.adaptor.getName(), {}};
+  std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
+  return target;
+}
+
+SessionTarget sessionTarget(const CameraTarget& target) {
+  return {target.ip, target.interface, target.mac, target.capabilities};
+}
+
+std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
+  auto camera = std::make_unique<Camera>(ip, port);
+  camera->setAckWait(AckWait::kPerAttempt);
+  camera->bindToInterface(interface);
+  return camera;
+}
+
+std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
+  return openCamera(target.ip, gvcp::kPort, target.interface);
+}
+
+}  // namespace device
