@@ -1,5 +1,7 @@
 #include "cli/exit_code.h"
 
+#include "device/fault.h"
+
 namespace cli {
 
 const char* errorCodeName(ExitCode code) {
@@ -20,6 +22,33 @@ const char* errorCodeName(ExitCode code) {
       return "interrupted";
   }
   return "failed";
+}
+
+namespace {
+
+ExitCode exitCodeOf(int localCode) {
+  switch (static_cast<device::Fault>(localCode)) {
+    case device::Fault::kFailed:
+      return ExitCode::kFailed;
+    case device::Fault::kUsage:
+      return ExitCode::kUsage;
+    case device::Fault::kNotFound:
+      return ExitCode::kNotFound;
+    case device::Fault::kAmbiguous:
+      return ExitCode::kAmbiguous;
+    case device::Fault::kNoPrivilege:
+      return ExitCode::kNoPrivilege;
+    case device::Fault::kInterrupted:
+      return ExitCode::kInterrupted;
+  }
+  return ExitCode::kFailed;
+}
+
+}  // namespace
+
+CommandResult failureOf(const gvcp::Status& status) {
+  return failure(status.isCameraStatus() ? ExitCode::kFailed : exitCodeOf(status.code()),
+                 status.toString());
 }
 
 }  // namespace cli

@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "gvcp/status.h"
+
 namespace cli {
 
 enum class ExitCode {
@@ -39,6 +41,10 @@ inline CommandResult failure(ExitCode code, std::string message) {
   result.message = std::move(message);
   return result;
 }
+
+// The failure of an operation below the command line (device/fault.h): its
+// Fault's exit status (1 for any other status) and its text.
+CommandResult failureOf(const gvcp::Status& status);
 
 // A stop signal ended the command (control of the camera given back first).
 inline CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }
