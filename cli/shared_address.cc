@@ -90,8 +90,8 @@ std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const device::Ca
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                           std::ostream& err, const WhileProbing& alongside) {
-  TargetLookup lookup = findCamera(invocation, selector, adapters, err, LookupUse::kChange);
-  if (!lookup.target) return {{}, std::nullopt, lookup.failure};
+  device::Lookup lookup = findCamera(invocation, selector, adapters, err, LookupUse::kChange);
+  if (!lookup.target) return {{}, std::nullopt, lookupFailure(lookup)};
   const bool byAddress = selector.kind == Selector::Kind::kAddress && lookup.endedAtAnswer;
   // A check or a dry run changes nothing, not even the address; it reads
   // through the identity check, which stops at a device that is not the
@@ -111,7 +111,7 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
   const bool unsure = failed != nullptr && failed->code == ExitCode::kNoPrivilege;
   if (byAddress && (unsure || (failed == nullptr && !std::get<0>(sharers).empty()))) {
     lookup = findCameraByDiscovery(invocation, selector, adapters, err, LookupUse::kChange);
-    if (!lookup.target) return {{}, std::nullopt, lookup.failure};
+    if (!lookup.target) return {{}, std::nullopt, lookupFailure(lookup)};
     sharers = sharersOf(*lookup.target, lookup.found);
     failed = nullptr;
   }

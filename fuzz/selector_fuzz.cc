@@ -19,7 +19,7 @@
 #include "net/macaddress.h"
 
 using cli::kMaxNameBytes;
-using cli::matchCameras;
+using device::matchCameras;
 using cli::parseSelector;
 using cli::Selector;
 using cli::SelectorParse;

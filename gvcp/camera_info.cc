@@ -42,7 +42,5 @@ bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
 }
 
 bool answersInAdapterSubnet(const GigE_Camera_Info& camera) {
-  const uint32_t mask = camera.adaptor.netmaskValue();
-  return camera.sourceIp != 0 && camera.adaptor.ipValue() != 0 &&
-         (camera.sourceIp & mask) == (camera.adaptor.ipValue() & mask);
+  return camera.adaptor.subnetHolds(camera.sourceIp);
 }

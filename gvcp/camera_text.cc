@@ -15,3 +15,11 @@ std::string terminalSafe(std::string_view text) {
   }
   return safe;
 }
+
+std::string tableSafe(std::string_view text) {
+  std::string safe = terminalSafe(text);
+  for (char& c : safe) {
+    if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+  }
+  return safe;
+}

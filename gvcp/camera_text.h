@@ -14,3 +14,7 @@ std::string textField(const uint8_t* field, size_t width);
 
 // A copy of `text` with every byte below 0x20 and the byte 0x7F replaced by '?'.
 std::string terminalSafe(std::string_view text);
+
+// The same, with every byte from 0x80 replaced by '?' too: one byte a column
+// in a table, and no C1 control (0x80-0x9F) for a terminal that reads bytes.
+std::string tableSafe(std::string_view text);

@@ -39,6 +39,11 @@ class Adaptor {
   int obtain(unsigned request);
   // True exactly when the interface has a non-zero IPv4 address.
   bool isAvailable() const { return ip.getAddress() != 0; }
+  // `address` (network byte order, not 0) lies in this adapter's subnet.
+  bool subnetHolds(uint32_t address) const {
+    const uint32_t mask = netmaskValue();
+    return address != 0 && isAvailable() && (address & mask) == (ipValue() & mask);
+  }
 
   int getMacHw(unsigned char* out, unsigned len) const;
   int getIp(unsigned* out) const;

@@ -12,8 +12,8 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   // Checked first, so that a run without the privilege sends nothing at all.
   std::variant<PacketSocket, CommandResult> arpSocket = openProbeSocket("force-ip");
   if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
-  const DiscoveredLookup lookup = findDiscovered(invocation, selector, adapters, err);
-  if (!lookup.camera) return lookup.failure;
+  const device::Lookup lookup = findDiscovered(invocation, selector, adapters, err);
+  if (!lookup.camera) return lookupFailure(lookup);
   const device::CameraTarget camera = device::targetOf(*lookup.camera);
   NetworkPort port(camera, std::move(std::get<PacketSocket>(arpSocket)), invocation.timeoutMs);
   return runRecordedForceIp(

@@ -17,7 +17,7 @@ namespace {
 
 // The view of what was read, with the cameras that share its address among
 // those the lookup's discovery heard (none for an address read directly).
-CameraView viewWithSharing(const device::CameraSettings& settings, const TargetLookup& lookup) {
+CameraView viewWithSharing(const device::CameraSettings& settings, const device::Lookup& lookup) {
   const std::optional<Adaptor>& adapter = lookup.target->adapter;
   CameraView shown =
       viewOf(settings, adapter ? std::optional(adapterView(*adapter)) : std::nullopt);
@@ -31,8 +31,8 @@ CameraView viewWithSharing(const device::CameraSettings& settings, const TargetL
 
 CommandResult runShow(const Invocation& invocation, const Selector& selector,
                       const std::vector<Adaptor>& adapters, std::ostream& err) {
-  const TargetLookup lookup = findCamera(invocation, selector, adapters, err);
-  if (!lookup.target) return lookup.failure;
+  const device::Lookup lookup = findCamera(invocation, selector, adapters, err);
+  if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
   if (auto failed = readTarget(*lookup.target, "camera at " + lookup.target->address, settings)) {
     return *failed;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 #include "cli/output/table_render.h"
 #include "net/macaddress.h"
@@ -28,18 +27,6 @@ bool looksLikeAddress(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) {
            return c == '.' || std::isdigit(static_cast<unsigned char>(c));
          });
-}
-
-bool matches(const Selector& s, const GigE_Camera_Info& camera) {
-  switch (s.kind) {
-    case Selector::Kind::kMac:
-      return std::memcmp(camera.cameraMacHw, s.mac.data(), s.mac.size()) == 0;
-    case Selector::Kind::kAddress:
-      return camera.cameraIp == s.text;
-    case Selector::Kind::kName:
-      return camera.serialNumber == s.text || camera.userDefinedName == s.text;
-  }
-  return false;
 }
 
 }  // namespace
@@ -66,23 +53,6 @@ SelectorParse parseSelector(std::string_view text) {
                               "serial number or user-defined name"};
   }
   return {selector, ""};
-}
-
-std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
-                                           const std::vector<GigE_Camera_Info>& cameras) {
-  std::vector<GigE_Camera_Info> found;
-  for (const GigE_Camera_Info& camera : cameras) {
-    if (!matches(selector, camera)) continue;
-    const auto known = std::find_if(found.begin(), found.end(), [&](const GigE_Camera_Info& f) {
-      return sameDevice(f, camera);
-    });
-    if (known == found.end()) {
-      found.push_back(camera);
-    } else if (!answersInAdapterSubnet(*known) && answersInAdapterSubnet(camera)) {
-      *known = camera;  // the record unicast reaches the camera through
-    }
-  }
-  return found;
 }
 
 }  // namespace cli

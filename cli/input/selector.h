@@ -2,7 +2,7 @@
 // ':' or '-' between the bytes), a dotted IPv4 address, or else a serial
 // number or user-defined name (1 to 16 bytes, the width of those fields).
 // Text made of digits and dots that is no valid address is an error, not a
-// name; digits alone are a serial number. Matching picks the discovered records of one camera.
+// name; digits alone are a serial number.
 // Pure.
 #pragma once
 
@@ -13,20 +13,13 @@
 #include <string_view>
 #include <vector>
 
-#include "gvcp/camera_info.h"
-#include "net/macaddress.h"
+#include "device/camera_selector.h"
 
 namespace cli {
 
 inline constexpr size_t kMaxNameBytes = 16;
 
-struct Selector {
-  enum class Kind { kMac, kAddress, kName };
-  Kind kind = Kind::kName;
-  net::Mac mac{};
-  uint32_t ip = 0;  // network byte order
-  std::string text;
-};
+using device::Selector;
 
 struct SelectorParse {
   std::optional<Selector> selector;
@@ -34,12 +27,5 @@ struct SelectorParse {
 };
 
 SelectorParse parseSelector(std::string_view text);
-
-// The records `selector` names, one per camera: a camera seen through two
-// adapters counts once, by the first record whose adapter's subnet holds its
-// address, else by its first record. A name matches the serial
-// number or the user-defined name exactly.
-std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
-                                           const std::vector<GigE_Camera_Info>& cameras);
 
 }  // namespace cli

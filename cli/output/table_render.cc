@@ -57,14 +57,6 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows) {
   return text;
 }
 
-std::string tableSafe(std::string_view text) {
-  std::string safe = terminalSafe(text);
-  for (char& c : safe) {
-    if (static_cast<unsigned char>(c) >= 0x80) c = '?';
-  }
-  return safe;
-}
-
 std::string addressWithMask(uint32_t ip, uint32_t mask) {
   const uint32_t bits = ntohl(mask);
   // Contiguous: the ones all lead, so the inverted mask plus one is a power of two.

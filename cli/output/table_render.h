@@ -9,6 +9,7 @@
 
 #include "cli/output/camera_view.h"
 #include "device/camera_settings.h"
+#include "gvcp/camera_text.h"
 
 namespace cli {
 
@@ -21,8 +22,6 @@ inline constexpr const char* kSharedAddressNote =
 inline constexpr const char* kHostAddressNote =
     "* an address of this host's own: the camera cannot be reached until it gets another one";
 
-// Camera text made safe for a terminal.
-std::string tableSafe(std::string_view text);
 // "192.168.10.11/24", or "192.168.10.11/255.0.255.0" for a mask that is not contiguous.
 std::string addressWithMask(uint32_t ip, uint32_t mask);
 // "persistent+lla", or "-" when no bit is set.

@@ -1,0 +1,114 @@
+#include "device/camera_lookup.h"
+
+#include <algorithm>
+
+#include "device/discovery.h"
+#include "device/fault.h"
+#include "device/register_reads.h"
+#include "gvcp/camera_text.h"
+#include "gvcp/registers.h"
+
+namespace device {
+
+namespace {
+
+std::optional<Adaptor> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
+  for (const Adaptor& adaptor : adapters) {
+    if (adaptor.subnetHolds(ip)) return adaptor;
+  }
+  return std::nullopt;
+}
+
+Lookup missed(Lookup lookup, gvcp::Status why) {
+  lookup.camera.reset();
+  lookup.target.reset();
+  lookup.failure = std::move(why);
+  return lookup;
+}
+
+// The answer that ends a MAC's discovery: that MAC, through an adapter whose
+// subnet holds its address (one from outside waits for a better one until the
+// window ends). A changing command takes it only from the packet capture:
+// without that privilege no ARP probe can show whether another camera shares
+// the address, so it keeps the whole window and the discovery shows them.
+AnswerStop stopAtAnswer(const Selector& selector, LookupUse use, bool& ended) {
+  if (selector.kind != Selector::Kind::kMac) return {};
+  return [&selector, use, &ended](const GigE_Camera_Info& answer) {
+    ended = std::equal(selector.mac.begin(), selector.mac.end(), answer.cameraMacHw) &&
+            answersInAdapterSubnet(answer) && (use == LookupUse::kRead || answer.seenAtLinkLevel);
+    return ended;
+  };
+}
+
+}  // namespace
+
+Lookup findDiscovered(const Selector& selector, const std::vector<Adaptor>& adapters,
+                      std::chrono::milliseconds window, LookupUse use) {
+  Lookup lookup;
+  DiscoveryOptions options = discoveryOptions(window);
+  options.stop = stopAtAnswer(selector, use, lookup.endedAtAnswer);
+  Discovery discovery = discover(adapters, options);
+  lookup.overUdp = discovery.overUdp;
+  if (!discovery.outcome.status.ok()) {
+    return missed(std::move(lookup),
+                  fault(Fault::kFailed, "discovery: " + discovery.outcome.status.toString()));
+  }
+  lookup.found = std::move(discovery.outcome.cameras);
+  std::vector<GigE_Camera_Info> matched = matchCameras(selector, lookup.found);
+  if (matched.empty()) {
+    return missed(std::move(lookup),
+                  fault(Fault::kNotFound, "no camera matches '" + selector.text + "'"));
+  }
+  if (matched.size() > 1) {
+    const std::string what =
+        std::to_string(matched.size()) + " cameras match '" + selector.text + "'";
+    lookup.candidates = std::move(matched);
+    return missed(std::move(lookup), fault(Fault::kAmbiguous, what));
+  }
+  lookup.camera = matched.front();
+  return lookup;
+}
+
+Lookup findCameraByDiscovery(const Selector& selector, const std::vector<Adaptor>& adapters,
+                             std::chrono::milliseconds window, LookupUse use) {
+  Lookup lookup = findDiscovered(selector, adapters, window, use);
+  if (!lookup.camera) return lookup;
+  const GigE_Camera_Info& camera = *lookup.camera;
+  // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
+  // would leave by another route, or reach this host itself.
+  if (!answersInAdapterSubnet(camera)) {
+    const std::string what = "camera " + camera.cameraMac + " answers from " + camera.cameraIp +
+                             ", outside the subnet of adapter " +
+                             tableSafe(camera.adaptor.getName()) +
+                             ": its registers cannot be read until it has an address there";
+    return missed(std::move(lookup), fault(Fault::kFailed, what));
+  }
+  lookup.target = targetOf(camera);
+  return lookup;
+}
+
+Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters,
+                  std::chrono::milliseconds window, LookupUse use) {
+  if (selector.kind == Selector::Kind::kAddress) {
+    const std::unique_ptr<Camera> camera = openCamera(selector.ip);
+    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
+                        {}};
+    // The device that answers here now is the one a command reads; a
+    // changing command then learns who else answers there (cli/shared_address.h).
+    // Its capabilities come first, so that its MAC and every later read of
+    // this command go in one READREG where it offers concatenation.
+    uint32_t capabilities = 0;
+    const gvcp::Status offered = readRegister(*camera, reg::kGvcpCapability, capabilities);
+    if (offered.ok()) direct.capabilities = capabilities;
+    if ((offered.ok() || offered.isCameraStatus()) &&
+        readMac(*camera, direct.mac, capabilities).ok()) {
+      Lookup lookup;
+      lookup.target = std::move(direct);
+      lookup.endedAtAnswer = use == LookupUse::kChange;
+      return lookup;
+    }
+  }
+  return findCameraByDiscovery(selector, adapters, window, use);
+}
+
+}  // namespace device
