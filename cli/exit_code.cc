@@ -46,9 +46,9 @@ ExitCode exitCodeOf(int localCode) {
 
 }  // namespace
 
-CommandResult failureOf(const gvcp::Status& status) {
+CommandResult failureOf(const gvcp::Status& status, const std::string& who) {
   return failure(status.isCameraStatus() ? ExitCode::kFailed : exitCodeOf(status.code()),
-                 status.toString());
+                 (who.empty() ? "" : who + ": ") + status.toString());
 }
 
 }  // namespace cli

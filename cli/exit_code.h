@@ -44,7 +44,8 @@ inline CommandResult failure(ExitCode code, std::string message) {
 
 // The failure of an operation below the command line (device/fault.h): its
 // Fault's exit status (1 for any other status) and its text.
-CommandResult failureOf(const gvcp::Status& status);
+// With `who`, the text is "WHO: TEXT".
+CommandResult failureOf(const gvcp::Status& status, const std::string& who = "");
 
 // A stop signal ended the command (control of the camera given back first).
 inline CommandResult interrupted() { return failure(ExitCode::kInterrupted, "interrupted"); }

@@ -2,7 +2,6 @@
 
 #include "cli/camera_changes.h"
 #include "cli/change_audit.h"
-#include "net/macaddress.h"
 
 namespace cli {
 
@@ -51,7 +50,7 @@ std::optional<CommandResult> readSettingsOf(Camera& camera, const std::string& w
                                             std::optional<uint32_t> capabilities) {
   const gvcp::Status read = device::readCameraSettings(camera, settings, capabilities);
   if (read.ok()) return std::nullopt;
-  return failure(ExitCode::kFailed, who + ": " + read.toString());
+  return failureOf(read, who);
 }
 
 std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::string& who,
@@ -62,20 +61,10 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
   return std::nullopt;
 }
 
-std::optional<CommandResult> readTarget(const device::CameraTarget& target, const std::string& who,
-                                        device::CameraSettings& settings) {
-  const std::unique_ptr<Camera> camera = device::openCamera(target);
-  if (auto failed = readSettingsOf(*camera, who, settings, target.capabilities)) return failed;
-  if (settings.mac == target.mac) return std::nullopt;
-  return failure(ExitCode::kFailed, who + ": the device answering there is " +
-                                        macText(settings.mac) + ", not " + macText(target.mac) +
-                                        "; nothing was written");
-}
-
 WhileProbing readAheadInto(std::optional<ReadAhead>& ahead) {
   return [&ahead](const device::CameraTarget& target) {
     device::CameraSettings settings;
-    if (!readTarget(target, "", settings)) ahead = ReadAhead{target, settings};
+    if (device::readTarget(target, settings).ok()) ahead = ReadAhead{target, settings};
   };
 }
 
@@ -87,8 +76,8 @@ CommandResult reachState(const device::CameraTarget& target, const std::string& 
   const std::optional<ReadAhead>& ahead = request.ahead;
   if (ahead && ahead->target.ip == target.ip && ahead->target.mac == target.mac) {
     now = ahead->settings;
-  } else {
-    unread = readTarget(target, who, now);
+  } else if (const gvcp::Status read = device::readTarget(target, now); !read.ok()) {
+    unread = failureOf(read, who);
   }
   // A camera another application holds exclusively refuses even reads: the
   // take of control below then says so.

@@ -50,12 +50,6 @@ std::optional<CommandResult> readSettingsBefore(Camera& camera, const std::strin
                                                 const SignalGuard& signals,
                                                 device::CameraSettings& settings);
 
-// The settings of the device at the target's address, read without control
-// through the target's adapter; the failure when they cannot be read or the
-// device is not the camera the target names (two cameras on one address).
-std::optional<CommandResult> readTarget(const device::CameraTarget& target, const std::string& who,
-                                        device::CameraSettings& settings);
-
 // Settings read while findChangeable's ARP probe listened, and the camera
 // (address and MAC) they are from: a relocated or other camera reads anew.
 struct ReadAhead {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "device/fault.h"
+
 namespace device {
 
 CameraTarget targetOf(const GigE_Camera_Info& camera) {
@@ -24,6 +26,14 @@ std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string
 
 std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
   return openCamera(target.ip, gvcp::kPort, target.interface);
+}
+
+gvcp::Status readTarget(const CameraTarget& target, CameraSettings& settings) {
+  const std::unique_ptr<Camera> camera = openCamera(target);
+  const gvcp::Status read = readCameraSettings(*camera, settings, target.capabilities);
+  if (!read.ok() || settings.mac == target.mac) return read;
+  return fault(Fault::kFailed, "the device answering there is " + macText(settings.mac) + ", not " +
+                                   macText(target.mac) + "; nothing was written");
 }
 
 }  // namespace device

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/camera_session.h"
+#include "device/camera_settings.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
@@ -42,5 +43,10 @@ std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort,
                                    const std::string& interface = "");
 // The same for a target: through the adapter it answered on.
 std::unique_ptr<Camera> openCamera(const CameraTarget& target);
+
+// The settings of the device at the target's address, read without control
+// through the target's adapter: the read's failure, or Fault::kFailed when
+// the device is not the camera the target names (two cameras on one address).
+gvcp::Status readTarget(const CameraTarget& target, CameraSettings& settings);
 
 }  // namespace device

@@ -34,8 +34,8 @@ CommandResult runShow(const Invocation& invocation, const Selector& selector,
   const device::Lookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
-  if (auto failed = readTarget(*lookup.target, "camera at " + lookup.target->address, settings)) {
-    return *failed;
+  if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
+    return failureOf(read, "camera at " + lookup.target->address);
   }
   const CameraView view = viewWithSharing(settings, lookup);
   CommandResult result;
