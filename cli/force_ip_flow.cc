@@ -3,7 +3,7 @@
 #include <variant>
 
 #include "cli/input/address_rules.h"
-#include "cli/input/auto_address.h"
+#include "device/auto_address.h"
 #include "gvcp/forceip_exchange.h"
 
 namespace cli {
@@ -73,19 +73,20 @@ std::variant<Choice, CommandResult> probeGiven(const ForceIpPlan& plan, ForceIpP
 std::variant<Choice, CommandResult> pickAddress(const ForceIpPlan& plan, ForceIpPort& port,
                                                 const SignalGuard& signals) {
   const uint32_t mask = autoCandidateMask(plan.adapterMask, plan.mask);
-  const AutoPick pick = pickFreeAddress(plan.adapterIp, mask, [&](uint32_t candidate) {
-    if (signals.stopRequested()) return ProbeVerdict::kFailed;  // stops the walk
-    if (hostAdapterHolding(plan, candidate)) return ProbeVerdict::kInUse;
-    switch (port.probe(candidate).kind) {
-      case net::ProbeResult::Kind::kFree:
-        return ProbeVerdict::kFree;
-      case net::ProbeResult::Kind::kInUse:
-        return ProbeVerdict::kInUse;
-      case net::ProbeResult::Kind::kLinkFailed:
-        break;
-    }
-    return ProbeVerdict::kFailed;
-  });
+  const device::AutoPick pick =
+      device::pickFreeAddress(plan.adapterIp, mask, [&](uint32_t candidate) {
+        if (signals.stopRequested()) return device::ProbeVerdict::kFailed;  // stops the walk
+        if (hostAdapterHolding(plan, candidate)) return device::ProbeVerdict::kInUse;
+        switch (port.probe(candidate).kind) {
+          case net::ProbeResult::Kind::kFree:
+            return device::ProbeVerdict::kFree;
+          case net::ProbeResult::Kind::kInUse:
+            return device::ProbeVerdict::kInUse;
+          case net::ProbeResult::Kind::kLinkFailed:
+            break;
+        }
+        return device::ProbeVerdict::kFailed;
+      });
   if (signals.stopRequested()) return interrupted();
   if (pick.probeFailed) return probeFailed(plan);
   if (!pick.address) {
