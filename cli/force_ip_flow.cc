@@ -1,23 +1,19 @@
 #include "cli/force_ip_flow.h"
 
-#include "net/address_set.h"
+#include "cli/input/address_rules.h"
 
 namespace cli {
 namespace {
 
-using net::cidrText;
-using net::dottedText;
-
-void writeNote(const device::ForceIpNote& note, std::ostream& err) {
-  switch (note.kind) {
-    case device::ForceIpNote::Kind::kAssignedInUse:
+void writeNotes(const std::vector<device::ForceIpNote>& notes, std::ostream& err) {
+  for (const device::ForceIpNote& note : notes) {
+    if (note.kind == device::ForceIpNote::Kind::kAssignedInUse) {
       err << "warning: address " << dottedText(note.ip) << " is in use by " << note.mac
           << ", assigning it anyway (--force)\n";
-      return;
-    case device::ForceIpNote::Kind::kAnswersUnacknowledged:
+    } else {
       err << "warning: FORCEIP was not acknowledged, but camera " << note.mac << " answers at "
           << dottedText(note.ip) << "\n";
-      return;
+    }
   }
 }
 
@@ -25,7 +21,7 @@ void writeNote(const device::ForceIpNote& note, std::ostream& err) {
 
 CommandResult renderForceIp(const ForceIpPlan& plan, const device::ForceIpOutcome& outcome,
                             std::ostream& err) {
-  for (const device::ForceIpNote& note : outcome.notes) writeNote(note, err);
+  writeNotes(outcome.notes, err);
   if (!outcome.status.ok()) return failureOf(outcome.status);
   const uint32_t ip = outcome.sent.value_or(0);
   CommandResult result;

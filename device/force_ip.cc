@@ -1,5 +1,7 @@
 #include "device/force_ip.h"
 
+#include <variant>
+
 #include "device/auto_address.h"
 #include "device/fault.h"
 #include "gvcp/forceip_exchange.h"
@@ -10,6 +12,9 @@ namespace {
 
 using net::cidrText;
 using net::dottedText;
+using ProbeKind = net::ProbeResult::Kind;
+// The address the flow settled on, or why it ends.
+using Chosen = std::variant<uint32_t, gvcp::Status>;
 
 gvcp::Status interrupted() { return fault(Fault::kInterrupted, "interrupted"); }
 
@@ -50,104 +55,71 @@ gvcp::Status adapterProblem(const ForceIpPlan& plan) {
   return gvcp::Status::Ok();
 }
 
-// The address asked for, once a probe found it free (or --force took it
-// anyway); nothing with the outcome's status set otherwise.
-std::optional<uint32_t> probeGiven(const ForceIpPlan& plan, ForceIpPort& port,
-                                   ForceIpOutcome& outcome) {
+Chosen probeGiven(const ForceIpPlan& plan, ForceIpPort& port, ForceIpOutcome& outcome) {
   const uint32_t ip = *plan.ip;
   const net::ProbeResult result = port.probe(ip);
-  if (result.kind == net::ProbeResult::Kind::kLinkFailed) {
-    outcome.status = probeFailed(plan);
-    return std::nullopt;
-  }
-  if (result.kind == net::ProbeResult::Kind::kFree) return ip;
+  if (result.kind == ProbeKind::kLinkFailed) return probeFailed(plan);
+  if (result.kind == ProbeKind::kFree) return ip;
   const std::string station = result.answeredBy.getMacInStr(false);
   if (!plan.force) {
-    outcome.status = fault(Fault::kFailed, "address " + dottedText(ip) + " is in use: " + station +
-                                               " answered an ARP probe on adapter " +
-                                               plan.adapterName + " (--force assigns it anyway)");
-    return std::nullopt;
+    return fault(Fault::kFailed, "address " + dottedText(ip) + " is in use: " + station +
+                                     " answered an ARP probe on adapter " + plan.adapterName +
+                                     " (--force assigns it anyway)");
   }
   outcome.notes.push_back({ForceIpNote::Kind::kAssignedInUse, ip, station});
   outcome.inUseBy = station;
   return ip;
 }
 
-ProbeVerdict verdictOf(net::ProbeResult::Kind kind) {
-  switch (kind) {
-    case net::ProbeResult::Kind::kFree:
-      return ProbeVerdict::kFree;
-    case net::ProbeResult::Kind::kInUse:
-      return ProbeVerdict::kInUse;
-    case net::ProbeResult::Kind::kLinkFailed:
-      break;
-  }
-  return ProbeVerdict::kFailed;
-}
-
-// The first free address from the top of the subnet (--ip auto); nothing
-// with the outcome's status set otherwise.
-std::optional<uint32_t> pickAddress(const ForceIpPlan& plan, ForceIpPort& port,
-                                    const std::function<bool()>& stopRequested,
-                                    ForceIpOutcome& outcome) {
+Chosen pickAddress(const ForceIpPlan& plan, ForceIpPort& port,
+                   const std::function<bool()>& stopRequested) {
   const uint32_t mask = autoCandidateMask(plan.adapterMask, plan.mask);
   const AutoPick pick = pickFreeAddress(plan.adapterIp, mask, [&](uint32_t candidate) {
     if (stopRequested()) return ProbeVerdict::kFailed;  // stops the walk
     if (hostAdapterHolding(plan, candidate)) return ProbeVerdict::kInUse;
-    return verdictOf(port.probe(candidate).kind);
+    const ProbeKind kind = port.probe(candidate).kind;
+    if (kind == ProbeKind::kLinkFailed) return ProbeVerdict::kFailed;
+    return kind == ProbeKind::kFree ? ProbeVerdict::kFree : ProbeVerdict::kInUse;
   });
-  if (stopRequested()) {
-    outcome.status = interrupted();
-  } else if (pick.probeFailed) {
-    outcome.status = probeFailed(plan);
-  } else if (!pick.address) {
-    outcome.status =
-        fault(Fault::kFailed, "no free address among the " + std::to_string(pick.probed) +
-                                  " highest of " + cidrText(plan.adapterIp & mask, mask) +
-                                  " on adapter " + plan.adapterName);
-  }
-  if (!outcome.status.ok()) return std::nullopt;
-  outcome.picked = true;
-  return pick.address;
+  if (stopRequested()) return interrupted();
+  if (pick.probeFailed) return probeFailed(plan);
+  if (pick.address) return *pick.address;
+  return fault(Fault::kFailed, "no free address among the " + std::to_string(pick.probed) +
+                                   " highest of " + cidrText(plan.adapterIp & mask, mask) +
+                                   " on adapter " + plan.adapterName);
 }
 
 // After FORCEIP: the camera must answer a discovery from the new address
 // within the window; an answer still coming from the old one does not end it.
-gvcp::Status confirm(const ForceIpPlan& plan, uint32_t ip, ForceIpPort& port,
-                     const std::function<bool()>& stopRequested, ForceIpOutcome& outcome) {
+gvcp::Status confirm(const ForceIpPlan& plan, uint32_t ip, bool acknowledged, ForceIpPort& port) {
   const std::optional<uint32_t> at = port.whereAnswers(ip);
-  if (stopRequested()) return interrupted();
   if (!at) {
-    return fault(Fault::kFailed,
-                 "camera " + plan.mac + " did not answer a discovery on adapter " +
-                     plan.adapterName + " after FORCEIP" +
-                     (outcome.acknowledged ? "" : " (FORCEIP was not acknowledged)"));
+    return fault(Fault::kFailed, "camera " + plan.mac + " did not answer a discovery on adapter " +
+                                     plan.adapterName + " after FORCEIP" +
+                                     (acknowledged ? "" : " (FORCEIP was not acknowledged)"));
   }
-  if (*at != ip) {
-    return fault(Fault::kFailed, "camera " + plan.mac + " still answers at " + dottedText(*at) +
-                                     ", not at " + dottedText(ip) +
-                                     ": it did not take the address");
-  }
-  if (!outcome.acknowledged) {
-    outcome.notes.push_back({ForceIpNote::Kind::kAnswersUnacknowledged, ip, plan.mac});
-  }
-  return gvcp::Status::Ok();
+  if (*at == ip) return gvcp::Status::Ok();
+  return fault(Fault::kFailed, "camera " + plan.mac + " still answers at " + dottedText(*at) +
+                                   ", not at " + dottedText(ip) + ": it did not take the address");
 }
 
-// FORCEIP with `ip`, then the confirmation; the outcome's status says how it ended.
-void sendAndConfirm(const ForceIpPlan& plan, uint32_t ip, ForceIpPort& port,
-                    const std::function<bool()>& stopRequested, ForceIpOutcome& outcome) {
+// FORCEIP with `ip`, then the confirmation, unless a stop comes between.
+gvcp::Status sendAndConfirm(const ForceIpPlan& plan, uint32_t ip, ForceIpPort& port,
+                            const std::function<bool()>& stopRequested, ForceIpOutcome& outcome) {
   outcome.sent = ip;
   const gvcp::Status sent = port.force(ip, plan.mask, plan.gateway);
   outcome.acknowledged = sent.ok();
   const bool unanswered = sent.code() == gvcp::ForceIpSite::kNoAnswer && !sent.isCameraStatus();
   if (!outcome.acknowledged && !unanswered) {
-    outcome.status = fault(Fault::kFailed, "camera " + plan.mac + ": " + sent.toString());
-  } else if (stopRequested()) {
-    outcome.status = interrupted();
-  } else {
-    outcome.status = confirm(plan, ip, port, stopRequested, outcome);
+    return fault(Fault::kFailed, "camera " + plan.mac + ": " + sent.toString());
   }
+  if (stopRequested()) return interrupted();
+  const gvcp::Status confirmed = confirm(plan, ip, outcome.acknowledged, port);
+  if (stopRequested()) return interrupted();
+  if (confirmed.ok() && !outcome.acknowledged) {
+    outcome.notes.push_back({ForceIpNote::Kind::kAnswersUnacknowledged, ip, plan.mac});
+  }
+  return confirmed;
 }
 
 }  // namespace
@@ -162,10 +134,16 @@ ForceIpOutcome forceIp(const ForceIpPlan& plan, ForceIpPort& port,
   outcome.status = adapterProblem(plan);
   if (outcome.status.ok() && stopRequested()) outcome.status = interrupted();
   if (!outcome.status.ok()) return outcome;
-  const std::optional<uint32_t> ip =
-      plan.ip ? probeGiven(plan, port, outcome) : pickAddress(plan, port, stopRequested, outcome);
-  if (ip && stopRequested()) outcome.status = interrupted();
-  if (ip && outcome.status.ok()) sendAndConfirm(plan, *ip, port, stopRequested, outcome);
+  const Chosen chosen =
+      plan.ip ? probeGiven(plan, port, outcome) : pickAddress(plan, port, stopRequested);
+  if (const auto* ended = std::get_if<gvcp::Status>(&chosen)) {
+    outcome.status = *ended;
+  } else if (stopRequested()) {
+    outcome.status = interrupted();
+  } else {
+    outcome.picked = !plan.ip;
+    outcome.status = sendAndConfirm(plan, std::get<uint32_t>(chosen), port, stopRequested, outcome);
+  }
   return outcome;
 }
 

@@ -50,24 +50,23 @@ struct ForceIpPlan {
   bool force = false;    // assign an address another station answers for
 };
 
-// Something the flow went on past, for the front end to warn of.
+// A warning the flow went on past, for the front end to word: `mac`, another
+// station, answers for `ip` but --force assigned it; or FORCEIP was not
+// acknowledged, but camera `mac` answers at `ip`.
 struct ForceIpNote {
-  enum class Kind {
-    kAssignedInUse,          // `mac`, another station, answered for `ip`; forced anyway
-    kAnswersUnacknowledged,  // FORCEIP was not acknowledged, but the camera answers at `ip`
-  };
+  enum class Kind { kAssignedInUse, kAnswersUnacknowledged };
   Kind kind = Kind::kAssignedInUse;
   uint32_t ip = 0;
-  std::string mac;  // the other station's, or the camera's
+  std::string mac;
 };
 
 // `status`: ok once the camera answered a discovery from the address sent,
 // else a Fault (device/fault.h). `sent`: the address FORCEIP carried, once it
-// went out (failed or not).
+// went out (whatever came of it).
 struct ForceIpOutcome {
   gvcp::Status status = gvcp::Status::Ok();
   std::optional<uint32_t> sent;
-  bool picked = false;  // the address was picked by --ip auto
+  bool picked = false;  // by --ip auto
   bool acknowledged = false;
   std::optional<std::string> inUseBy;  // the station that answered, when forced anyway
   std::vector<ForceIpNote> notes;
