@@ -6,27 +6,6 @@
 
 namespace cli {
 
-namespace {
-
-// The port of the flow, noting the address FORCEIP was sent with.
-class NotingPort : public ForceIpPort {
- public:
-  explicit NotingPort(ForceIpPort& port) : port_(port) {}
-  net::ProbeResult probe(uint32_t ip) override { return port_.probe(ip); }
-  gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
-    sentIp_ = ip;
-    return port_.force(ip, mask, gateway);
-  }
-  std::optional<uint32_t> whereAnswers(uint32_t ip) override { return port_.whereAnswers(ip); }
-  std::optional<uint32_t> sentIp() const { return sentIp_; }
-
- private:
-  ForceIpPort& port_;
-  std::optional<uint32_t> sentIp_;
-};
-
-}  // namespace
-
 audit::Result auditResultOf(const CommandResult& result, bool written) {
   if (result.code == ExitCode::kOk) return audit::Result::kOk;
   return written ? audit::Result::kPartial : audit::Result::kFailed;
@@ -58,13 +37,14 @@ CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarge
                                  const ForceIpPlan& plan, ForceIpPort& port,
                                  const SignalGuard& signals, std::ostream& err,
                                  std::optional<uint32_t>* answersAt) {
-  NotingPort noting(port);
-  const CommandResult result = runForceIpFlow(plan, noting, signals, err);
+  const device::ForceIpOutcome outcome =
+      device::forceIp(plan, port, [&] { return signals.stopRequested(); });
+  const CommandResult result = renderForceIp(plan, outcome, err);
   // Success means the camera answered a discovery from the address sent.
-  if (answersAt != nullptr && result.code == ExitCode::kOk) *answersAt = noting.sentIp();
-  if (noting.sentIp()) {
+  if (answersAt != nullptr && result.code == ExitCode::kOk) *answersAt = outcome.sent;
+  if (outcome.sent) {
     const SettingChange ip{"ip", dottedQuad(htonl(plan.currentIp)),
-                           dottedQuad(htonl(*noting.sentIp()))};
+                           dottedQuad(htonl(*outcome.sent))};
     recordChange(action, target, result, false, {ip});
   }
   return result;

@@ -30,9 +30,10 @@ void recordChange(audit::Action action, const device::CameraTarget& target,
                   const CommandResult& result, bool written,
                   const std::vector<SettingChange>& changes = {});
 
-// runForceIpFlow through `port`, recorded as `action` (the address the
-// camera had and the one sent) once FORCEIP was sent. `answersAt`, when
-// given, gets the address (host order) the camera was confirmed at.
+// device::forceIp through `port`, rendered, and recorded as `action` (the
+// address the camera had and the one sent) once FORCEIP was sent.
+// `answersAt`, when given, gets the address (host order) the camera was
+// confirmed at.
 CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
                                  const SignalGuard& signals, std::ostream& err,

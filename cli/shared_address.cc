@@ -6,7 +6,7 @@
 #include <future>
 
 #include "cli/change_audit.h"
-#include "cli/force_ip_port.h"
+#include "device/force_ip_port.h"
 #include "net/interface_link.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
@@ -36,18 +36,19 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
   for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + macText(mac);
   const std::string what =
       "camera " + macText(target.mac) + " shares address " + target.address + " with " + others;
-  std::variant<PacketSocket, CommandResult> arpSocket =
-      openProbeSocket("moving a camera off a shared address");
-  if (auto* refused = std::get_if<CommandResult>(&arpSocket)) {
-    refused->message = what + "; " + refused->message;
-    return {target, std::nullopt, *refused};
+  std::variant<PacketSocket, gvcp::Status> arpSocket =
+      device::openProbeSocket("moving a camera off a shared address");
+  if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) {
+    CommandResult failed = failureOf(*refused);
+    failed.message = what + "; " + failed.message;
+    return {target, std::nullopt, failed};
   }
-  NetworkPort port(target, std::move(std::get<PacketSocket>(arpSocket)), timeoutMs);
+  device::NetworkPort port(target, std::move(std::get<PacketSocket>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
   std::optional<uint32_t> movedTo;
-  const CommandResult moved =
-      runRecordedForceIp(audit::Action::kTemporaryAddress, target,
-                         forceIpPlan(target, automatic, true, false), port, signals, err, &movedTo);
+  const CommandResult moved = runRecordedForceIp(
+      audit::Action::kTemporaryAddress, target, device::forceIpPlan(target, automatic, true, false),
+      port, signals, err, &movedTo);
   if (moved.code != ExitCode::kOk || !movedTo) {
     return {target, std::nullopt,
             failure(moved.code, what + ": " + moved.message + "; nothing was written")};
@@ -66,10 +67,10 @@ std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const device::Ca
                                                                 int timeoutMs,
                                                                 const WhileProbing& alongside) {
   if (!camera.adapter) return std::vector<net::Mac>{};
-  std::variant<PacketSocket, CommandResult> socket =
-      openProbeSocket("checking who else answers at the camera's address");
-  if (auto* refused = std::get_if<CommandResult>(&socket)) return *refused;
-  NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
+  std::variant<PacketSocket, gvcp::Status> socket =
+      device::openProbeSocket("checking who else answers at the camera's address");
+  if (auto* refused = std::get_if<gvcp::Status>(&socket)) return failureOf(*refused);
+  device::NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
   // The future owns the probe's thread: it is joined here, or on any way out.
   std::future<net::ProbeResult> probing = std::async(
       std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });

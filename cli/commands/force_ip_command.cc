@@ -2,7 +2,7 @@
 
 #include "cli/camera_lookup.h"
 #include "cli/change_audit.h"
-#include "cli/force_ip_port.h"
+#include "device/force_ip_port.h"
 
 namespace cli {
 
@@ -10,15 +10,16 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                          std::ostream& err) {
   // Checked first, so that a run without the privilege sends nothing at all.
-  std::variant<PacketSocket, CommandResult> arpSocket = openProbeSocket("force-ip");
-  if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
+  std::variant<PacketSocket, gvcp::Status> arpSocket = device::openProbeSocket("force-ip");
+  if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
   const device::Lookup lookup = findDiscovered(invocation, selector, adapters, err);
   if (!lookup.camera) return lookupFailure(lookup);
   const device::CameraTarget camera = device::targetOf(*lookup.camera);
-  NetworkPort port(camera, std::move(std::get<PacketSocket>(arpSocket)), invocation.timeoutMs);
+  device::NetworkPort port(camera, std::move(std::get<PacketSocket>(arpSocket)),
+                           invocation.timeoutMs);
   return runRecordedForceIp(
       audit::Action::kForceIp, camera,
-      forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,
+      device::forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,
       signals, err);
 }
 

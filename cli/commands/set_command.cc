@@ -2,10 +2,10 @@
 
 #include "cli/camera_restart.h"
 #include "cli/change_audit.h"
-#include "cli/force_ip_port.h"
 #include "cli/shared_address.h"
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
+#include "device/force_ip_port.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -59,9 +59,10 @@ CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& 
                                           " is behind no adapter of this host: --now cannot "
                                           "give it the address");
   }
-  NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs);
-  CommandResult forced = runRecordedForceIp(
-      audit::Action::kForceIp, target, forceIpPlan(target, set, false, false), port, signals, err);
+  device::NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs);
+  CommandResult forced =
+      runRecordedForceIp(audit::Action::kForceIp, target,
+                         device::forceIpPlan(target, set, false, false), port, signals, err);
   if (forced.code != ExitCode::kOk) {
     forced.message = withoutLineEnd(changed.text) + "; then " + forced.message;
     return forced;
@@ -77,10 +78,10 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                      const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                      std::ostream& err) {
   // With --now the privilege of the ARP probe is checked before anything is sent.
-  std::variant<PacketSocket, CommandResult> arpSocket;
+  std::variant<PacketSocket, gvcp::Status> arpSocket;
   if (invocation.now) {
-    arpSocket = openProbeSocket("set --now");
-    if (auto* refused = std::get_if<CommandResult>(&arpSocket)) return std::move(*refused);
+    arpSocket = device::openProbeSocket("set --now");
+    if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
   }
   StateRequest request;
   const Relocation found =

@@ -1,10 +1,10 @@
-#include "cli/input/auto_address.h"
+#include "device/auto_address.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-namespace cli {
+namespace device {
 namespace {
 
 constexpr uint32_t kSlash24 = 0xFFFFFF00;
@@ -57,4 +57,4 @@ TEST(PickFreeAddressTest, FailingProbeStopsAtOnceAndIsNotTakenForFree) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace device

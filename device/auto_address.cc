@@ -1,6 +1,6 @@
-#include "cli/input/auto_address.h"
+#include "device/auto_address.h"
 
-namespace cli {
+namespace device {
 
 std::vector<uint32_t> autoCandidates(uint32_t adapterIp, uint32_t mask, size_t limit) {
   const uint32_t network = adapterIp & mask;
@@ -32,4 +32,4 @@ AutoPick pickFreeAddress(uint32_t adapterIp, uint32_t mask,
   return pick;
 }
 
-}  // namespace cli
+}  // namespace device

@@ -1,31 +1,31 @@
 // FORCEIP for one camera on the real network, for `force-ip`, `set --now` and
 // the commands that first move a camera off an address it shares: the
 // packet socket of the ARP probe (opened first, so that a run without the
-// privilege sends nothing), the force-ip flow's port over the camera's
-// adapter (the probe, the FORCEIP exchange from the adapter's address, a
-// discovery on that adapter), and the flow's plan for the camera. The
-// caller's thread.
+// privilege sends nothing), the flow's port over the camera's adapter (the
+// probe, the FORCEIP exchange from the adapter's address, a discovery on that
+// adapter), and the flow's plan for the camera. Prints nothing; the caller's
+// thread.
 #pragma once
 
+#include <string>
 #include <variant>
 
-#include "cli/camera_lookup.h"
-#include "cli/exit_code.h"
-#include "cli/force_ip_flow.h"
-#include "cli/input/address_rules.h"
+#include "device/camera_target.h"
+#include "device/force_ip.h"
+#include "net/address_set.h"
 #include "net/packet_link.h"
 
-namespace cli {
+namespace device {
 
-// The ARP probe's socket, or the failure (exit 5 without the privilege;
-// `purpose` says what it is needed for).
-std::variant<PacketSocket, CommandResult> openProbeSocket(const std::string& purpose);
+// The ARP probe's socket, or the failure (Fault::kNoPrivilege without the
+// privilege; `purpose` says what it is needed for).
+std::variant<PacketSocket, gvcp::Status> openProbeSocket(const std::string& purpose);
 
 class NetworkPort : public ForceIpPort {
  public:
   // `camera` has its adapter.
   // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
-  NetworkPort(const device::CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
+  NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
 
   net::ProbeResult probe(uint32_t ip) override;
   // The probe with its own timing.
@@ -34,7 +34,7 @@ class NetworkPort : public ForceIpPort {
   std::optional<uint32_t> whereAnswers(uint32_t ip) override;
 
  private:
-  device::CameraTarget camera_;
+  CameraTarget camera_;
   net::PacketLink link_;
   MacAddress ours_;
   MacAddress owner_;
@@ -43,7 +43,7 @@ class NetworkPort : public ForceIpPort {
 
 // The flow's plan for `camera` (with its adapter): `set` with its address,
 // or with none (autoIp) the first free one from the top of the subnet.
-ForceIpPlan forceIpPlan(const device::CameraTarget& camera, const AddressSet& set, bool autoIp,
+ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
                         bool force);
 
-}  // namespace cli
+}  // namespace device

@@ -1,4 +1,4 @@
-#include "cli/force_ip_port.h"
+#include "device/force_ip_port.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -7,26 +7,27 @@
 #include <cstring>
 
 #include "device/camera_return.h"
+#include "device/fault.h"
 #include "gvcp/forceip_exchange.h"
 #include "net/host_interfaces.h"
 
-namespace cli {
+namespace device {
 
-std::variant<PacketSocket, CommandResult> openProbeSocket(const std::string& purpose) {
+std::variant<PacketSocket, gvcp::Status> openProbeSocket(const std::string& purpose) {
   PacketSocket sock = net::openArpSocket();
   if (sock) return sock;
   const int error = errno;
   if (error == EPERM || error == EACCES) {
-    return failure(ExitCode::kNoPrivilege,
-                   purpose +
-                       " needs the packet-socket privilege, to probe the address with ARP and to "
-                       "see a camera outside the adapter's subnet: grant it with 'setcap "
-                       "cap_net_raw+p' on the binary, or run as root");
+    return fault(Fault::kNoPrivilege,
+                 purpose +
+                     " needs the packet-socket privilege, to probe the address with ARP and to "
+                     "see a camera outside the adapter's subnet: grant it with 'setcap "
+                     "cap_net_raw+p' on the binary, or run as root");
   }
-  return failure(ExitCode::kFailed, std::string("packet socket: ") + std::strerror(error));
+  return fault(Fault::kFailed, std::string("packet socket: ") + std::strerror(error));
 }
 
-NetworkPort::NetworkPort(const device::CameraTarget& camera, PacketSocket arpSocket, int timeoutMs)
+NetworkPort::NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs)
     : camera_(camera),
       link_(std::move(arpSocket),
             static_cast<int>(::if_nametoindex(camera.adapter->getName().c_str()))),
@@ -52,14 +53,14 @@ gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
 }
 
 std::optional<uint32_t> NetworkPort::whereAnswers(uint32_t ip) {
-  const device::ReturnSearch search{
+  const ReturnSearch search{
       {*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}, htonl(ip)};
-  const std::optional<GigE_Camera_Info> found = device::awaitByMac(camera_.mac, search);
+  const std::optional<GigE_Camera_Info> found = awaitByMac(camera_.mac, search);
   if (!found) return std::nullopt;
   return ntohl(found->sourceIp);
 }
 
-ForceIpPlan forceIpPlan(const device::CameraTarget& camera, const AddressSet& set, bool autoIp,
+ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
                         bool force) {
   ForceIpPlan plan;
   plan.mac = macText(camera.mac);
@@ -77,4 +78,4 @@ ForceIpPlan forceIpPlan(const device::CameraTarget& camera, const AddressSet& se
   return plan;
 }
 
-}  // namespace cli
+}  // namespace device

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-namespace cli {
+namespace device {
 
 // An ARP probe takes about half a second; sixteen bound the wait to ~8 s.
 inline constexpr size_t kAutoProbeLimit = 16;
@@ -35,4 +35,4 @@ AutoPick pickFreeAddress(uint32_t adapterIp, uint32_t mask,
                          const std::function<ProbeVerdict(uint32_t)>& probe,
                          size_t limit = kAutoProbeLimit);
 
-}  // namespace cli
+}  // namespace device
