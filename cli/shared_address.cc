@@ -2,31 +2,13 @@
 
 #include <arpa/inet.h>
 
-#include <algorithm>
-#include <future>
-
 #include "cli/change_audit.h"
+#include "device/fault.h"
 #include "device/force_ip_port.h"
-#include "net/interface_link.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
 namespace cli {
-
-std::vector<net::Mac> sharersOf(const device::CameraTarget& camera,
-                                const std::vector<GigE_Camera_Info>& found) {
-  std::vector<net::Mac> sharers;
-  for (const GigE_Camera_Info& other : found) {
-    net::Mac mac{};
-    std::copy(std::begin(other.cameraMacHw), std::end(other.cameraMacHw), mac.begin());
-    if (other.sourceIp == camera.ip && mac != camera.mac &&
-        net::sameLink(other.adaptor.getName(), camera.interface) &&
-        std::find(sharers.begin(), sharers.end(), mac) == sharers.end()) {
-      sharers.push_back(mac);
-    }
-  }
-  return sharers;
-}
 
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
@@ -63,31 +45,6 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
   return relocation;
 }
 
-std::variant<std::vector<net::Mac>, CommandResult> sharersByArp(const device::CameraTarget& camera,
-                                                                int timeoutMs,
-                                                                const WhileProbing& alongside) {
-  if (!camera.adapter) return std::vector<net::Mac>{};
-  std::variant<PacketSocket, gvcp::Status> socket =
-      device::openProbeSocket("checking who else answers at the camera's address");
-  if (auto* refused = std::get_if<gvcp::Status>(&socket)) return failureOf(*refused);
-  device::NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
-  // The future owns the probe's thread: it is joined here, or on any way out.
-  std::future<net::ProbeResult> probing = std::async(
-      std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });
-  if (alongside) alongside(camera);
-  const net::ProbeResult probed = probing.get();
-  if (probed.kind == net::ProbeResult::Kind::kLinkFailed) {
-    return failure(ExitCode::kFailed, "ARP probe of " + camera.address + " on adapter " +
-                                          camera.adapter->getName() + " failed");
-  }
-  std::vector<net::Mac> sharers;
-  if (probed.kind == net::ProbeResult::Kind::kInUse) {
-    sharers.emplace_back();
-    probed.answeredBy.getMacHw(sharers.back().data(), MacAddress::kSize);
-  }
-  return sharers;
-}
-
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
                           const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                           std::ostream& err, const WhileProbing& alongside) {
@@ -101,22 +58,23 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
     return {*lookup.target, std::nullopt, std::nullopt};
   }
   auto sharers = lookup.endedAtAnswer
-                     ? sharersByArp(*lookup.target, invocation.timeoutMs, alongside)
-                     : std::variant<std::vector<net::Mac>, CommandResult>(
-                           sharersOf(*lookup.target, lookup.found));
-  auto* failed = std::get_if<CommandResult>(&sharers);
+                     ? device::sharersByArp(*lookup.target, invocation.timeoutMs, alongside)
+                     : std::variant<std::vector<net::Mac>, gvcp::Status>(
+                           device::sharersOf(*lookup.target, lookup.found));
+  auto* failed = std::get_if<gvcp::Status>(&sharers);
   // An address names whatever answers there. Where another station answers
   // too (or nothing can tell without the probe's privilege) one discovery
   // shows the cameras at that address: several are ambiguous (exit 4), and
   // the command goes on only with one.
-  const bool unsure = failed != nullptr && failed->code == ExitCode::kNoPrivilege;
+  const bool unsure =
+      failed != nullptr && failed->code() == static_cast<int>(device::Fault::kNoPrivilege);
   if (byAddress && (unsure || (failed == nullptr && !std::get<0>(sharers).empty()))) {
     lookup = findCameraByDiscovery(invocation, selector, adapters, err, LookupUse::kChange);
     if (!lookup.target) return {{}, std::nullopt, lookupFailure(lookup)};
-    sharers = sharersOf(*lookup.target, lookup.found);
+    sharers = device::sharersOf(*lookup.target, lookup.found);
     failed = nullptr;
   }
-  if (failed != nullptr) return {{}, std::nullopt, *failed};
+  if (failed != nullptr) return {{}, std::nullopt, failureOf(*failed)};
   if (invocation.check || invocation.dryRun) return {*lookup.target, std::nullopt, std::nullopt};
   return moveOffSharedAddress(*lookup.target, std::get<0>(sharers), invocation.timeoutMs, signals,
                               err);

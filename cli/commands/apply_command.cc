@@ -97,7 +97,7 @@ CommandResult applyRow(const RowTarget& target, RowContext& context) {
   Relocation moved{device::targetOf(camera), std::nullopt, std::nullopt};
   if (!request.check) {
     const std::lock_guard<std::mutex> one(context.relocating);
-    moved = moveOffSharedAddress(moved.target, sharersOf(moved.target, context.found),
+    moved = moveOffSharedAddress(moved.target, device::sharersOf(moved.target, context.found),
                                  context.invocation.timeoutMs, context.signals, context.err);
   }
   if (moved.failure) return *moved.failure;

@@ -1,0 +1,50 @@
+// Who else answers at a camera's address on its link: the other cameras a
+// discovery heard there, or the station that answers an ARP probe for it.
+// Unicast to a shared address reaches whichever answers ARP first, so a
+// changing operation must know. A camera heard on another adapter at the
+// same number is on another link and shares nothing. Prints nothing; the
+// caller's thread (the probe listens on a thread of its own).
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <variant>
+#include <vector>
+
+#include "device/camera_target.h"
+#include "gvcp/camera_info.h"
+#include "gvcp/status.h"
+#include "net/arp_probe.h"
+#include "net/macaddress.h"
+
+namespace device {
+
+// The MACs of the other cameras that answered at `camera`'s address through
+// the same interface, each once.
+std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+                                const std::vector<GigE_Camera_Info>& found);
+
+// Probing for the sharer. An ARP answer on one link comes back within a
+// millisecond: a station's network stack answers as the request arrives and
+// a switch forwards in microseconds; an answer that arrived in time but was
+// read late still counts (net/arp_probe.h). Two probes cover one lost request
+// or answer; 20 ms after the first and 40 ms after the second leave room for
+// a camera whose small stack answers ARP from a slow path, and for a stop
+// signal after the discovery to come before the take. The 60 ms a free
+// address costs are spent while the camera is read (WhileProbing).
+inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
+                                               std::chrono::milliseconds(40)};
+
+// Work a changing operation does on the caller's thread while the probe
+// listens on its own: it gets the camera the lookup found.
+using WhileProbing = std::function<void(const CameraTarget&)>;
+
+// The station other than the camera that answers ARP for its address on its
+// adapter, if any (none without an adapter); or the failure of the probe
+// (Fault::kNoPrivilege without the packet socket's privilege). `alongside`
+// runs while the probe listens, only when a probe is sent.
+std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarget& camera,
+                                                               int timeoutMs,
+                                                               const WhileProbing& alongside = {});
+
+}  // namespace device
