@@ -14,11 +14,11 @@ namespace {
 std::string configName(std::optional<uint32_t> value) {
   if (!value) return "unread";
   switch (*value & device::kIpConfigModeBits) {
-    case reg::kConfigPersistentLla:
+    case gvcp::Registers::kConfigPersistentLla:
       return "persistent";
-    case reg::kConfigDhcpLla:
+    case gvcp::Registers::kConfigDhcpLla:
       return "dhcp";
-    case reg::kConfigLlaOnly:
+    case gvcp::Registers::kConfigLlaOnly:
       return "lla";
     default: {
       char hex[16];

@@ -54,9 +54,9 @@ TEST_F(ReachabilityThreadsTest, ReachableCameraIsConfiguredAtItsOwnAddressWithou
             0u)
       << out;
   EXPECT_TRUE(events.empty());
-  EXPECT_EQ(camera.device.getRegister(reg::kPersistentIp), 0x7F000001u);
-  EXPECT_EQ(camera.device.getRegister(reg::kPersistentSubnetMask), 0xFF000000u);
-  EXPECT_EQ(camera.device.getRegister(reg::kIpConfigCurrent), 0x5u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kPersistentIp), 0x7F000001u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kPersistentSubnetMask), 0xFF000000u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kIpConfigCurrent), 0x5u);
 }
 
 TEST_F(ReachabilityThreadsTest, UnreachableCameraGetsTheTypedAddressAndIsConfiguredThere) {
@@ -75,8 +75,8 @@ TEST_F(ReachabilityThreadsTest, UnreachableCameraGetsTheTypedAddressAndIsConfigu
   EXPECT_EQ(events, (std::vector<std::string>{"assign 00:11:22:33:44:55", "rediscover"}));
   EXPECT_EQ(assigned.ip, htonl(0x7F000001));
   EXPECT_EQ(assigned.mask, htonl(0xFF00FF00));  // not contiguous, still sent
-  EXPECT_EQ(camera.device.getRegister(reg::kIpConfigCurrent), 0x6u);
-  EXPECT_EQ(camera.writes().back(), std::make_pair(reg::kCcp, 0u));
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kIpConfigCurrent), 0x6u);
+  EXPECT_EQ(camera.writes().back(), std::make_pair(gvcp::Registers::kCcp, 0u));
 }
 
 TEST_F(ReachabilityThreadsTest, EndOfInputAtAddressOrMaskPromptSendsNothingMore) {

@@ -40,7 +40,7 @@ double perSecond(const std::vector<uint8_t>& request) {
 
 void handlerRates() {
   uint8_t address[4];
-  gvcp::putBe32(address, reg::kCurrentIp);
+  gvcp::putBe32(address, gvcp::Registers::kCurrentIp);
   const auto readreg = gvcp::buildCommand(gvcp::kFlagAckRequired, gvcp::READREG_CMD, 1, address);
   std::printf("handler READREG:   %.0f requests/s\n", perSecond(readreg));
   std::printf("handler DISCOVERY: %.0f requests/s\n", perSecond(gvcp::buildDiscoveryCommand()));

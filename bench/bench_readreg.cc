@@ -36,7 +36,7 @@ void printRatio(const char* path, long long viaCamera, long long bare) {
 
 int runLoopback() {
   testing_peer::RegisterDevice device;
-  device.setRegister(reg::kIpConfigSupported, 7);
+  device.setRegister(gvcp::Registers::kIpConfigSupported, 7);
   testing_peer::ScriptedPeer peer(device.script());
   const RoundTripFigures figures = measureReadregRoundTrips(peer.ip(), peer.port(), kExchanges);
   if (figures.readregAnswered == 0 || figures.bareAnswered == 0) return 1;

@@ -24,7 +24,7 @@ class ModeChangeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(peer.ok());
-    device.setRegister(reg::kIpConfigCurrent, 0x6);
+    device.setRegister(gvcp::Registers::kIpConfigCurrent, 0x6);
     before.ipConfigSupported = 0x7;
     before.ipConfigCurrent = 0x6;
   }
@@ -32,7 +32,7 @@ class ModeChangeTest : public ::testing::Test {
   // The refusals, then the change, judged against what the camera holds now.
   CommandResult change(cli::IpMode mode, std::optional<cli::AddressSet> persistent = {},
                        bool force = false) {
-    before.ipConfigCurrent = device.getRegister(reg::kIpConfigCurrent);
+    before.ipConfigCurrent = device.getRegister(gvcp::Registers::kIpConfigCurrent);
     const DesiredState desired{mode, persistent, std::nullopt, force};
     if (auto refused = refusal(before, desired, kWho)) return *refused;
     const std::unique_ptr<Camera> camera = device::openCamera(peer.ip(), peer.port());
@@ -114,7 +114,7 @@ TEST_F(ModeChangeTest, UnsupportedModeIsRefusedBeforeAnyWriteUnlessForced) {
   EXPECT_EQ(change(cli::IpMode::kPersistent, kSet).code, ExitCode::kFailed);
   EXPECT_TRUE(device.writes().empty());
 
-  device.setRegister(reg::kIpConfigCurrent, 0x4);
+  device.setRegister(gvcp::Registers::kIpConfigCurrent, 0x4);
   const CommandResult forced = change(cli::IpMode::kDhcp, {}, true);
   ASSERT_EQ(forced.code, ExitCode::kOk) << forced.message;
   EXPECT_EQ(device.writes(), (Writes{{0x0014, 0x6}}));
@@ -123,18 +123,18 @@ TEST_F(ModeChangeTest, UnsupportedModeIsRefusedBeforeAnyWriteUnlessForced) {
 }
 
 TEST_F(ModeChangeTest, AlteredPersistentRegisterStopsBeforeTheMode) {
-  stuck = reg::kPersistentSubnetMask;
+  stuck = gvcp::Registers::kPersistentSubnetMask;
   const CommandResult result = change(cli::IpMode::kPersistent, kSet);
   EXPECT_EQ(result.code, ExitCode::kFailed);
   EXPECT_EQ(result.message,
             "camera at 127.0.0.1: the persistent subnet mask (register 0x065C) reads back "
             "0x00000000, written 0xFFFFFF00; the IP configuration was not changed; it holds the "
             "settings it had before");
-  EXPECT_EQ(device.getRegister(reg::kIpConfigCurrent), 0x6u);
+  EXPECT_EQ(device.getRegister(gvcp::Registers::kIpConfigCurrent), 0x6u);
 }
 
 TEST_F(ModeChangeTest, AlteredConfigurationNamesBothValues) {
-  stuck = reg::kIpConfigCurrent;
+  stuck = gvcp::Registers::kIpConfigCurrent;
   const CommandResult result = change(cli::IpMode::kLla);
   EXPECT_EQ(result.code, ExitCode::kFailed);
   EXPECT_EQ(result.message,
@@ -143,7 +143,7 @@ TEST_F(ModeChangeTest, AlteredConfigurationNamesBothValues) {
 }
 
 TEST_F(ModeChangeTest, RefusedWriteStopsTheUnit) {
-  device.refuse(reg::kPersistentGateway, gvcp::kStatusAccessDenied);
+  device.refuse(gvcp::Registers::kPersistentGateway, gvcp::kStatusAccessDenied);
   const CommandResult result = change(cli::IpMode::kPersistent, kSet);
   EXPECT_EQ(result.code, ExitCode::kFailed);
   EXPECT_NE(result.message.find("the persistent gateway (register 0x066C)"), std::string::npos)
@@ -152,7 +152,8 @@ TEST_F(ModeChangeTest, RefusedWriteStopsTheUnit) {
             std::string::npos)
       << result.message;
   // What the camera held before goes back, the latest register first.
-  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kPersistentIp, 0}));
+  EXPECT_EQ(device.writes().back(),
+            (std::pair<uint32_t, uint32_t>{gvcp::Registers::kPersistentIp, 0}));
 }
 
 }  // namespace

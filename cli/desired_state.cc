@@ -24,7 +24,8 @@ std::string modeOf(uint32_t ipConfig) {
   // With LLA beside it or without (a camera that does not offer LLA).
   if (mode == 0) return modeText(mode);
   for (const IpMode m : {IpMode::kPersistent, IpMode::kDhcp, IpMode::kLla}) {
-    if (configValue(m, reg::kIpConfigLla) == (mode | reg::kIpConfigLla)) return ipModeName(m);
+    if (configValue(m, gvcp::Registers::kIpConfigLla) == (mode | gvcp::Registers::kIpConfigLla))
+      return ipModeName(m);
   }
   return modeText(mode);
 }

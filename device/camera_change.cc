@@ -12,7 +12,7 @@
 namespace device {
 namespace {
 
-using NameField = std::array<uint8_t, reg::kUserDefinedNameLen>;
+using NameField = std::array<uint8_t, gvcp::Registers::kUserDefinedNameLen>;
 
 NameField nameField(const std::string& name) {
   NameField field{};  // NUL after the name and in every byte behind it
@@ -71,12 +71,13 @@ void failedUnit(Camera& camera, const Plan& plan, const WriteFailure& failed,
 // The failure of the name's write or read-back; none when it holds.
 std::optional<ChangeFailure> writeUserName(Camera& camera, const std::string& name) {
   NameField field = nameField(name);  // writemem takes a mutable buffer
-  const gvcp::Status written = gvcp::Status::FromExchange(
-      camera.writemem(reg::kUserDefinedName, field.data(), static_cast<int>(field.size())),
-      "write of the user-defined name");
+  const gvcp::Status written =
+      gvcp::Status::FromExchange(camera.writemem(gvcp::Registers::kUserDefinedName, field.data(),
+                                                 static_cast<int>(field.size())),
+                                 "write of the user-defined name");
   if (!written.ok()) return ChangeFailure{"user_name", written.toString(), {}, {}};
   NameField back{};
-  const gvcp::Status read = readMemory(camera, reg::kUserDefinedName, back);
+  const gvcp::Status read = readMemory(camera, gvcp::Registers::kUserDefinedName, back);
   if (!read.ok()) return ChangeFailure{"user_name", read.toString(), {}, {}};
   if (back == field) return std::nullopt;
   return ChangeFailure{"user_name", "", textField(back.data(), back.size()), {}};

@@ -98,7 +98,8 @@ Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters
     // Its capabilities come first, so that its MAC and every later read of
     // this command go in one READREG where it offers concatenation.
     uint32_t capabilities = 0;
-    const gvcp::Status offered = readRegister(*camera, reg::kGvcpCapability, capabilities);
+    const gvcp::Status offered =
+        readRegister(*camera, gvcp::Registers::kGvcpCapability, capabilities);
     if (offered.ok()) direct.capabilities = capabilities;
     if ((offered.ok() || offered.isCameraStatus()) &&
         readMac(*camera, direct.mac, capabilities).ok()) {

@@ -31,7 +31,7 @@ RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds 
   const auto deadline = Clock::now() + bound;
   for (;;) {
     unsigned int value = 0;
-    const int result = session.camera().readreg(reg::kCcp, &value);
+    const int result = session.camera().readreg(gvcp::Registers::kCcp, &value);
     if (result == 0) return RestartOutcome::kBack;
     // A closed socket would fail every read at once.
     if (result == kGvcpWaitFailed) return RestartOutcome::kChannelFailed;

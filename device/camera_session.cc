@@ -41,12 +41,12 @@ gvcp::Status CameraSession::take(int tries) {
                                bindError_);
   }
   if (policy_.timeoutWrite == TimeoutWrite::kBeforeTake) {
-    camera_->writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
+    camera_->writereg(gvcp::Registers::kHeartbeatTimeout, gvcp::Registers::kHeartbeatTimeoutMs);
   }
   if (policy_.releaseAfterFailedTake) {
     held_ = gvcp::takeControl(*camera_, tries);
   } else {
-    held_ = camera_->writereg(reg::kCcp, reg::kCcpTake) == 0;
+    held_ = camera_->writereg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake) == 0;
   }
   if (!held_) return gvcp::Status::Local(SessionSite::kNotGranted, "control was not granted");
   if (gvcp::Status identity = checkIdentity(); !identity.ok()) {
@@ -62,21 +62,23 @@ gvcp::Status CameraSession::take(int tries) {
 // first would otherwise fail the exchange.
 void CameraSession::enablePendingAck() {
   uint32_t capabilities = target_.capabilities.value_or(0);
-  if (!target_.capabilities && !readRegister(*camera_, reg::kGvcpCapability, capabilities).ok()) {
+  if (!target_.capabilities &&
+      !readRegister(*camera_, gvcp::Registers::kGvcpCapability, capabilities).ok()) {
     return;
   }
-  if ((capabilities & reg::kCapPendingAck) == 0) return;
+  if ((capabilities & gvcp::Registers::kCapPendingAck) == 0) return;
   uint32_t pendingMs = 0;
   std::chrono::milliseconds limit = kPendingAckBound;
-  if (readRegister(*camera_, reg::kPendingTimeout, pendingMs).ok() && pendingMs != 0) {
+  if (readRegister(*camera_, gvcp::Registers::kPendingTimeout, pendingMs).ok() && pendingMs != 0) {
     limit = std::min(limit, std::chrono::milliseconds(pendingMs));
   }
   camera_->setPendingAckLimit(limit);
   uint32_t config = 0;
-  readRegister(*camera_, reg::kGvcpConfiguration, config);
-  if (camera_->writereg(reg::kGvcpConfiguration, config | reg::kGvcpConfigPendingAck) != 0) {
+  readRegister(*camera_, gvcp::Registers::kGvcpConfiguration, config);
+  if (camera_->writereg(gvcp::Registers::kGvcpConfiguration,
+                        config | gvcp::Registers::kGvcpConfigPendingAck) != 0) {
     camera_->setPendingAckLimit(std::chrono::milliseconds(0));
-  } else if ((config & reg::kGvcpConfigPendingAck) == 0) {
+  } else if ((config & gvcp::Registers::kGvcpConfigPendingAck) == 0) {
     previousConfig_ = config;
   }
 }
@@ -92,8 +94,9 @@ gvcp::Status CameraSession::readAfterTake(net::Mac& mac) {
   uint32_t low = 0;
   uint32_t previous = 0;
   std::vector<RegisterRead> reads;
-  if (target_.mac) reads = {{reg::kDeviceMacHigh, &high}, {reg::kDeviceMacLow, &low}};
-  if (timeout) reads.emplace_back(reg::kHeartbeatTimeout, &previous);
+  if (target_.mac)
+    reads = {{gvcp::Registers::kDeviceMacHigh, &high}, {gvcp::Registers::kDeviceMacLow, &low}};
+  if (timeout) reads.emplace_back(gvcp::Registers::kHeartbeatTimeout, &previous);
   const gvcp::Status read = readRegisters(*camera_, capabilities, reads);
   if (!read.ok()) return target_.mac && timeout ? readMac(*camera_, mac, capabilities) : read;
   if (timeout) previousTimeout_ = previous;
@@ -121,24 +124,25 @@ gvcp::Status CameraSession::checkIdentity() {
 // Three beats, so one lost beat does not cost the privilege; the value found
 // after the take is put back when control is given back.
 void CameraSession::writeHeartbeatTimeout() {
-  camera_->writereg(reg::kHeartbeatTimeout, reg::kHeartbeatTimeoutMs);
+  camera_->writereg(gvcp::Registers::kHeartbeatTimeout, gvcp::Registers::kHeartbeatTimeoutMs);
 }
 
 gvcp::Status CameraSession::release() {
   if (!held_) return gvcp::Status::Ok();
   held_ = false;
   // 0 is no timeout a device can mean; it is left as written.
-  if (previousTimeout_.value_or(0) != 0 && *previousTimeout_ != reg::kHeartbeatTimeoutMs) {
-    camera_->writereg(reg::kHeartbeatTimeout, *previousTimeout_);
+  if (previousTimeout_.value_or(0) != 0 &&
+      *previousTimeout_ != gvcp::Registers::kHeartbeatTimeoutMs) {
+    camera_->writereg(gvcp::Registers::kHeartbeatTimeout, *previousTimeout_);
   }
   previousTimeout_.reset();
   if (previousConfig_) {
     camera_->setPendingAckLimit(std::chrono::milliseconds(0));
-    camera_->writereg(reg::kGvcpConfiguration, *previousConfig_);
+    camera_->writereg(gvcp::Registers::kGvcpConfiguration, *previousConfig_);
     previousConfig_.reset();
   }
-  return gvcp::Status::FromExchange(camera_->writereg(reg::kCcp, reg::kCcpRelease),
-                                    "release of control");
+  return gvcp::Status::FromExchange(
+      camera_->writereg(gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease), "release of control");
 }
 
 // A restart ends the privilege: a camera seen without it went down and came
@@ -147,22 +151,23 @@ gvcp::Status CameraSession::release() {
 // privilege (or refusing the read) means the request never arrived: control
 // is then given back as usual.
 RestartRequest CameraSession::requestRestart() {
-  camera_->writereg(reg::kRebootRequest, reg::kRebootMagic, false);
+  camera_->writereg(gvcp::Registers::kRebootRequest, gvcp::Registers::kRebootMagic, false);
   if (!policy_.proveRestart) {
     held_ = false;  // the restart ends the privilege and resets the timeout
     previousTimeout_.reset();
     previousConfig_.reset();
     // Any answer, even a refusal, comes from a camera that is still running.
-    if (camera_->writereg(reg::kCcp, reg::kCcpRelease) >= 0) return RestartRequest::kStillRunning;
+    if (camera_->writereg(gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease) >= 0)
+      return RestartRequest::kStillRunning;
     return RestartRequest::kSilent;
   }
   const auto until = std::chrono::steady_clock::now() + kRestartSilence;
   int result = kGvcpNoAnswer;
   unsigned int ccp = 0;
   while (result < 0 && result != kGvcpWaitFailed && std::chrono::steady_clock::now() < until) {
-    result = camera_->readreg(reg::kCcp, &ccp);
+    result = camera_->readreg(gvcp::Registers::kCcp, &ccp);
   }
-  if (result > 0 || (result == 0 && ccp != reg::kCcpRelease)) {
+  if (result > 0 || (result == 0 && ccp != gvcp::Registers::kCcpRelease)) {
     release();
     return RestartRequest::kStillRunning;
   }

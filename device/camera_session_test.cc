@@ -24,11 +24,12 @@ TEST_F(CameraSessionTest, GrantedControlIsGivenBackWhenTheSessionEnds) {
   {
     CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
     ASSERT_TRUE(session.take().ok());
-    EXPECT_EQ(camera.device.getRegister(reg::kCcp), 3u);
+    EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kCcp), 3u);
   }
   // The timeout after the take: a device that enforces the privilege refuses it before.
-  EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kCcp, 3}, {reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kHeartbeatTimeout, 3000},
+                                     {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(CameraSessionTest, ExplicitReleaseIsTheOnlyOneAndReportsARefusal) {
@@ -39,17 +40,18 @@ TEST_F(CameraSessionTest, ExplicitReleaseIsTheOnlyOneAndReportsARefusal) {
     EXPECT_FALSE(session.release().ok());
     EXPECT_TRUE(session.release().ok());  // nothing held any more
   }
-  EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kCcp, 3}, {reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kHeartbeatTimeout, 3000},
+                                     {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(CameraSessionTest, RefusedTakeIsReleasedOnceAndNotAgainAtTheEnd) {
-  camera.refuse(reg::kCcp);
+  camera.refuse(gvcp::Registers::kCcp);
   {
     CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
     EXPECT_FALSE(session.take().ok());
   }
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(CameraSessionTest, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
@@ -58,14 +60,14 @@ TEST_F(CameraSessionTest, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
     CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
     EXPECT_FALSE(session.take().ok());
   }
-  EXPECT_EQ(camera.device.getRegister(reg::kCcp), 0u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kCcp), 0u);
 }
 
 // The device answering at the address is checked after the take and before
 // any write: another camera on the same address gets nothing but the release.
 TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten) {
-  camera.device.setRegister(reg::kDeviceMacHigh, 0x0211);
-  camera.device.setRegister(reg::kDeviceMacLow, 0x22334455);
+  camera.device.setRegister(gvcp::Registers::kDeviceMacHigh, 0x0211);
+  camera.device.setRegister(gvcp::Registers::kDeviceMacLow, 0x22334455);
   const net::Mac named = {0x02, 0x11, 0x22, 0x33, 0x44, 0x66};
   {
     CameraSession session({camera.peer.ip(), "", named, std::nullopt},
@@ -76,18 +78,18 @@ TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten)
               "the device answering there is 02:11:22:33:44:55, not 02:11:22:33:44:66");
     EXPECT_FALSE(session.holds());
   }
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
 }
 
 // After the take, the MAC check and the timeout to put back are one READREG
 // where the camera concatenates; known capabilities are not read again.
 TEST(CameraSessionExchanges, TakeChecksAndReleasesInFiveExchangesWhereTheCameraConcatenates) {
   for (const auto& [capabilities, exchanges] :
-       std::vector<std::pair<uint32_t, int>>{{reg::kCapConcatenation, 5}, {0, 7}}) {
+       std::vector<std::pair<uint32_t, int>>{{gvcp::Registers::kCapConcatenation, 5}, {0, 7}}) {
     testing_peer::RegisterDevice device;
-    device.setRegister(reg::kDeviceMacHigh, 0x0211);
-    device.setRegister(reg::kDeviceMacLow, 0x22334455);
-    device.setRegister(reg::kHeartbeatTimeout, 700);
+    device.setRegister(gvcp::Registers::kDeviceMacHigh, 0x0211);
+    device.setRegister(gvcp::Registers::kDeviceMacLow, 0x22334455);
+    device.setRegister(gvcp::Registers::kHeartbeatTimeout, 700);
     testing_peer::ScriptedPeer peer(device.script());
     ASSERT_TRUE(peer.ok());
     {
@@ -97,33 +99,34 @@ TEST(CameraSessionExchanges, TakeChecksAndReleasesInFiveExchangesWhereTheCameraC
     }
     // Take, read(s), timeout write, timeout put back, release.
     EXPECT_EQ(device.requests(), exchanges) << capabilities;
-    EXPECT_EQ(device.writes().at(2), (std::pair<uint32_t, uint32_t>{reg::kHeartbeatTimeout, 700}));
+    EXPECT_EQ(device.writes().at(2),
+              (std::pair<uint32_t, uint32_t>{gvcp::Registers::kHeartbeatTimeout, 700}));
   }
 }
 
 // A short timeout another application left is put back before control goes.
 TEST_F(CameraSessionTest, HeartbeatTimeoutFoundIsPutBackBeforeTheRelease) {
-  camera.device.setRegister(reg::kHeartbeatTimeout, 700);
+  camera.device.setRegister(gvcp::Registers::kHeartbeatTimeout, 700);
   {
     CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
     ASSERT_TRUE(session.take().ok());
   }
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
-                                     {reg::kHeartbeatTimeout, 3000},
-                                     {reg::kHeartbeatTimeout, 700},
-                                     {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kHeartbeatTimeout, 3000},
+                                     {gvcp::Registers::kHeartbeatTimeout, 700},
+                                     {gvcp::Registers::kCcp, 0}}));
 }
 
 // PENDING_ACK is enabled on a camera that offers it, and the configuration
 // found is put back before control goes.
 TEST_F(CameraSessionTest, PendingAckEnabledForTheSessionIsPutBackOnRelease) {
-  camera.device.setRegister(reg::kGvcpCapability, reg::kCapPendingAck);
+  camera.device.setRegister(gvcp::Registers::kGvcpCapability, gvcp::Registers::kCapPendingAck);
   { ASSERT_TRUE(CameraSession(camera.peer.ip(), {.port = camera.peer.port()}).take().ok()); }
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
-                                     {reg::kHeartbeatTimeout, 3000},
-                                     {reg::kGvcpConfiguration, 2},
-                                     {reg::kGvcpConfiguration, 0},
-                                     {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kHeartbeatTimeout, 3000},
+                                     {gvcp::Registers::kGvcpConfiguration, 2},
+                                     {gvcp::Registers::kGvcpConfiguration, 0},
+                                     {gvcp::Registers::kCcp, 0}}));
 }
 
 // After the restart request (included) the camera drops `lost` datagrams, then
@@ -136,15 +139,18 @@ TEST(CameraSessionRestart, OnlyTheEndOfThePrivilegeOrALongSilenceCountsAsARestar
     testing_peer::RegisterDevice device;
     int left = -1;  // the peer's thread only
     testing_peer::ScriptedPeer peer([&, restarts, lost](const testing_peer::Bytes& r) {
-      if (gvcp::getBe32(r.data() + gvcp::kHeaderSize) == reg::kRebootRequest) left = lost;
-      if (left == lost && restarts) device.setRegister(reg::kCcp, reg::kCcpRelease);
+      if (gvcp::getBe32(r.data() + gvcp::kHeaderSize) == gvcp::Registers::kRebootRequest)
+        left = lost;
+      if (left == lost && restarts)
+        device.setRegister(gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease);
       if (left >= 0 && left-- > 0) return std::vector<testing_peer::Bytes>{};
       return device.script()(r);
     });
     CameraSession session(peer.ip(), {.port = peer.port(), .heartbeat = false});
     ASSERT_TRUE(session.take().ok());
     EXPECT_EQ(session.requestRestart(), expected) << lost;
-    EXPECT_EQ(device.getRegister(reg::kCcp), reg::kCcpRelease);  // given back if not restarted
+    EXPECT_EQ(device.getRegister(gvcp::Registers::kCcp),
+              gvcp::Registers::kCcpRelease);  // given back if not restarted
   }
 }
 
@@ -154,8 +160,8 @@ int noSuchDevice(int, const std::string&) { return ENODEV; }
 // A tie refused for lack of privilege (before Linux 5.7) leaves the channel
 // untied and the identity check still guards; any other refusal is fatal.
 TEST_F(CameraSessionTest, UntiedChannelGoesOnOnlyWhereThePrivilegeWasMissing) {
-  camera.device.setRegister(reg::kDeviceMacHigh, 0x0211);
-  camera.device.setRegister(reg::kDeviceMacLow, 0x22334455);
+  camera.device.setRegister(gvcp::Registers::kDeviceMacHigh, 0x0211);
+  camera.device.setRegister(gvcp::Registers::kDeviceMacLow, 0x22334455);
   const struct {
     DeviceBindCall bind;
     uint8_t macEnd;

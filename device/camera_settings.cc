@@ -27,13 +27,16 @@ struct TextField {
 std::vector<TextField> presentTexts(CameraSettings& s) {
   CameraIdentity& id = s.identity;
   std::vector<TextField> fields = {
-      {reg::kManufacturerName, reg::kManufacturerNameLen, &id.manufacturer},
-      {reg::kModelName, reg::kModelNameLen, &id.model},
-      {reg::kDeviceVersion, reg::kDeviceVersionLen, &id.deviceVersion},
-      {reg::kManufacturerInfo, reg::kManufacturerInfoLen, &id.manufacturerInfo}};
+      {gvcp::Registers::kManufacturerName, gvcp::Registers::kManufacturerNameLen, &id.manufacturer},
+      {gvcp::Registers::kModelName, gvcp::Registers::kModelNameLen, &id.model},
+      {gvcp::Registers::kDeviceVersion, gvcp::Registers::kDeviceVersionLen, &id.deviceVersion},
+      {gvcp::Registers::kManufacturerInfo, gvcp::Registers::kManufacturerInfoLen,
+       &id.manufacturerInfo}};
   const std::tuple<uint32_t, uint32_t, size_t, std::optional<std::string>*> optional[] = {
-      {reg::kCapSerialNumber, reg::kSerialNumber, reg::kSerialNumberLen, &id.serial},
-      {reg::kCapUserDefinedName, reg::kUserDefinedName, reg::kUserDefinedNameLen, &id.userName}};
+      {gvcp::Registers::kCapSerialNumber, gvcp::Registers::kSerialNumber,
+       gvcp::Registers::kSerialNumberLen, &id.serial},
+      {gvcp::Registers::kCapUserDefinedName, gvcp::Registers::kUserDefinedName,
+       gvcp::Registers::kUserDefinedNameLen, &id.userName}};
   for (const auto& [bit, address, width, text] : optional) {
     text->reset();
     if ((s.capabilities & bit) != 0) fields.push_back({address, width, &text->emplace(), text});
@@ -87,18 +90,18 @@ gvcp::Status readTexts(Camera& camera, CameraSettings& s) {
 gvcp::Status readWords(Camera& camera, CameraSettings& s) {
   uint32_t macHigh = 0;
   uint32_t macLow = 0;
-  const RegisterRead reads[] = {{reg::kDeviceMacHigh, &macHigh},
-                                {reg::kDeviceMacLow, &macLow},
-                                {reg::kCurrentIp, &s.current.ip},
-                                {reg::kCurrentSubnetMask, &s.current.mask},
-                                {reg::kCurrentGateway, &s.current.gateway},
-                                {reg::kPersistentIp, &s.persistent.ip},
-                                {reg::kPersistentSubnetMask, &s.persistent.mask},
-                                {reg::kPersistentGateway, &s.persistent.gateway},
-                                {reg::kIpConfigSupported, &s.ipConfigSupported},
-                                {reg::kIpConfigCurrent, &s.ipConfigCurrent},
-                                {reg::kCcp, &s.ccp},
-                                {reg::kHeartbeatTimeout, &s.heartbeatTimeoutMs}};
+  const RegisterRead reads[] = {{gvcp::Registers::kDeviceMacHigh, &macHigh},
+                                {gvcp::Registers::kDeviceMacLow, &macLow},
+                                {gvcp::Registers::kCurrentIp, &s.current.ip},
+                                {gvcp::Registers::kCurrentSubnetMask, &s.current.mask},
+                                {gvcp::Registers::kCurrentGateway, &s.current.gateway},
+                                {gvcp::Registers::kPersistentIp, &s.persistent.ip},
+                                {gvcp::Registers::kPersistentSubnetMask, &s.persistent.mask},
+                                {gvcp::Registers::kPersistentGateway, &s.persistent.gateway},
+                                {gvcp::Registers::kIpConfigSupported, &s.ipConfigSupported},
+                                {gvcp::Registers::kIpConfigCurrent, &s.ipConfigCurrent},
+                                {gvcp::Registers::kCcp, &s.ccp},
+                                {gvcp::Registers::kHeartbeatTimeout, &s.heartbeatTimeoutMs}};
   const gvcp::Status status = readRegisters(camera, s.capabilities, reads);
   if (status.ok()) s.mac = macOf(macHigh, macLow);
   return status;
@@ -112,7 +115,7 @@ gvcp::Status readCameraSettings(Camera& camera, CameraSettings& s,
   if (capabilities) {
     s.capabilities = *capabilities;
   } else {
-    st = readRegister(camera, reg::kGvcpCapability, s.capabilities);
+    st = readRegister(camera, gvcp::Registers::kGvcpCapability, s.capabilities);
   }
   if (st.ok()) st = readTexts(camera, s);
   if (st.ok()) st = readWords(camera, s);

@@ -33,20 +33,24 @@ std::optional<std::string> readBackProblem(Camera& camera, const RegisterWrite& 
 }  // namespace
 
 uint32_t withPauseBitsOf(uint32_t current, uint32_t modeBits) {
-  constexpr uint32_t kPauseBits = reg::kIpConfigPauseReception | reg::kIpConfigPauseGeneration;
+  constexpr uint32_t kPauseBits =
+      gvcp::Registers::kIpConfigPauseReception | gvcp::Registers::kIpConfigPauseGeneration;
   return (current & kPauseBits) | (modeBits & kIpConfigModeBits);
 }
 
 std::vector<RegisterWrite> ipConfigWrites(const IpConfigValues& values) {
   std::vector<RegisterWrite> plan;
   if (values.persistent) {
-    plan.push_back({reg::kPersistentIp, values.persistent->ip, "persistent IP address"});
-    plan.push_back({reg::kPersistentSubnetMask, values.persistent->mask, "persistent subnet mask"});
-    plan.push_back({reg::kPersistentGateway, values.persistent->gateway, "persistent gateway"});
+    plan.push_back(
+        {gvcp::Registers::kPersistentIp, values.persistent->ip, "persistent IP address"});
+    plan.push_back({gvcp::Registers::kPersistentSubnetMask, values.persistent->mask,
+                    "persistent subnet mask"});
+    plan.push_back(
+        {gvcp::Registers::kPersistentGateway, values.persistent->gateway, "persistent gateway"});
   }
   if (values.configuration) {
-    plan.push_back({reg::kIpConfigCurrent, *values.configuration, "current IP configuration",
-                    kIpConfigModeBits});
+    plan.push_back({gvcp::Registers::kIpConfigCurrent, *values.configuration,
+                    "current IP configuration", kIpConfigModeBits});
   }
   return plan;
 }

@@ -11,10 +11,11 @@ std::optional<uint32_t> readLinkSpeed(const GigE_Camera_Info& info) {
   Camera camera(info.sourceIp, gvcp::kPort);
   if (camera.bindToInterface(info.adaptor.getName()) != 0) return std::nullopt;
   uint32_t capabilities = 0;
-  if (!readRegister(camera, reg::kGvcpCapability, capabilities).ok()) return std::nullopt;
+  if (!readRegister(camera, gvcp::Registers::kGvcpCapability, capabilities).ok())
+    return std::nullopt;
   if ((capabilities & kCapabilityLinkSpeed) == 0) return std::nullopt;
   uint32_t mbps = 0;
-  if (!readRegister(camera, reg::kLinkSpeed, mbps).ok()) return std::nullopt;
+  if (!readRegister(camera, gvcp::Registers::kLinkSpeed, mbps).ok()) return std::nullopt;
   return mbps;
 }
 

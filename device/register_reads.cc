@@ -28,7 +28,7 @@ gvcp::Status readRegister(Camera& camera, uint32_t address, uint32_t& value) {
 
 gvcp::Status readRegisters(Camera& camera, uint32_t capabilities,
                            std::span<const RegisterRead> reads) {
-  if ((capabilities & reg::kCapConcatenation) != 0 && reads.size() > 1) {
+  if ((capabilities & gvcp::Registers::kCapConcatenation) != 0 && reads.size() > 1) {
     std::vector<uint32_t> addresses;
     for (const auto& [address, value] : reads) addresses.push_back(address);
     std::vector<uint32_t> values(reads.size());
@@ -53,7 +53,8 @@ gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> fie
 gvcp::Status readMac(Camera& camera, net::Mac& mac, uint32_t capabilities) {
   uint32_t high = 0;
   uint32_t low = 0;
-  const RegisterRead reads[] = {{reg::kDeviceMacHigh, &high}, {reg::kDeviceMacLow, &low}};
+  const RegisterRead reads[] = {{gvcp::Registers::kDeviceMacHigh, &high},
+                                {gvcp::Registers::kDeviceMacLow, &low}};
   const gvcp::Status read = readRegisters(camera, capabilities, reads);
   if (read.ok()) mac = macOf(high, low);
   return read;

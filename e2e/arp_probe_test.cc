@@ -85,9 +85,11 @@ TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOther
   unsigned int macLow = 0;
   ASSERT_TRUE(inNamespace(host, [&] {
     early = net::openArpSocket();
-    routed = Camera(htonl(kCameraIp), 3956).readreg(reg::kDeviceMacLow, &macLow);
+    routed = Camera(htonl(kCameraIp), 3956).readreg(gvcp::Registers::kDeviceMacLow, &macLow);
     Camera channel(htonl(kCameraIp), 3956);
-    tied = channel.bindToInterface("eth1") == 0 ? channel.readreg(reg::kDeviceMacLow, &macLow) : -1;
+    tied = channel.bindToInterface("eth1") == 0
+               ? channel.readreg(gvcp::Registers::kDeviceMacLow, &macLow)
+               : -1;
   }));
   EXPECT_EQ(routed, kGvcpNoAnswer);
   EXPECT_EQ(tied, 0);

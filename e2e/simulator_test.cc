@@ -98,7 +98,7 @@ class SimulatorEndToEnd : public testbed::LanTest {
 
   // Takes control for `peer`, as every writer has to first.
   void takeControl(UdpPeer& peer, const std::string& ip) {
-    ASSERT_EQ(writeReg(peer, ip, reg::kCcp, reg::kCcpTake), 0);
+    ASSERT_EQ(writeReg(peer, ip, gvcp::Registers::kCcp, gvcp::Registers::kCcpTake), 0);
   }
 
   uint16_t nextId_ = 0;
@@ -163,7 +163,7 @@ TEST_F(SimulatorEndToEnd, ForceIpMovesTheCameraToTheAddressItThenAnswersAt) {
   ASSERT_TRUE(ack) << "no FORCEIP_ACK from the new address";
   EXPECT_EQ(ack->from, "192.168.77.20");
   EXPECT_EQ(gvcp::readAckHeader(ack->bytes.data()).acknowledge, gvcp::FORCEIP_ACK);
-  EXPECT_EQ(readReg(peer, "192.168.77.20", reg::kCurrentIp), 0xC0A84D14u);
+  EXPECT_EQ(readReg(peer, "192.168.77.20", gvcp::Registers::kCurrentIp), 0xC0A84D14u);
   EXPECT_EQ(camera->status("address"), "192.168.77.20");
 }
 
@@ -175,7 +175,7 @@ TEST_F(SimulatorEndToEnd, IgnoredForceIpLeavesTheAddressAlone) {
   ASSERT_TRUE(peer.sendTo("255.255.255.255", gvcp::kPort,
                           forceIpCommand(kCameraMacBytes, 0xC0A84D14, 0xFFFFFF00, 0x01)));
   EXPECT_FALSE(peer.receive(kQuietWindowMs));
-  EXPECT_FALSE(readReg(peer, "192.168.77.20", reg::kCurrentIp));
+  EXPECT_FALSE(readReg(peer, "192.168.77.20", gvcp::Registers::kCurrentIp));
   EXPECT_EQ(camera->status("address"), "10.20.30.40");
   EXPECT_EQ(camera->status("count_forceip"), "1");
 }
@@ -184,29 +184,32 @@ TEST_F(SimulatorEndToEnd, ControlIsDeniedToOthersAndLapsesAfterTheHeartbeatTimeo
   auto camera = start(specAt(kCameraIp));
   UdpPeer owner(host_, kHostIp);
   UdpPeer other(host_, kHostIp);
-  ASSERT_EQ(writeReg(owner, kCameraIp, reg::kCcp, reg::kCcpTake), 0);
-  ASSERT_EQ(writeReg(owner, kCameraIp, reg::kHeartbeatTimeout, 2000), 0);
-  EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpTake), gvcp::kStatusAccessDenied);
-  EXPECT_FALSE(readReg(other, kCameraIp, reg::kCcp)) << "exclusive control lets others read";
+  ASSERT_EQ(writeReg(owner, kCameraIp, gvcp::Registers::kCcp, gvcp::Registers::kCcpTake), 0);
+  ASSERT_EQ(writeReg(owner, kCameraIp, gvcp::Registers::kHeartbeatTimeout, 2000), 0);
+  EXPECT_EQ(writeReg(other, kCameraIp, gvcp::Registers::kCcp, gvcp::Registers::kCcpTake),
+            gvcp::kStatusAccessDenied);
+  EXPECT_FALSE(readReg(other, kCameraIp, gvcp::Registers::kCcp))
+      << "exclusive control lets others read";
   EXPECT_EQ(camera->status("ccp_holder"),
             std::string(kHostIp) + ":" + std::to_string(owner.port()));
   EXPECT_TRUE(camera->waitForStatus("ccp_holder", "none", Millis(8000))) << "control never lapsed";
-  EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpTake), 0);
-  EXPECT_EQ(writeReg(other, kCameraIp, reg::kCcp, reg::kCcpRelease), 0);
+  EXPECT_EQ(writeReg(other, kCameraIp, gvcp::Registers::kCcp, gvcp::Registers::kCcpTake), 0);
+  EXPECT_EQ(writeReg(other, kCameraIp, gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease), 0);
   EXPECT_EQ(camera->status("ccp_holder"), "none");
 }
 
 TEST_F(SimulatorEndToEnd, WritesWithoutControlAreRefusedUnlessPrivilegeIsLenient) {
   auto strict = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
-  EXPECT_EQ(writeReg(peer, kCameraIp, reg::kPersistentIp, 0xC0A84D1E), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(writeReg(peer, kCameraIp, gvcp::Registers::kPersistentIp, 0xC0A84D1E),
+            gvcp::kStatusAccessDenied);
   EXPECT_EQ(strict->persisted("persistent_ip"), "0.0.0.0");
   CameraSpec lenient = specAt("192.168.77.12");
   lenient.mac = "02:00:00:00:00:12";
   lenient.extraArgs.push_back("--lenient-privilege");
   auto camera = std::make_unique<SimulatedCamera>(net_, sw_, "lenient", lenient);
   ASSERT_TRUE(camera->ready()) << camera->process().errors();
-  EXPECT_EQ(writeReg(peer, "192.168.77.12", reg::kPersistentIp, 0xC0A84D1E), 0);
+  EXPECT_EQ(writeReg(peer, "192.168.77.12", gvcp::Registers::kPersistentIp, 0xC0A84D1E), 0);
   EXPECT_EQ(camera->persisted("persistent_ip"), "192.168.77.30");
 }
 
@@ -214,23 +217,30 @@ TEST_F(SimulatorEndToEnd, RestartComesBackAtThePersistentAddress) {
   auto camera = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
   takeControl(peer, kCameraIp);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kPersistentIp, 0xC0A84D1E), 0);  // .30
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kPersistentSubnetMask, 0xFFFFFF00), 0);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kIpConfigCurrent, reg::kConfigPersistentLla), 0);
+  ASSERT_EQ(writeReg(peer, kCameraIp, gvcp::Registers::kPersistentIp, 0xC0A84D1E), 0);  // .30
+  ASSERT_EQ(writeReg(peer, kCameraIp, gvcp::Registers::kPersistentSubnetMask, 0xFFFFFF00), 0);
+  ASSERT_EQ(writeReg(peer, kCameraIp, gvcp::Registers::kIpConfigCurrent,
+                     gvcp::Registers::kConfigPersistentLla),
+            0);
   ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort,
-                          writeRegCommand(++nextId_, reg::kRebootRequest, reg::kRebootMagic, 0)));
+                          writeRegCommand(++nextId_, gvcp::Registers::kRebootRequest,
+                                          gvcp::Registers::kRebootMagic, 0)));
   EXPECT_FALSE(peer.receive(Millis(100))) << "a write without acknowledge was answered";
   ASSERT_TRUE(camera->waitForStatus("reboots", "1", Millis(5000)));
-  EXPECT_EQ(readReg(peer, "192.168.77.30", reg::kCurrentIp), 0xC0A84D1Eu);
-  EXPECT_FALSE(readReg(peer, kCameraIp, reg::kCurrentIp)) << "still answers at the old address";
+  EXPECT_EQ(readReg(peer, "192.168.77.30", gvcp::Registers::kCurrentIp), 0xC0A84D1Eu);
+  EXPECT_FALSE(readReg(peer, kCameraIp, gvcp::Registers::kCurrentIp))
+      << "still answers at the old address";
 }
 
 TEST_F(SimulatorEndToEnd, RestartWithLinkLocalOnlyTakesA169254Address) {
   auto camera = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
   takeControl(peer, kCameraIp);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kIpConfigCurrent, reg::kConfigDhcpLla), 0);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kRebootRequest, reg::kRebootMagic), 0);
+  ASSERT_EQ(
+      writeReg(peer, kCameraIp, gvcp::Registers::kIpConfigCurrent, gvcp::Registers::kConfigDhcpLla),
+      0);
+  ASSERT_EQ(
+      writeReg(peer, kCameraIp, gvcp::Registers::kRebootRequest, gvcp::Registers::kRebootMagic), 0);
   ASSERT_TRUE(camera->waitForStatus("reboots", "1", Millis(5000)));
   const std::string address = camera->status("address");
   EXPECT_EQ(address.rfind("169.254.", 0), 0u) << address;
@@ -247,7 +257,8 @@ TEST_F(SimulatorEndToEnd, NeverReturnStaysSilentAfterARestart) {
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   takeControl(peer, kCameraIp);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kRebootRequest, reg::kRebootMagic), 0);
+  ASSERT_EQ(
+      writeReg(peer, kCameraIp, gvcp::Registers::kRebootRequest, gvcp::Registers::kRebootMagic), 0);
   EXPECT_FALSE(peer.receive(Millis(800)));
   testbed::FrameCapture capture(host_, "eth1");
   ASSERT_TRUE(peer.sendTo("255.255.255.255", gvcp::kPort, discoveryCommand(0x11)));
@@ -259,12 +270,15 @@ TEST_F(SimulatorEndToEnd, PersistedRegistersSurviveAProcessRestart) {
   auto camera = start(specAt(kCameraIp));
   UdpPeer peer(host_, kHostIp);
   takeControl(peer, kCameraIp);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kPersistentIp, 0xC0A84D2A), 0);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kIpConfigCurrent, reg::kConfigLlaOnly), 0);
+  ASSERT_EQ(writeReg(peer, kCameraIp, gvcp::Registers::kPersistentIp, 0xC0A84D2A), 0);
+  ASSERT_EQ(
+      writeReg(peer, kCameraIp, gvcp::Registers::kIpConfigCurrent, gvcp::Registers::kConfigLlaOnly),
+      0);
   EXPECT_EQ(camera->stop(), 0) << "SIGTERM did not stop it cleanly";
   ASSERT_TRUE(camera->start()) << camera->process().errors();
-  EXPECT_EQ(readReg(peer, kCameraIp, reg::kPersistentIp), 0xC0A84D2Au);
-  EXPECT_EQ(readReg(peer, kCameraIp, reg::kIpConfigCurrent), reg::kConfigLlaOnly);
+  EXPECT_EQ(readReg(peer, kCameraIp, gvcp::Registers::kPersistentIp), 0xC0A84D2Au);
+  EXPECT_EQ(readReg(peer, kCameraIp, gvcp::Registers::kIpConfigCurrent),
+            gvcp::Registers::kConfigLlaOnly);
   EXPECT_EQ(camera->persisted("persistent_ip"), "192.168.77.42");
 }
 
@@ -273,7 +287,7 @@ TEST_F(SimulatorEndToEnd, StaleAndDuplicatedAnswersArriveInOrder) {
   setup.extraArgs.insert(setup.extraArgs.end(), {"--stale-ack-first", "--duplicate-answers", "1"});
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
-  ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, readRegCommand(7, reg::kCcp)));
+  ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, readRegCommand(7, gvcp::Registers::kCcp)));
   const auto answers = peer.receiveFor(kQuietWindowMs);
   ASSERT_EQ(answers.size(), 3u);
   EXPECT_EQ(gvcp::readAckHeader(answers[0].bytes.data()).ack_id, 6);
@@ -286,7 +300,7 @@ TEST_F(SimulatorEndToEnd, DelayedAnswerArrivesAfterTheDelay) {
   setup.extraArgs.insert(setup.extraArgs.end(), {"--delay-ms", "300"});
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
-  ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, readRegCommand(1, reg::kCcp)));
+  ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, readRegCommand(1, gvcp::Registers::kCcp)));
   EXPECT_FALSE(peer.receive(Millis(150))) << "answered before the delay";
   EXPECT_TRUE(peer.receive(Millis(2000))) << "never answered";
 }
@@ -297,7 +311,7 @@ TEST_F(SimulatorEndToEnd, DamagedHeadersAndTruncatedDiscoveryReachTheWire) {
                                                  "--hostile-discovery", "truncated"});
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
-  const auto answer = ask(peer, kCameraIp, readRegCommand(3, reg::kCcp));
+  const auto answer = ask(peer, kCameraIp, readRegCommand(3, gvcp::Registers::kCcp));
   ASSERT_TRUE(answer);
   EXPECT_EQ(gvcp::readAckHeader(answer->bytes.data()).acknowledge, gvcp::READREG_ACK + 2);
   EXPECT_EQ(answer->bytes.size(), 8u + 4 + 4) << "four bytes beyond what the length field says";
@@ -311,7 +325,7 @@ TEST_F(SimulatorEndToEnd, DroppedRequestsAreNeverAnswered) {
   setup.extraArgs.insert(setup.extraArgs.end(), {"--drop-requests", "1"});
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
-  EXPECT_FALSE(ask(peer, kCameraIp, readRegCommand(1, reg::kCcp)));
+  EXPECT_FALSE(ask(peer, kCameraIp, readRegCommand(1, gvcp::Registers::kCcp)));
   EXPECT_EQ(camera->status("count_dropped_requests"), "1");
 }
 
@@ -327,7 +341,7 @@ TEST_F(SimulatorEndToEnd, GarbageOfEverySizeNeitherCrashesNorSilencesIt) {
     ASSERT_TRUE(peer.sendTo(kCameraIp, 2200, junk));
   }
   peer.receiveFor(Millis(200));  // whatever it said to the junk
-  EXPECT_EQ(readReg(peer, kCameraIp, reg::kCurrentIp), 0xC0A84D0Au);
+  EXPECT_EQ(readReg(peer, kCameraIp, gvcp::Registers::kCurrentIp), 0xC0A84D0Au);
   EXPECT_TRUE(camera->process().running()) << "the simulator ended";
 }
 
@@ -338,10 +352,12 @@ TEST_F(SimulatorEndToEnd, StoringWriteIsAcknowledgedAfterTheStoreTimeWithPending
   auto camera = start(setup);
   UdpPeer peer(host_, kHostIp);
   takeControl(peer, kCameraIp);
-  ASSERT_EQ(writeReg(peer, kCameraIp, reg::kGvcpConfiguration, reg::kGvcpConfigPendingAck), 0);
+  ASSERT_EQ(writeReg(peer, kCameraIp, gvcp::Registers::kGvcpConfiguration,
+                     gvcp::Registers::kGvcpConfigPendingAck),
+            0);
   const auto sent = std::chrono::steady_clock::now();
-  const auto write = writeRegCommand(50, reg::kPersistentIp, 0xC0A84D1E);
-  for (const auto& request : {write, write, readRegCommand(51, reg::kPersistentIp)})
+  const auto write = writeRegCommand(50, gvcp::Registers::kPersistentIp, 0xC0A84D1E);
+  for (const auto& request : {write, write, readRegCommand(51, gvcp::Registers::kPersistentIp)})
     ASSERT_TRUE(peer.sendTo(kCameraIp, gvcp::kPort, request));
   const auto pending = peer.receive(Millis(1000));
   const auto acknowledged = peer.receive(Millis(5000));
@@ -363,7 +379,7 @@ TEST_F(SimulatorEndToEnd, HolderToolKeepsControlUntilTerminatedAndTheCameraNames
   testbed::Process holder(host_, {testbed::binary("nuv_holder"), kCameraIp, "--control-only"});
   ASSERT_TRUE(holder.waitForOutput("holding\n", Millis(5000))) << holder.errors();
   UdpPeer peer(host_, kHostIp);
-  const auto port = readReg(peer, kCameraIp, reg::kPrimaryAppPort).value_or(0);
+  const auto port = readReg(peer, kCameraIp, gvcp::Registers::kPrimaryAppPort).value_or(0);
   EXPECT_EQ(camera->status("ccp_holder"), std::string(kHostIp) + ":" + std::to_string(port));
   EXPECT_EQ(holder.terminate(), 0);
   EXPECT_EQ(camera->status("ccp_holder"), "none");

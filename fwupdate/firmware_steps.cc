@@ -20,11 +20,12 @@ std::string readText(Camera& camera, uint32_t address, int width, bool& read) {
 FirmwareIdentity readFirmwareIdentity(Camera& camera) {
   FirmwareIdentity identity;
   bool infoRead = false;
-  identity.model = readText(camera, reg::kModelName, reg::kModelNameLen, identity.modelRead);
-  identity.version =
-      readText(camera, reg::kDeviceVersion, reg::kDeviceVersionReadLen, identity.versionRead);
-  identity.info =
-      readText(camera, reg::kManufacturerInfo, reg::kManufacturerInfoFwReadLen, infoRead);
+  identity.model = readText(camera, gvcp::Registers::kModelName, gvcp::Registers::kModelNameLen,
+                            identity.modelRead);
+  identity.version = readText(camera, gvcp::Registers::kDeviceVersion,
+                              gvcp::Registers::kDeviceVersionReadLen, identity.versionRead);
+  identity.info = readText(camera, gvcp::Registers::kManufacturerInfo,
+                           gvcp::Registers::kManufacturerInfoFwReadLen, infoRead);
   return identity;
 }
 

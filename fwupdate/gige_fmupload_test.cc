@@ -112,9 +112,9 @@ class FwUpdateTest : public ::testing::Test {
 
   FwUpdateTest() : savedCwd(std::filesystem::current_path()) {
     std::filesystem::current_path(dir.path());
-    device.setText(reg::kModelName, "ABC-100");
-    device.setText(reg::kDeviceVersion, "1.2");
-    device.setText(reg::kManufacturerInfo, "info\x1b");
+    device.setText(gvcp::Registers::kModelName, "ABC-100");
+    device.setText(gvcp::Registers::kDeviceVersion, "1.2");
+    device.setText(gvcp::Registers::kManufacturerInfo, "info\x1b");
     dir.write(kImageName, image);
   }
   ~FwUpdateTest() override { std::filesystem::current_path(savedCwd); }
@@ -145,7 +145,7 @@ class FwUpdateTest : public ::testing::Test {
         --*silence;
         return {};
       }
-      const bool take = isWrite(request, reg::kCcp, reg::kCcpTake);
+      const bool take = isWrite(request, gvcp::Registers::kCcp, gvcp::Registers::kCcpTake);
       const int id = testing_peer::header(request).req_id;
       if (take && id != *lastTakeId) {
         *lastTakeId = id;
@@ -156,7 +156,7 @@ class FwUpdateTest : public ::testing::Test {
       }
       std::vector<Bytes> answer = device.script()(request);
       if (take && lostTakeAcks.count(*takes) != 0) return {};
-      if (isWrite(request, reg::kRebootRequest, reg::kRebootMagic)) {
+      if (isWrite(request, gvcp::Registers::kRebootRequest, gvcp::Registers::kRebootMagic)) {
         *silence = silentAfterRestart;
         return {};
       }
@@ -171,7 +171,8 @@ class FwUpdateTest : public ::testing::Test {
   bool restartRequested() const {
     const auto writes = device.writes();
     return std::count(writes.begin(), writes.end(),
-                      std::pair<uint32_t, uint32_t>{reg::kRebootRequest, reg::kRebootMagic}) == 1;
+                      std::pair<uint32_t, uint32_t>{gvcp::Registers::kRebootRequest,
+                                                    gvcp::Registers::kRebootMagic}) == 1;
   }
   std::string identity() const {
     return "connecting camera ...\nmodelname ABC-100\ndevice version 1.2\n"
@@ -204,25 +205,30 @@ TEST_F(FwUpdateTest, CompletedUpdateProgramsRestartsAndWaitsForTheCamera) {
   EXPECT_EQ(testing_peer::imageFromBlocks(flashPeer->received()), image);
   const auto writes = device.writes();
   ASSERT_EQ(writes.size(), 3u);
-  EXPECT_EQ(writes[0], (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpTake}));
-  EXPECT_EQ(writes[1], (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpTake}));
-  EXPECT_EQ(writes[2], (std::pair<uint32_t, uint32_t>{reg::kRebootRequest, reg::kRebootMagic}));
+  EXPECT_EQ(writes[0],
+            (std::pair<uint32_t, uint32_t>{gvcp::Registers::kCcp, gvcp::Registers::kCcpTake}));
+  EXPECT_EQ(writes[1],
+            (std::pair<uint32_t, uint32_t>{gvcp::Registers::kCcp, gvcp::Registers::kCcpTake}));
+  EXPECT_EQ(writes[2], (std::pair<uint32_t, uint32_t>{gvcp::Registers::kRebootRequest,
+                                                      gvcp::Registers::kRebootMagic}));
 }
 
 TEST_F(FwUpdateTest, RefusedControlEndsBeforeAnythingElse) {
-  device.refuse(reg::kCcp, gvcp::kStatusAccessDenied);
+  device.refuse(gvcp::Registers::kCcp, gvcp::kStatusAccessDenied);
   EXPECT_EQ(update(), -1);
   EXPECT_EQ(output.text(), "connecting camera ...\nCCP failed\n");
   EXPECT_EQ(flashPeer->count(), 0u);
-  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, reg::kCcpTake}, {reg::kCcp, reg::kCcpRelease}}));
+  EXPECT_EQ(device.writes(), (Writes{{gvcp::Registers::kCcp, gvcp::Registers::kCcpTake},
+                                     {gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease}}));
 }
 
 TEST_F(FwUpdateTest, TakeGrantedWithoutAnAnswerIsGivenBack) {
   lostTakeAcks = {1};
   EXPECT_EQ(update(), -1);
   EXPECT_EQ(output.text(), "connecting camera ...\nCCP failed\n");
-  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpRelease}));
-  EXPECT_EQ(device.getRegister(reg::kCcp), reg::kCcpRelease);
+  EXPECT_EQ(device.writes().back(),
+            (std::pair<uint32_t, uint32_t>{gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease}));
+  EXPECT_EQ(device.getRegister(gvcp::Registers::kCcp), gvcp::Registers::kCcpRelease);
 }
 
 TEST_F(FwUpdateTest, ImageForAnotherModelIsNotProgrammed) {
@@ -230,11 +236,12 @@ TEST_F(FwUpdateTest, ImageForAnotherModelIsNotProgrammed) {
   EXPECT_EQ(update("XYZ-9_1.2_x.bin"), -1);
   EXPECT_EQ(output.text(), identity() + "invalid firmware\n");
   EXPECT_EQ(flashPeer->count(), 0u);
-  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, reg::kCcpTake}, {reg::kCcp, reg::kCcpRelease}}));
+  EXPECT_EQ(device.writes(), (Writes{{gvcp::Registers::kCcp, gvcp::Registers::kCcpTake},
+                                     {gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease}}));
 }
 
 TEST_F(FwUpdateTest, UnreadableModelNameAcceptsNoImage) {
-  device.refuse(reg::kModelName);
+  device.refuse(gvcp::Registers::kModelName);
   dir.write("_1.2_x.bin", image);
   EXPECT_EQ(update("_1.2_x.bin"), -1);
   EXPECT_NE(output.text().find("modelname \n"), std::string::npos);
@@ -247,7 +254,8 @@ TEST_F(FwUpdateTest, FailedProgrammingLeavesTheCameraRunning) {
                                "\nprogramming ABC-100_1.2_x.bin ..\n"
                                "firmware upload failed, the camera was not restarted\n");
   EXPECT_FALSE(restartRequested());
-  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpRelease}));
+  EXPECT_EQ(device.writes().back(),
+            (std::pair<uint32_t, uint32_t>{gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease}));
 }
 
 TEST_F(FwUpdateTest, CameraThatKeepsAnsweringReportsRebootFailed) {
@@ -281,7 +289,8 @@ TEST_F(FwUpdateTest, ControlIsRetakenOnceAfterProgramming) {
   EXPECT_TRUE(text.ends_with("flashing  done\nCCP failed\n")) << text;
   EXPECT_TRUE(restartRequested());  // still only the one of the first update
   // The refused takes never reach the register device; the release does.
-  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, reg::kCcpRelease}));
+  EXPECT_EQ(device.writes().back(),
+            (std::pair<uint32_t, uint32_t>{gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease}));
 }
 
 TEST_F(FwUpdateTest, AddressTextThatIsNotDottedDecimalIsRefusedBeforeAnyExchange) {

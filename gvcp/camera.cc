@@ -74,7 +74,7 @@ void Camera::sendCommand(std::span<const uint8_t> command) {
 void Camera::sendBeat() {
   lastIdSent = gvcp::nextRequestId(lastIdSent);
   uint8_t payload[4];
-  gvcp::putBe32(payload, reg::kCcp);
+  gvcp::putBe32(payload, gvcp::Registers::kCcp);
   sendCommand(gvcp::buildCommand(gvcp::kFlagAckRequired, gvcp::READREG_CMD, lastIdSent, payload));
 }
 

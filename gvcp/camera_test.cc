@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 // a second exchange that is answered shows what the first one sent.
 std::vector<Bytes> answerCcpOnly(const Bytes& request) {
   if (header(request).command != gvcp::READREG_CMD) return {};
-  if (gvcp::getBe32(request.data() + gvcp::kHeaderSize) != reg::kCcp) return {};
+  if (gvcp::getBe32(request.data() + gvcp::kHeaderSize) != gvcp::Registers::kCcp) return {};
   return {ackFor(request, Bytes{0, 0, 0, 3})};
 }
 
@@ -53,7 +53,7 @@ class CameraTest : public ::testing::Test {
   // One READREG of CCP that the scripts answer, to mark the end of a sequence.
   void readCcp() {
     unsigned int value = 0;
-    ASSERT_EQ(camera->readreg(reg::kCcp, &value), 0);
+    ASSERT_EQ(camera->readreg(gvcp::Registers::kCcp, &value), 0);
     EXPECT_EQ(value, 3u);
   }
 
@@ -79,7 +79,7 @@ TEST_F(CameraTest, RequestIdsCountUpAndWrapFromFFFFToOne) {
     if (id % 100 == 0) {
       ASSERT_EQ(camera->gvcp_transport_ext(gvcp::READREG_CMD, 4, address, 4, answer, 1, 10000), 0);
     } else {
-      ASSERT_EQ(camera->writereg(reg::kCcp, 0, false), 0);
+      ASSERT_EQ(camera->writereg(gvcp::Registers::kCcp, 0, false), 0);
     }
   }
   readCcp();
@@ -93,7 +93,7 @@ TEST_F(CameraTest, RequestIdsCountUpAndWrapFromFFFFToOne) {
 
 TEST_F(CameraTest, WriteWithoutAcknowledgeIsSentOnceWithFlagZeroAndUsesAnId) {
   startPeer(answerCcpOnly);
-  ASSERT_EQ(camera->writereg(reg::kPersistentIp, 0xC0A8010A, false), 0);
+  ASSERT_EQ(camera->writereg(gvcp::Registers::kPersistentIp, 0xC0A8010A, false), 0);
   readCcp();
   const std::vector<Bytes> got = peer->received();
   const Bytes write = {0x42, 0x00, 0x00, 0x82, 0x00, 0x08, 0x00, 0x01,
@@ -106,7 +106,7 @@ TEST_F(CameraTest, WriteWithoutAcknowledgeIsSentOnceWithFlagZeroAndUsesAnId) {
 TEST_F(CameraTest, WriteWithoutAcknowledgeReturnsAtOnceWhenNobodyListens) {
   Camera nowhere(htonl(INADDR_LOOPBACK), 9);  // discard port: nothing answers
   const auto start = Clock::now();
-  EXPECT_EQ(nowhere.writereg(reg::kCcp, 0, false), 0);
+  EXPECT_EQ(nowhere.writereg(gvcp::Registers::kCcp, 0, false), 0);
   // Waiting for an acknowledge would spend the whole budget.
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kGvcpAckBudgetMs));
 }
@@ -118,7 +118,7 @@ TEST_F(CameraTest, StaleAckIdIsSkippedAndTheRightAckAccepted) {
     return std::vector<Bytes>{stale, Bytes{1, 2, 3}, ackFor(request, Bytes{0, 0, 0, 7})};
   });
   unsigned int value = 0;
-  EXPECT_EQ(camera->readreg(reg::kIpConfigSupported, &value), 0);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kIpConfigSupported, &value), 0);
   EXPECT_EQ(value, 7u);
   EXPECT_EQ(peer->count(), 1u);
 }
@@ -128,7 +128,7 @@ TEST_F(CameraTest, CameraStatusIsPassedOnAndLeavesValueUntouched) {
     return std::vector<Bytes>{ackFor(request, Bytes{0, 0, 0, 9}, gvcp::kStatusAccessDenied)};
   });
   unsigned int value = 42;
-  EXPECT_EQ(camera->readreg(reg::kCcp, &value), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kCcp, &value), gvcp::kStatusAccessDenied);
   EXPECT_EQ(value, 42u);
 }
 
@@ -148,7 +148,7 @@ TEST_P(CameraFaultyAckTest, EndsTheExchangeAtOnceWithItsCode) {
     return answerCcpOnly(request);
   });
   unsigned int value = 42;
-  EXPECT_EQ(camera->readreg(reg::kDeviceMacHigh, &value), GetParam().expected);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacHigh, &value), GetParam().expected);
   EXPECT_EQ(value, 42u);
   readCcp();  // would meet a retry of the first command first, had there been one
   ASSERT_EQ(peer->count(), 2u);
@@ -214,7 +214,7 @@ TEST_F(CameraTest, SilentCameraCostsOneBudgetAndThreeIdenticalSends) {
   startPeer(answerCcpOnly);
   unsigned int value = 42;
   const auto start = Clock::now();
-  EXPECT_EQ(camera->readreg(reg::kDeviceMacLow, &value), kGvcpNoAnswer);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacLow, &value), kGvcpNoAnswer);
   const auto elapsed = Clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(kGvcpAckBudgetMs - 5));
   // A budget renewed per attempt would take at least three budgets.
@@ -243,7 +243,7 @@ TEST_F(CameraTest, PerAttemptWaitTurnsALostDatagramIntoARetry) {
   startPeer(answerOnlyResends());
   camera->setAckWait(AckWait::kPerAttempt);
   unsigned int value = 0;
-  EXPECT_EQ(camera->readreg(reg::kIpConfigCurrent, &value), 0);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kIpConfigCurrent, &value), 0);
   EXPECT_EQ(value, 5u);
   EXPECT_EQ(peer->count(), 2u);
 }
@@ -253,7 +253,7 @@ TEST_F(CameraTest, PerAttemptWaitOnASilentCameraWaitsForEveryAttempt) {
   camera->setAckWait(AckWait::kPerAttempt);
   unsigned int value = 0;
   const auto start = Clock::now();
-  EXPECT_EQ(camera->readreg(reg::kDeviceMacLow, &value), kGvcpNoAnswer);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacLow, &value), kGvcpNoAnswer);
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(3 * kGvcpAckBudgetMs - 5));
   EXPECT_EQ(peer->count(), 3u);
 }
@@ -269,7 +269,7 @@ TEST_F(CameraTest, SlowAnswerWithinTheBudgetIsTakenWithoutResend) {
       },
       std::chrono::milliseconds(kBudgetMs / 2));
   uint8_t address[4] = {};
-  gvcp::putBe32(address, reg::kIpConfigCurrent);
+  gvcp::putBe32(address, gvcp::Registers::kIpConfigCurrent);
   uint8_t answer[4] = {};
   EXPECT_EQ(camera->gvcp_transport_ext(gvcp::READREG_CMD, sizeof address, address, sizeof answer,
                                        answer, kGvcpAttempts, kBudgetMs),
@@ -290,9 +290,9 @@ TEST_F(CameraTest, AcknowledgeShortOfItsAnswerFailsAndLeavesTheBufferAlone) {
     startPeer([ack](const Bytes&) { return std::vector<Bytes>{ack}; });
     unsigned int value = 42;
     uint8_t dest[6] = {};
-    const int result = call == 0   ? camera->readreg(reg::kCcp, &value)
-                       : call == 1 ? camera->readmem(reg::kModelName, dest, sizeof dest)
-                                   : camera->writereg(reg::kCcp, 3);
+    const int result = call == 0   ? camera->readreg(gvcp::Registers::kCcp, &value)
+                       : call == 1 ? camera->readmem(gvcp::Registers::kModelName, dest, sizeof dest)
+                                   : camera->writereg(gvcp::Registers::kCcp, 3);
     EXPECT_EQ(result, expected) << ::testing::PrintToString(ack);
     EXPECT_EQ(value == 42 && dest[0] == 0, result != 0);
   }
@@ -322,7 +322,7 @@ TEST_F(CameraTest, PendingAcknowledgeHoldsTheAttemptOpenWithoutResendWithinTheLi
     camera->setPendingAckLimit(milliseconds(limit));
     unsigned int value = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(camera->readreg(reg::kIpConfigCurrent, &value), expected) << limit;
+    EXPECT_EQ(camera->readreg(gvcp::Registers::kIpConfigCurrent, &value), expected) << limit;
     const auto taken = Clock::now() - start;
     EXPECT_TRUE(taken >= milliseconds(least) && taken < milliseconds(1400)) << limit;
     uint8_t ccp[4] = {0, 0, 0x0A, 0}, answer[4];
@@ -341,7 +341,7 @@ TEST_F(CameraTest, PendingWaitSendsTheHeartbeatUnderIdsTheNextExchangeSkips) {
       },
       {}, std::chrono::milliseconds(1600));
   camera->setPendingAckLimit(std::chrono::milliseconds(3000));
-  ASSERT_EQ(camera->readreg(reg::kIpConfigCurrent, nullptr), 0);
+  ASSERT_EQ(camera->readreg(gvcp::Registers::kIpConfigCurrent, nullptr), 0);
   readCcp();
   const std::vector<Bytes> sent = peer->received();
   ASSERT_EQ(sent.size(), 3u);
@@ -352,11 +352,11 @@ TEST_F(CameraTest, PendingWaitSendsTheHeartbeatUnderIdsTheNextExchangeSkips) {
 // Memory access: sizes, rounding and padding.
 TEST_F(CameraTest, ReadmemOfOddCountSendsItUnchangedAndCopiesOnlyThatMany) {
   testing_peer::RegisterDevice device;
-  device.setText(reg::kModelName, "ABCDEFGH");
+  device.setText(gvcp::Registers::kModelName, "ABCDEFGH");
   startPeer(device.script());
   uint8_t dest[8];
   std::memset(dest, 0xEE, sizeof dest);
-  ASSERT_EQ(camera->readmem(reg::kModelName, dest, 6), 0);
+  ASSERT_EQ(camera->readmem(gvcp::Registers::kModelName, dest, 6), 0);
   EXPECT_EQ(Bytes(dest, dest + 8), (Bytes{'A', 'B', 'C', 'D', 'E', 'F', 0xEE, 0xEE}));
   const Bytes expected = {0x42, 0x01, 0x00, 0x84, 0x00, 0x08, 0x00, 0x01,
                           0x00, 0x00, 0x00, 0x68, 0x00, 0x00, 0x00, 0x06};
@@ -411,13 +411,13 @@ TEST_F(CameraTest, AfterAFailedWaitLaterExchangesNeverTouchTheOldDescriptor) {
   const int fd = *added.begin();
   ASSERT_EQ(::close(fd), 0);  // the wait on it now fails
   unsigned int value = 0;
-  EXPECT_EQ(broken.readreg(reg::kCcp, &value), kGvcpWaitFailed);
+  EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
   // A new socket takes the freed number; the broken Camera must leave it alone.
   UniqueFd newcomer(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   ASSERT_EQ(newcomer.get(), fd);
   const auto start = Clock::now();
-  EXPECT_EQ(broken.readreg(reg::kCcp, &value), kGvcpWaitFailed);
-  EXPECT_EQ(broken.writereg(reg::kCcp, 0, false), kGvcpWaitFailed);
+  EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
+  EXPECT_EQ(broken.writereg(gvcp::Registers::kCcp, 0, false), kGvcpWaitFailed);
   // A wait on the newcomer would spend a whole budget.
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kGvcpAckBudgetMs));
   readCcp();
@@ -443,10 +443,10 @@ TEST_F(CameraTest, CameraWhoseSocketCouldNotOpenFailsEveryExchangeAtOnce) {
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
   unsigned int value = 0;
   uint8_t dest[4];
-  EXPECT_EQ(starved->readreg(reg::kCcp, &value), kGvcpWaitFailed);
-  EXPECT_EQ(starved->writereg(reg::kCcp, 3), kGvcpWaitFailed);
-  EXPECT_EQ(starved->writereg(reg::kCcp, 3, false), kGvcpWaitFailed);
-  EXPECT_EQ(starved->readmem(reg::kModelName, dest, 4), kGvcpWaitFailed);
+  EXPECT_EQ(starved->readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
+  EXPECT_EQ(starved->writereg(gvcp::Registers::kCcp, 3), kGvcpWaitFailed);
+  EXPECT_EQ(starved->writereg(gvcp::Registers::kCcp, 3, false), kGvcpWaitFailed);
+  EXPECT_EQ(starved->readmem(gvcp::Registers::kModelName, dest, 4), kGvcpWaitFailed);
   starved.reset();
   readCcp();
   EXPECT_EQ(peer->count(), 1u);

@@ -21,13 +21,13 @@ class ControlPrivilegeTest : public ::testing::Test {
   std::vector<Bytes> answer(const Bytes& request) {
     const bool take = request.size() >= 16 &&
                       testing_peer::header(request).command == gvcp::WRITEREG_CMD &&
-                      gvcp::getBe32(request.data() + 8) == reg::kCcp &&
-                      gvcp::getBe32(request.data() + 12) == reg::kCcpTake;
+                      gvcp::getBe32(request.data() + 8) == gvcp::Registers::kCcp &&
+                      gvcp::getBe32(request.data() + 12) == gvcp::Registers::kCcpTake;
     std::vector<Bytes> answers = device.script()(request);
     if (take && loseTakeAcks) return {};
     return answers;
   }
-  uint32_t ccp() const { return device.getRegister(reg::kCcp); }
+  uint32_t ccp() const { return device.getRegister(gvcp::Registers::kCcp); }
 
   testing_peer::RegisterDevice device;
   std::atomic<bool> loseTakeAcks{false};
@@ -38,20 +38,22 @@ class ControlPrivilegeTest : public ::testing::Test {
 TEST_F(ControlPrivilegeTest, GrantedTakeIsOneWriteAndLeavesControlHeld) {
   ASSERT_TRUE(peer.ok());
   EXPECT_TRUE(gvcp::takeControl(camera));
-  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, 3}}));
+  EXPECT_EQ(device.writes(), (Writes{{gvcp::Registers::kCcp, 3}}));
   EXPECT_EQ(ccp(), 3u);
 }
 
 TEST_F(ControlPrivilegeTest, RefusedTakeIsTriedAsOftenAsAskedThenReleasedOnce) {
-  device.refuse(reg::kCcp, gvcp::kStatusAccessDenied);
+  device.refuse(gvcp::Registers::kCcp, gvcp::kStatusAccessDenied);
   EXPECT_FALSE(gvcp::takeControl(camera, 2));
-  EXPECT_EQ(device.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(
+      device.writes(),
+      (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(ControlPrivilegeTest, TakeGrantedWithoutAnAnswerEndsWithTheCameraFree) {
   loseTakeAcks = true;
   EXPECT_FALSE(gvcp::takeControl(camera));
-  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{reg::kCcp, 0}));
+  EXPECT_EQ(device.writes().back(), (std::pair<uint32_t, uint32_t>{gvcp::Registers::kCcp, 0}));
   EXPECT_EQ(ccp(), 0u);
 }
 

@@ -54,7 +54,7 @@ void Heartbeat::execute() {
     // The Camera's own lock keeps it apart from the owner's exchanges, and a
     // stop waits for it to end rather than cutting it.
     unsigned int value = 0;
-    camera->readreg(reg::kCcp, &value);
+    camera->readreg(gvcp::Registers::kCcp, &value);
     lock.lock();
     wake.wait_for(lock, std::chrono::milliseconds(intervalMs), [this] { return !running; });
   }

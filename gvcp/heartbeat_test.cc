@@ -48,8 +48,8 @@ class HeartbeatTest : public ::testing::Test {
   void SetUp() override { startPeer({}); }
   void startPeer(std::chrono::microseconds answerDelay) {
     camera.reset();
-    device.setRegister(reg::kCcp, 3);
-    device.setRegister(reg::kIpConfigSupported, 7);
+    device.setRegister(gvcp::Registers::kCcp, 3);
+    device.setRegister(gvcp::Registers::kIpConfigSupported, 7);
     peer = std::make_unique<ScriptedPeer>(device.script(), answerDelay);
     ASSERT_TRUE(peer->ok());
     camera = std::make_unique<Camera>(peer->ip(), peer->port());
@@ -58,7 +58,7 @@ class HeartbeatTest : public ::testing::Test {
   void expectOnlyCcpReads() {
     for (const Bytes& request : peer->received()) {
       EXPECT_EQ(header(request).command, gvcp::READREG_CMD);
-      EXPECT_EQ(gvcp::getBe32(request.data() + gvcp::kHeaderSize), reg::kCcp);
+      EXPECT_EQ(gvcp::getBe32(request.data() + gvcp::kHeaderSize), gvcp::Registers::kCcp);
     }
   }
 
@@ -72,7 +72,7 @@ TEST_F(HeartbeatTest, NeverStartedCreatesNoThreadAndSendsNothing) {
   { Heartbeat idle(camera.get(), 1); }
   EXPECT_TRUE(threadsBackTo(threads));
   unsigned int value = 0;
-  ASSERT_EQ(camera->readreg(reg::kIpConfigSupported, &value), 0);
+  ASSERT_EQ(camera->readreg(gvcp::Registers::kIpConfigSupported, &value), 0);
   ASSERT_EQ(peer->count(), 1u);
   EXPECT_EQ(header(peer->received()[0]).req_id, 1);  // no beat took an id before
 }
@@ -114,7 +114,7 @@ TEST_F(HeartbeatTest, StopDuringABeatLetsTheReadFinish) {
   heartbeat.stop();
   EXPECT_EQ(peer->answered(), 1u);  // stop returned only after the answer went out
   unsigned int value = 0;
-  ASSERT_EQ(camera->readreg(reg::kIpConfigSupported, &value), 0);
+  ASSERT_EQ(camera->readreg(gvcp::Registers::kIpConfigSupported, &value), 0);
   EXPECT_EQ(value, 7u);
   EXPECT_EQ(header(peer->received().back()).req_id, 2);
 }
@@ -163,7 +163,8 @@ class HeartbeatThreadsTest : public HeartbeatTest {
   void ownerExchanges(int count, std::atomic<int>* failures) {
     for (int i = 0; i < count; ++i) {
       unsigned int value = 0;
-      if (camera->readreg(reg::kIpConfigSupported, &value) != 0 || value != 7) ++*failures;
+      if (camera->readreg(gvcp::Registers::kIpConfigSupported, &value) != 0 || value != 7)
+        ++*failures;
       if (camera->writereg(0x0100, static_cast<unsigned>(i)) != 0) ++*failures;
     }
   }

@@ -20,9 +20,9 @@ struct IpConfigBit {
 };
 
 inline constexpr std::array<IpConfigBit, 3> kIpConfigBits = {{
-    {reg::kIpConfigPersistent, "persistent", "Persistent IP"},
-    {reg::kIpConfigDhcp, "dhcp", "DHCP"},
-    {reg::kIpConfigLla, "lla", "LLA"},
+    {gvcp::Registers::kIpConfigPersistent, "persistent", "Persistent IP"},
+    {gvcp::Registers::kIpConfigDhcp, "dhcp", "DHCP"},
+    {gvcp::Registers::kIpConfigLla, "lla", "LLA"},
 }};
 
 // 'Y' when `bit` is set in `word`, 'N' when clear, and '?' when the register

@@ -92,12 +92,12 @@ void printIpSetBlock(const char* title, uint32_t ip, uint32_t mask) {
 }
 
 int retrieveDeviceInfo(Camera* camera, DeviceInfo* info, bool print) {
-  readText(camera, reg::kModelName, info->modelName);
-  readText(camera, reg::kManufacturerName, info->manufacturer);
-  readText(camera, reg::kSerialNumber, info->serialNumber);
-  readText(camera, reg::kUserDefinedName, info->userId);
-  readText(camera, reg::kManufacturerInfo, info->firmwareInfo);
-  readText(camera, reg::kDeviceVersion, info->firmwareVersion);
+  readText(camera, gvcp::Registers::kModelName, info->modelName);
+  readText(camera, gvcp::Registers::kManufacturerName, info->manufacturer);
+  readText(camera, gvcp::Registers::kSerialNumber, info->serialNumber);
+  readText(camera, gvcp::Registers::kUserDefinedName, info->userId);
+  readText(camera, gvcp::Registers::kManufacturerInfo, info->firmwareInfo);
+  readText(camera, gvcp::Registers::kDeviceVersion, info->firmwareVersion);
   std::array<uint8_t, MacAddress::kSize> mac{};
   if (device::readMac(*camera, mac).ok()) std::copy(mac.begin(), mac.end(), info->mac);
   if (print) printDeviceInfo(*info);
@@ -105,26 +105,29 @@ int retrieveDeviceInfo(Camera* camera, DeviceInfo* info, bool print) {
 }
 
 int retrieveCurrentIpSet(Camera* camera, IPV4Set* set, bool print) {
-  return retrieveIpSet(camera, set, print, "\nCurrent IP Setting:", reg::kCurrentIp,
-                       reg::kCurrentSubnetMask);
+  return retrieveIpSet(camera, set, print, "\nCurrent IP Setting:", gvcp::Registers::kCurrentIp,
+                       gvcp::Registers::kCurrentSubnetMask);
 }
 
 int retrievePersistentIpSet(Camera* camera, IPV4Set* set, bool print) {
-  return retrieveIpSet(camera, set, print, "\nPersistent Ip Setting:", reg::kPersistentIp,
-                       reg::kPersistentSubnetMask);
+  return retrieveIpSet(camera, set, print,
+                       "\nPersistent Ip Setting:", gvcp::Registers::kPersistentIp,
+                       gvcp::Registers::kPersistentSubnetMask);
 }
 
 int retrieveSupportedIpConfig(Camera* camera, bool print) {
-  return retrieveIpConfig(camera, print, "\nSupported IP Configuration:", reg::kIpConfigSupported);
+  return retrieveIpConfig(camera, print,
+                          "\nSupported IP Configuration:", gvcp::Registers::kIpConfigSupported);
 }
 
 int retrieveCurrentIpConfig(Camera* camera, bool print) {
-  return retrieveIpConfig(camera, print, "\nCurrent IP Configuration:", reg::kIpConfigCurrent);
+  return retrieveIpConfig(camera, print,
+                          "\nCurrent IP Configuration:", gvcp::Registers::kIpConfigCurrent);
 }
 
 int retrieveIpConfigAtOnce(Camera* camera, bool print) {
-  const std::optional<uint32_t> supported = readWord(camera, reg::kIpConfigSupported);
-  const std::optional<uint32_t> current = readWord(camera, reg::kIpConfigCurrent);
+  const std::optional<uint32_t> supported = readWord(camera, gvcp::Registers::kIpConfigSupported);
+  const std::optional<uint32_t> current = readWord(camera, gvcp::Registers::kIpConfigCurrent);
   if (!print) return 0;
   std::puts("\nIP Configuration:");
   std::puts(kShortRule);

@@ -21,20 +21,21 @@ constexpr const char* kModel32 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";  // no room
 class DeviceQueriesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    device.setText(reg::kManufacturerName, "Acme Optics");
-    device.setText(reg::kModelName, kModel32);
-    device.setText(reg::kDeviceVersion, "2.4.1 build 77");
-    device.setText(reg::kManufacturerInfo, "fw 2024-05");
-    device.setText(reg::kSerialNumber, "SN\x1b[2J0042");
-    device.setText(reg::kUserDefinedName, "line-3");
-    device.setRegister(reg::kDeviceMacHigh, 0xABCD0011);  // upper 16 bits are not the MAC
-    device.setRegister(reg::kDeviceMacLow, 0x22334455);
-    device.setRegister(reg::kCurrentIp, 0xC0A8010A);
-    device.setRegister(reg::kCurrentSubnetMask, 0xFFFFFF00);
-    device.setRegister(reg::kPersistentIp, 0x0A000005);
-    device.setRegister(reg::kPersistentSubnetMask, 0xFF000000);
-    device.setRegister(reg::kIpConfigSupported, 0x7);
-    device.setRegister(reg::kIpConfigCurrent, 0x5);
+    device.setText(gvcp::Registers::kManufacturerName, "Acme Optics");
+    device.setText(gvcp::Registers::kModelName, kModel32);
+    device.setText(gvcp::Registers::kDeviceVersion, "2.4.1 build 77");
+    device.setText(gvcp::Registers::kManufacturerInfo, "fw 2024-05");
+    device.setText(gvcp::Registers::kSerialNumber, "SN\x1b[2J0042");
+    device.setText(gvcp::Registers::kUserDefinedName, "line-3");
+    device.setRegister(gvcp::Registers::kDeviceMacHigh,
+                       0xABCD0011);  // upper 16 bits are not the MAC
+    device.setRegister(gvcp::Registers::kDeviceMacLow, 0x22334455);
+    device.setRegister(gvcp::Registers::kCurrentIp, 0xC0A8010A);
+    device.setRegister(gvcp::Registers::kCurrentSubnetMask, 0xFFFFFF00);
+    device.setRegister(gvcp::Registers::kPersistentIp, 0x0A000005);
+    device.setRegister(gvcp::Registers::kPersistentSubnetMask, 0xFF000000);
+    device.setRegister(gvcp::Registers::kIpConfigSupported, 0x7);
+    device.setRegister(gvcp::Registers::kIpConfigCurrent, 0x5);
   }
   Camera& camera() {
     if (!channel) channel = std::make_unique<Camera>(peer.ip(), peer.port());
@@ -86,8 +87,8 @@ TEST_F(DeviceQueriesTest, WithoutPrintingNothingIsShownAndEverythingIsRead) {
 }
 
 TEST_F(DeviceQueriesTest, FailedReadsKeepTheRecordAndShowWhatItHeld) {
-  device.refuse(reg::kModelName);
-  device.refuse(reg::kDeviceMacLow);
+  device.refuse(gvcp::Registers::kModelName);
+  device.refuse(gvcp::Registers::kDeviceMacLow);
   DeviceInfo info;
   std::memcpy(info.modelName, "OLD", 4);
   std::memset(info.mac, 0xAA, 6);
@@ -110,7 +111,7 @@ TEST_F(DeviceQueriesTest, CurrentSetHoldsRegisterValuesAndPrintsDottedAddresses)
 }
 
 TEST_F(DeviceQueriesTest, PersistentSetWithAFailedMaskReadShowsZeroAndKeepsTheOldMask) {
-  device.refuse(reg::kPersistentSubnetMask);
+  device.refuse(gvcp::Registers::kPersistentSubnetMask);
   IPV4Set set{0, 0x12345678};
   const std::string out = capturedOutput([&] { retrievePersistentIpSet(&camera(), &set, true); });
   EXPECT_EQ(set.ip, 0x0A000005u);
@@ -123,7 +124,7 @@ TEST_F(DeviceQueriesTest, PersistentSetWithAFailedMaskReadShowsZeroAndKeepsTheOl
 }
 
 TEST_F(DeviceQueriesTest, SupportedBlockOfZeroShowsNoEverywhere) {
-  device.setRegister(reg::kIpConfigSupported, 0);
+  device.setRegister(gvcp::Registers::kIpConfigSupported, 0);
   const std::string out = capturedOutput([&] { retrieveSupportedIpConfig(&camera(), true); });
   EXPECT_EQ(out,
             "\nSupported IP Configuration:\n"
@@ -134,7 +135,7 @@ TEST_F(DeviceQueriesTest, SupportedBlockOfZeroShowsNoEverywhere) {
 }
 
 TEST_F(DeviceQueriesTest, CurrentBlockIgnoresBitsAboveLla) {
-  device.setRegister(reg::kIpConfigCurrent, 0xC0000009);
+  device.setRegister(gvcp::Registers::kIpConfigCurrent, 0xC0000009);
   const std::string out = capturedOutput([&] { retrieveCurrentIpConfig(&camera(), true); });
   EXPECT_EQ(out,
             "\nCurrent IP Configuration:\n"
@@ -156,14 +157,14 @@ TEST_F(DeviceQueriesTest, CombinedBlockPutsCurrentBeforeSupported) {
 }
 
 TEST_F(DeviceQueriesTest, CombinedBlockShowsFailedReadsAsUnknown) {
-  device.refuse(reg::kIpConfigSupported);
+  device.refuse(gvcp::Registers::kIpConfigSupported);
   const std::string out = capturedOutput([&] { retrieveIpConfigAtOnce(&camera(), true); });
   EXPECT_NE(out.find("Persistent IP  [Y]\t[?]\n"), std::string::npos) << out;
   EXPECT_NE(out.find("DHCP           [N]\t[?]\n"), std::string::npos) << out;
 }
 
 TEST_F(DeviceQueriesTest, FailedConfigurationReadShowsUnknownNotNo) {
-  device.refuse(reg::kIpConfigCurrent);
+  device.refuse(gvcp::Registers::kIpConfigCurrent);
   const std::string out = capturedOutput([&] { retrieveCurrentIpConfig(&camera(), true); });
   EXPECT_EQ(out,
             "\nCurrent IP Configuration:\n"

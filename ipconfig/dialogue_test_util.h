@@ -20,7 +20,9 @@ namespace testing_peer {
 
 class DialogueCamera {
  public:
-  DialogueCamera() { device.setRegister(reg::kIpConfigCurrent, reg::kConfigDhcpLla); }
+  DialogueCamera() {
+    device.setRegister(gvcp::Registers::kIpConfigCurrent, gvcp::Registers::kConfigDhcpLla);
+  }
 
   // Every register write the camera saw, refused ones included, in order
   // (heartbeat reads are not listed).
@@ -52,11 +54,14 @@ class DialogueCamera {
       std::lock_guard<std::mutex> lock(mutex);
       if (write) writeLog.emplace_back(address, value);
       refuseThis = refused.count(address) != 0 ||
-                   (write && refuseRelease && address == reg::kCcp && value == reg::kCcpRelease);
+                   (write && refuseRelease && address == gvcp::Registers::kCcp &&
+                    value == gvcp::Registers::kCcpRelease);
     }
     if (refuseThis) return {ackFor(request, Bytes(4), gvcp::kStatusAccessDenied)};
     std::vector<Bytes> answers = device.script()(request);
-    if (write && loseTakeAcks && address == reg::kCcp && value == reg::kCcpTake) return {};
+    if (write && loseTakeAcks && address == gvcp::Registers::kCcp &&
+        value == gvcp::Registers::kCcpTake)
+      return {};
     return answers;
   }
 

@@ -44,11 +44,11 @@ TEST_F(PersistentIpWriterTest, StoresAddressMaskAndZeroGatewayUnderControl) {
   std::string out;
   EXPECT_EQ(store(true, &out), 0);
   EXPECT_EQ(out, std::string(kStoreBlock) + kStored);
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3},
-                                     {reg::kPersistentIp, 0x7F000001},
-                                     {reg::kPersistentSubnetMask, 0xFF000000},
-                                     {reg::kPersistentGateway, 0},
-                                     {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kPersistentIp, 0x7F000001},
+                                     {gvcp::Registers::kPersistentSubnetMask, 0xFF000000},
+                                     {gvcp::Registers::kPersistentGateway, 0},
+                                     {gvcp::Registers::kCcp, 0}}));
   // The address travels in the order of its dotted text.
   const Bytes ipWrite = camera.peer.received()[1];
   EXPECT_EQ(Bytes(ipWrite.begin() + 12, ipWrite.end()), (Bytes{0x7F, 0x00, 0x00, 0x01}));
@@ -61,13 +61,13 @@ TEST_F(PersistentIpWriterTest, WithoutPrintingOnlyTheSuccessLineAppears) {
 }
 
 TEST_F(PersistentIpWriterTest, RejectedAddressWriteSuppressesOnlyTheSuccessLine) {
-  camera.refuse(reg::kPersistentIp);
+  camera.refuse(gvcp::Registers::kPersistentIp);
   std::string out;
   EXPECT_EQ(store(false, &out), 0);
   EXPECT_EQ(out, "");
-  EXPECT_TRUE(camera.wrote(reg::kPersistentSubnetMask));
-  EXPECT_TRUE(camera.wrote(reg::kPersistentGateway));
-  EXPECT_EQ(camera.writes().back(), std::make_pair(reg::kCcp, 0u));
+  EXPECT_TRUE(camera.wrote(gvcp::Registers::kPersistentSubnetMask));
+  EXPECT_TRUE(camera.wrote(gvcp::Registers::kPersistentGateway));
+  EXPECT_EQ(camera.writes().back(), std::make_pair(gvcp::Registers::kCcp, 0u));
 }
 
 TEST_F(PersistentIpWriterTest, SilentCameraCostsOneExchangeAndFailsWithCcpFailed) {
@@ -87,7 +87,7 @@ TEST_F(PersistentIpWriterTest, RefusedReleaseFailsAfterStoring) {
   std::string out;
   EXPECT_EQ(store(false, &out), -1);
   EXPECT_EQ(out, std::string(kStored) + "CCP failed\n");
-  EXPECT_EQ(camera.device.getRegister(reg::kPersistentIp), 0x7F000001u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kPersistentIp), 0x7F000001u);
 }
 
 TEST_F(PersistentIpWriterTest, NullSetIsRefusedWithoutExchange) {
@@ -98,11 +98,11 @@ TEST_F(PersistentIpWriterTest, NullSetIsRefusedWithoutExchange) {
 class IpConfigReportTest : public PersistentIpWriterTest {
  protected:
   void SetUp() override {
-    camera.device.setText(reg::kModelName, "NV-1");
-    camera.device.setRegister(reg::kDeviceMacLow, 0x00000001);
-    camera.device.setRegister(reg::kCurrentIp, 0x7F000001);
-    camera.device.setRegister(reg::kCurrentSubnetMask, 0xFF000000);
-    camera.device.setRegister(reg::kIpConfigSupported, 0x7);
+    camera.device.setText(gvcp::Registers::kModelName, "NV-1");
+    camera.device.setRegister(gvcp::Registers::kDeviceMacLow, 0x00000001);
+    camera.device.setRegister(gvcp::Registers::kCurrentIp, 0x7F000001);
+    camera.device.setRegister(gvcp::Registers::kCurrentSubnetMask, 0xFF000000);
+    camera.device.setRegister(gvcp::Registers::kIpConfigSupported, 0x7);
   }
   int report(const std::string& ip, std::string* out) {
     int result = 0;
@@ -128,11 +128,11 @@ TEST_F(IpConfigReportTest, ReachableCameraGetsTheFourBlocksInOrderAndOnlyCcpWrit
             "Persistent IP  [N]\t[Y]\n"
             "DHCP           [Y]\t[Y]\n"
             "LLA            [Y]\t[Y]\n");
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(IpConfigReportTest, CameraRefusingControlGetsNothingButTheRequest) {
-  camera.refuse(reg::kCcp);
+  camera.refuse(gvcp::Registers::kCcp);
   std::string out;
   EXPECT_EQ(report("127.0.0.1", &out), -1);
   EXPECT_EQ(out, "CCP failed\n");

@@ -24,14 +24,15 @@ constexpr unsigned kPersistentMenuIndex = 1;
 // Menu index to the whole value written to the current configuration register;
 // LLA stays on in every choice.
 const std::map<unsigned, unsigned> kProtocolTable = {
-    {kPersistentMenuIndex, reg::kConfigPersistentLla},
-    {2, reg::kConfigDhcpLla},
-    {3, reg::kConfigLlaOnly},
+    {kPersistentMenuIndex, gvcp::Registers::kConfigPersistentLla},
+    {2, gvcp::Registers::kConfigDhcpLla},
+    {3, gvcp::Registers::kConfigLlaOnly},
 };
 
 std::optional<uint32_t> readConfiguration(Camera& camera) {
   uint32_t value = 0;
-  if (!device::readRegister(camera, reg::kIpConfigCurrent, value).ok()) return std::nullopt;
+  if (!device::readRegister(camera, gvcp::Registers::kIpConfigCurrent, value).ok())
+    return std::nullopt;
   return value;
 }
 

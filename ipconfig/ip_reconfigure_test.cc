@@ -57,13 +57,13 @@ TEST_F(ReconfigureThreadsTest, PersistentWithYesStoresTheHandedInSet) {
                      "persistent IP setting was set succesfully\n" +
                      kConfigured);
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kHeartbeatTimeout, 3000},
-                                     {reg::kCcp, 3},
-                                     {reg::kPersistentIp, 0x7F000001},
-                                     {reg::kPersistentSubnetMask, 0xFF000000},
-                                     {reg::kPersistentGateway, 0},
-                                     {reg::kIpConfigCurrent, 0x5},
-                                     {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kHeartbeatTimeout, 3000},
+                                     {gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kPersistentIp, 0x7F000001},
+                                     {gvcp::Registers::kPersistentSubnetMask, 0xFF000000},
+                                     {gvcp::Registers::kPersistentGateway, 0},
+                                     {gvcp::Registers::kIpConfigCurrent, 0x5},
+                                     {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(ReconfigureThreadsTest, PersistentWithNoStoresTheTypedSetAfterSilentRepeats) {
@@ -76,9 +76,9 @@ TEST_F(ReconfigureThreadsTest, PersistentWithNoStoresTheTypedSetAfterSilentRepea
                        "persistent IP setting was set succesfully\n" +
                            std::string(kConfigured)))
       << out;
-  EXPECT_EQ(camera.device.getRegister(reg::kPersistentIp), 0x0A000005u);
-  EXPECT_EQ(camera.device.getRegister(reg::kPersistentSubnetMask), 0xFF00FF00u);
-  EXPECT_EQ(camera.device.getRegister(reg::kIpConfigCurrent), 0x5u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kPersistentIp), 0x0A000005u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kPersistentSubnetMask), 0xFF00FF00u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kIpConfigCurrent), 0x5u);
 }
 
 TEST_F(ReconfigureThreadsTest, DhcpAndLlaWriteTheirValueAndNoPersistentRegister) {
@@ -89,15 +89,16 @@ TEST_F(ReconfigureThreadsTest, DhcpAndLlaWriteTheirValueAndNoPersistentRegister)
     const std::string out = capturedOutput(
         [&] { EXPECT_EQ(replaceCurrentIpConfig(&set, false, in, fresh.peer.port()), 0); });
     EXPECT_EQ(out, std::string(kMenuAndPrompt) + kConfigured) << "input " << input;
-    EXPECT_EQ(fresh.writes(), (Writes{{reg::kHeartbeatTimeout, 3000},
-                                      {reg::kCcp, 3},
-                                      {reg::kIpConfigCurrent, value},
-                                      {reg::kCcp, 0}}));
+    EXPECT_EQ(fresh.writes(), (Writes{{gvcp::Registers::kHeartbeatTimeout, 3000},
+                                      {gvcp::Registers::kCcp, 3},
+                                      {gvcp::Registers::kIpConfigCurrent, value},
+                                      {gvcp::Registers::kCcp, 0}}));
     // Nothing is shown, but the configuration register is still read.
     bool readConfig = false;
     for (const testing_peer::Bytes& request : fresh.peer.received()) {
-      readConfig |= testing_peer::header(request).command == gvcp::READREG_CMD &&
-                    gvcp::getBe32(request.data() + gvcp::kHeaderSize) == reg::kIpConfigCurrent;
+      readConfig |=
+          testing_peer::header(request).command == gvcp::READREG_CMD &&
+          gvcp::getBe32(request.data() + gvcp::kHeaderSize) == gvcp::Registers::kIpConfigCurrent;
     }
     EXPECT_TRUE(readConfig);
   }
@@ -113,7 +114,7 @@ TEST_F(ReconfigureThreadsTest, InvalidMenuAndYesNoAnswersAreAnsweredAndAskedAgai
                      "persistent IP setting was set succesfully\n"),
             std::string::npos)
       << out;
-  EXPECT_EQ(camera.device.getRegister(reg::kIpConfigCurrent), 0x5u);
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kIpConfigCurrent), 0x5u);
 }
 
 TEST_F(ReconfigureThreadsTest, EndOfInputAtAnyPromptOnlyGivesControlBack) {
@@ -124,35 +125,37 @@ TEST_F(ReconfigureThreadsTest, EndOfInputAtAnyPromptOnlyGivesControlBack) {
     const std::string out = capturedOutput(
         [&] { EXPECT_EQ(replaceCurrentIpConfig(&set, false, in, fresh.peer.port()), 0); });
     EXPECT_TRUE(endsWith(out, std::string(kInputEndedLine) + "\n")) << out;
-    EXPECT_EQ(fresh.writes(),
-              (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}, {reg::kCcp, 0}}))
+    EXPECT_EQ(fresh.writes(), (Writes{{gvcp::Registers::kHeartbeatTimeout, 3000},
+                                      {gvcp::Registers::kCcp, 3},
+                                      {gvcp::Registers::kCcp, 0}}))
         << "input '" << input << "'";
   }
 }
 
 TEST_F(ReconfigureThreadsTest, CameraRefusingControlGetsOnlyTheHeartbeatTimeoutAndARelease) {
-  camera.refuse(reg::kCcp);
+  camera.refuse(gvcp::Registers::kCcp);
   EXPECT_EQ(run("2\n", true), "CCP failed\n");
   EXPECT_EQ(result, -1);
-  EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kHeartbeatTimeout, 3000}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kHeartbeatTimeout, 3000},
+                                     {gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(ReconfigureThreadsTest, RefusedConfigurationRegisterShowsUnknownAndNoRestartNote) {
-  camera.refuse(reg::kIpConfigCurrent);
+  camera.refuse(gvcp::Registers::kIpConfigCurrent);
   const std::string out = run("3\n", true);
   EXPECT_NE(out.find("Persistent IP [?]\nDHCP          [?]\nLLA           [?]\n"),
             std::string::npos);
   EXPECT_TRUE(endsWith(out, std::string(kMenuAndPrompt) + "set configuration error\n")) << out;
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(camera.writes().back(), std::make_pair(reg::kCcp, 0u));
+  EXPECT_EQ(camera.writes().back(), std::make_pair(gvcp::Registers::kCcp, 0u));
 }
 
 TEST_F(ReconfigureThreadsTest, RefusedPersistentMaskSkipsTheSuccessLineOnly) {
-  camera.refuse(reg::kPersistentSubnetMask);
+  camera.refuse(gvcp::Registers::kPersistentSubnetMask);
   const std::string out = run("1\nyes\n");
   EXPECT_TRUE(endsWith(out, "enter [Yes] or [No]:\n" + std::string(kConfigured))) << out;
-  EXPECT_TRUE(camera.wrote(reg::kPersistentGateway));
+  EXPECT_TRUE(camera.wrote(gvcp::Registers::kPersistentGateway));
 }
 
 TEST_F(ReconfigureThreadsTest, FailedReleaseReportsCcpFailed) {
@@ -176,14 +179,14 @@ class ConnectionProbeTest : public ::testing::Test {
 TEST_F(ConnectionProbeTest, GrantingCameraIsTakenAndGivenBackSilently) {
   EXPECT_EQ(probe(), 0);
   EXPECT_EQ(output, "");
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
 }
 
 TEST_F(ConnectionProbeTest, RefusedTakeIsFollowedByOneRelease) {
-  camera.refuse(reg::kCcp);
+  camera.refuse(gvcp::Registers::kCcp);
   EXPECT_EQ(probe(), -1);
   EXPECT_EQ(output, "CCP failed\n");
-  EXPECT_EQ(camera.writes(), (Writes{{reg::kCcp, 3}, {reg::kCcp, 0}}));
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
 }
 
 // The camera grants every try of the take but each acknowledge is lost: the
@@ -192,9 +195,11 @@ TEST_F(ConnectionProbeTest, TakeWhoseAcknowledgeIsLostLeavesTheCameraFree) {
   camera.loseTakeAcks = true;
   EXPECT_EQ(probe(), -1);
   EXPECT_EQ(output, "CCP failed\n");
-  EXPECT_EQ(camera.writes(),
-            (Writes{{reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 3}, {reg::kCcp, 0}}));
-  EXPECT_EQ(camera.device.getRegister(reg::kCcp), 0u);
+  EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kCcp, 3},
+                                     {gvcp::Registers::kCcp, 0}}));
+  EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kCcp), 0u);
 }
 
 TEST_F(ConnectionProbeTest, SilentOrUnreleasingCameraFails) {

@@ -133,7 +133,7 @@ Outcome afterWrite(Outcome outcome, const DeviceState& state, const WriteEffect&
   outcome.reboot = effect.reboot;
   if (!effect.storedInFlash || effect.reboot || state.features.storeMs == 0) return outcome;
   outcome.storeMs = state.features.storeMs;
-  if ((state.control.gvcpConfig & reg::kGvcpConfigPendingAck) != 0) {
+  if ((state.control.gvcpConfig & gvcp::Registers::kGvcpConfigPendingAck) != 0) {
     std::vector<uint8_t> timeLeft(gvcp::kPendingAckPayload, 0);  // reserved bits stay zero
     gvcp::putBe16(timeLeft.data() + gvcp::kPendingAckTimeOffset,
                   static_cast<uint16_t>(outcome.storeMs));

@@ -78,7 +78,7 @@ TEST_F(GvcpHandlerTest, ForceIpForAnotherMacShortPayloadOrIgnoredChangesNothing)
 }
 
 TEST_F(GvcpHandlerTest, ForceIpToZeroRestartsTheAddressChoice) {
-  state.persisted.ipConfig = reg::kConfigLlaOnly;
+  state.persisted.ipConfig = gvcp::Registers::kConfigLlaOnly;
   const Outcome o = send(forceIp({0x02, 0, 0, 0xAB, 0xCD, 0xEF}, 0, 0));
   EXPECT_TRUE(o.restartIpConfig);
   EXPECT_EQ(state.current.ip >> 16, 0xA9FEu);  // 169.254.x.y
@@ -86,12 +86,13 @@ TEST_F(GvcpHandlerTest, ForceIpToZeroRestartsTheAddressChoice) {
 }
 
 TEST_F(GvcpHandlerTest, ReadRegAnswersValuesAndStandardStatuses) {
-  Outcome o = readReg(reg::kCurrentIp);
+  Outcome o = readReg(gvcp::Registers::kCurrentIp);
   EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x81, 0, 4, 0, 5, 192, 168, 1, 10}));
   EXPECT_EQ(status(readReg(0x0018)), gvcp::kStatusInvalidAddress);
   EXPECT_EQ(status(readReg(0x0026)), gvcp::kStatusBadAlignment);
   EXPECT_EQ(readReg(0x0018).answer.size(), 8u) << "no value after a failed read";
-  o = send(command(0x01, gvcp::READREG_CMD, 5, words({reg::kDeviceMacHigh, reg::kDeviceMacLow})));
+  o = send(command(0x01, gvcp::READREG_CMD, 5,
+                   words({gvcp::Registers::kDeviceMacHigh, gvcp::Registers::kDeviceMacLow})));
   EXPECT_EQ(Bytes(o.answer.begin() + 8, o.answer.end()),
             (Bytes{0, 0, 0x02, 0, 0, 0xAB, 0xCD, 0xEF}));
   EXPECT_EQ(status(send(command(0x01, gvcp::READREG_CMD, 5, Bytes{0, 0, 0}))),
@@ -99,23 +100,24 @@ TEST_F(GvcpHandlerTest, ReadRegAnswersValuesAndStandardStatuses) {
 }
 
 TEST_F(GvcpHandlerTest, InjectedRegisterStatusIsAnsweredForThatRegisterOnly) {
-  state.faults.registerStatus[reg::kCcp] = gvcp::kStatusBusy;
-  EXPECT_EQ(status(readReg(reg::kCcp)), gvcp::kStatusBusy);
-  EXPECT_EQ(status(writeReg(reg::kCcp, 3)), gvcp::kStatusBusy);
-  EXPECT_EQ(status(readReg(reg::kCurrentIp)), 0);
+  state.faults.registerStatus[gvcp::Registers::kCcp] = gvcp::kStatusBusy;
+  EXPECT_EQ(status(readReg(gvcp::Registers::kCcp)), gvcp::kStatusBusy);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, 3)), gvcp::kStatusBusy);
+  EXPECT_EQ(status(readReg(gvcp::Registers::kCurrentIp)), 0);
 }
 
 TEST_F(GvcpHandlerTest, WriteRegStoresAnswersIndexAndRefusesReadOnly) {
   takeControl();
-  Outcome o = writeReg(reg::kPersistentIp, 0xC0A8010A);
+  Outcome o = writeReg(gvcp::Registers::kPersistentIp, 0xC0A8010A);
   EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x83, 0, 4, 0, 6, 0, 0, 0, 1}));
   EXPECT_EQ(state.persisted.address.ip, 0xC0A8010Au);
-  o = writeReg(reg::kCurrentIp, 1);
+  o = writeReg(gvcp::Registers::kCurrentIp, 1);
   EXPECT_EQ(status(o), gvcp::kStatusWriteProtect);
   EXPECT_EQ(o.answer[11], 0) << "index of the failed write";
   EXPECT_EQ(status(writeReg(0x2000, 1)), gvcp::kStatusInvalidAddress);
-  o = send(command(0x01, gvcp::WRITEREG_CMD, 6,
-                   words({reg::kPersistentSubnetMask, 0xFFFF0000, reg::kCurrentIp, 1})));
+  o = send(command(
+      0x01, gvcp::WRITEREG_CMD, 6,
+      words({gvcp::Registers::kPersistentSubnetMask, 0xFFFF0000, gvcp::Registers::kCurrentIp, 1})));
   EXPECT_EQ(o.answer[11], 1) << "second write failed";
   EXPECT_EQ(state.persisted.address.mask, 0xFFFF0000u);
 }
@@ -123,32 +125,34 @@ TEST_F(GvcpHandlerTest, WriteRegStoresAnswersIndexAndRefusesReadOnly) {
 TEST_F(GvcpHandlerTest, WriteWithoutAcknowledgeIsDoneSilentlyAndMayRequestARestart) {
   takeControl();
   const Outcome o =
-      send(command(0x00, gvcp::WRITEREG_CMD, 7, words({reg::kRebootRequest, reg::kRebootMagic})));
+      send(command(0x00, gvcp::WRITEREG_CMD, 7,
+                   words({gvcp::Registers::kRebootRequest, gvcp::Registers::kRebootMagic})));
   EXPECT_TRUE(o.answer.empty());
   EXPECT_TRUE(o.reboot);
-  EXPECT_FALSE(writeReg(reg::kRebootRequest, 0x1234).reboot);
+  EXPECT_FALSE(writeReg(gvcp::Registers::kRebootRequest, 0x1234).reboot);
 }
 
 TEST_F(GvcpHandlerTest, IpConfigWriteIsRememberedAsLastWritten) {
   takeControl();
-  writeReg(reg::kIpConfigCurrent, reg::kConfigDhcpLla);
-  EXPECT_EQ(state.lastIpConfigWritten, reg::kConfigDhcpLla);
-  EXPECT_EQ(gvcp::getBe32(readReg(reg::kIpConfigCurrent).answer.data() + 8), reg::kConfigDhcpLla);
+  writeReg(gvcp::Registers::kIpConfigCurrent, gvcp::Registers::kConfigDhcpLla);
+  EXPECT_EQ(state.lastIpConfigWritten, gvcp::Registers::kConfigDhcpLla);
+  EXPECT_EQ(gvcp::getBe32(readReg(gvcp::Registers::kIpConfigCurrent).answer.data() + 8),
+            gvcp::Registers::kConfigDhcpLla);
 }
 
 TEST_F(GvcpHandlerTest, SupportedConfigOnlyAcknowledgesButKeepsOnlySupportedBits) {
   state.ipConfigSupported = 0x5;
   state.faults.supportedConfigOnly = true;
   takeControl();
-  EXPECT_EQ(status(writeReg(reg::kIpConfigCurrent, 0x6)), 0);
-  EXPECT_EQ(gvcp::getBe32(readReg(reg::kIpConfigCurrent).answer.data() + 8), 0x4u);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kIpConfigCurrent, 0x6)), 0);
+  EXPECT_EQ(gvcp::getBe32(readReg(gvcp::Registers::kIpConfigCurrent).answer.data() + 8), 0x4u);
   EXPECT_EQ(state.lastIpConfigWritten, 0x6u);
 }
 
 TEST_F(GvcpHandlerTest, ReadMemEchoesTheAddressAndReadsAcrossTextFields) {
   state.identity.version = "1.2.3";
   state.identity.info = "info";
-  const Outcome o = send(readMem(reg::kDeviceVersion, 64));
+  const Outcome o = send(readMem(gvcp::Registers::kDeviceVersion, 64));
   ASSERT_EQ(o.answer.size(), 8u + 4 + 64);
   EXPECT_EQ(Bytes(o.answer.begin(), o.answer.begin() + 12),
             (Bytes{0, 0, 0, 0x85, 0, 68, 0, 8, 0, 0, 0, 0x88}));
@@ -157,27 +161,27 @@ TEST_F(GvcpHandlerTest, ReadMemEchoesTheAddressAndReadsAcrossTextFields) {
 }
 
 TEST_F(GvcpHandlerTest, ReadMemRefusesMisalignedOversizedAndUnknownAreas) {
-  EXPECT_EQ(status(send(readMem(reg::kModelName, 30))), gvcp::kStatusBadAlignment);
-  EXPECT_EQ(status(send(readMem(reg::kModelName + 2, 32))), gvcp::kStatusBadAlignment);
-  EXPECT_EQ(status(send(readMem(reg::kModelName, 540))), gvcp::kStatusInvalidParameter);
+  EXPECT_EQ(status(send(readMem(gvcp::Registers::kModelName, 30))), gvcp::kStatusBadAlignment);
+  EXPECT_EQ(status(send(readMem(gvcp::Registers::kModelName + 2, 32))), gvcp::kStatusBadAlignment);
+  EXPECT_EQ(status(send(readMem(gvcp::Registers::kModelName, 540))), gvcp::kStatusInvalidParameter);
   EXPECT_EQ(status(send(readMem(0x4000, 16))), gvcp::kStatusInvalidAddress);
   EXPECT_EQ(send(readMem(0x4000, 16)).answer.size(), 12u) << "address echo only";
 }
 
 TEST_F(GvcpHandlerTest, WriteMemChangesOnlyTheUserDefinedName) {
   takeControl();
-  Bytes payload = words({reg::kUserDefinedName});
+  Bytes payload = words({gvcp::Registers::kUserDefinedName});
   for (char c : std::string("cam-A\0\0\0", 8)) payload.push_back(static_cast<uint8_t>(c));
   Outcome o = send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload));
   EXPECT_EQ(o.answer, (Bytes{0, 0, 0, 0x87, 0, 4, 0, 9, 0, 0, 0, 8}));
   EXPECT_EQ(state.persisted.userName, "cam-A");
-  gvcp::putBe32(payload.data(), reg::kManufacturerName);
+  gvcp::putBe32(payload.data(), gvcp::Registers::kManufacturerName);
   EXPECT_EQ(status(send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload))), gvcp::kStatusWriteProtect);
 }
 
 TEST_F(GvcpHandlerTest, WriteMemOverRegistersWritesEachWordAndMayRestart) {
   takeControl();
-  Bytes payload = words({reg::kPersistentIp, 0xC0A80132, 0xFFFFFF00});  // 0x064C onward
+  Bytes payload = words({gvcp::Registers::kPersistentIp, 0xC0A80132, 0xFFFFFF00});  // 0x064C onward
   EXPECT_EQ(status(send(command(0x01, gvcp::WRITEMEM_CMD, 9, payload))),
             gvcp::kStatusInvalidAddress)
       << "0x0650 is no register";
@@ -211,7 +215,7 @@ TEST_F(GvcpHandlerTest, MalformedDatagramsAreCountedAndNeverOverread) {
   EXPECT_TRUE(send(Bytes{0x42, 1, 0, 0x80}).answer.empty());
   EXPECT_TRUE(send(Bytes{0x43, 1, 0, 0x80, 0, 4, 0, 1, 0, 0, 0, 0x24}).answer.empty());
   EXPECT_EQ(state.counts["malformed"], 3u);
-  Bytes lying = readMem(reg::kModelName, 32);
+  Bytes lying = readMem(gvcp::Registers::kModelName, 32);
   lying.resize(10);  // length still says 8
   EXPECT_EQ(status(send(lying)), gvcp::kStatusInvalidHeader);
   const Outcome o = send(command(0x01, 0x0100, 3, {}));
@@ -219,40 +223,43 @@ TEST_F(GvcpHandlerTest, MalformedDatagramsAreCountedAndNeverOverread) {
 }
 
 TEST_F(GvcpHandlerTest, ControlIsExclusiveToItsHolderUntilReleased) {
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kHost)), 0);
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther)), gvcp::kStatusAccessDenied);
-  EXPECT_EQ(status(readReg(reg::kCurrentIp, kOther)), gvcp::kStatusAccessDenied);
-  EXPECT_EQ(status(readReg(reg::kCurrentIp, kHost)), 0);
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpRelease, kHost)), 0);
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther)), 0);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake, kHost)), 0);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake, kOther)),
+            gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(readReg(gvcp::Registers::kCurrentIp, kOther)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(readReg(gvcp::Registers::kCurrentIp, kHost)), 0);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease, kHost)), 0);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake, kOther)), 0);
   EXPECT_EQ(state.control.holder, kOther);
 }
 
 TEST_F(GvcpHandlerTest, ControlWithoutExclusiveLetsOthersReadButNotWrite) {
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpControl, kHost)), 0);
-  EXPECT_EQ(status(readReg(reg::kCurrentIp, kOther)), 0);
-  EXPECT_EQ(status(writeReg(reg::kPersistentIp, 1, kOther)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpControl, kHost)), 0);
+  EXPECT_EQ(status(readReg(gvcp::Registers::kCurrentIp, kOther)), 0);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kPersistentIp, 1, kOther)), gvcp::kStatusAccessDenied);
 }
 
 TEST_F(GvcpHandlerTest, ControlLapsesAfterHeartbeatTimeoutOfSilenceOnly) {
   takeControl(kHost, 0);
-  writeReg(reg::kHeartbeatTimeout, 1000, kHost, 0);
-  readReg(reg::kCcp, kHost, 900);  // a heartbeat
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther, 1800)), gvcp::kStatusAccessDenied);
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, kOther, 1901)), 0);
+  writeReg(gvcp::Registers::kHeartbeatTimeout, 1000, kHost, 0);
+  readReg(gvcp::Registers::kCcp, kHost, 900);  // a heartbeat
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake, kOther, 1800)),
+            gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake, kOther, 1901)), 0);
   EXPECT_EQ(state.control.holder, kOther);
 }
 
 TEST_F(GvcpHandlerTest, HeartbeatTimeoutBelowTheMinimumIsRaisedToIt) {
   takeControl();
-  writeReg(reg::kHeartbeatTimeout, 10);
+  writeReg(gvcp::Registers::kHeartbeatTimeout, 10);
   EXPECT_EQ(state.heartbeatTimeoutMs, kMinHeartbeatTimeoutMs);
 }
 
 TEST_F(GvcpHandlerTest, ForeignControlRefusesEveryRegisterAccessButNotDiscovery) {
   state.faults.foreignControl = true;
-  EXPECT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake)), gvcp::kStatusAccessDenied);
-  EXPECT_EQ(status(readReg(reg::kCurrentIp)), gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake)),
+            gvcp::kStatusAccessDenied);
+  EXPECT_EQ(status(readReg(gvcp::Registers::kCurrentIp)), gvcp::kStatusAccessDenied);
   EXPECT_EQ(send(gvcp::buildDiscoveryCommand()).answer.size(), 256u);
 }
 

@@ -55,7 +55,7 @@ class GvcpHandlerTest : public ::testing::Test {
   }
   static uint16_t status(const Outcome& o) { return gvcp::readAckHeader(o.answer.data()).status; }
   void takeControl(const Peer& from = kHost, uint64_t nowMs = 1000) {
-    ASSERT_EQ(status(writeReg(reg::kCcp, reg::kCcpTake, from, nowMs)), 0);
+    ASSERT_EQ(status(writeReg(gvcp::Registers::kCcp, gvcp::Registers::kCcpTake, from, nowMs)), 0);
   }
 
   DeviceState state;

@@ -5,13 +5,13 @@
 namespace sim {
 
 uint32_t gvcpCapabilities(const Features& f) {
-  uint32_t bits = reg::kCapWriteMem;
-  if (f.concatenation) bits |= reg::kCapConcatenation;
-  if (f.userName) bits |= reg::kCapUserDefinedName;
-  if (f.serialNumber) bits |= reg::kCapSerialNumber;
-  if (f.linkSpeedMbps) bits |= reg::kCapLinkSpeed;
-  if (f.primaryApp) bits |= reg::kCapPrimaryApp;
-  if (f.offersPendingAck()) bits |= reg::kCapPendingAck;
+  uint32_t bits = gvcp::Registers::kCapWriteMem;
+  if (f.concatenation) bits |= gvcp::Registers::kCapConcatenation;
+  if (f.userName) bits |= gvcp::Registers::kCapUserDefinedName;
+  if (f.serialNumber) bits |= gvcp::Registers::kCapSerialNumber;
+  if (f.linkSpeedMbps) bits |= gvcp::Registers::kCapLinkSpeed;
+  if (f.primaryApp) bits |= gvcp::Registers::kCapPrimaryApp;
+  if (f.offersPendingAck()) bits |= gvcp::Registers::kCapPendingAck;
   return bits;
 }
 
@@ -19,18 +19,18 @@ std::optional<uint32_t> optionalRegister(const DeviceState& s, uint32_t address)
   const Features& f = s.features;
   const std::optional<Peer>& holder = s.control.holder;
   switch (address) {
-    case reg::kLinkSpeed:
+    case gvcp::Registers::kLinkSpeed:
       return f.linkSpeedMbps;
-    case reg::kPrimaryAppPort:
+    case gvcp::Registers::kPrimaryAppPort:
       if (f.primaryApp) return holder ? holder->port : 0;
       break;
-    case reg::kPrimaryAppIp:
+    case gvcp::Registers::kPrimaryAppIp:
       if (f.primaryApp) return holder ? holder->ip : 0;
       break;
-    case reg::kGvcpConfiguration:
+    case gvcp::Registers::kGvcpConfiguration:
       if (f.storeMs > 0) return s.control.gvcpConfig;
       break;
-    case reg::kPendingTimeout:
+    case gvcp::Registers::kPendingTimeout:
       if (f.storeMs > 0) return f.storeMs;
       break;
   }
@@ -38,21 +38,21 @@ std::optional<uint32_t> optionalRegister(const DeviceState& s, uint32_t address)
 }
 
 bool textAreaPresent(const Features& f, uint32_t areaAddress) {
-  if (areaAddress == reg::kSerialNumber) return f.serialNumber;
-  if (areaAddress == reg::kUserDefinedName) return f.userName;
+  if (areaAddress == gvcp::Registers::kSerialNumber) return f.serialNumber;
+  if (areaAddress == gvcp::Registers::kUserDefinedName) return f.userName;
   return true;
 }
 
 bool keptInFlash(uint32_t address) {
   switch (address) {
-    case reg::kPersistentIp:
-    case reg::kPersistentSubnetMask:
-    case reg::kPersistentGateway:
-    case reg::kIpConfigCurrent:
+    case gvcp::Registers::kPersistentIp:
+    case gvcp::Registers::kPersistentSubnetMask:
+    case gvcp::Registers::kPersistentGateway:
+    case gvcp::Registers::kIpConfigCurrent:
       return true;
     default:
-      return address >= reg::kUserDefinedName &&
-             address < reg::kUserDefinedName + reg::kUserDefinedNameLen;
+      return address >= gvcp::Registers::kUserDefinedName &&
+             address < gvcp::Registers::kUserDefinedName + gvcp::Registers::kUserDefinedNameLen;
   }
 }
 

@@ -30,21 +30,22 @@ struct TextArea {
 constexpr uint32_t wordsFor(size_t bytes) { return static_cast<uint32_t>((bytes + 3) / 4 * 4); }
 
 const TextArea kTextAreas[] = {
-    {reg::kManufacturerName, 32,
+    {gvcp::Registers::kManufacturerName, 32,
      [](const DeviceState& s) -> std::string_view { return s.identity.manufacturer; }},
-    {reg::kModelName, 32,
+    {gvcp::Registers::kModelName, 32,
      [](const DeviceState& s) -> std::string_view { return s.identity.model; }},
-    {reg::kDeviceVersion, kDeviceVersionLen,
+    {gvcp::Registers::kDeviceVersion, kDeviceVersionLen,
      [](const DeviceState& s) -> std::string_view { return s.identity.version; }},
-    {reg::kManufacturerInfo, 48,
+    {gvcp::Registers::kManufacturerInfo, 48,
      [](const DeviceState& s) -> std::string_view { return s.identity.info; }},
-    {reg::kSerialNumber, 16,
+    {gvcp::Registers::kSerialNumber, 16,
      [](const DeviceState& s) -> std::string_view { return s.identity.serial; }},
-    {reg::kUserDefinedName, 16,
+    {gvcp::Registers::kUserDefinedName, 16,
      [](const DeviceState& s) -> std::string_view { return s.persisted.userName; }},
-    {reg::kFirstUrl, reg::kUrlLen,
+    {gvcp::Registers::kFirstUrl, gvcp::Registers::kUrlLen,
      [](const DeviceState&) -> std::string_view { return descriptionUrl(); }},
-    {reg::kSecondUrl, reg::kUrlLen, [](const DeviceState&) -> std::string_view { return {}; }},
+    {gvcp::Registers::kSecondUrl, gvcp::Registers::kUrlLen,
+     [](const DeviceState&) -> std::string_view { return {}; }},
     {kDescriptionAddress, wordsFor(deviceDescription().size()),
      [](const DeviceState&) -> std::string_view { return deviceDescription(); }},
 };
@@ -74,52 +75,52 @@ uint32_t macLow(const DeviceState& s) { return gvcp::getBe32(s.mac.data() + 2); 
 
 std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
   switch (address) {
-    case reg::kVersion:
+    case gvcp::Registers::kVersion:
       return kSpecVersion2_0;
-    case reg::kDeviceMode:
+    case gvcp::Registers::kDeviceMode:
       return kDeviceModeBigEndianTransmitter;
-    case reg::kDeviceMacHigh:
+    case gvcp::Registers::kDeviceMacHigh:
       return macHigh(s);
-    case reg::kDeviceMacLow:
+    case gvcp::Registers::kDeviceMacLow:
       return macLow(s);
-    case reg::kIpConfigSupported:
+    case gvcp::Registers::kIpConfigSupported:
       return s.ipConfigSupported;
-    case reg::kIpConfigCurrent:
+    case gvcp::Registers::kIpConfigCurrent:
       return s.persisted.ipConfig;
-    case reg::kCurrentIp:
+    case gvcp::Registers::kCurrentIp:
       return s.current.ip;
-    case reg::kCurrentSubnetMask:
+    case gvcp::Registers::kCurrentSubnetMask:
       return s.current.mask;
-    case reg::kCurrentGateway:
+    case gvcp::Registers::kCurrentGateway:
       return s.current.gateway;
-    case reg::kPersistentIp:
+    case gvcp::Registers::kPersistentIp:
       return s.persisted.address.ip;
-    case reg::kPersistentSubnetMask:
+    case gvcp::Registers::kPersistentSubnetMask:
       return s.persisted.address.mask;
-    case reg::kPersistentGateway:
+    case gvcp::Registers::kPersistentGateway:
       return s.persisted.address.gateway;
-    case reg::kHeartbeatTimeout:
+    case gvcp::Registers::kHeartbeatTimeout:
       return s.heartbeatTimeoutMs;
-    case reg::kCcp:
+    case gvcp::Registers::kCcp:
       return s.control.ccp;
-    case reg::kRebootRequest:
+    case gvcp::Registers::kRebootRequest:
       return 0;  // write-only trigger; reads as 0
-    case reg::kNetworkInterfaceCount:
+    case gvcp::Registers::kNetworkInterfaceCount:
       return kOneInterface;
-    case reg::kMessageChannelCount:
-    case reg::kStreamChannelCount:
+    case gvcp::Registers::kMessageChannelCount:
+    case gvcp::Registers::kStreamChannelCount:
       return kNoChannels;
-    case reg::kGvcpCapability:
+    case gvcp::Registers::kGvcpCapability:
       return gvcpCapabilities(s.features);
-    case reg::kTimestampFrequencyHigh:
+    case gvcp::Registers::kTimestampFrequencyHigh:
       return static_cast<uint32_t>(kTicksPerSecond >> 32);
-    case reg::kTimestampFrequencyLow:
+    case gvcp::Registers::kTimestampFrequencyLow:
       return static_cast<uint32_t>(kTicksPerSecond);
-    case reg::kTimestampControl:
+    case gvcp::Registers::kTimestampControl:
       return 0;  // write-only trigger; reads as 0
-    case reg::kTimestampValueHigh:
+    case gvcp::Registers::kTimestampValueHigh:
       return static_cast<uint32_t>(s.timestampLatchedNs >> 32);
-    case reg::kTimestampValueLow:
+    case gvcp::Registers::kTimestampValueLow:
       return static_cast<uint32_t>(s.timestampLatchedNs);
     default:
       return optionalRegister(s, address);
@@ -128,16 +129,16 @@ std::optional<uint32_t> plainRegister(const DeviceState& s, uint32_t address) {
 
 bool isWritable(const DeviceState& s, uint32_t address) {
   switch (address) {
-    case reg::kGvcpConfiguration:
+    case gvcp::Registers::kGvcpConfiguration:
       return s.features.storeMs > 0;
-    case reg::kIpConfigCurrent:
-    case reg::kPersistentIp:
-    case reg::kPersistentSubnetMask:
-    case reg::kPersistentGateway:
-    case reg::kHeartbeatTimeout:
-    case reg::kCcp:
-    case reg::kRebootRequest:
-    case reg::kTimestampControl:
+    case gvcp::Registers::kIpConfigCurrent:
+    case gvcp::Registers::kPersistentIp:
+    case gvcp::Registers::kPersistentSubnetMask:
+    case gvcp::Registers::kPersistentGateway:
+    case gvcp::Registers::kHeartbeatTimeout:
+    case gvcp::Registers::kCcp:
+    case gvcp::Registers::kRebootRequest:
+    case gvcp::Registers::kTimestampControl:
       return true;
     default:
       return false;
@@ -145,19 +146,19 @@ bool isWritable(const DeviceState& s, uint32_t address) {
 }
 
 void writeCcp(DeviceState& s, const Peer& peer, uint32_t value, uint64_t nowMs) {
-  if (value == reg::kCcpRelease) {
+  if (value == gvcp::Registers::kCcpRelease) {
     s.control = Control{};
     return;
   }
   s.control.ccp = value;
-  if ((value & reg::kCcpTake) == 0) return;
+  if ((value & gvcp::Registers::kCcpTake) == 0) return;
   s.control.holder = peer;
   s.control.lastSeenMs = nowMs;
 }
 
 uint16_t writeText(DeviceState& state, const TextArea& area, uint32_t address,
                    std::span<const uint8_t> data, WriteEffect* effect) {
-  if (area.address != reg::kUserDefinedName) return gvcp::kStatusWriteProtect;
+  if (area.address != gvcp::Registers::kUserDefinedName) return gvcp::kStatusWriteProtect;
   if (address + data.size() > area.address + area.width) return gvcp::kStatusInvalidAddress;
   std::string name = state.persisted.userName;
   name.resize(area.width, '\0');
@@ -179,7 +180,8 @@ void controlTimestamp(DeviceState& s, uint32_t value, uint64_t nowMs) {
 // bits the camera does not offer are ignored, as a device does.
 uint16_t writeGvcpConfiguration(DeviceState& s, uint32_t value) {
   if (!s.control.holder) return gvcp::kStatusAccessDenied;
-  const uint32_t offered = s.features.offersPendingAck() ? reg::kGvcpConfigPendingAck : 0;
+  const uint32_t offered =
+      s.features.offersPendingAck() ? gvcp::Registers::kGvcpConfigPendingAck : 0;
   s.control.gvcpConfig = value & offered;
   return gvcp::kStatusSuccess;
 }
@@ -201,7 +203,7 @@ uint16_t checkAccess(DeviceState& state, const Peer& peer, Access access, uint64
   if (state.faults.foreignControl) return gvcp::kStatusAccessDenied;
   expireControl(state, nowMs);
   if (heldByOther(state, peer)) {
-    const bool exclusive = (state.control.ccp & reg::kCcpExclusive) != 0;
+    const bool exclusive = (state.control.ccp & gvcp::Registers::kCcpExclusive) != 0;
     if (access == Access::kWrite || exclusive) return gvcp::kStatusAccessDenied;
     return gvcp::kStatusSuccess;
   }
@@ -211,7 +213,7 @@ uint16_t checkAccess(DeviceState& state, const Peer& peer, Access access, uint64
 
 uint16_t checkUncontrolledWrite(const DeviceState& state, uint32_t address, size_t bytes) {
   if (state.lenientPrivilege || state.control.holder) return gvcp::kStatusSuccess;
-  const bool takesControl = address == reg::kCcp && bytes == 4;
+  const bool takesControl = address == gvcp::Registers::kCcp && bytes == 4;
   return takesControl ? gvcp::kStatusSuccess : gvcp::kStatusAccessDenied;
 }
 
@@ -235,32 +237,32 @@ uint16_t writeRegister(DeviceState& s, const Peer& peer, uint32_t address, uint3
     return known ? gvcp::kStatusWriteProtect : gvcp::kStatusInvalidAddress;
   }
   switch (address) {
-    case reg::kIpConfigCurrent:
+    case gvcp::Registers::kIpConfigCurrent:
       s.persisted.ipConfig = s.faults.supportedConfigOnly ? value & s.ipConfigSupported : value;
       s.lastIpConfigWritten = value;
       break;
-    case reg::kPersistentIp:
+    case gvcp::Registers::kPersistentIp:
       s.persisted.address.ip = value;
       break;
-    case reg::kPersistentSubnetMask:
+    case gvcp::Registers::kPersistentSubnetMask:
       s.persisted.address.mask = value;
       break;
-    case reg::kPersistentGateway:
+    case gvcp::Registers::kPersistentGateway:
       s.persisted.address.gateway = value;
       break;
-    case reg::kHeartbeatTimeout:
+    case gvcp::Registers::kHeartbeatTimeout:
       s.heartbeatTimeoutMs = std::max(value, kMinHeartbeatTimeoutMs);
       break;
-    case reg::kCcp:
+    case gvcp::Registers::kCcp:
       writeCcp(s, peer, value, nowMs);
       break;
-    case reg::kRebootRequest:
-      effect->reboot = value == reg::kRebootMagic;
+    case gvcp::Registers::kRebootRequest:
+      effect->reboot = value == gvcp::Registers::kRebootMagic;
       break;
-    case reg::kTimestampControl:
+    case gvcp::Registers::kTimestampControl:
       controlTimestamp(s, value, nowMs);
       break;
-    case reg::kGvcpConfiguration:
+    case gvcp::Registers::kGvcpConfiguration:
       return writeGvcpConfiguration(s, value);
   }
   effect->storedInFlash = effect->storedInFlash || keptInFlash(address);

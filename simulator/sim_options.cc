@@ -136,7 +136,8 @@ bool setLinkSpeed(SimOptions& o, const std::string& v) {
 // Both registers carry the pause bits beside the modes; a stored state file
 // still decides the current value.
 void applyPauseFrame(DeviceState& device) {
-  constexpr uint32_t kPauseBits = reg::kIpConfigPauseReception | reg::kIpConfigPauseGeneration;
+  constexpr uint32_t kPauseBits =
+      gvcp::Registers::kIpConfigPauseReception | gvcp::Registers::kIpConfigPauseGeneration;
   device.ipConfigSupported |= kPauseBits;
   device.persisted.ipConfig |= kPauseBits;
 }

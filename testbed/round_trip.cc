@@ -29,13 +29,13 @@ long long microsSince(Clock::time_point begin) {
 std::optional<long long> cameraRoundTrip(Camera& camera) {
   unsigned int value = 0;
   const auto begin = Clock::now();
-  if (camera.readreg(reg::kIpConfigSupported, &value) != 0) return std::nullopt;
+  if (camera.readreg(gvcp::Registers::kIpConfigSupported, &value) != 0) return std::nullopt;
   return microsSince(begin);
 }
 
 std::optional<long long> bareRoundTrip(int fd, const sockaddr_in& camera, uint16_t id) {
   uint8_t address[4];
-  gvcp::putBe32(address, reg::kIpConfigSupported);
+  gvcp::putBe32(address, gvcp::Registers::kIpConfigSupported);
   const std::vector<uint8_t> request =
       gvcp::buildCommand(gvcp::kFlagAckRequired, gvcp::READREG_CMD, id, address);
   uint8_t answer[gvcp::kAckBufferSize];

@@ -37,8 +37,8 @@ bool isWrite(const Bytes& request, uint32_t address, uint32_t value) {
 class FirmwareCommandTest : public ::testing::Test {
  protected:
   FirmwareCommandTest() {
-    device.setText(reg::kModelName, "ABC-100");
-    device.setText(reg::kDeviceVersion, "1.2");
+    device.setText(gvcp::Registers::kModelName, "ABC-100");
+    device.setText(gvcp::Registers::kDeviceVersion, "1.2");
     job.imagePath = dir.write(kImageName, image);
     job.image = image;
     job.yes = true;
@@ -54,11 +54,12 @@ class FirmwareCommandTest : public ::testing::Test {
         --*silence;
         return {};
       }
-      if (isWrite(request, reg::kRebootRequest, reg::kRebootMagic)) {
+      if (isWrite(request, gvcp::Registers::kRebootRequest, gvcp::Registers::kRebootMagic)) {
         *silence = 6;
-        device.setText(reg::kDeviceVersion, "1.3");
-        device.setRegister(reg::kDeviceMacLow, macLowAfterRestart);
-        device.setRegister(reg::kCcp, reg::kCcpRelease);  // a restart ends the privilege
+        device.setText(gvcp::Registers::kDeviceVersion, "1.3");
+        device.setRegister(gvcp::Registers::kDeviceMacLow, macLowAfterRestart);
+        device.setRegister(gvcp::Registers::kCcp,
+                           gvcp::Registers::kCcpRelease);  // a restart ends the privilege
         return {};
       }
       return device.script()(request);
@@ -78,7 +79,8 @@ class FirmwareCommandTest : public ::testing::Test {
   }
   bool lastWriteGivesControlBack() const {
     const auto writes = device.writes();
-    return !writes.empty() && writes.back() == Write{reg::kCcp, reg::kCcpRelease};
+    return !writes.empty() &&
+           writes.back() == Write{gvcp::Registers::kCcp, gvcp::Registers::kCcpRelease};
   }
 
   uint32_t macLowAfterRestart = 0;  // not 0: another device answers after the restart

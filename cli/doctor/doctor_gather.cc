@@ -71,12 +71,12 @@ void readHolder(Camera& camera, ControlFacts& control) {
   uint32_t capability = 0;
   uint32_t port = 0;
   uint32_t holder = 0;
-  if (!device::readRegister(camera, reg::kGvcpCapability, capability).ok() ||
-      (capability & reg::kCapPrimaryApp) == 0) {
+  if (!device::readRegister(camera, gvcp::Registers::kGvcpCapability, capability).ok() ||
+      (capability & gvcp::Registers::kCapPrimaryApp) == 0) {
     return;
   }
-  if (device::readRegister(camera, reg::kPrimaryAppPort, port).ok() &&
-      device::readRegister(camera, reg::kPrimaryAppIp, holder).ok()) {
+  if (device::readRegister(camera, gvcp::Registers::kPrimaryAppPort, port).ok() &&
+      device::readRegister(camera, gvcp::Registers::kPrimaryAppIp, holder).ok()) {
     control.holderPort = static_cast<uint16_t>(port & kPortBits);
     control.holderIp = htonl(holder);
   }
@@ -88,7 +88,7 @@ ControlFacts readControl(const CameraFacts& c) {
   const std::unique_ptr<Camera> camera = device::openCamera(c.view.ip);
   camera->bindToInterface(adapterOf(c));
   ControlFacts control;
-  const gvcp::Status read = device::readRegister(*camera, reg::kCcp, control.ccp);
+  const gvcp::Status read = device::readRegister(*camera, gvcp::Registers::kCcp, control.ccp);
   if (!read.ok()) {
     const bool denied = read.isCameraStatus() && read.code() == gvcp::kStatusAccessDenied;
     control.read = denied ? ControlRead::kDenied : ControlRead::kFailed;

@@ -25,7 +25,7 @@ std::optional<IpMode> parseIpMode(std::string_view text) {
 
 const char* ipModeName(IpMode mode) { return entry(mode).name; }
 uint32_t configValue(IpMode mode, uint32_t supported) {
-  return entry(mode).bit | (supported & reg::kIpConfigLla);
+  return entry(mode).bit | (supported & gvcp::Registers::kIpConfigLla);
 }
 uint32_t supportBit(IpMode mode) { return entry(mode).bit; }
 

@@ -38,7 +38,7 @@ sigset_t endSignals() {
 // One write (the Camera re-sends it on its own); a refused take is followed by
 // a release, since the grant may have been lost on its way back.
 bool take(Camera& camera, uint32_t privilege) {
-  if (camera.writereg(reg::kCcp, privilege) == 0) return true;
+  if (camera.writereg(gvcp::Registers::kCcp, privilege) == 0) return true;
   gvcp::giveBackControl(camera);
   return false;
 }
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   const sigset_t signals = endSignals();
   Camera camera(ip.s_addr, gvcp::kPort);
   camera.setAckWait(AckWait::kPerAttempt);
-  if (!take(camera, controlOnly ? reg::kCcpControl : reg::kCcpTake)) {
+  if (!take(camera, controlOnly ? gvcp::Registers::kCcpControl : gvcp::Registers::kCcpTake)) {
     std::fputs("nuv_holder: control not granted\n", stderr);
     return 1;
   }
