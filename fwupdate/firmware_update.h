@@ -45,7 +45,7 @@ enum class FirmwareStage {
 struct FirmwareHooks {
   // After the identity was read; `fits` says whether the image's file name
   // fits the model. False ends the update with nothing written.
-  std::function<bool(const FirmwareIdentity& identity, bool fits)> identityRead;
+  std::function<bool(const device::FirmwareIdentity& identity, bool fits)> identityRead;
   // Just before the image goes to the camera.
   std::function<void()> programming;
   FlashHooks flash;
@@ -55,7 +55,7 @@ struct FirmwareHooks {
 
 struct FirmwareOutcome {
   FirmwareStage stage = FirmwareStage::kControl;
-  FirmwareIdentity before;
+  device::FirmwareIdentity before;
   int programResult = 0;  // programFlash's, from kProgram on
   device::RestartOutcome restart = device::RestartOutcome::kNotBack;  // at kRestart
 };

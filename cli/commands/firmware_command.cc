@@ -77,11 +77,12 @@ std::string restartFailure(device::RestartOutcome outcome, const std::string& ad
   }
 }
 
-nlohmann::ordered_json cameraData(const std::string& address, const FirmwareIdentity& identity) {
+nlohmann::ordered_json cameraData(const std::string& address,
+                                  const device::FirmwareIdentity& identity) {
   return {{"ip", address}, {"model", identity.model}};
 }
 
-CommandResult dryRun(const std::string& address, const FirmwareIdentity& identity,
+CommandResult dryRun(const std::string& address, const device::FirmwareIdentity& identity,
                      const std::string& image, const std::string& digest) {
   CommandResult result;
   result.data["camera"] = cameraData(address, identity);
@@ -97,16 +98,16 @@ CommandResult dryRun(const std::string& address, const FirmwareIdentity& identit
 // Where the restarted camera answered again, and what it reports then.
 struct Return {
   std::string address;  // dotted
-  FirmwareIdentity identity;
+  device::FirmwareIdentity identity;
   // Set when another device answers at the address: its MAC; the identity is then unread.
   std::optional<net::Mac> stranger;
 };
 
-CommandResult updated(const std::string& address, const FirmwareIdentity& before,
+CommandResult updated(const std::string& address, const device::FirmwareIdentity& before,
                       const Return& back, const FirmwareJob& job, double seconds,
                       std::ostream& err) {
   const std::string image = fileNameOf(job.imagePath);
-  const FirmwareIdentity& after = back.identity;
+  const device::FirmwareIdentity& after = back.identity;
   const bool changed = after.version != before.version;
   CommandResult result;
   result.data["camera"] = cameraData(back.address, after);
@@ -167,13 +168,13 @@ device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
     back.stranger = mac;
     return waited;
   }
-  back.identity = readFirmwareIdentity(*camera);
+  back.identity = device::readFirmwareIdentity(*camera);
   return waited;
 }
 
 // Shows the identity on `err`, checks the image, honours --dry-run and asks
 // for confirmation; empty when the upload may begin.
-std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
+std::optional<CommandResult> decide(const device::FirmwareIdentity& identity, bool fits,
                                     const std::string& address, const FirmwareJob& job,
                                     const FirmwareConsole& console, const cli::SignalGuard& signals,
                                     std::ostream& err) {
@@ -277,7 +278,7 @@ CommandResult updateCameraFirmware(const device::CameraTarget& target, const Fir
   std::optional<CommandResult> ended;
   Return back;
   FirmwareHooks hooks;
-  hooks.identityRead = [&](const FirmwareIdentity& identity, bool fits) {
+  hooks.identityRead = [&](const device::FirmwareIdentity& identity, bool fits) {
     ended = decide(identity, fits, address, job, console, signals, err);
     return !ended;
   };
