@@ -1,10 +1,16 @@
 #include "device/camera_return.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <thread>
 
+#include "device/camera_target.h"
 #include "device/discovery.h"
+#include "device/fault.h"
+#include "device/register_reads.h"
 #include "gvcp/registers.h"
+#include "net/address_set.h"
 
 namespace device {
 
@@ -92,6 +98,104 @@ std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSear
     std::this_thread::sleep_until(started + kReturnRequestInterval);
   }
   return std::nullopt;
+}
+
+std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
+                                            uint32_t cameBackAt) {
+  const bool linkLocal = (cameBackAt & kLinkLocalMask) == kLinkLocalNet;
+  if ((config & reg::kIpConfigPersistent) != 0 && persistentIp != 0) {
+    if (cameBackAt == persistentIp) return std::nullopt;
+    return "expected its persistent address " + net::dottedText(persistentIp);
+  }
+  // A DHCP camera without a server falls back to a link-local address.
+  if ((config & reg::kIpConfigDhcp) != 0) {
+    if (cameBackAt != 0) return std::nullopt;
+    return std::string("expected a DHCP or link-local address");
+  }
+  if (linkLocal) return std::nullopt;
+  return std::string("expected a link-local address in 169.254.0.0/16");
+}
+
+namespace {
+
+std::string withinBound(Clock::duration bound) {
+  return std::to_string(std::chrono::ceil<std::chrono::seconds>(bound).count()) + " s";
+}
+
+gvcp::Status restartFailure(RestartOutcome outcome, const RestartPlan& plan,
+                            const std::string& camera) {
+  switch (outcome) {
+    case RestartOutcome::kStillRunning:
+      return fault(Fault::kFailed, camera + " did not restart");
+    case RestartOutcome::kChannelFailed:
+      return fault(Fault::kFailed,
+                   "the control channel to the " + camera + " failed during its restart");
+    case RestartOutcome::kNotBack:
+      if (plan.byMac) {
+        return fault(Fault::kFailed, "camera " + macText(plan.mac) +
+                                         " did not answer a discovery within " +
+                                         withinBound(plan.search.bound) + " of its restart");
+      }
+      return fault(Fault::kFailed, camera + " did not answer within " +
+                                       withinBound(plan.search.bound) + " of its restart");
+    case RestartOutcome::kBack:
+      break;
+  }
+  return gvcp::Status::Ok();
+}
+
+// The wait after the request: where the camera answered again (the session's
+// target when awaited at its address).
+RestartOutcome awaitReturn(CameraSession& session, const RestartPlan& plan, SessionTarget& at) {
+  const ReturnSearch& search = plan.search;
+  if (!plan.byMac) {
+    const auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(search.bound);
+    return awaitAtAddress(session, bound, [&search] { (void)(search.stop && search.stop()); });
+  }
+  const std::optional<GigE_Camera_Info> found = awaitByMac(plan.mac, search);
+  if (!found) return RestartOutcome::kNotBack;
+  at = sessionTarget(targetOf(*found));
+  return RestartOutcome::kBack;
+}
+
+// Another device may hold the address now (or answer first there): only the
+// camera's own identity says anything of it.
+void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& back) {
+  const std::unique_ptr<Camera> camera = openCamera(at.ip, *plan.readBackPort, at.interface);
+  net::Mac mac{};
+  if (!readMac(*camera, mac).ok()) return;
+  if (mac != plan.mac) {
+    back.stranger = mac;
+    return;
+  }
+  back.identity = readFirmwareIdentity(*camera);
+}
+
+}  // namespace
+
+RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
+  const std::string camera = "camera at " + dottedQuad(session.target().ip);
+  const auto start = Clock::now();
+  RestartReturn back;
+  back.outcome = session.requestRestart() == RestartRequest::kStillRunning
+                     ? RestartOutcome::kStillRunning
+                     : RestartOutcome::kNotBack;
+  SessionTarget at = session.target();
+  if (back.outcome != RestartOutcome::kStillRunning) back.outcome = awaitReturn(session, plan, at);
+  if (plan.byMac && back.outcome != RestartOutcome::kStillRunning && plan.search.stop &&
+      plan.search.stop()) {
+    back.status = fault(Fault::kInterrupted, "interrupted");
+    return back;
+  }
+  back.status = restartFailure(back.outcome, plan, camera);
+  if (back.outcome != RestartOutcome::kBack) return back;
+  back.ip = ntohl(at.ip);
+  back.after = Clock::now() - start;
+  if (plan.config) {
+    back.unexpected = unexpectedReturn(plan.config->ipConfig, plan.config->persistentIp, back.ip);
+  }
+  if (plan.readBackPort) readBack(at, plan, back);
+  return back;
 }
 
 }  // namespace device

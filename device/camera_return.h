@@ -2,19 +2,25 @@
 // session, then a wait until the camera answers again, either at the address
 // it had (reads of the privilege register, for callers that know nothing but
 // that address) or by its MAC through discoveries (it may come back
-// elsewhere: DHCP, link-local, a temporary address gone). Prints nothing; the
-// caller's thread.
+// elsewhere: DHCP, link-local, a temporary address gone). restartAndReturn
+// is the whole operation the commands share: the request, the wait, where
+// and after how long the camera came back, whether that is where its
+// configuration leads one to expect, and what it reports then. Prints
+// nothing; the caller's thread.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device/camera_session.h"
+#include "device/firmware_identity.h"
 #include "gvcp/camera_info.h"
+#include "gvcp/gvcp_protocol.h"
+#include "gvcp/status.h"
 #include "net/adaptor.h"
 #include "net/macaddress.h"
 
@@ -60,5 +66,52 @@ struct ReturnSearch {
 // With `awaitedIp` the rule is the address instead: an answer from it ends
 // the wait, the first from elsewhere is kept until the bound.
 std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSearch& search);
+
+inline constexpr uint32_t kLinkLocalNet = 0xA9FE0000;  // 169.254.0.0/16
+inline constexpr uint32_t kLinkLocalMask = 0xFFFF0000;
+
+// Empty when `cameBackAt` is what `config` (the current configuration
+// register) and `persistentIp` lead one to expect (persistent IP with a
+// stored address wins, then DHCP, then LLA, as a camera tries them); else a
+// sentence saying what was expected. Host-order addresses. Pure.
+std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
+                                            uint32_t cameBackAt);
+
+// The configuration a camera restarts with (host-order address).
+struct RestartConfig {
+  uint32_t ipConfig = 0;
+  uint32_t persistentIp = 0;
+};
+
+struct RestartPlan {
+  net::Mac mac{};  // the camera's: to find it, and to know it when back
+  // True: wait by MAC through discoveries on `search.adapters` (search.stop
+  // ends the wait, and the operation ends interrupted when it says so after
+  // it); false: reads at the session's address for the bound, search.stop
+  // asked after each unanswered read.
+  bool byMac = true;
+  ReturnSearch search;
+  std::optional<RestartConfig> config;  // set: the return is judged by it
+  // Set: the camera is opened at its new address through this port, its MAC
+  // read and, when it is the camera, its firmware identity.
+  std::optional<uint16_t> readBackPort;
+};
+
+struct RestartReturn {
+  RestartOutcome outcome = RestartOutcome::kNotBack;
+  // Ok at kBack, unless stopped; else the failure, worded for a camera
+  // that was restarted and nothing more.
+  gvcp::Status status = gvcp::Status::Ok();
+  uint32_t ip = 0;                        // kBack: where it answered again, host order
+  std::chrono::duration<double> after{};  // kBack: from the request to the answer
+  std::optional<std::string> unexpected;  // kBack with a config: unexpectedReturn's sentence
+  // Read back: the MAC of another device that answered there, or the
+  // identity of the camera (unread fields flagged).
+  std::optional<net::Mac> stranger;
+  FirmwareIdentity identity;
+};
+
+// The restart request through `session` (control held), then the wait.
+RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan);
 
 }  // namespace device

@@ -16,8 +16,9 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
         device::CameraSettings before;
         const std::string who = "camera at " + address;
         if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
-        const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
-        return restartAndRediscover(session, address, expected, invocation, adapters, signals, err);
+        const device::RestartConfig config{before.ipConfigCurrent, before.persistent.ip};
+        return restartAndRediscover(session, before.mac, config, invocation, adapters, signals,
+                                    err);
       });
 }
 
