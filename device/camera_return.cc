@@ -22,31 +22,21 @@ bool hasMac(const GigE_Camera_Info& camera, const net::Mac& mac) {
   return std::equal(mac.begin(), mac.end(), camera.cameraMacHw);
 }
 
-}  // namespace
-
-RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
-                               const std::function<void()>& unanswered) {
-  if (session.requestRestart() == RestartRequest::kStillRunning) {
-    return RestartOutcome::kStillRunning;
-  }
-  return awaitAtAddress(session, bound, unanswered);
-}
-
-RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds bound,
-                              const std::function<void()>& unanswered) {
-  const auto deadline = Clock::now() + bound;
+// Reads of the privilege register at the session's address until one is
+// answered, for at most the search's bound; its `stop` is asked (and not
+// heeded) after each read that got no answer. Never kStillRunning.
+RestartOutcome awaitAtAddress(CameraSession& session, const ReturnSearch& search) {
+  const auto deadline = Clock::now() + search.bound;
   for (;;) {
     unsigned int value = 0;
     const int result = session.camera().readreg(reg::kCcp, &value);
     if (result == 0) return RestartOutcome::kBack;
     // A closed socket would fail every read at once.
     if (result == kGvcpWaitFailed) return RestartOutcome::kChannelFailed;
-    if (unanswered) unanswered();
+    if (search.stop) (void)search.stop();
     if (Clock::now() >= deadline) return RestartOutcome::kNotBack;
   }
 }
-
-namespace {
 
 // What one long discovery heard of the camera: an answer from inside an
 // adapter's subnet (or from the awaited address), else the first from
@@ -118,41 +108,28 @@ std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistent
 
 namespace {
 
-std::string withinBound(Clock::duration bound) {
-  return std::to_string(std::chrono::ceil<std::chrono::seconds>(bound).count()) + " s";
-}
-
+// The failure of a restart that did not end kBack.
 gvcp::Status restartFailure(RestartOutcome outcome, const RestartPlan& plan,
                             const std::string& camera) {
-  switch (outcome) {
-    case RestartOutcome::kStillRunning:
-      return fault(Fault::kFailed, camera + " did not restart");
-    case RestartOutcome::kChannelFailed:
-      return fault(Fault::kFailed,
-                   "the control channel to the " + camera + " failed during its restart");
-    case RestartOutcome::kNotBack:
-      if (plan.byMac) {
-        return fault(Fault::kFailed, "camera " + macText(plan.mac) +
-                                         " did not answer a discovery within " +
-                                         withinBound(plan.search.bound) + " of its restart");
-      }
-      return fault(Fault::kFailed, camera + " did not answer within " +
-                                       withinBound(plan.search.bound) + " of its restart");
-    case RestartOutcome::kBack:
-      break;
+  if (outcome == RestartOutcome::kStillRunning) {
+    return fault(Fault::kFailed, camera + " did not restart");
   }
-  return gvcp::Status::Ok();
+  if (outcome == RestartOutcome::kChannelFailed) {
+    return fault(Fault::kFailed,
+                 "the control channel to the " + camera + " failed during its restart");
+  }
+  const std::string silent = plan.byMac
+                                 ? "camera " + macText(plan.mac) + " did not answer a discovery"
+                                 : camera + " did not answer";
+  const auto bound = std::chrono::ceil<std::chrono::seconds>(plan.search.bound).count();
+  return fault(Fault::kFailed, silent + " within " + std::to_string(bound) + " s of its restart");
 }
 
 // The wait after the request: where the camera answered again (the session's
 // target when awaited at its address).
 RestartOutcome awaitReturn(CameraSession& session, const RestartPlan& plan, SessionTarget& at) {
-  const ReturnSearch& search = plan.search;
-  if (!plan.byMac) {
-    const auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(search.bound);
-    return awaitAtAddress(session, bound, [&search] { (void)(search.stop && search.stop()); });
-  }
-  const std::optional<GigE_Camera_Info> found = awaitByMac(plan.mac, search);
+  if (!plan.byMac) return awaitAtAddress(session, plan.search);
+  const std::optional<GigE_Camera_Info> found = awaitByMac(plan.mac, plan.search);
   if (!found) return RestartOutcome::kNotBack;
   at = sessionTarget(targetOf(*found));
   return RestartOutcome::kBack;
@@ -177,17 +154,16 @@ RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) 
   const std::string camera = "camera at " + dottedQuad(session.target().ip);
   const auto start = Clock::now();
   RestartReturn back;
+  SessionTarget at = session.target();
   back.outcome = session.requestRestart() == RestartRequest::kStillRunning
                      ? RestartOutcome::kStillRunning
-                     : RestartOutcome::kNotBack;
-  SessionTarget at = session.target();
-  if (back.outcome != RestartOutcome::kStillRunning) back.outcome = awaitReturn(session, plan, at);
-  if (plan.byMac && back.outcome != RestartOutcome::kStillRunning && plan.search.stop &&
-      plan.search.stop()) {
+                     : awaitReturn(session, plan, at);
+  const bool waited = back.outcome != RestartOutcome::kStillRunning;
+  if (waited && plan.byMac && plan.search.stop && plan.search.stop()) {
     back.status = fault(Fault::kInterrupted, "interrupted");
-    return back;
+  } else if (back.outcome != RestartOutcome::kBack) {
+    back.status = restartFailure(back.outcome, plan, camera);
   }
-  back.status = restartFailure(back.outcome, plan, camera);
   if (back.outcome != RestartOutcome::kBack) return back;
   back.ip = ntohl(at.ip);
   back.after = Clock::now() - start;

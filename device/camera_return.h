@@ -1,12 +1,11 @@
-// A camera's restart as the front ends wait for it: the request through the
-// session, then a wait until the camera answers again, either at the address
-// it had (reads of the privilege register, for callers that know nothing but
-// that address) or by its MAC through discoveries (it may come back
-// elsewhere: DHCP, link-local, a temporary address gone). restartAndReturn
-// is the whole operation the commands share: the request, the wait, where
-// and after how long the camera came back, whether that is where its
-// configuration leads one to expect, and what it reports then. Prints
-// nothing; the caller's thread.
+// A camera's restart as every front end waits for it (restartAndReturn): the
+// request through the session, then a wait until the camera answers again,
+// either at the address it had (reads of the privilege register, for callers
+// that know nothing but that address) or by its MAC through discoveries (it
+// may come back elsewhere: DHCP, link-local, a temporary address gone); where
+// and after how long it came back, whether that is where its configuration
+// leads one to expect, and what it reports then. Prints nothing; the
+// caller's thread.
 #pragma once
 
 #include <chrono>
@@ -17,9 +16,8 @@
 #include <vector>
 
 #include "device/camera_session.h"
-#include "device/firmware_identity.h"
+#include "device/register_reads.h"
 #include "gvcp/camera_info.h"
-#include "gvcp/gvcp_protocol.h"
 #include "gvcp/status.h"
 #include "net/adaptor.h"
 #include "net/macaddress.h"
@@ -32,15 +30,6 @@ enum class RestartOutcome {
   kNotBack,        // silent for the whole bound
   kChannelFailed,  // the control channel's socket failed
 };
-
-// Reads of the privilege register at the session's address until one is
-// answered, for at most `bound`; `unanswered` runs after each read that got
-// no answer. Never kStillRunning.
-RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds bound,
-                              const std::function<void()>& unanswered);
-// The restart request, then awaitAtAddress.
-RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
-                               const std::function<void()>& unanswered);
 
 // A returning camera is asked for with one discovery request this often: it
 // answers within milliseconds once it is up, so the wait ends at most about
@@ -85,28 +74,24 @@ struct RestartConfig {
 
 struct RestartPlan {
   net::Mac mac{};  // the camera's: to find it, and to know it when back
-  // True: wait by MAC through discoveries on `search.adapters` (search.stop
-  // ends the wait, and the operation ends interrupted when it says so after
-  // it); false: reads at the session's address for the bound, search.stop
-  // asked after each unanswered read.
+  // True: discoveries on `search.adapters` (a true search.stop ends the wait,
+  // interrupted); false: reads at the session's address for the whole bound,
+  // search.stop asked after each unanswered one.
   bool byMac = true;
   ReturnSearch search;
   std::optional<RestartConfig> config;  // set: the return is judged by it
-  // Set: the camera is opened at its new address through this port, its MAC
-  // read and, when it is the camera, its firmware identity.
+  // Set: its MAC, then its firmware identity, read through this port when back.
   std::optional<uint16_t> readBackPort;
 };
 
 struct RestartReturn {
   RestartOutcome outcome = RestartOutcome::kNotBack;
-  // Ok at kBack, unless stopped; else the failure, worded for a camera
-  // that was restarted and nothing more.
+  // Ok at kBack unless stopped; else the failure, worded for a plain restart.
   gvcp::Status status = gvcp::Status::Ok();
   uint32_t ip = 0;                        // kBack: where it answered again, host order
   std::chrono::duration<double> after{};  // kBack: from the request to the answer
   std::optional<std::string> unexpected;  // kBack with a config: unexpectedReturn's sentence
-  // Read back: the MAC of another device that answered there, or the
-  // identity of the camera (unread fields flagged).
+  // Read back: another device's MAC answering there, or the camera's identity.
   std::optional<net::Mac> stranger;
   FirmwareIdentity identity;
 };

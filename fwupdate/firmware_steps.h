@@ -1,12 +1,12 @@
 // The identity check of a firmware update: whether an image's file name fits
-// the model the camera reports (device/firmware_identity.h reads it). Pure;
+// the model the camera reports (device/register_reads.h reads it). Pure;
 // any thread.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "device/firmware_identity.h"
+#include "device/register_reads.h"
 
 // After programming the camera may still be busy; one retry of the privilege.
 inline constexpr int kRetakeControlTries = 2;

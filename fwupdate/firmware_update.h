@@ -49,7 +49,7 @@ struct FirmwareHooks {
   // Just before the image goes to the camera.
   std::function<void()> programming;
   FlashHooks flash;
-  // The restart and the wait for the camera's return, e.g. device::restartAndAwait.
+  // The restart and the wait for the camera's return, e.g. device::restartAndReturn.
   std::function<device::RestartOutcome(device::CameraSession& session)> restartAndAwait;
 };
 

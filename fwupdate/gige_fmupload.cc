@@ -41,10 +41,15 @@ device::RestartOutcome restartWithDots(device::CameraSession& session,
   FILE* out = options.flash.out;
   std::fputs("rebooting ", out);
   std::fflush(out);
-  return device::restartAndAwait(session, options.returnBound, [out] {
-    std::fputc('.', out);
-    std::fflush(out);
-  });
+  const device::ReturnSearch dots{{},
+                                  options.returnBound,
+                                  [out] {
+                                    std::fputc('.', out);
+                                    std::fflush(out);
+                                    return false;
+                                  },
+                                  std::nullopt};
+  return device::restartAndReturn(session, {{}, false, dots, std::nullopt, std::nullopt}).outcome;
 }
 
 int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options) {

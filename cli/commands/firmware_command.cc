@@ -66,15 +66,14 @@ std::string programFailure(int result, const std::string& address, const Firmwar
 std::string restartFailure(device::RestartOutcome outcome, const std::string& address,
                            const FirmwareJob& job) {
   const std::string camera = "camera at " + address;
-  switch (outcome) {
-    case device::RestartOutcome::kStillRunning:
-      return camera + " was programmed but did not restart";
-    case device::RestartOutcome::kChannelFailed:
-      return "the control channel to the " + camera + " failed during its restart";
-    default:
-      return camera + " was programmed but did not answer within " + wholeSeconds(job.returnBound) +
-             " s of its restart";
+  if (outcome == device::RestartOutcome::kChannelFailed) {
+    return "the control channel to the " + camera + " failed during its restart";
   }
+  if (outcome == device::RestartOutcome::kStillRunning) {
+    return camera + " was programmed but did not restart";
+  }
+  return camera + " was programmed but did not answer within " + wholeSeconds(job.returnBound) +
+         " s of its restart";
 }
 
 nlohmann::ordered_json cameraData(const std::string& address,

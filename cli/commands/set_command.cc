@@ -1,7 +1,7 @@
 #include "cli/commands/set_command.h"
 
-#include "cli/camera_restart.h"
 #include "cli/change_audit.h"
+#include "cli/commands/restart_command.h"
 #include "cli/force_ip_port.h"
 #include "cli/shared_address.h"
 #include "cli/under_control.h"
