@@ -1,10 +1,16 @@
 #include "device/camera_return.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <thread>
 
+#include "device/camera_target.h"
 #include "device/discovery.h"
+#include "device/fault.h"
+#include "device/register_reads.h"
 #include "gvcp/registers.h"
+#include "net/address_set.h"
 
 namespace device {
 
@@ -16,31 +22,21 @@ bool hasMac(const GigE_Camera_Info& camera, const net::Mac& mac) {
   return std::equal(mac.begin(), mac.end(), camera.cameraMacHw);
 }
 
-}  // namespace
-
-RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
-                               const std::function<void()>& unanswered) {
-  if (session.requestRestart() == RestartRequest::kStillRunning) {
-    return RestartOutcome::kStillRunning;
-  }
-  return awaitAtAddress(session, bound, unanswered);
-}
-
-RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds bound,
-                              const std::function<void()>& unanswered) {
-  const auto deadline = Clock::now() + bound;
+// Reads of the privilege register at the session's address until one is
+// answered, for at most the search's bound; its `stop` is asked (and not
+// heeded) after each read that got no answer. Never kStillRunning.
+RestartOutcome awaitAtAddress(CameraSession& session, const ReturnSearch& search) {
+  const auto deadline = Clock::now() + search.bound;
   for (;;) {
     unsigned int value = 0;
     const int result = session.camera().readreg(gvcp::Registers::kCcp, &value);
     if (result == 0) return RestartOutcome::kBack;
     // A closed socket would fail every read at once.
     if (result == kGvcpWaitFailed) return RestartOutcome::kChannelFailed;
-    if (unanswered) unanswered();
+    if (search.stop) (void)search.stop();
     if (Clock::now() >= deadline) return RestartOutcome::kNotBack;
   }
 }
-
-namespace {
 
 // What one long discovery heard of the camera: an answer from inside an
 // adapter's subnet (or from the awaited address), else the first from
@@ -92,6 +88,90 @@ std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSear
     std::this_thread::sleep_until(started + kReturnRequestInterval);
   }
   return std::nullopt;
+}
+
+std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
+                                            uint32_t cameBackAt) {
+  const bool linkLocal = (cameBackAt & kLinkLocalMask) == kLinkLocalNet;
+  if ((config & gvcp::Registers::kIpConfigPersistent) != 0 && persistentIp != 0) {
+    if (cameBackAt == persistentIp) return std::nullopt;
+    return "expected its persistent address " + net::dottedText(persistentIp);
+  }
+  // A DHCP camera without a server falls back to a link-local address.
+  if ((config & gvcp::Registers::kIpConfigDhcp) != 0) {
+    if (cameBackAt != 0) return std::nullopt;
+    return std::string("expected a DHCP or link-local address");
+  }
+  if (linkLocal) return std::nullopt;
+  return std::string("expected a link-local address in 169.254.0.0/16");
+}
+
+namespace {
+
+// The failure of a restart that did not end kBack.
+gvcp::Status restartFailure(RestartOutcome outcome, const RestartPlan& plan,
+                            const std::string& camera) {
+  if (outcome == RestartOutcome::kStillRunning) {
+    return fault(Fault::kFailed, camera + " did not restart");
+  }
+  if (outcome == RestartOutcome::kChannelFailed) {
+    return fault(Fault::kFailed,
+                 "the control channel to the " + camera + " failed during its restart");
+  }
+  const std::string silent = plan.byMac
+                                 ? "camera " + macText(plan.mac) + " did not answer a discovery"
+                                 : camera + " did not answer";
+  const auto bound = std::chrono::ceil<std::chrono::seconds>(plan.search.bound).count();
+  return fault(Fault::kFailed, silent + " within " + std::to_string(bound) + " s of its restart");
+}
+
+// The wait after the request: where the camera answered again (the session's
+// target when awaited at its address).
+RestartOutcome awaitReturn(CameraSession& session, const RestartPlan& plan, SessionTarget& at) {
+  if (!plan.byMac) return awaitAtAddress(session, plan.search);
+  const std::optional<GigE_Camera_Info> found = awaitByMac(plan.mac, plan.search);
+  if (!found) return RestartOutcome::kNotBack;
+  at = sessionTarget(targetOf(*found));
+  return RestartOutcome::kBack;
+}
+
+// Another device may hold the address now (or answer first there): only the
+// camera's own identity says anything of it.
+void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& back) {
+  const std::unique_ptr<Camera> camera = openCamera(at.ip, *plan.readBackPort, at.interface);
+  net::Mac mac{};
+  if (!readMac(*camera, mac).ok()) return;
+  if (mac != plan.mac) {
+    back.stranger = mac;
+    return;
+  }
+  back.identity = readFirmwareIdentity(*camera);
+}
+
+}  // namespace
+
+RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
+  const std::string camera = "camera at " + dottedQuad(session.target().ip);
+  const auto start = Clock::now();
+  RestartReturn back;
+  SessionTarget at = session.target();
+  back.outcome = session.requestRestart() == RestartRequest::kStillRunning
+                     ? RestartOutcome::kStillRunning
+                     : awaitReturn(session, plan, at);
+  const bool waited = back.outcome != RestartOutcome::kStillRunning;
+  if (waited && plan.byMac && plan.search.stop && plan.search.stop()) {
+    back.status = fault(Fault::kInterrupted, "interrupted");
+  } else if (back.outcome != RestartOutcome::kBack) {
+    back.status = restartFailure(back.outcome, plan, camera);
+  }
+  if (back.outcome != RestartOutcome::kBack) return back;
+  back.ip = ntohl(at.ip);
+  back.after = Clock::now() - start;
+  if (plan.config) {
+    back.unexpected = unexpectedReturn(plan.config->ipConfig, plan.config->persistentIp, back.ip);
+  }
+  if (plan.readBackPort) readBack(at, plan, back);
+  return back;
 }
 
 }  // namespace device

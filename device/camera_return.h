@@ -1,20 +1,24 @@
-// A camera's restart as the front ends wait for it: the request through the
-// session, then a wait until the camera answers again, either at the address
-// it had (reads of the privilege register, for callers that know nothing but
-// that address) or by its MAC through discoveries (it may come back
-// elsewhere: DHCP, link-local, a temporary address gone). Prints nothing; the
+// A camera's restart as every front end waits for it (restartAndReturn): the
+// request through the session, then a wait until the camera answers again,
+// either at the address it had (reads of the privilege register, for callers
+// that know nothing but that address) or by its MAC through discoveries (it
+// may come back elsewhere: DHCP, link-local, a temporary address gone); where
+// and after how long it came back, whether that is where its configuration
+// leads one to expect, and what it reports then. Prints nothing; the
 // caller's thread.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device/camera_session.h"
+#include "device/register_reads.h"
 #include "gvcp/camera_info.h"
+#include "gvcp/status.h"
 #include "net/adaptor.h"
 #include "net/macaddress.h"
 
@@ -26,15 +30,6 @@ enum class RestartOutcome {
   kNotBack,        // silent for the whole bound
   kChannelFailed,  // the control channel's socket failed
 };
-
-// Reads of the privilege register at the session's address until one is
-// answered, for at most `bound`; `unanswered` runs after each read that got
-// no answer. Never kStillRunning.
-RestartOutcome awaitAtAddress(CameraSession& session, std::chrono::milliseconds bound,
-                              const std::function<void()>& unanswered);
-// The restart request, then awaitAtAddress.
-RestartOutcome restartAndAwait(CameraSession& session, std::chrono::milliseconds bound,
-                               const std::function<void()>& unanswered);
 
 // A returning camera is asked for with one discovery request this often: it
 // answers within milliseconds once it is up, so the wait ends at most about
@@ -60,5 +55,48 @@ struct ReturnSearch {
 // With `awaitedIp` the rule is the address instead: an answer from it ends
 // the wait, the first from elsewhere is kept until the bound.
 std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSearch& search);
+
+inline constexpr uint32_t kLinkLocalNet = 0xA9FE0000;  // 169.254.0.0/16
+inline constexpr uint32_t kLinkLocalMask = 0xFFFF0000;
+
+// Empty when `cameBackAt` is what `config` (the current configuration
+// register) and `persistentIp` lead one to expect (persistent IP with a
+// stored address wins, then DHCP, then LLA, as a camera tries them); else a
+// sentence saying what was expected. Host-order addresses. Pure.
+std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
+                                            uint32_t cameBackAt);
+
+// The configuration a camera restarts with (host-order address).
+struct RestartConfig {
+  uint32_t ipConfig = 0;
+  uint32_t persistentIp = 0;
+};
+
+struct RestartPlan {
+  net::Mac mac{};  // the camera's: to find it, and to know it when back
+  // True: discoveries on `search.adapters` (a true search.stop ends the wait,
+  // interrupted); false: reads at the session's address for the whole bound,
+  // search.stop asked after each unanswered one.
+  bool byMac = true;
+  ReturnSearch search;
+  std::optional<RestartConfig> config;  // set: the return is judged by it
+  // Set: its MAC, then its firmware identity, read through this port when back.
+  std::optional<uint16_t> readBackPort;
+};
+
+struct RestartReturn {
+  RestartOutcome outcome = RestartOutcome::kNotBack;
+  // Ok at kBack unless stopped; else the failure, worded for a plain restart.
+  gvcp::Status status = gvcp::Status::Ok();
+  uint32_t ip = 0;                        // kBack: where it answered again, host order
+  std::chrono::duration<double> after{};  // kBack: from the request to the answer
+  std::optional<std::string> unexpected;  // kBack with a config: unexpectedReturn's sentence
+  // Read back: another device's MAC answering there, or the camera's identity.
+  std::optional<net::Mac> stranger;
+  FirmwareIdentity identity;
+};
+
+// The restart request through `session` (control held), then the wait.
+RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan);
 
 }  // namespace device

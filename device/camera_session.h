@@ -132,6 +132,7 @@ class CameraSession {
 
   bool holds() const { return held_; }
   Camera& camera() { return *camera_; }
+  const SessionTarget& target() const { return target_; }
 
  private:
   gvcp::Status checkIdentity();

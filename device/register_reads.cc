@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gvcp/camera.h"
+#include "gvcp/camera_text.h"
 #include "gvcp/registers.h"
 
 namespace device {
@@ -15,6 +16,12 @@ std::string at(const char* what, uint32_t address) {
   char text[48];
   std::snprintf(text, sizeof text, "%s 0x%04X", what, address);
   return text;
+}
+
+std::string readText(Camera& camera, uint32_t address, size_t width, bool& read) {
+  std::vector<uint8_t> field(width, 0);
+  read = readMemory(camera, address, field).ok();
+  return textField(field.data(), field.size());
 }
 
 }  // namespace
@@ -66,6 +73,18 @@ net::Mac macOf(uint32_t high, uint32_t low) {
   mac[1] = static_cast<uint8_t>(high);
   for (int i = 0; i < 4; ++i) mac[2 + i] = static_cast<uint8_t>(low >> (24 - 8 * i));
   return mac;
+}
+
+FirmwareIdentity readFirmwareIdentity(Camera& camera) {
+  FirmwareIdentity identity;
+  bool infoRead = false;
+  identity.model = readText(camera, gvcp::Registers::kModelName, gvcp::Registers::kModelNameLen,
+                            identity.modelRead);
+  identity.version = readText(camera, gvcp::Registers::kDeviceVersion,
+                              gvcp::Registers::kDeviceVersionReadLen, identity.versionRead);
+  identity.info = readText(camera, gvcp::Registers::kManufacturerInfo,
+                           gvcp::Registers::kManufacturerInfoFwReadLen, infoRead);
+  return identity;
 }
 
 }  // namespace device

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <utility>
 
 #include "gvcp/status.h"
@@ -32,5 +33,16 @@ gvcp::Status readMemory(Camera& camera, uint32_t address, std::span<uint8_t> fie
 // `capabilities` offers concatenation (as readRegisters).
 gvcp::Status readMac(Camera& camera, net::Mac& mac, uint32_t capabilities = 0);
 net::Mac macOf(uint32_t high, uint32_t low);
+
+// The texts a firmware update shows and checks: model name, device version
+// and manufacturer information, one READMEM each; a field unread is empty.
+struct FirmwareIdentity {
+  std::string model;    // up to its first NUL, never past its field
+  std::string version;  // the device version
+  std::string info;     // the manufacturer information
+  bool modelRead = false;
+  bool versionRead = false;
+};
+FirmwareIdentity readFirmwareIdentity(Camera& camera);
 
 }  // namespace device

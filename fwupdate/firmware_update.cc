@@ -6,7 +6,7 @@ FirmwareOutcome runFirmwareUpdate(const FirmwareUpdatePlan& plan, const Firmware
   FirmwareOutcome outcome;
   device::CameraSession session(plan.target, plan.session);
   if (!session.take().ok()) return outcome;
-  outcome.before = readFirmwareIdentity(session.camera());
+  outcome.before = device::readFirmwareIdentity(session.camera());
   outcome.stage = FirmwareStage::kDeclined;
   const bool fits = imageFitsCamera(outcome.before, plan.checkedName);
   if (!hooks.identityRead(outcome.before, fits)) return outcome;

@@ -45,17 +45,17 @@ enum class FirmwareStage {
 struct FirmwareHooks {
   // After the identity was read; `fits` says whether the image's file name
   // fits the model. False ends the update with nothing written.
-  std::function<bool(const FirmwareIdentity& identity, bool fits)> identityRead;
+  std::function<bool(const device::FirmwareIdentity& identity, bool fits)> identityRead;
   // Just before the image goes to the camera.
   std::function<void()> programming;
   FlashHooks flash;
-  // The restart and the wait for the camera's return, e.g. device::restartAndAwait.
+  // The restart and the wait for the camera's return, e.g. device::restartAndReturn.
   std::function<device::RestartOutcome(device::CameraSession& session)> restartAndAwait;
 };
 
 struct FirmwareOutcome {
   FirmwareStage stage = FirmwareStage::kControl;
-  FirmwareIdentity before;
+  device::FirmwareIdentity before;
   int programResult = 0;  // programFlash's, from kProgram on
   device::RestartOutcome restart = device::RestartOutcome::kNotBack;  // at kRestart
 };

@@ -28,7 +28,7 @@ long long wholeSeconds(std::chrono::milliseconds span) {
 }
 
 // Shows the camera's identity; the image goes on when its name fits the model.
-bool showIdentity(const FirmwareIdentity& identity, bool fits, FILE* out) {
+bool showIdentity(const device::FirmwareIdentity& identity, bool fits, FILE* out) {
   std::fprintf(out, "modelname %s\n", terminalSafe(identity.model).c_str());
   std::fprintf(out, "device version %s\n", terminalSafe(identity.version).c_str());
   std::fprintf(out, "manufacture info %s\n", terminalSafe(identity.info).c_str());
@@ -41,10 +41,15 @@ device::RestartOutcome restartWithDots(device::CameraSession& session,
   FILE* out = options.flash.out;
   std::fputs("rebooting ", out);
   std::fflush(out);
-  return device::restartAndAwait(session, options.returnBound, [out] {
-    std::fputc('.', out);
-    std::fflush(out);
-  });
+  const device::ReturnSearch dots{{},
+                                  options.returnBound,
+                                  [out] {
+                                    std::fputc('.', out);
+                                    std::fflush(out);
+                                    return false;
+                                  },
+                                  std::nullopt};
+  return device::restartAndReturn(session, {{}, false, dots, std::nullopt, std::nullopt}).outcome;
 }
 
 int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options) {
@@ -83,7 +88,7 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
                                 options.flash,
                                 std::nullopt};
   FirmwareHooks hooks;
-  hooks.identityRead = [out](const FirmwareIdentity& identity, bool fits) {
+  hooks.identityRead = [out](const device::FirmwareIdentity& identity, bool fits) {
     return showIdentity(identity, fits, out);
   };
   hooks.programming = [out, &file] {

@@ -9,11 +9,11 @@
 
 #include "audit/audit_trail.h"
 #include "cli/change_audit.h"
+#include "cli/input/address_rules.h"
 #include "cli/output/firmware_upload_view.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
 #include "device/camera_return.h"
-#include "device/register_reads.h"
 #include "fwupdate/firmware_update.h"
 #include "fwupdate/sha256.h"
 #include "net/macaddress.h"
@@ -66,22 +66,22 @@ std::string programFailure(int result, const std::string& address, const Firmwar
 std::string restartFailure(device::RestartOutcome outcome, const std::string& address,
                            const FirmwareJob& job) {
   const std::string camera = "camera at " + address;
-  switch (outcome) {
-    case device::RestartOutcome::kStillRunning:
-      return camera + " was programmed but did not restart";
-    case device::RestartOutcome::kChannelFailed:
-      return "the control channel to the " + camera + " failed during its restart";
-    default:
-      return camera + " was programmed but did not answer within " + wholeSeconds(job.returnBound) +
-             " s of its restart";
+  if (outcome == device::RestartOutcome::kChannelFailed) {
+    return "the control channel to the " + camera + " failed during its restart";
   }
+  if (outcome == device::RestartOutcome::kStillRunning) {
+    return camera + " was programmed but did not restart";
+  }
+  return camera + " was programmed but did not answer within " + wholeSeconds(job.returnBound) +
+         " s of its restart";
 }
 
-nlohmann::ordered_json cameraData(const std::string& address, const FirmwareIdentity& identity) {
+nlohmann::ordered_json cameraData(const std::string& address,
+                                  const device::FirmwareIdentity& identity) {
   return {{"ip", address}, {"model", identity.model}};
 }
 
-CommandResult dryRun(const std::string& address, const FirmwareIdentity& identity,
+CommandResult dryRun(const std::string& address, const device::FirmwareIdentity& identity,
                      const std::string& image, const std::string& digest) {
   CommandResult result;
   result.data["camera"] = cameraData(address, identity);
@@ -94,22 +94,17 @@ CommandResult dryRun(const std::string& address, const FirmwareIdentity& identit
   return result;
 }
 
-// Where the restarted camera answered again, and what it reports then.
-struct Return {
-  std::string address;  // dotted
-  FirmwareIdentity identity;
-  // Set when another device answers at the address: its MAC; the identity is then unread.
-  std::optional<net::Mac> stranger;
-};
+// Where the restarted camera answered again, dotted.
+std::string backAt(const device::RestartReturn& back) { return dottedText(back.ip); }
 
-CommandResult updated(const std::string& address, const FirmwareIdentity& before,
-                      const Return& back, const FirmwareJob& job, double seconds,
+CommandResult updated(const std::string& address, const device::FirmwareIdentity& before,
+                      const device::RestartReturn& back, const FirmwareJob& job, double seconds,
                       std::ostream& err) {
   const std::string image = fileNameOf(job.imagePath);
-  const FirmwareIdentity& after = back.identity;
+  const device::FirmwareIdentity& after = back.identity;
   const bool changed = after.version != before.version;
   CommandResult result;
-  result.data["camera"] = cameraData(back.address, after);
+  result.data["camera"] = cameraData(backAt(back), after);
   result.data["image"] = image;
   result.data["image_sha256"] = job.imageSha256;
   result.data["device_version"] = {{"old", before.version}, {"new", after.version}};
@@ -118,62 +113,32 @@ CommandResult updated(const std::string& address, const FirmwareIdentity& before
   result.text = "camera at " + address + ": firmware " + tableSafe(image) +
                 " programmed, device version " + tableSafe(before.version) + " -> " +
                 tableSafe(after.version) +
-                (back.address == address ? "" : ", back at " + back.address) + "\n";
+                (backAt(back) == address ? "" : ", back at " + backAt(back)) + "\n";
   if (!changed) {
-    err << "warning: camera at " << back.address << " still reports device version "
+    err << "warning: camera at " << backAt(back) << " still reports device version "
         << tableSafe(after.version) << " after the update\n";
   }
   return result;
 }
 
-// Waits until the camera answers again and sets `at` to where: the same
-// address (no adapters to look through), or wherever a discovery finds its MAC.
-device::RestartOutcome awaitReturn(device::CameraSession& session, const FirmwareJob& job,
-                                   cli::FirmwareUploadView& view, device::CameraTarget& at) {
-  if (job.returnAdapters.empty()) {
-    return device::awaitAtAddress(session, job.returnBound, [&view] { view.noteSignal(); });
-  }
-  const device::ReturnSearch search{job.returnAdapters, job.returnBound,
-                                    [&view] {
-                                      view.noteSignal();
-                                      return false;  // the camera is flashed: always wait
-                                    },
-                                    std::nullopt};
-  const std::optional<GigE_Camera_Info> found = device::awaitByMac(at.mac, search);
-  if (!found) return device::RestartOutcome::kNotBack;
-  at = device::targetOf(*found);
-  return device::RestartOutcome::kBack;
-}
-
-// The restart, the wait for the camera, and the version it reports when it
-// is back (unread when it could not be read).
-device::RestartOutcome restartAndReadVersion(device::CameraSession& session,
-                                             const device::CameraTarget& target,
-                                             const FirmwareJob& job, cli::FirmwareUploadView& view,
-                                             Return& back) {
-  if (session.requestRestart() == device::RestartRequest::kStillRunning) {
-    return device::RestartOutcome::kStillRunning;
-  }
-  device::CameraTarget at = target;
-  const device::RestartOutcome waited = awaitReturn(session, job, view, at);
-  if (waited != device::RestartOutcome::kBack) return waited;
-  back.address = at.address;
-  const std::unique_ptr<Camera> camera = device::openCamera(at.ip, job.gvcpPort, at.interface);
-  // Another device may hold the address now (or answer first there): its
-  // version says nothing of this update.
-  net::Mac mac{};
-  if (!device::readMac(*camera, mac).ok()) return waited;
-  if (mac != target.mac) {
-    back.stranger = mac;
-    return waited;
-  }
-  back.identity = readFirmwareIdentity(*camera);
-  return waited;
+// The restart and the wait: by MAC through the adapters, at the same
+// address when there are none; a signal is only noted, as the camera was
+// flashed. The version it reports when back is read through the job's port.
+device::RestartPlan returnPlan(const device::CameraTarget& target, const FirmwareJob& job,
+                               cli::FirmwareUploadView& view) {
+  return {target.mac, !job.returnAdapters.empty(),
+          device::ReturnSearch{job.returnAdapters, job.returnBound,
+                               [&view] {
+                                 view.noteSignal();
+                                 return false;  // the camera is flashed: always wait
+                               },
+                               std::nullopt},
+          std::nullopt, job.gvcpPort};
 }
 
 // Shows the identity on `err`, checks the image, honours --dry-run and asks
 // for confirmation; empty when the upload may begin.
-std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
+std::optional<CommandResult> decide(const device::FirmwareIdentity& identity, bool fits,
                                     const std::string& address, const FirmwareJob& job,
                                     const FirmwareConsole& console, const cli::SignalGuard& signals,
                                     std::ostream& err) {
@@ -198,8 +163,9 @@ std::optional<CommandResult> decide(const FirmwareIdentity& identity, bool fits,
 }
 
 // The outcome of an update that ran past the identity step, worded.
-CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const std::string& address,
-                     const FirmwareJob& job, double seconds, std::ostream& err) {
+CommandResult worded(const FirmwareOutcome& outcome, const device::RestartReturn& back,
+                     const std::string& address, const FirmwareJob& job, double seconds,
+                     std::ostream& err) {
   switch (outcome.stage) {
     case FirmwareStage::kControl:
       return failure(ExitCode::kFailed, "camera at " + address + " did not grant control");
@@ -221,11 +187,11 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
     return failure(ExitCode::kFailed, "camera at " + address +
                                           " was programmed and restarted, but the device "
                                           "answering at " +
-                                          back.address + " is " + macText(*back.stranger) +
+                                          backAt(back) + " is " + macText(*back.stranger) +
                                           ", not the camera; its device version was not read");
   }
   if (!back.identity.versionRead) {
-    return failure(ExitCode::kFailed, "camera at " + address + " is back at " + back.address +
+    return failure(ExitCode::kFailed, "camera at " + address + " is back at " + backAt(back) +
                                           " after its restart, but its device version could not "
                                           "be read");
   }
@@ -234,7 +200,8 @@ CommandResult worded(const FirmwareOutcome& outcome, const Return& back, const s
 
 // The audit record of an update whose upload began.
 void recordUpdate(const device::CameraTarget& target, const FirmwareJob& job,
-                  const FirmwareOutcome& outcome, const Return& back, const CommandResult& result) {
+                  const FirmwareOutcome& outcome, const device::RestartReturn& back,
+                  const CommandResult& result) {
   std::vector<SettingChange> changes;
   if (result.code == ExitCode::kOk) {
     changes.push_back({"device_version", outcome.before.version, back.identity.version});
@@ -275,9 +242,9 @@ CommandResult updateCameraFirmware(const device::CameraTarget& target, const Fir
   const std::string& address = target.address;
   cli::FirmwareUploadView view(console.errIsTerminal, err, signals);
   std::optional<CommandResult> ended;
-  Return back;
+  device::RestartReturn back;
   FirmwareHooks hooks;
-  hooks.identityRead = [&](const FirmwareIdentity& identity, bool fits) {
+  hooks.identityRead = [&](const device::FirmwareIdentity& identity, bool fits) {
     ended = decide(identity, fits, address, job, console, signals, err);
     return !ended;
   };
@@ -290,7 +257,8 @@ CommandResult updateCameraFirmware(const device::CameraTarget& target, const Fir
   };
   hooks.flash = view.hooks();
   hooks.restartAndAwait = [&](device::CameraSession& session) {
-    return restartAndReadVersion(session, target, job, view, back);
+    back = device::restartAndReturn(session, returnPlan(target, job, view));
+    return back.outcome;
   };
   const FirmwareUpdatePlan plan{device::sessionTarget(target),
                                 job.imagePath,

@@ -1,10 +1,46 @@
 #include "cli/commands/restart_command.h"
 
-#include "cli/camera_restart.h"
+#include <cstdio>
+
+#include "cli/input/address_rules.h"
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
 
 namespace cli {
+
+namespace {
+
+CommandResult report(const std::string& mac, const device::RestartReturn& back, std::ostream& err) {
+  const double seconds = back.after.count();
+  CommandResult result;
+  result.data["camera"] = {{"mac", mac}, {"ip", dottedText(back.ip)}};
+  result.data["restart"] = {{"seconds", seconds}, {"as_expected", !back.unexpected}};
+  if (back.unexpected) result.data["restart"]["expected"] = *back.unexpected;
+  char text[160];
+  std::snprintf(text, sizeof text, "camera %s restarted, back at %s after %.1f s\n", mac.c_str(),
+                dottedText(back.ip).c_str(), seconds);
+  result.text = text;
+  if (back.unexpected) {
+    err << "warning: camera " << mac << " came back at " << dottedText(back.ip) << ", "
+        << *back.unexpected << "\n";
+  }
+  return result;
+}
+
+}  // namespace
+
+CommandResult restartAndRediscover(device::CameraSession& session, const net::Mac& mac,
+                                   const device::RestartConfig& config,
+                                   const Invocation& invocation,
+                                   const std::vector<Adaptor>& adapters,
+                                   const cli::SignalGuard& signals, std::ostream& err) {
+  const device::ReturnSearch search{adapters, std::chrono::seconds(invocation.waitS),
+                                    [&signals] { return signals.stopRequested(); }, std::nullopt};
+  const device::RestartReturn back =
+      device::restartAndReturn(session, {mac, true, search, config, std::nullopt});
+  if (!back.status.ok()) return failureOf(back.status);
+  return report(macText(mac), back, err);
+}
 
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
@@ -16,8 +52,9 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
         device::CameraSettings before;
         const std::string who = "camera at " + address;
         if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
-        const RestartExpectation expected{before.mac, before.ipConfigCurrent, before.persistent.ip};
-        return restartAndRediscover(session, address, expected, invocation, adapters, signals, err);
+        const device::RestartConfig config{before.ipConfigCurrent, before.persistent.ip};
+        return restartAndRediscover(session, before.mac, config, invocation, adapters, signals,
+                                    err);
       });
 }
 

@@ -5,6 +5,9 @@
 // when that is not what its IP configuration leads one to expect. A stop
 // signal before the request gives control back (exit 130); after it, the
 // wait ends (exit 130) and the privilege has ended with the restart.
+// restartAndRediscover (also `set --restart`) words that restart, judged by
+// the `config` it restarts with: "camera" and "restart" JSON fields, a line of
+// text, and a warning line on `err` when it came back elsewhere than expected.
 #pragma once
 
 #include <ostream>
@@ -14,6 +17,7 @@
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
 #include "cli/signal_guard.h"
+#include "device/camera_return.h"
 #include "net/adaptor.h"
 
 namespace cli {
@@ -21,5 +25,11 @@ namespace cli {
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
                          std::ostream& err);
+
+CommandResult restartAndRediscover(device::CameraSession& session, const net::Mac& mac,
+                                   const device::RestartConfig& config,
+                                   const Invocation& invocation,
+                                   const std::vector<Adaptor>& adapters,
+                                   const cli::SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

@@ -1,7 +1,7 @@
 #include "cli/commands/set_command.h"
 
-#include "cli/camera_restart.h"
 #include "cli/change_audit.h"
+#include "cli/commands/restart_command.h"
 #include "cli/shared_address.h"
 #include "cli/under_control.h"
 #include "device/camera_settings.h"
@@ -18,10 +18,10 @@ std::string withoutLineEnd(std::string text) {
 }
 
 // The restart judges the return by what the change just stored.
-RestartExpectation expectationAfter(const device::CameraSettings& before,
-                                    const DesiredState& desired) {
+device::RestartConfig configAfter(const device::CameraSettings& before,
+                                  const DesiredState& desired) {
   const uint32_t persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
-  return {before.mac, configValue(*desired.mode, before.ipConfigSupported), persistentIp};
+  return {configValue(*desired.mode, before.ipConfigSupported), persistentIp};
 }
 
 // `changed` (the change's result) with the restart's camera and restart
@@ -99,7 +99,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
       }
       return withRestart(
           std::move(changed),
-          restartAndRediscover(session, target.address, expectationAfter(before, request.desired),
+          restartAndRediscover(session, before.mac, configAfter(before, request.desired),
                                invocation, adapters, signals, err));
     };
   }

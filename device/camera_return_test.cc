@@ -1,8 +1,8 @@
-#include "cli/restart_wait.h"
+#include "device/camera_return.h"
 
 #include <gtest/gtest.h>
 
-namespace cli {
+namespace device {
 namespace {
 
 constexpr uint32_t kPersistent = 0xC0A80A32;  // 192.168.10.50
@@ -31,4 +31,4 @@ TEST(UnexpectedReturnTest, DhcpTakesAnyAddressAndLlaOnlyLinkLocal) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace device
