@@ -70,7 +70,9 @@ WhileProbing readAheadInto(std::optional<ReadAhead>& ahead) {
 
 CommandResult reachState(const device::CameraTarget& target, const std::string& who,
                          const StateRequest& request, const SignalGuard* signals,
-                         device::CameraSettings* startedFrom) {
+                         StateAccount* trace) {
+  StateAccount local;
+  StateAccount& did = trace != nullptr ? *trace : local;
   device::CameraSettings now;
   std::optional<CommandResult> unread;
   const std::optional<ReadAhead>& ahead = request.ahead;
@@ -83,17 +85,15 @@ CommandResult reachState(const device::CameraTarget& target, const std::string& 
   // take of control below then says so.
   if (unread && request.check) return *unread;
   if (!unread) {
-    if (startedFrom != nullptr) *startedFrom = now;
+    did.startedFrom = now;
     if (auto refused = refusal(now, request.desired, who)) return *refused;
-    if (request.check || (changesFor(now, request.desired).empty() && !request.then)) {
+    // What the record of the change says: the settings that differ, and
+    // whether any of them holds a new value (a later failure makes it partial).
+    did.planned = changesFor(now, request.desired);
+    if (request.check || (did.planned.empty() && !request.then)) {
       return reportWithoutWrites(now, request.desired, who, request.check);
     }
   }
-  // What the record of the change says: the settings that differ, and
-  // whether any of them holds a new value (a later failure makes it partial).
-  std::vector<SettingChange> planned;
-  if (!unread) planned = changesFor(now, request.desired);
-  bool written = false;
   // The settings read just now are the ones the change starts from: after
   // the take, only the identity check stands between them and the writes.
   device::CameraTarget held = target;
@@ -102,21 +102,21 @@ CommandResult reachState(const device::CameraTarget& target, const std::string& 
     device::CameraSettings before = now;
     if (unread) {
       if (auto failed = readSettingsOf(session.camera(), who, before)) return *failed;
-      if (startedFrom != nullptr) *startedFrom = before;
+      did.startedFrom = before;
       if (stopped(signals)) return interrupted();
       if (auto refused = refusal(before, request.desired, who)) return *refused;
-      planned = changesFor(before, request.desired);
+      did.planned = changesFor(before, request.desired);
     }
     const device::ChangeOutcome outcome =
         device::applyChange(session.camera(), before, changeRequestOf(before, request.desired));
-    written = !outcome.written.empty();
+    did.written = outcome.written;
     CommandResult changed = changeResult(outcome, before, request.desired, who);
     if (changed.code != ExitCode::kOk || !request.then) return changed;
     return request.then(session, before, std::move(changed));
   });
   const bool renameOnly = !request.desired.mode && request.desired.name;
-  recordChange(renameOnly ? audit::Action::kRename : audit::Action::kSet, target, result, written,
-               planned);
+  recordChange(renameOnly ? audit::Action::kRename : audit::Action::kSet, target, result,
+               !did.written.empty(), did.planned);
   return result;
 }
 

@@ -77,9 +77,15 @@ struct StateRequest {
                               CommandResult changed)>
       then;
 };
-// `startedFrom`, when given, gets the settings the change was judged against.
+// What reachState did, for a caller that words more than its result.
+struct StateAccount {
+  device::CameraSettings startedFrom;  // the settings the change was judged against
+  std::vector<SettingChange> planned;  // the settings that differ (what --check reports)
+  std::vector<std::string> written;    // the settings that hold new values, as written
+};
+// `trace`, when given, gets what the call did.
 CommandResult reachState(const device::CameraTarget& target, const std::string& who,
                          const StateRequest& request, const SignalGuard* signals,
-                         device::CameraSettings* startedFrom = nullptr);
+                         StateAccount* trace = nullptr);
 
 }  // namespace cli

@@ -33,6 +33,7 @@ struct RowTarget {
 struct RowOutcome {
   bool started = false;
   CommandResult result;
+  StateAccount account;
 };
 
 // What every row shares: the discovery's records, and one move off a shared
@@ -83,7 +84,7 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
   return targets;
 }
 
-CommandResult applyRow(const RowTarget& target, RowContext& context) {
+CommandResult applyRow(const RowTarget& target, RowContext& context, StateAccount& account) {
   const GigE_Camera_Info& camera = target.camera;
   const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
   if (!viewOf(camera).reachable) {
@@ -102,7 +103,7 @@ CommandResult applyRow(const RowTarget& target, RowContext& context) {
   }
   if (moved.failure) return *moved.failure;
   // Rows under way finish when a stop signal comes: no signal guard here.
-  return withTemporaryIp(reachState(moved.target, who, request, nullptr), moved);
+  return withTemporaryIp(reachState(moved.target, who, request, nullptr, &account), moved);
 }
 
 // What a successful row set, in a few words.
@@ -117,16 +118,15 @@ std::string changeSummary(const PlanRow& row) {
 
 std::string rowState(const RowOutcome& outcome, const PlanRow& row, bool check) {
   if (!outcome.started) return "not started";
-  const CommandResult& r = outcome.result;
-  if (r.code != ExitCode::kOk) return "failed: " + r.message;
-  if (check) {
-    std::string would;
-    for (const auto& change : r.data["changes"]) {
-      would += (would.empty() ? "would change " : ", ") + change["setting"].get<std::string>();
-    }
-    return would.empty() ? "unchanged" : would;
+  if (outcome.result.code != ExitCode::kOk) return "failed: " + outcome.result.message;
+  const std::vector<SettingChange>& planned = outcome.account.planned;
+  if (planned.empty()) return "unchanged";
+  if (!check) return "ok: " + changeSummary(row);
+  std::string would;
+  for (const SettingChange& change : planned) {
+    would += (would.empty() ? "would change " : ", ") + change.setting;
   }
-  return r.data.value("changed", false) ? "ok: " + changeSummary(row) : "unchanged";
+  return would;
 }
 
 CommandResult report(const std::vector<RowTarget>& targets, const std::vector<RowOutcome>& outcomes,
@@ -148,8 +148,7 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
     if (ok) {
       for (const auto& [key, value] : outcome.result.data.items()) row[key] = value;
     } else {
-      const nlohmann::ordered_json done =
-          outcome.result.data.value("done", nlohmann::ordered_json::array());
+      const std::vector<std::string>& done = outcome.account.written;
       row["changed"] = !done.empty();
       row["error"] = outcome.started ? outcome.result.message : "not started: interrupted";
       row["done"] = done;
@@ -186,7 +185,7 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   runJobs(targets.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     outcomes[i].started = true;
-    outcomes[i].result = applyRow(targets[i], context);
+    outcomes[i].result = applyRow(targets[i], context, outcomes[i].account);
   });
   return report(targets, outcomes, signals.stopRequested(), invocation.check);
 }

@@ -103,15 +103,15 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                                invocation, adapters, signals, err));
     };
   }
-  device::CameraSettings before;
+  StateAccount account;
   CommandResult result =
-      reachState(target, "camera at " + target.address, request, &signals, &before);
+      reachState(target, "camera at " + target.address, request, &signals, &account);
   if (result.code == ExitCode::kOk && invocation.now) {
-    const AddressSet set = invocation.addresses.value_or(before.persistent);
+    const AddressSet set = invocation.addresses.value_or(account.startedFrom.persistent);
     result = withAddressNow(std::move(result), target, set,
                             std::move(std::get<PacketSocket>(arpSocket)), invocation, signals, err);
   } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&
-             result.data.value("changed", false)) {
+             !account.planned.empty()) {
     result.text += "the new configuration takes effect when the camera restarts\n";
   }
   return withTemporaryIp(withCamera(std::move(result), target), found);
