@@ -94,7 +94,7 @@ Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters
     CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
                         {}};
     // The device that answers here now is the one a command reads; a
-    // changing command then learns who else answers there (cli/shared_address.h).
+    // changing command then learns who else answers there (device/address_sharers.h).
     // Its capabilities come first, so that its MAC and every later read of
     // this command go in one READREG where it offers concatenation.
     uint32_t capabilities = 0;

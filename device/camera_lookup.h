@@ -22,7 +22,7 @@ namespace device {
 
 // What a lookup is for. A changing command must learn who else answers at the
 // camera's address: its discovery ends early only where the packet socket
-// works, since then an ARP probe can tell (cli/shared_address.h).
+// works, since then an ARP probe can tell (device/address_sharers.h).
 enum class LookupUse { kRead, kChange };
 
 struct Lookup {

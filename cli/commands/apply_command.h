@@ -1,5 +1,5 @@
 // `apply FILE`: a planned address list applied to many cameras. The plan
-// (cli/apply_plan.h) is read and checked whole, then one discovery finds
+// (cli/input/apply_plan.h) is read and checked whole, then one discovery finds
 // every row's camera; a malformed file or a MAC that no camera answered for
 // is reported with file and line, and then nothing is written to any camera.
 // Each row then runs under its own control session, up to --jobs cameras at
