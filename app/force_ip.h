@@ -23,5 +23,5 @@ class ForceIp {
   int assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set);
   void sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set);
 
-  UniqueFd sock;
+  net::UniqueFd sock;
 };

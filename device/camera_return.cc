@@ -118,9 +118,9 @@ gvcp::Status restartFailure(RestartOutcome outcome, const RestartPlan& plan,
     return fault(Fault::kFailed,
                  "the control channel to the " + camera + " failed during its restart");
   }
-  const std::string silent = plan.byMac
-                                 ? "camera " + macText(plan.mac) + " did not answer a discovery"
-                                 : camera + " did not answer";
+  const std::string silent =
+      plan.byMac ? "camera " + net::macText(plan.mac) + " did not answer a discovery"
+                 : camera + " did not answer";
   const auto bound = std::chrono::ceil<std::chrono::seconds>(plan.search.bound).count();
   return fault(Fault::kFailed, silent + " within " + std::to_string(bound) + " s of its restart");
 }
@@ -151,7 +151,7 @@ void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& b
 }  // namespace
 
 RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
-  const std::string camera = "camera at " + dottedQuad(session.target().ip);
+  const std::string camera = "camera at " + net::dottedQuad(session.target().ip);
   const auto start = Clock::now();
   RestartReturn back;
   SessionTarget at = session.target();

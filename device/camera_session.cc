@@ -118,7 +118,7 @@ gvcp::Status CameraSession::checkIdentity() {
   previousTimeout_.reset();  // nothing is written to another device
   return gvcp::Status::Local(
       SessionSite::kWrongCamera,
-      "the device answering there is " + macText(mac) + ", not " + macText(*target_.mac));
+      "the device answering there is " + net::macText(mac) + ", not " + net::macText(*target_.mac));
 }
 
 // Three beats, so one lost beat does not cost the privilege; the value found

@@ -37,7 +37,7 @@ class FlashRun {
       : sock(socket(AF_INET, SOCK_DGRAM, 0)), camera(camera), options(options), hooks(hooks) {}
 
   // 0, or the errno of tying the socket to the options' interface.
-  int tieToInterface() { return bindToInterface(sock.get(), options.interfaceName); }
+  int tieToInterface() { return net::bindToInterface(sock.get(), options.interfaceName); }
   int send(uint32_t command, std::span<const uint8_t> payload) {
     return epcsExchange(sock, camera, command, payload, {}, kEpcsTries, kEpcsWaitUs);
   }
@@ -45,7 +45,7 @@ class FlashRun {
   int pollUntilFlashed();
 
  private:
-  UniqueFd sock;
+  net::UniqueFd sock;
   sockaddr_in camera;
   const FlashProgramOptions& options;
   const FlashHooks& hooks;
@@ -152,5 +152,5 @@ int programFlash(const sockaddr_in& camera, std::span<const uint8_t> image,
 }
 
 int epcs_program(unsigned int ip, char* path) {
-  return programFlash(socketAddress(ip, kEpcsPort), path);
+  return programFlash(net::socketAddress(ip, kEpcsPort), path);
 }

@@ -29,7 +29,7 @@ class FlashProgramTest : public ::testing::Test {
   }
   int programFile(const std::string& path,
                   std::chrono::milliseconds bound = kFlashCompletionBound) {
-    const sockaddr_in camera = socketAddress(htonl(INADDR_LOOPBACK), peer ? peer->port() : 9);
+    const sockaddr_in camera = net::socketAddress(htonl(INADDR_LOOPBACK), peer ? peer->port() : 9);
     return programFlash(camera, path.c_str(), {bound, output.stream()}, hooks);
   }
   std::vector<Bytes> received(uint32_t command) const {

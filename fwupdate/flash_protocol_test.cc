@@ -55,7 +55,7 @@ class EpcsTransportTest : public ::testing::Test {
   void start(testing_peer::Script script) {
     peer = std::make_unique<ScriptedPeer>(std::move(script));
     ASSERT_TRUE(peer->ok());
-    dest = socketAddress(peer->ip(), peer->port());
+    dest = net::socketAddress(peer->ip(), peer->port());
   }
   static testing_peer::Script answering(std::vector<Bytes> answers) {
     return [answers](const Bytes&) { return answers; };
@@ -70,7 +70,7 @@ class EpcsTransportTest : public ::testing::Test {
     return epcsExchange(sock, dest, 1, payload, answer, tries, waitUs);
   }
 
-  UniqueFd sock;
+  net::UniqueFd sock;
   sockaddr_in dest{};
   std::unique_ptr<ScriptedPeer> peer;
 };
@@ -162,11 +162,11 @@ TEST_F(EpcsTransportTest, RuntAnswersAreNotTakenForAStatus) {
 TEST_F(EpcsTransportTest, AnswerQueuedBeforeTheExchangeBelongsToAnEarlierRequest) {
   start(answering({answerWithStatus(0)}));
   // Bind so that a late answer can be aimed at the socket before the exchange.
-  sockaddr_in local = socketAddress(htonl(INADDR_LOOPBACK), 0);
+  sockaddr_in local = net::socketAddress(htonl(INADDR_LOOPBACK), 0);
   socklen_t len = sizeof local;
   ASSERT_EQ(bind(sock.get(), reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
   ASSERT_EQ(getsockname(sock.get(), reinterpret_cast<sockaddr*>(&local), &len), 0);
-  const UniqueFd late(socket(AF_INET, SOCK_DGRAM, 0));
+  const net::UniqueFd late(socket(AF_INET, SOCK_DGRAM, 0));
   const Bytes stale = answerWithStatus(0x80000007);
   sendto(late.get(), stale.data(), stale.size(), 0, reinterpret_cast<sockaddr*>(&local),
          sizeof local);
@@ -179,7 +179,7 @@ TEST_F(EpcsTransportTest, AnswerQueuedBeforeTheExchangeBelongsToAnEarlierRequest
 class EpcsLateAnswerTest : public ::testing::Test {
  protected:
   EpcsLateAnswerTest() : peer(socket(AF_INET, SOCK_DGRAM, 0)) {
-    sockaddr_in local = socketAddress(htonl(INADDR_LOOPBACK), 0);
+    sockaddr_in local = net::socketAddress(htonl(INADDR_LOOPBACK), 0);
     socklen_t len = sizeof local;
     bound = bind(peer.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
             getsockname(peer.get(), reinterpret_cast<sockaddr*>(&local), &len) == 0;
@@ -200,7 +200,7 @@ class EpcsLateAnswerTest : public ::testing::Test {
            sizeof client);
   }
 
-  UniqueFd peer;
+  net::UniqueFd peer;
   bool bound = false;
   sockaddr_in dest{};
   sockaddr_in client{};
@@ -217,7 +217,7 @@ TEST_F(EpcsLateAnswerTest, AnswerToAnEarlierTryIsNotTakenForTheNextRequest) {
   constexpr int kWaitUs = 300000;
   constexpr int kPauseMs = 50;
   auto results = std::async(std::launch::async, [this] {
-    UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+    net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
     const int first = epcsExchange(sock, dest, 2, {}, {}, 3, kWaitUs);
     // This request is "lost": the peer never answers it.
     const int second = epcsExchange(sock, dest, 2, {}, {}, 1, kWaitUs);
@@ -246,7 +246,7 @@ TEST_F(EpcsTransportTest, FailedWaitEndsTheExchangeAndLeavesNoSocket) {
   constexpr int kNotOpen = 900;
   ASSERT_EQ(fcntl(kNotOpen, F_GETFD), -1);
   EXPECT_EQ(epcs_transport(kNotOpen, dest, 3, 0, nullptr), kEpcsWaitFailed);
-  UniqueFd owned(kNotOpen);
+  net::UniqueFd owned(kNotOpen);
   EXPECT_EQ(epcsExchange(owned, dest, 3, {}, {}, 1, kShortWaitUs), kEpcsWaitFailed);
   EXPECT_FALSE(owned.valid());
   EXPECT_EQ(epcsExchange(owned, dest, 3, {}, {}, 1, kShortWaitUs), kEpcsWaitFailed);

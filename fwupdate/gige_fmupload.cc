@@ -75,7 +75,7 @@ int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options
 int updateFirmware(const std::string& ip, const std::string& file, const FwUpdateOptions& options) {
   FILE* out = options.flash.out;
   uint32_t address = 0;
-  if (!parseIpv4(ip, &address)) {
+  if (!net::parseIpv4(ip, &address)) {
     std::fprintf(out, "invalid camera address: %s\n", terminalSafe(ip).c_str());
     return -1;
   }

@@ -50,7 +50,8 @@ int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short
 }  // namespace
 
 Camera::Camera(unsigned int ip, unsigned short port)
-    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), cameraAddr(socketAddress(ip, port)) {}
+    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+      cameraAddr(net::socketAddress(ip, port)) {}
 
 void Camera::setPendingAckLimit(std::chrono::milliseconds limit) {
   std::lock_guard<std::mutex> lock(exchange);
@@ -60,15 +61,15 @@ void Camera::setPendingAckLimit(std::chrono::milliseconds limit) {
 int Camera::bindToInterface(const std::string& name) {
   std::lock_guard<std::mutex> lock(exchange);
   if (!sock) return EBADF;
-  return ::bindToInterface(sock.get(), name);
+  return net::bindToInterface(sock.get(), name);
 }
 
 void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
   traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
                 command);
-  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL, asSockaddr(cameraAddr),
-                 sizeof cameraAddr);
+  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL,
+                 net::asSockaddr(cameraAddr), sizeof cameraAddr);
 }
 
 void Camera::sendBeat() {
@@ -104,12 +105,13 @@ int Camera::awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
   for (;;) {
     // A signal does not end the wait; once the budget is spent it only takes
     // what is already waiting.
-    const SocketWait ready = waitReadable(sock.get(), std::min(deadlines.attempt, deadlines.beat));
-    if (ready == SocketWait::kFailed) {
+    const net::SocketWait ready =
+        net::waitReadable(sock.get(), std::min(deadlines.attempt, deadlines.beat));
+    if (ready == net::SocketWait::kFailed) {
       sock.reset();
       return kGvcpWaitFailed;
     }
-    if (ready == SocketWait::kTimedOut) {
+    if (ready == net::SocketWait::kTimedOut) {
       if (deadlines.attempt <= deadlines.beat) return kGvcpNoAnswer;
       sendBeat();
       deadlines.beat += std::chrono::milliseconds(kHeartbeatIntervalMs);

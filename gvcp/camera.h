@@ -133,7 +133,7 @@ class Camera {
   bool honourPendingAck(std::span<const uint8_t> datagram, Deadlines& deadlines,
                         std::chrono::milliseconds wait) const;
 
-  UniqueFd sock;
+  net::UniqueFd sock;
   sockaddr_in cameraAddr{};
   uint16_t requestId = 1;
   uint16_t lastIdSent = 1;  // requestId or the last beat's; the next exchange follows it

@@ -34,8 +34,8 @@ using site = gvcp::DiscoverySite;
 // One adapter's part of a discovery.
 struct Probe {
   Adaptor adaptor;
-  UniqueFd sender;       // sends the request; the capture in UDP mode
-  PacketSocket capture;  // packet modes only
+  net::UniqueFd sender;       // sends the request; the capture in UDP mode
+  net::PacketSocket capture;  // packet modes only
   std::vector<GigE_Camera_Info> cameras;
   uint16_t port = 0;  // the sender's own port, when the capture takes only its answers
 };
@@ -54,7 +54,7 @@ Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysErro
 // request is capped at net.core.rmem_max; the kernel doubles what it grants
 // for its own bookkeeping. The trace says what was asked and what was given.
 void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
-  const std::optional<long> ceiling = rmemMax();
+  const std::optional<long> ceiling = net::rmemMax();
   const int asked =
       static_cast<int>(std::min<long>(kCaptureBufferBytes, ceiling.value_or(kCaptureBufferBytes)));
   ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
@@ -101,7 +101,7 @@ bool bindCapture(int fd, int ifindex) {
 // interface: no frame of another interface, and none that the filter has not
 // seen, can wait in its queue. `skip` is set when the adapter is left out.
 Status openCapture(Probe& probe, Status& skip) {
-  probe.capture = PacketSocket::open("packet socket");
+  probe.capture = net::PacketSocket::open("packet socket");
   if (!probe.capture) return failure("socket() error", site::kRawSocket);
   ifreq request{};
   std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
@@ -132,7 +132,7 @@ void tieSender(const Probe& probe) {
   std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
   if (::ioctl(probe.sender.get(), SIOCGIFFLAGS, &request) != 0) return;
   if ((request.ifr_flags & IFF_UP) != 0)
-    (void)bindToInterface(probe.sender.get(), request.ifr_name);
+    (void)net::bindToInterface(probe.sender.get(), request.ifr_name);
 }
 
 // Binding to the adapter's address makes the request leave through it.
@@ -140,8 +140,8 @@ Status bindSender(Probe& probe) {
   tieSender(probe);
   uint32_t ip = 0;
   ::inet_pton(AF_INET, probe.adaptor.getIp().c_str(), &ip);
-  const sockaddr_in local = socketAddress(ip, 0);
-  if (::bind(probe.sender.get(), asSockaddr(local), sizeof local) != 0) {
+  const sockaddr_in local = net::socketAddress(ip, 0);
+  if (::bind(probe.sender.get(), net::asSockaddr(local), sizeof local) != 0) {
     return failure("bind() error", site::kUdpBind);
   }
   return Status::Ok();
@@ -154,14 +154,14 @@ Status bindSender(Probe& probe) {
 // source (sendWithSource). The capture then takes only answers to its port.
 Status bindSenderToInterface(Probe& probe) {
   const int fd = probe.sender.get();
-  if (const int error = bindToInterface(fd, probe.adaptor.getName()); error != 0) {
+  if (const int error = net::bindToInterface(fd, probe.adaptor.getName()); error != 0) {
     errno = error;
     return failure("setsockopt(SO_BINDTODEVICE) error", site::kUdpBind);
   }
-  const sockaddr_in any = socketAddress(htonl(INADDR_ANY), 0);
+  const sockaddr_in any = net::socketAddress(htonl(INADDR_ANY), 0);
   sockaddr_in local{};
   socklen_t length = sizeof local;
-  if (::bind(fd, asSockaddr(any), sizeof any) != 0 ||
+  if (::bind(fd, net::asSockaddr(any), sizeof any) != 0 ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
     return failure("bind() error", site::kUdpBind);
   }
@@ -212,14 +212,14 @@ ssize_t sendWithSource(int fd, std::span<const uint8_t> datagram, const sockaddr
 }
 
 Status sendRequest(const Probe& probe) {
-  const sockaddr_in everyone = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
+  const sockaddr_in everyone = net::socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
   const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
   gvcp::traceDatagram(gvcp::TraceDirection::kSend, everyone.sin_addr.s_addr, gvcp::kPort, command);
   const ssize_t sent =
       probe.port != 0
           ? sendWithSource(probe.sender.get(), command, everyone, probe.adaptor.ipValue())
-          : ::sendto(probe.sender.get(), command.data(), command.size(), 0, asSockaddr(everyone),
-                     sizeof everyone);
+          : ::sendto(probe.sender.get(), command.data(), command.size(), 0,
+                     net::asSockaddr(everyone), sizeof everyone);
   if (sent < 0) return failure("sendto() error", site::kSend);
   return Status::Ok();
 }

@@ -29,7 +29,7 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
   info.serialNumber = textField(p + d::kSerialNumber, d::kSerialNumberLen);
   info.userDefinedName = textField(p + d::kUserDefinedName, d::kUserDefinedNameLen);
   info.cameraIp = sourceIp;
-  parseIpv4(sourceIp, &info.sourceIp);
+  net::parseIpv4(sourceIp, &info.sourceIp);
   info.adaptor = adaptor;
   return info;
 }

@@ -413,7 +413,7 @@ TEST_F(CameraTest, AfterAFailedWaitLaterExchangesNeverTouchTheOldDescriptor) {
   unsigned int value = 0;
   EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
   // A new socket takes the freed number; the broken Camera must leave it alone.
-  UniqueFd newcomer(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  net::UniqueFd newcomer(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   ASSERT_EQ(newcomer.get(), fd);
   const auto start = Clock::now();
   EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
@@ -432,7 +432,7 @@ TEST_F(CameraTest, CameraWhoseSocketCouldNotOpenFailsEveryExchangeAtOnce) {
   // The lowest free number becomes the limit, so no new descriptor fits.
   int lowestFree = -1;
   {
-    UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    net::UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     lowestFree = probe.get();
   }
   ASSERT_GE(lowestFree, 0);

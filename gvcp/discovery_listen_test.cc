@@ -18,14 +18,14 @@ using namespace std::chrono_literals;
 
 // A UDP socket on a loopback address with the port the system chose.
 struct LoopSocket {
-  UniqueFd fd;
+  net::UniqueFd fd;
   sockaddr_in address{};
 };
 
 LoopSocket openLoop(uint32_t hostOrderIp) {
-  LoopSocket s{UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
-               socketAddress(htonl(hostOrderIp), 0)};
-  EXPECT_EQ(::bind(s.fd.get(), asSockaddr(s.address), sizeof s.address), 0);
+  LoopSocket s{net::UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+               net::socketAddress(htonl(hostOrderIp), 0)};
+  EXPECT_EQ(::bind(s.fd.get(), net::asSockaddr(s.address), sizeof s.address), 0);
   socklen_t len = sizeof s.address;
   ::getsockname(s.fd.get(), reinterpret_cast<sockaddr*>(&s.address), &len);
   return s;
@@ -40,7 +40,7 @@ std::vector<uint8_t> discoveryAck(uint8_t macLast, uint16_t code = gvcp::DISCOVE
 }
 
 void sendTo(const LoopSocket& from, const LoopSocket& to, const std::vector<uint8_t>& bytes) {
-  ASSERT_EQ(::sendto(from.fd.get(), bytes.data(), bytes.size(), 0, asSockaddr(to.address),
+  ASSERT_EQ(::sendto(from.fd.get(), bytes.data(), bytes.size(), 0, net::asSockaddr(to.address),
                      sizeof to.address),
             static_cast<ssize_t>(bytes.size()));
 }
@@ -154,7 +154,7 @@ TEST_F(DiscoveryListen, PendingSocketErrorDoesNotEndTheWindow) {
   LoopSocket closedPort = openLoop(0x7F000001);
   const sockaddr_in nobody = closedPort.address;
   closedPort.fd.reset();
-  ASSERT_EQ(::connect(first.fd.get(), asSockaddr(nobody), sizeof nobody), 0);
+  ASSERT_EQ(::connect(first.fd.get(), net::asSockaddr(nobody), sizeof nobody), 0);
   ASSERT_EQ(::send(first.fd.get(), "x", 1, 0), 1);
   EXPECT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second), {}}), 0);
   EXPECT_EQ(onSecond.size(), 1u);

@@ -15,8 +15,8 @@ using Bytes = std::vector<uint8_t>;
 
 ForceIpSet setFromText(const std::string& ip, const std::string& mask) {
   ForceIpSet set;
-  EXPECT_TRUE(parseIpv4(ip, &set.ip));
-  EXPECT_TRUE(parseIpv4(mask, &set.mask));
+  EXPECT_TRUE(net::parseIpv4(ip, &set.ip));
+  EXPECT_TRUE(net::parseIpv4(mask, &set.mask));
   return set;
 }
 
@@ -82,7 +82,7 @@ TEST_F(ForceIpListenTest, WithoutPacketSocketTheWholeTimeIsStillWaited) {
 TEST_F(ForceIpListenTest, ArrivingFramesAreDroppedAndTheWaitGoesOn) {
   int pair[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_DGRAM, 0, pair), 0);
-  const UniqueFd reader(pair[0]), writer(pair[1]);
+  const net::UniqueFd reader(pair[0]), writer(pair[1]);
   const uint8_t frame[64] = {0x42};
   for (int i = 0; i < 5; ++i) ASSERT_EQ(::send(writer.get(), frame, sizeof frame, 0), 64);
 

@@ -187,7 +187,7 @@ CommandResult worded(const FirmwareOutcome& outcome, const device::RestartReturn
     return failure(ExitCode::kFailed, "camera at " + address +
                                           " was programmed and restarted, but the device "
                                           "answering at " +
-                                          backAt(back) + " is " + macText(*back.stranger) +
+                                          backAt(back) + " is " + net::macText(*back.stranger) +
                                           ", not the camera; its device version was not read");
   }
   if (!back.identity.versionRead) {

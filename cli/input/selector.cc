@@ -13,7 +13,7 @@ namespace cli {
 namespace {
 
 std::optional<net::Mac> parseMac(std::string_view text) {
-  const std::optional<MacAddress> mac = parseMacText(text);
+  const std::optional<MacAddress> mac = net::parseMacText(text);
   if (!mac) return std::nullopt;
   net::Mac bytes{};
   mac->getMacHw(bytes.data(), static_cast<int>(bytes.size()));

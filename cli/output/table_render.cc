@@ -26,7 +26,7 @@ std::string marksOf(const CameraView& c) {
 
 Row rowOf(size_t index, const CameraView& c) {
   return {std::to_string(index),
-          macText(c.mac),
+          net::macText(c.mac),
           addressWithMask(c.ip, c.mask),
           c.adapter ? tableSafe(c.adapter->name) : "-",
           tableSafe(c.identity.model),
@@ -61,9 +61,9 @@ std::string addressWithMask(uint32_t ip, uint32_t mask) {
   const uint32_t bits = ntohl(mask);
   // Contiguous: the ones all lead, so the inverted mask plus one is a power of two.
   if (std::has_single_bit(~bits + 1) || bits == 0) {
-    return dottedQuad(ip) + "/" + std::to_string(std::popcount(bits));
+    return net::dottedQuad(ip) + "/" + std::to_string(std::popcount(bits));
   }
-  return dottedQuad(ip) + "/" + dottedQuad(mask);
+  return net::dottedQuad(ip) + "/" + net::dottedQuad(mask);
 }
 
 std::string modeText(uint32_t ipConfig) {
@@ -95,7 +95,7 @@ std::string addressNotes(const CameraView& c) {
   std::string notes = c.reachable ? "" : "  ! outside its adapter's subnet";
   if (!c.sharesAddressWith.empty()) {
     notes += "  = shared with";
-    for (const auto& mac : c.sharesAddressWith) notes += " " + macText(mac);
+    for (const auto& mac : c.sharesAddressWith) notes += " " + net::macText(mac);
   }
   if (c.hostAddress) notes += "  * an address of this host";
   return notes;
@@ -108,9 +108,9 @@ std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
                                               addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
                                         : "- (no adapter's subnet holds the address)";
   const std::pair<const char*, std::string> lines[] = {
-      {"MAC", macText(c.mac)},
+      {"MAC", net::macText(c.mac)},
       {"Address", addressWithMask(c.ip, c.mask) + addressNotes(c)},
-      {"Gateway", dottedQuad(c.gateway)},
+      {"Gateway", net::dottedQuad(c.gateway)},
       {"Adapter", adapter},
       {"Manufacturer", tableSafe(c.identity.manufacturer)},
       {"Model", tableSafe(c.identity.model)},
@@ -121,7 +121,7 @@ std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
       {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},
-      {"Persistent gateway", dottedQuad(htonl(s.persistent.gateway))},
+      {"Persistent gateway", net::dottedQuad(htonl(s.persistent.gateway))},
       {"Heartbeat timeout", std::to_string(s.heartbeatTimeoutMs) + " ms"},
       {"Control", s.ccp != 0 ? "held by another host (CCP " + std::to_string(s.ccp) + ")" : "free"},
   };

@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
     std::fputs("usage: nuv_echo [--flash] PORT\n", stderr);
     return 2;
   }
-  const UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  const net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   const sockaddr_in any =
-      socketAddress(htonl(INADDR_ANY), static_cast<uint16_t>(std::atoi(argv[argc - 1])));
+      net::socketAddress(htonl(INADDR_ANY), static_cast<uint16_t>(std::atoi(argv[argc - 1])));
   if (!sock || bind(sock.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
     std::perror("nuv_echo: socket");
     return 1;

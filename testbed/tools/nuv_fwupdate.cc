@@ -80,7 +80,7 @@ bool parse(int argc, char** argv, Arguments& args) {
   return args.positional.size() == (args.roundTrips > 0 ? 1u : 2u);
 }
 
-sockaddr_in flashEndpoint(uint32_t ip) { return socketAddress(ip, kEpcsPort); }
+sockaddr_in flashEndpoint(uint32_t ip) { return net::socketAddress(ip, kEpcsPort); }
 
 long long microsSince(Clock::time_point begin) {
   return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
@@ -96,7 +96,7 @@ std::optional<double> bareRoundTrip(int fd, const sockaddr_in& camera,
   const auto begin = Clock::now();
   sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&camera),
          sizeof camera);
-  if (waitReadable(fd, begin + kRoundTripWait) != SocketWait::kReadable ||
+  if (net::waitReadable(fd, begin + kRoundTripWait) != net::SocketWait::kReadable ||
       recv(fd, answer, sizeof answer, MSG_DONTWAIT) < 0) {
     return std::nullopt;
   }
@@ -104,7 +104,7 @@ std::optional<double> bareRoundTrip(int fd, const sockaddr_in& camera,
 }
 
 int measureRoundTrips(uint32_t ip, int count) {
-  const UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+  const net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
   // A block request; the camera answers it whatever its flash phase.
   const std::vector<uint8_t> request =
       buildEpcsRequest(kEpcsBlock, std::vector<uint8_t>(kEpcsBlockPayloadSize, 0));
@@ -145,7 +145,7 @@ int programOnly(uint32_t ip, const std::string& image) {
 int main(int argc, char** argv) {
   Arguments args;
   uint32_t ip = 0;
-  if (!parse(argc, argv, args) || !parseIpv4(args.positional[0], &ip)) return usage();
+  if (!parse(argc, argv, args) || !net::parseIpv4(args.positional[0], &ip)) return usage();
   if (!args.dir.empty() && chdir(args.dir.c_str()) != 0) {
     std::perror("chdir");
     return 1;
