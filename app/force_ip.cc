@@ -37,7 +37,7 @@ int ForceIp::assignTemporaryIp(const GigE_Camera_Info* camera, const ForceIpSet*
 int ForceIp::assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set) {
   sendCommand(*camera, *set);
   const net::PacketSocket linkWatch = openLinkWatch(camera->adaptor.getName());
-  if (!drainFramesFor(linkWatch.get(), kForceIpListenMs)) {
+  if (!gvcp::drainFramesFor(linkWatch.get(), gvcp::kForceIpListenMs)) {
     std::puts("select() failed");
     std::exit(kExitWaitFailed);
   }
@@ -56,7 +56,7 @@ void ForceIp::sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set)
     std::puts("bind() error");
   }
   const sockaddr_in broadcast = net::socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
-  const ForceIpCommand command = buildForceIpCommand(camera.cameraMacHw, set);
+  const gvcp::ForceIpCommand command = gvcp::buildForceIpCommand(camera.cameraMacHw, set);
   if (::sendto(sock.get(), command.data(), command.size(), 0, net::asSockaddr(broadcast),
                sizeof broadcast) < 0) {
     std::puts("sendto() error");

@@ -91,7 +91,7 @@ class DiscoveryWindowThreads : public ::testing::Test {
     EXPECT_EQ(listenForAnswers(pair.receiver.get(), adaptor, window, cameras), expectedResult);
     return Clock::now() - start;
   }
-  DatagramPair pair = openDatagramPair();
+  testing_peer::DatagramPair pair = testing_peer::openDatagramPair();
   Adaptor adaptor{0u};
   std::vector<GigE_Camera_Info> cameras;
 };

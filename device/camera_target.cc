@@ -19,7 +19,7 @@ SessionTarget sessionTarget(const CameraTarget& target) {
 
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
   auto camera = std::make_unique<Camera>(ip, port);
-  camera->setAckWait(AckWait::kPerAttempt);
+  camera->setAckWait(gvcp::AckWait::kPerAttempt);
   camera->bindToInterface(interface);
   return camera;
 }

@@ -91,7 +91,7 @@ TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOther
                ? channel.readreg(gvcp::Registers::kDeviceMacLow, &macLow)
                : -1;
   }));
-  EXPECT_EQ(routed, kGvcpNoAnswer);
+  EXPECT_EQ(routed, gvcp::kGvcpNoAnswer);
   EXPECT_EQ(tied, 0);
   EXPECT_EQ(macLow, 0x00006420u);
   net::PacketLink other(std::move(early), testbed::interfaceIndexIn(host, "eth2"));

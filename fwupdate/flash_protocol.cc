@@ -21,7 +21,7 @@ constexpr int kLateAnswerWaits = 2;
 // Answers queued before a request goes out were meant for earlier requests (a
 // late answer to an earlier exchange); taking one would confirm the wrong block.
 void discardWaitingAnswers(int fd) {
-  uint8_t sink[kEpcsMaxAnswer];
+  uint8_t sink[gvcp::kEpcsMaxAnswer];
   for (int i = 0; i < kMaxDiscardedAnswers; ++i) {
     if (recv(fd, sink, sizeof sink, MSG_DONTWAIT) < 0) return;
   }
@@ -32,7 +32,7 @@ void discardWaitingAnswers(int fd) {
 // the deadline passes) keeps them from being read as the next request's answer,
 // which would skip a block whose request was lost.
 void absorbLateAnswers(int fd, int expected, Clock::time_point deadline) {
-  uint8_t sink[kEpcsMaxAnswer];
+  uint8_t sink[gvcp::kEpcsMaxAnswer];
   while (expected > 0 && net::waitReadable(fd, deadline) == net::SocketWait::kReadable) {
     if (recv(fd, sink, sizeof sink, MSG_DONTWAIT) >= 0) --expected;
   }
@@ -47,14 +47,14 @@ struct TryOutcome {
 // Waits until `deadline` for one answer that carries a status word; runts and
 // receive errors are skipped and the wait goes on.
 TryOutcome awaitAnswer(int fd, Clock::time_point deadline, std::span<uint8_t> answer) {
-  uint8_t datagram[kEpcsMaxAnswer];
+  uint8_t datagram[gvcp::kEpcsMaxAnswer];
   for (;;) {
     const net::SocketWait wait = net::waitReadable(fd, deadline);
     if (wait != net::SocketWait::kReadable) return {wait, 0};
     const ssize_t got = recv(fd, datagram, sizeof datagram, MSG_DONTWAIT);
     if (got <= 0) continue;
     const std::span<const uint8_t> received(datagram, static_cast<size_t>(got));
-    const std::optional<uint32_t> status = epcsAnswerStatus(received);
+    const std::optional<uint32_t> status = gvcp::epcsAnswerStatus(received);
     if (!status) continue;
     if (*status == 0 && !answer.empty() && received.size() <= answer.size()) {
       std::copy(received.begin(), received.end(), answer.begin());
@@ -70,7 +70,7 @@ int epcsExchange(net::UniqueFd& sock, const sockaddr_in& dest, uint32_t command,
                  int waitUs) {
   if (tries <= 0) return kEpcsNoAnswer;
   if (!sock) return kEpcsWaitFailed;
-  const std::vector<uint8_t> request = buildEpcsRequest(command, payload);
+  const std::vector<uint8_t> request = gvcp::buildEpcsRequest(command, payload);
   discardWaitingAnswers(sock.get());
   const auto perTry = std::chrono::microseconds(std::max(waitUs, 0));
   for (int attempt = 0; attempt < tries; ++attempt) {

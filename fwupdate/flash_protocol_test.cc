@@ -19,12 +19,13 @@ using testing_peer::hexBytes;
 using testing_peer::ScriptedPeer;
 
 TEST(EpcsFramingTest, RequestWithoutPayloadIsTheLittleEndianHeaderAlone) {
-  EXPECT_EQ(buildEpcsRequest(3, {}), hexBytes("78 56 34 12 03 00 00 00 00 00 00 00 00 00 00 00"));
+  EXPECT_EQ(gvcp::buildEpcsRequest(3, {}),
+            hexBytes("78 56 34 12 03 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
 TEST(EpcsFramingTest, RequestCarriesItsPayloadLengthAndBytes) {
   const Bytes payload(520, 0xAB);
-  const Bytes request = buildEpcsRequest(2, payload);
+  const Bytes request = gvcp::buildEpcsRequest(2, payload);
   ASSERT_EQ(request.size(), 536u);
   EXPECT_EQ(Bytes(request.begin(), request.begin() + 16),
             hexBytes("78 56 34 12 02 00 00 00 00 00 00 00 08 02 00 00"));
@@ -33,15 +34,15 @@ TEST(EpcsFramingTest, RequestCarriesItsPayloadLengthAndBytes) {
 
 TEST(EpcsFramingTest, StatusIsTheWordAtOffsetEightWhateverTheRest) {
   Bytes answer = hexBytes("00 00 00 00 09 00 00 00 03 00 00 00");
-  EXPECT_EQ(epcsAnswerStatus(answer), 3u);
+  EXPECT_EQ(gvcp::epcsAnswerStatus(answer), 3u);
   answer[11] = 0x80;  // one corrupted byte changes the status, nothing else is looked at
-  EXPECT_EQ(epcsAnswerStatus(answer), 0x80000003u);
+  EXPECT_EQ(gvcp::epcsAnswerStatus(answer), 0x80000003u);
 }
 
 TEST(EpcsFramingTest, AnswerShorterThanTwelveBytesCarriesNoStatus) {
-  EXPECT_FALSE(epcsAnswerStatus(Bytes(11, 0)).has_value());
-  EXPECT_FALSE(epcsAnswerStatus(Bytes{}).has_value());
-  EXPECT_EQ(epcsAnswerStatus(Bytes(12, 0)), 0u);
+  EXPECT_FALSE(gvcp::epcsAnswerStatus(Bytes(11, 0)).has_value());
+  EXPECT_FALSE(gvcp::epcsAnswerStatus(Bytes{}).has_value());
+  EXPECT_EQ(gvcp::epcsAnswerStatus(Bytes(12, 0)), 0u);
 }
 
 // Exchanges over loopback against a scripted peer; short per-try waits keep
@@ -60,9 +61,9 @@ class EpcsTransportTest : public ::testing::Test {
   static testing_peer::Script answering(std::vector<Bytes> answers) {
     return [answers](const Bytes&) { return answers; };
   }
-  static Bytes answerWithStatus(uint32_t status, size_t size = kEpcsHeaderSize) {
+  static Bytes answerWithStatus(uint32_t status, size_t size = gvcp::kEpcsHeaderSize) {
     Bytes answer(size, 0x5A);
-    writeEpcsHeader(answer.data(), {kEpcsMagic, 1, status, 0});
+    gvcp::writeEpcsHeader(answer.data(), {gvcp::kEpcsMagic, 1, status, 0});
     return answer;
   }
   int exchange(std::span<uint8_t> answer = {}, int tries = kEpcsTries, int waitUs = kShortWaitUs) {
@@ -80,7 +81,7 @@ TEST_F(EpcsTransportTest, ZeroTriesSendsNothing) {
   EXPECT_EQ(exchange({}, 0), kEpcsNoAnswer);
   EXPECT_EQ(exchange({}, -2), kEpcsNoAnswer);
   // A marker sent afterwards on the same socket is the first thing the peer sees.
-  const uint8_t marker[kEpcsHeaderSize] = {0xEE};
+  const uint8_t marker[gvcp::kEpcsHeaderSize] = {0xEE};
   sendto(sock.get(), marker, sizeof marker, 0, reinterpret_cast<sockaddr*>(&dest), sizeof dest);
   ASSERT_TRUE(peer->waitForCount(1));
   EXPECT_EQ(peer->received()[0][0], 0xEE);
@@ -118,7 +119,7 @@ TEST_F(EpcsTransportTest, BlockRequestTravelsAsOne536ByteDatagram) {
   const Bytes payload(520, 0x42);
   EXPECT_EQ(epcsExchange(sock, dest, 2, payload, {}, kEpcsTries, kShortWaitUs), 0);
   ASSERT_EQ(peer->count(), 1u);
-  EXPECT_EQ(peer->received()[0], buildEpcsRequest(2, payload));
+  EXPECT_EQ(peer->received()[0], gvcp::buildEpcsRequest(2, payload));
 }
 
 TEST_F(EpcsTransportTest, OversizeAnswerIsCutTo528BytesAndItsStatusStillRead) {
@@ -187,15 +188,15 @@ class EpcsLateAnswerTest : public ::testing::Test {
   }
   bool receiveRequest(int timeoutMs = 2000) {
     pollfd entry{peer.get(), POLLIN, 0};
-    uint8_t request[kEpcsMaxAnswer];
+    uint8_t request[gvcp::kEpcsMaxAnswer];
     socklen_t len = sizeof client;
     return poll(&entry, 1, timeoutMs) == 1 &&
            recvfrom(peer.get(), request, sizeof request, 0, reinterpret_cast<sockaddr*>(&client),
                     &len) > 0;
   }
   void answer(uint32_t status) {
-    uint8_t datagram[kEpcsHeaderSize];
-    writeEpcsHeader(datagram, {kEpcsMagic, 2, status, 0});
+    uint8_t datagram[gvcp::kEpcsHeaderSize];
+    gvcp::writeEpcsHeader(datagram, {gvcp::kEpcsMagic, 2, status, 0});
     sendto(peer.get(), datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&client),
            sizeof client);
   }
@@ -236,9 +237,9 @@ TEST_F(EpcsTransportTest, CallerKeepsItsSocketAfterAnExchange) {
   const uint8_t payload[8] = {};
   EXPECT_EQ(epcs_transport(sock.get(), dest, 1, sizeof payload, payload), 0);
   EXPECT_NE(fcntl(sock.get(), F_GETFD), -1);
-  uint8_t answer[kEpcsMaxAnswer] = {};
+  uint8_t answer[gvcp::kEpcsMaxAnswer] = {};
   EXPECT_EQ(epcs_transport(sock.get(), dest, 1, sizeof payload, payload, sizeof answer, answer), 0);
-  EXPECT_EQ(readEpcsHeader(answer).magic, kEpcsMagic);
+  EXPECT_EQ(gvcp::readEpcsHeader(answer).magic, gvcp::kEpcsMagic);
   EXPECT_EQ(peer->count(), 2u);
 }
 

@@ -43,10 +43,10 @@ struct Probe {
 Status failure(const char* what, int code) { return Status::Local(code, what, errno); }
 
 Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysError) {
-  return Status::Local(
-      code,
-      std::string(reason) + " on adapter " + terminalSafe(adaptor.getName()) + ", adapter skipped",
-      sysError);
+  return Status::Local(code,
+                       std::string(reason) + " on adapter " +
+                           gvcp::terminalSafe(adaptor.getName()) + ", adapter skipped",
+                       sysError);
 }
 
 // Room for the burst of answers one request draws. The privilege to pass the
@@ -55,14 +55,14 @@ Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysErro
 // for its own bookkeeping. The trace says what was asked and what was given.
 void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
   const std::optional<long> ceiling = net::rmemMax();
-  const int asked =
-      static_cast<int>(std::min<long>(kCaptureBufferBytes, ceiling.value_or(kCaptureBufferBytes)));
+  const int asked = static_cast<int>(
+      std::min<long>(gvcp::kCaptureBufferBytes, ceiling.value_or(gvcp::kCaptureBufferBytes)));
   ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
   int given = 0;
   socklen_t length = sizeof given;
   ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &given, &length);
   net::trace(std::string("discovery: ") + path + " receive buffer on " +
-             terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
+             gvcp::terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
              " bytes (net.core.rmem_max " +
              (ceiling ? std::to_string(*ceiling) : std::string("unknown")) + "), kernel gave " +
              std::to_string(given));
@@ -170,7 +170,7 @@ Status bindSenderToInterface(Probe& probe) {
 }
 
 // Opens what one adapter needs; `skip` set (and Ok returned) leaves it out.
-Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
+Status prepare(Probe& probe, gvcp::CaptureMode mode, Status& skip) {
   if (Status s = openSender(probe); !s.ok()) return s;
   // Sent from 0.0.0.0 the request would leave by the default route, through
   // another interface.
@@ -178,15 +178,16 @@ Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
     skip = skipped(probe.adaptor, "no IPv4 address", site::kNoAddress, 0);
     return Status::Ok();
   }
-  if (mode != CaptureMode::kUdp) {
+  if (mode != gvcp::CaptureMode::kUdp) {
     if (Status s = openCapture(probe, skip); !s.ok() || !skip.ok()) return s;
   }
-  if (mode == CaptureMode::kPacket) {
+  if (mode == gvcp::CaptureMode::kPacket) {
     refuseAnswers(probe.sender.get());
   } else {
     sizeReceiveBuffer(probe.sender.get(), "UDP socket", probe.adaptor);
   }
-  return mode == CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe) : bindSender(probe);
+  return mode == gvcp::CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe)
+                                                  : bindSender(probe);
 }
 
 // sendto, with `source` as the datagram's source address (IP_PKTINFO).
@@ -244,16 +245,16 @@ Status sendFirst(std::vector<Probe>& probes, std::vector<Status>& skippedAdapter
 }
 
 // One or, listening both ways, two captures per adapter onto its cameras.
-std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
-  std::vector<Capture> captures;
+std::vector<gvcp::Capture> capturesOf(std::vector<Probe>& probes, gvcp::CaptureMode mode) {
+  std::vector<gvcp::Capture> captures;
   for (Probe& probe : probes) {
-    if (mode != CaptureMode::kUdp) {
-      captures.push_back(
-          {probe.capture.get(), CaptureMode::kPacket, &probe.adaptor, &probe.cameras, probe.port});
+    if (mode != gvcp::CaptureMode::kUdp) {
+      captures.push_back({probe.capture.get(), gvcp::CaptureMode::kPacket, &probe.adaptor,
+                          &probe.cameras, probe.port});
     }
-    if (mode != CaptureMode::kPacket) {
+    if (mode != gvcp::CaptureMode::kPacket) {
       captures.push_back(
-          {probe.sender.get(), CaptureMode::kUdp, &probe.adaptor, &probe.cameras, 0});
+          {probe.sender.get(), gvcp::CaptureMode::kUdp, &probe.adaptor, &probe.cameras, 0});
     }
   }
   return captures;
@@ -261,13 +262,13 @@ std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
 
 // A later request that is refused costs that request alone: the adapter
 // carried the first one, and its answers are still taken.
-Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
-  ListenPlan plan{options.window, options.merge, options.sends,
-                  [&] {
-                    for (const Probe& probe : probes) (void)sendRequest(probe);
-                  },
-                  options.stop};
-  if (listenOnAll(capturesOf(probes, options.capture), plan, options.halt) != 0) {
+Status listen(std::vector<Probe>& probes, const gvcp::DiscoveryOptions& options) {
+  gvcp::ListenPlan plan{options.window, options.merge, options.sends,
+                        [&] {
+                          for (const Probe& probe : probes) (void)sendRequest(probe);
+                        },
+                        options.stop};
+  if (gvcp::listenOnAll(capturesOf(probes, options.capture), plan, options.halt) != 0) {
     return failure("select() failed", site::kWait);
   }
   return Status::Ok();
@@ -275,9 +276,9 @@ Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
 
 }  // namespace
 
-DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
-                                 const DiscoveryOptions& options) {
-  DiscoveryOutcome outcome;
+gvcp::DiscoveryOutcome gvcp::discoverCameras(const std::vector<Adaptor>& adapters,
+                                             const gvcp::DiscoveryOptions& options) {
+  gvcp::DiscoveryOutcome outcome;
   std::vector<Probe> probes;
   probes.reserve(adapters.size());  // captures point into the probes
   for (const Adaptor& adaptor : adapters) {
@@ -303,7 +304,7 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
   return outcome;
 }
 
-bool lacksCapturePrivilege(const gvcp::Status& status) {
+bool gvcp::lacksCapturePrivilege(const gvcp::Status& status) {
   return status.code() == site::kRawSocket &&
          (status.sysError() == EPERM || status.sysError() == EACCES);
 }

@@ -8,6 +8,8 @@
 
 #include "net/unique_fd.h"
 
+namespace testing_peer {
+
 struct DatagramPair {
   net::UniqueFd sender;
   net::UniqueFd receiver;
@@ -19,3 +21,5 @@ inline DatagramPair openDatagramPair() {
   if (::socketpair(AF_UNIX, SOCK_DGRAM, 0, fds) != 0) return {};
   return {net::UniqueFd(fds[0]), net::UniqueFd(fds[1])};
 }
+
+}  // namespace testing_peer

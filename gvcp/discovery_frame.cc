@@ -38,8 +38,8 @@ void takeDiscoveryFrame(DiscoveryFrame frame, const Adaptor& adaptor,
                         std::vector<GigE_Camera_Info>& cameras) {
   const std::optional<std::string> source = discoveryAnswerSource(frame, adaptor.getIp());
   if (!source) return;
-  addUniqueCamera(cameras,
-                  decodeDiscoveryAck(frame.data() + gvcp::kFrameGvcpOffset, *source, adaptor));
+  addUniqueCamera(
+      cameras, gvcp::decodeDiscoveryAck(frame.data() + gvcp::kFrameGvcpOffset, *source, adaptor));
 }
 
 namespace {

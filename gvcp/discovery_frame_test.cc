@@ -157,7 +157,7 @@ class DiscoveryFilterTest : public ::testing::Test {
     got.resize(n < 0 ? 0 : static_cast<size_t>(n));
     return got;
   }
-  DatagramPair pair = openDatagramPair();
+  testing_peer::DatagramPair pair = testing_peer::openDatagramPair();
 };
 
 std::vector<uint8_t> bytesOf(const Frame& f) { return std::vector<uint8_t>(f.begin(), f.end()); }

@@ -21,7 +21,7 @@ ForceIpSet setFromText(const std::string& ip, const std::string& mask) {
 }
 
 Bytes build(std::initializer_list<unsigned char> mac, const ForceIpSet& set) {
-  const ForceIpCommand command = buildForceIpCommand(Bytes(mac).data(), set);
+  const gvcp::ForceIpCommand command = gvcp::buildForceIpCommand(Bytes(mac).data(), set);
   return Bytes(command.begin(), command.end());
 }
 
@@ -67,7 +67,7 @@ class ForceIpListenTest : public ::testing::Test {
 
   std::chrono::milliseconds timed(int fd) {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(drainFramesFor(fd, kListenMs));
+    EXPECT_TRUE(gvcp::drainFramesFor(fd, kListenMs));
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  start);
   }
@@ -98,7 +98,7 @@ TEST_F(ForceIpListenTest, WaitOnAClosedDescriptorFails) {
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_DGRAM, 0, pair), 0);
   ::close(pair[0]);
   ::close(pair[1]);
-  EXPECT_FALSE(drainFramesFor(pair[0], kListenMs));
+  EXPECT_FALSE(gvcp::drainFramesFor(pair[0], kListenMs));
 }
 
 }  // namespace

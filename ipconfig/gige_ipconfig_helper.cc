@@ -60,7 +60,7 @@ int replacePersistentIpSet(IPV4Set* set, bool print, uint16_t port) {
 int doIpConfigHelper(std::string ip, uint16_t port) {
   uint32_t address = 0;
   if (!net::parseIpv4(ip, &address)) {
-    std::printf("not a dotted IPv4 address: %s\n", terminalSafe(ip).c_str());
+    std::printf("not a dotted IPv4 address: %s\n", gvcp::terminalSafe(ip).c_str());
     return -1;
   }
   return underControl(address, port, printReport);

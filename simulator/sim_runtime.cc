@@ -100,7 +100,8 @@ bool Simulator::setUp() {
   if (!setInterfaceAddress(options_.interface, state_.current)) {
     return failed("cannot set the address of " + options_.interface);
   }
-  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, kEpcsPort)) return false;
+  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, gvcp::kEpcsPort))
+    return false;
   publish();
   return true;
 }

@@ -20,7 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBareWaitMs = kGvcpAckBudgetMs;  // the budget a Camera exchange has
+constexpr int kBareWaitMs = gvcp::kGvcpAckBudgetMs;  // the budget a Camera exchange has
 
 long long microsSince(Clock::time_point begin) {
   return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();

@@ -121,7 +121,7 @@ class Watch {
   void readLinkSpeeds() {
     for (const auto& [key, camera] : state_.cameras()) {
       if (guard_.stopRequested()) return;
-      if (camera.up && camera.linkSpeedWanted && answersInAdapterSubnet(camera.info))
+      if (camera.up && camera.linkSpeedWanted && gvcp::answersInAdapterSubnet(camera.info))
         state_.setLinkSpeed(key, device::readLinkSpeed(camera.info));
     }
   }

@@ -130,12 +130,12 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters,
   const std::optional<long> droppedBefore = net::udpReceiveBufferErrors();
   const device::Discovery found =
       device::discover(adaptersUp(adapters, links), std::chrono::milliseconds(timeoutMs),
-                       CaptureMode::kPacketAndUdp);
+                       gvcp::CaptureMode::kPacketAndUdp);
   if (const std::optional<long> after = net::udpReceiveBufferErrors(); after && droppedBefore) {
     facts.droppedDuringDiscovery = *after - *droppedBefore;
   }
   facts.linkLevelRan = !found.overUdp;
-  const DiscoveryOutcome& outcome = found.outcome;
+  const gvcp::DiscoveryOutcome& outcome = found.outcome;
   gathered.status = outcome.status;
   gathered.skipped = outcome.skipped;
   for (const GigE_Camera_Info& info : outcome.cameras) {

@@ -52,7 +52,7 @@ constexpr long kBurstsQueued = 2;
 
 std::string rmemFix(long needed) {
   return "sysctl -w net.core.rmem_max=" +
-         std::to_string(std::max<long>(kCaptureBufferBytes, needed));
+         std::to_string(std::max<long>(gvcp::kCaptureBufferBytes, needed));
 }
 
 // Entries of one link kept below the collection thresholds with the headroom
@@ -65,7 +65,7 @@ constexpr long kThresholdHeadroom[] = {1, 2, 4};
 void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
   const DoctorFacts& facts = input.facts;
   const long cameras = busiestLink(facts);
-  const long needed = receiveBufferFor(kBurstsQueued * cameras);
+  const long needed = gvcp::receiveBufferFor(kBurstsQueued * cameras);
   const bool lowCeiling = facts.rmemMax && *facts.rmemMax < needed;
   if (lowCeiling) {
     out.push_back({CheckName::kAnswerBuffer, Level::kWarn, "", "",

@@ -49,7 +49,8 @@ SelectorParse parseSelector(std::string_view text) {
   if (text.empty()) return {std::nullopt, "CAMERA: the camera name must not be empty"};
   if (text.size() > kMaxNameBytes) {
     // The text is echoed in one line of its own: nothing in it may drive the terminal.
-    return {std::nullopt, "CAMERA: '" + tableSafe(text) + "' is longer than the 16 bytes of a " +
+    return {std::nullopt, "CAMERA: '" + gvcp::tableSafe(text) +
+                              "' is longer than the 16 bytes of a " +
                               "serial number or user-defined name"};
   }
   return {selector, ""};

@@ -47,8 +47,8 @@ json cameraJson(const CameraView& c) {
           {"serial", optionalText(c.identity.serial)},
           {"user_name", optionalText(c.identity.userName)},
           {"ip_config",
-           {{"supported", ipConfigNames(c.ipConfigSupported)},
-            {"current", ipConfigNames(c.ipConfigCurrent)}}},
+           {{"supported", gvcp::ipConfigNames(c.ipConfigSupported)},
+            {"current", gvcp::ipConfigNames(c.ipConfigCurrent)}}},
           {"reachable", c.reachable},
           {"shares_address_with", macList(c.sharesAddressWith)},
           {"host_address", c.hostAddress}};

@@ -28,10 +28,10 @@ Row rowOf(size_t index, const CameraView& c) {
   return {std::to_string(index),
           net::macText(c.mac),
           addressWithMask(c.ip, c.mask),
-          c.adapter ? tableSafe(c.adapter->name) : "-",
-          tableSafe(c.identity.model),
-          tableSafe(c.identity.serial.value_or("")),
-          tableSafe(c.identity.userName.value_or("")),
+          c.adapter ? gvcp::tableSafe(c.adapter->name) : "-",
+          gvcp::tableSafe(c.identity.model),
+          gvcp::tableSafe(c.identity.serial.value_or("")),
+          gvcp::tableSafe(c.identity.userName.value_or("")),
           modeText(c.ipConfigCurrent),
           marksOf(c)};
 }
@@ -68,7 +68,8 @@ std::string addressWithMask(uint32_t ip, uint32_t mask) {
 
 std::string modeText(uint32_t ipConfig) {
   std::string text;
-  for (const std::string& name : ipConfigNames(ipConfig)) text += (text.empty() ? "" : "+") + name;
+  for (const std::string& name : gvcp::ipConfigNames(ipConfig))
+    text += (text.empty() ? "" : "+") + name;
   return text.empty() ? "-" : text;
 }
 
@@ -104,7 +105,7 @@ std::string addressNotes(const CameraView& c) {
 }  // namespace
 
 std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
-  const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
+  const std::string adapter = c.adapter ? gvcp::tableSafe(c.adapter->name) + " (" +
                                               addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
                                         : "- (no adapter's subnet holds the address)";
   const std::pair<const char*, std::string> lines[] = {
@@ -112,12 +113,12 @@ std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
       {"Address", addressWithMask(c.ip, c.mask) + addressNotes(c)},
       {"Gateway", net::dottedQuad(c.gateway)},
       {"Adapter", adapter},
-      {"Manufacturer", tableSafe(c.identity.manufacturer)},
-      {"Model", tableSafe(c.identity.model)},
-      {"Device version", tableSafe(c.identity.deviceVersion)},
-      {"Manufacturer info", tableSafe(c.identity.manufacturerInfo)},
-      {"Serial", tableSafe(c.identity.serial.value_or(""))},
-      {"User name", tableSafe(c.identity.userName.value_or(""))},
+      {"Manufacturer", gvcp::tableSafe(c.identity.manufacturer)},
+      {"Model", gvcp::tableSafe(c.identity.model)},
+      {"Device version", gvcp::tableSafe(c.identity.deviceVersion)},
+      {"Manufacturer info", gvcp::tableSafe(c.identity.manufacturerInfo)},
+      {"Serial", gvcp::tableSafe(c.identity.serial.value_or(""))},
+      {"User name", gvcp::tableSafe(c.identity.userName.value_or(""))},
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
       {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},

@@ -38,7 +38,7 @@ json addressJson(const GigE_Camera_Info& c) {
 // The changed value of a change event, as JSON; null for other events.
 json changedValue(WatchEventKind kind, const GigE_Camera_Info& c) {
   if (kind == WatchEventKind::kAddressChanged) return addressJson(c);
-  if (kind == WatchEventKind::kModeChanged) return ipConfigNames(c.ipConfigCurrent);
+  if (kind == WatchEventKind::kModeChanged) return gvcp::ipConfigNames(c.ipConfigCurrent);
   return c.userDefinedName;
 }
 
@@ -48,7 +48,7 @@ std::string changedText(WatchEventKind kind, const GigE_Camera_Info& c) {
            net::dottedQuad(c.defaultGateway);
   }
   if (kind == WatchEventKind::kModeChanged) return modeText(c.ipConfigCurrent);
-  return "'" + tableSafe(c.userDefinedName) + "'";
+  return "'" + gvcp::tableSafe(c.userDefinedName) + "'";
 }
 
 }  // namespace
@@ -85,8 +85,9 @@ std::string watchEventText(const device::WatchEvent& event, double time) {
   std::string line = rfc3339(time) + " " + device::eventName(event.kind) + " " + event.adapter;
   if (!event.camera) return line;
   const GigE_Camera_Info& c = event.camera->info;
-  line += " " + c.cameraMac + " " + net::dottedQuad(c.currentIp) + " " + tableSafe(c.modelName) +
-          " " + tableSafe(c.serialNumber) + " '" + tableSafe(c.userDefinedName) + "'";
+  line += " " + c.cameraMac + " " + net::dottedQuad(c.currentIp) + " " +
+          gvcp::tableSafe(c.modelName) + " " + gvcp::tableSafe(c.serialNumber) + " '" +
+          gvcp::tableSafe(c.userDefinedName) + "'";
   if (event.before) {
     line += " " + changedText(event.kind, *event.before) + " -> " + changedText(event.kind, c);
   }

@@ -25,12 +25,12 @@ constexpr size_t kDatagramBytes = 65536;
 
 // The answer to one flash request, written over the request's own header.
 size_t flashAnswer(uint8_t* datagram, size_t size) {
-  if (size < kEpcsHeaderSize) return 0;
-  EpcsHeader header = readEpcsHeader(datagram);
-  header.status = header.command == kEpcsFlash ? kEpcsFlashComplete : 0;
+  if (size < gvcp::kEpcsHeaderSize) return 0;
+  EpcsHeader header = gvcp::readEpcsHeader(datagram);
+  header.status = header.command == gvcp::kEpcsFlash ? gvcp::kEpcsFlashComplete : 0;
   header.length = 0;
-  writeEpcsHeader(datagram, header);
-  return kEpcsHeaderSize;
+  gvcp::writeEpcsHeader(datagram, header);
+  return gvcp::kEpcsHeaderSize;
 }
 
 int serve(int fd, bool flash) {
