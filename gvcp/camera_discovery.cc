@@ -116,7 +116,7 @@ Status openCapture(Probe& probe, Status& skip) {
   // The discovery filter replaces the reserve's (packet_socket.h) before the
   // bind; without it the user-space selection alone still holds, and the bind
   // takes the reserve's filter off.
-  const bool filtered = attachDiscoveryFilter(probe.capture.get()) == 0;
+  const bool filtered = gvcp::attachDiscoveryFilter(probe.capture.get()) == 0;
   const bool bound = filtered ? bindCapture(probe.capture.get(), request.ifr_ifindex)
                               : probe.capture.bind(request.ifr_ifindex, htons(ETH_P_ALL));
   return bound ? Status::Ok() : failure("bind() error", site::kRawBind);

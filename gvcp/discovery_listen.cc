@@ -49,7 +49,8 @@ Read readFrame(const gvcp::Capture& capture, const gvcp::ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryFrameSize> frame{};
   // Never waits: the queue is emptied until the kernel has nothing left.
   if (::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT) < 0) return Read::kEmpty;
-  const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
+  const std::optional<std::string> source =
+      gvcp::discoveryAnswerSource(frame, capture.adaptor->getIp());
   if (!source) return Read::kTaken;
   if (capture.answerPort != 0 &&
       gvcp::getBe16(frame.data() + f::kDestinationPortOffset) != capture.answerPort) {

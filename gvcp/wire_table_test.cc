@@ -89,10 +89,10 @@ TEST(DiscoveryAnswerWireTest, CapturedFrameTakesTheSenderFromTheIpHeaderAndTheRe
   const Bytes ack = bytesOf({kDiscoveryAck, 256});
   frame.insert(frame.end(), ack.begin(), ack.end());
   ASSERT_EQ(frame.size(), 298u);
-  const DiscoveryFrame view(frame.data(), 298);
-  EXPECT_EQ(discoveryAnswerSource(view, "192.168.1.1"), "192.168.1.11");
+  const gvcp::DiscoveryFrame view(frame.data(), 298);
+  EXPECT_EQ(gvcp::discoveryAnswerSource(view, "192.168.1.1"), "192.168.1.11");
   std::vector<GigE_Camera_Info> cameras;
-  takeDiscoveryFrame(view, Adaptor(0u), cameras);
+  gvcp::takeDiscoveryFrame(view, Adaptor(0u), cameras);
   ASSERT_EQ(cameras.size(), 1u);
   expectDecodedFieldByField(cameras[0]);
   EXPECT_EQ(cameras[0].cameraIp, "192.168.1.11");
