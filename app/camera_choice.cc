@@ -10,15 +10,15 @@ namespace {
 
 // Both words come with the discovery answer, so every flag is known.
 void printConfigLines(const GigE_Camera_Info& camera) {
-  for (const IpConfigBit& entry : kIpConfigBits) {
+  for (const gvcp::IpConfigBit& entry : gvcp::kIpConfigBits) {
     std::printf("%-22s%c          %c\n", entry.label,
-                ipConfigFlag(camera.ipConfigCurrent, entry.bit),
-                ipConfigFlag(camera.ipConfigOptions, entry.bit));
+                gvcp::ipConfigFlag(camera.ipConfigCurrent, entry.bit),
+                gvcp::ipConfigFlag(camera.ipConfigOptions, entry.bit));
   }
 }
 
 void printField(const char* format, const std::string& cameraText) {
-  std::printf(format, terminalSafe(cameraText).c_str());
+  std::printf(format, gvcp::terminalSafe(cameraText).c_str());
 }
 
 void printCamera(int key, const GigE_Camera_Info& camera) {

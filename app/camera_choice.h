@@ -1,6 +1,6 @@
 // The numbered camera table, its listing and the operator's choice. Numbers
 // run from 1 in list order. The listing prints every camera-supplied text
-// through terminalSafe; the records keep their bytes. Output goes to stdout.
+// through gvcp::terminalSafe; the records keep their bytes. Output goes to stdout.
 #pragma once
 
 #include <istream>

@@ -31,8 +31,8 @@ std::string configName(std::optional<uint32_t> value) {
 audit::ChangeRecord recordOf(audit::Action action, const GigE_Camera_Info& camera, uint32_t ip) {
   audit::ChangeRecord record;
   record.action = action;
-  record.cameraMac = macText(std::span<const uint8_t, 6>(camera.cameraMacHw));
-  record.cameraIp = dottedQuad(ip);
+  record.cameraMac = net::macText(std::span<const uint8_t, 6>(camera.cameraMacHw));
+  record.cameraIp = net::dottedQuad(ip);
   record.adapter = camera.adaptor.getName();
   return record;
 }
@@ -41,16 +41,16 @@ audit::ChangeRecord recordOf(audit::Action action, const GigE_Camera_Info& camer
 
 void recordDialogueForceIp(const GigE_Camera_Info& camera, const ForceIpSet& set) {
   audit::ChangeRecord record = recordOf(audit::Action::kForceIp, camera, camera.currentIp);
-  record.changes = {{"ip", dottedQuad(camera.currentIp), dottedQuad(set.ip)},
-                    {"mask", dottedQuad(camera.currentSubnetMask), dottedQuad(set.mask)}};
+  record.changes = {{"ip", net::dottedQuad(camera.currentIp), net::dottedQuad(set.ip)},
+                    {"mask", net::dottedQuad(camera.currentSubnetMask), net::dottedQuad(set.mask)}};
   audit::recordChange(record);
 }
 
 void recordDialogueConfig(const GigE_Camera_Info& camera, uint32_t ip, const ConfigWrite& write) {
   audit::ChangeRecord record = recordOf(audit::Action::kSet, camera, ip);
   if (write.persistent) {
-    record.changes.push_back({"persistent_ip", "", dottedQuad(write.persistent->ip)});
-    record.changes.push_back({"persistent_mask", "", dottedQuad(write.persistent->mask)});
+    record.changes.push_back({"persistent_ip", "", net::dottedQuad(write.persistent->ip)});
+    record.changes.push_back({"persistent_mask", "", net::dottedQuad(write.persistent->mask)});
   }
   record.changes.push_back({"mode", configName(write.before), configName(write.written)});
   record.result = write.ok ? audit::Result::kOk

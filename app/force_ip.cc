@@ -18,8 +18,8 @@ constexpr int kExitWaitFailed = 1;
 // A packet socket bound to the named interface, or an invalid owner when it
 // cannot be opened (no raw-socket privilege). Binding failures are not fatal:
 // the socket only serves to watch the link for the listening second.
-PacketSocket openLinkWatch(const std::string& interfaceName) {
-  PacketSocket fd = PacketSocket::open("packet socket");
+net::PacketSocket openLinkWatch(const std::string& interfaceName) {
+  net::PacketSocket fd = net::PacketSocket::open("packet socket");
   if (fd) (void)fd.bind(static_cast<int>(if_nametoindex(interfaceName.c_str())), htons(ETH_P_ALL));
   return fd;
 }
@@ -36,8 +36,8 @@ int ForceIp::assignTemporaryIp(const GigE_Camera_Info* camera, const ForceIpSet*
 
 int ForceIp::assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set) {
   sendCommand(*camera, *set);
-  const PacketSocket linkWatch = openLinkWatch(camera->adaptor.getName());
-  if (!drainFramesFor(linkWatch.get(), kForceIpListenMs)) {
+  const net::PacketSocket linkWatch = openLinkWatch(camera->adaptor.getName());
+  if (!gvcp::drainFramesFor(linkWatch.get(), gvcp::kForceIpListenMs)) {
     std::puts("select() failed");
     std::exit(kExitWaitFailed);
   }
@@ -51,13 +51,13 @@ void ForceIp::sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set)
   }
   // Bound to the adapter's address, the limited broadcast leaves through the
   // adapter that owns it; port 0 lets the system pick the source port.
-  const sockaddr_in local = socketAddress(inet_addr(camera.adaptor.getIp().c_str()), 0);
-  if (::bind(sock.get(), asSockaddr(local), sizeof local) != 0) {
+  const sockaddr_in local = net::socketAddress(inet_addr(camera.adaptor.getIp().c_str()), 0);
+  if (::bind(sock.get(), net::asSockaddr(local), sizeof local) != 0) {
     std::puts("bind() error");
   }
-  const sockaddr_in broadcast = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
-  const ForceIpCommand command = buildForceIpCommand(camera.cameraMacHw, set);
-  if (::sendto(sock.get(), command.data(), command.size(), 0, asSockaddr(broadcast),
+  const sockaddr_in broadcast = net::socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
+  const gvcp::ForceIpCommand command = gvcp::buildForceIpCommand(camera.cameraMacHw, set);
+  if (::sendto(sock.get(), command.data(), command.size(), 0, net::asSockaddr(broadcast),
                sizeof broadcast) < 0) {
     std::puts("sendto() error");
     std::fflush(stdout);

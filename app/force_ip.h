@@ -16,12 +16,12 @@ class ForceIp {
   ForceIp();
 
   // Sends the command for `camera` (its cameraMacHw and adaptor) with `set`,
-  // then waits kForceIpListenMs. Returns 0.
+  // then waits gvcp::kForceIpListenMs. Returns 0.
   int assignTemporaryIp(const GigE_Camera_Info* camera, const ForceIpSet* set);
 
  private:
   int assignTemporaryIp_linux(const GigE_Camera_Info* camera, const ForceIpSet* set);
   void sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set);
 
-  UniqueFd sock;
+  net::UniqueFd sock;
 };

@@ -20,9 +20,9 @@ void report(const gvcp::Status& status, int fatal) {
 }  // namespace
 
 int gige_discovery::processing(const Adaptor& adaptor) {
-  DiscoveryOptions options;
+  gvcp::DiscoveryOptions options;
   options.window = std::chrono::seconds(kDiscoveryWindowS);
-  DiscoveryOutcome outcome = discoverCameras({adaptor}, options);
+  gvcp::DiscoveryOutcome outcome = gvcp::discoverCameras({adaptor}, options);
   for (const gvcp::Status& skip : outcome.skipped) report(skip, 0);
   if (!outcome.status.ok()) report(outcome.status, 1);
   cameras = std::move(outcome.cameras);
@@ -42,6 +42,7 @@ void gige_discovery::report_error(const char* message, const char* file, int lin
 
 int listenForAnswers(int fd, const Adaptor& adaptor, std::chrono::microseconds window,
                      std::vector<GigE_Camera_Info>& cameras) {
-  const Capture capture{fd, CaptureMode::kPacket, &adaptor, &cameras, 0};
-  return listenOnAll({&capture, 1}, ListenPlan{window, MergeRule::kMacAndAddress, 1, {}, {}});
+  const gvcp::Capture capture{fd, gvcp::CaptureMode::kPacket, &adaptor, &cameras, 0};
+  return gvcp::listenOnAll({&capture, 1},
+                           gvcp::ListenPlan{window, gvcp::MergeRule::kMacAndAddress, 1, {}, {}});
 }

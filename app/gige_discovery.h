@@ -1,5 +1,5 @@
 // gige_discovery: the dialogue's discovery on one adapter, a printer over
-// discoverCameras (gvcp/camera_discovery.h). processing() broadcasts one
+// gvcp::discoverCameras (gvcp/camera_discovery.h). processing() broadcasts one
 // DISCOVERY_CMD from the adapter's address, captures link-level frames on the
 // adapter's interface for a one-second window and leaves one record per camera
 // in `cameras`. Socket failures are reported on stderr and end the process with

@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 TEST(DiscoveryChannelTest, ChannelThatNeverProcessedClosesNoForeignDescriptor) {
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
-  const UniqueFd readEnd(pipeFds[0]), writeEnd(pipeFds[1]);
+  const net::UniqueFd readEnd(pipeFds[0]), writeEnd(pipeFds[1]);
   const int stdinState = ::fcntl(0, F_GETFD);
   { gige_discovery unused; }
   EXPECT_EQ(::fcntl(0, F_GETFD), stdinState);
@@ -91,7 +91,7 @@ class DiscoveryWindowThreads : public ::testing::Test {
     EXPECT_EQ(listenForAnswers(pair.receiver.get(), adaptor, window, cameras), expectedResult);
     return Clock::now() - start;
   }
-  DatagramPair pair = openDatagramPair();
+  testing_peer::DatagramPair pair = testing_peer::openDatagramPair();
   Adaptor adaptor{0u};
   std::vector<GigE_Camera_Info> cameras;
 };

@@ -22,8 +22,8 @@
 
 #include "app/adapter_scan.h"
 #include "app/camera_collection.h"
-#include "e2e/namespace_thread.h"
 #include "app/gige_discovery.h"
+#include "e2e/namespace_thread.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/socket_address.h"
 #include "testbed/camera_fleet.h"
@@ -120,11 +120,11 @@ RunFigures collectInProcess(const Bed& bed) {
 double broadcastSendMs(const Bed& bed) {
   double ms = -1;
   inNamespace(bed.host, [&] {
-    const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM, 0));
+    const net::UniqueFd fd(::socket(AF_INET, SOCK_DGRAM, 0));
     const int on = 1;
     ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    const sockaddr_in everyone = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
-    const sockaddr_in local = socketAddress(inet_addr(kHostIp), 0);
+    const sockaddr_in everyone = net::socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
+    const sockaddr_in local = net::socketAddress(inet_addr(kHostIp), 0);
     const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
     if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return;
     const Clock::time_point start = Clock::now();
@@ -182,15 +182,15 @@ long long rxPackets(const std::string& ns) {
 }
 
 // A socket in a namespace of its own on switch `sw`, aimed at the host adapter.
-UniqueFd flooderSocket(testbed::Network& net, const std::string& sw) {
+net::UniqueFd flooderSocket(testbed::Network& net, const std::string& sw) {
   const std::string ns = net.addHost("flooder");
-  if (ns.empty() || !net.connect(ns, "eth0", sw, kFlooderCidr)) return UniqueFd();
+  if (ns.empty() || !net.connect(ns, "eth0", sw, kFlooderCidr)) return net::UniqueFd();
   return testbed::socketIn(ns, AF_INET, SOCK_DGRAM);
 }
 
 // Sends unrelated datagrams through `fd` to the host adapter until `stop`.
 void flood(int fd, std::atomic<bool>& stop, std::atomic<long long>& sent) {
-  sockaddr_in to = socketAddress(inet_addr(kHostIp), kUnrelatedPort);
+  sockaddr_in to = net::socketAddress(inet_addr(kHostIp), kUnrelatedPort);
   std::vector<uint8_t> payload(kFloodPayloadBytes, 0);
   iovec io{payload.data(), payload.size()};
   std::vector<mmsghdr> batch(kFloodBatch);
@@ -204,7 +204,7 @@ void flood(int fd, std::atomic<bool>& stop, std::atomic<long long>& sent) {
 int runFlooded(int cameras) {
   Bed bed;
   if (!buildBed(bed, cameras)) return 1;
-  const UniqueFd fd = flooderSocket(bed.net, bed.sw);
+  const net::UniqueFd fd = flooderSocket(bed.net, bed.sw);
   if (!fd) {
     std::fprintf(stderr, "flooder: %s\n", bed.net.lastError().c_str());
     return 1;

@@ -43,8 +43,7 @@ bool buildBed(Bed& bed, int count) {
     std::fprintf(stderr, "test bed: %s\n", bed.net.lastError().c_str());
     return false;
   }
-  const std::string failed =
-      testbed::startSubnetFleet(bed.net, sw, "10.61", count, bed.cameras);
+  const std::string failed = testbed::startSubnetFleet(bed.net, sw, "10.61", count, bed.cameras);
   if (!failed.empty()) std::fprintf(stderr, "%s\n", failed.c_str());
   return failed.empty();
 }
@@ -59,7 +58,7 @@ void flushNeighbours(const Bed& bed) {
 
 long droppedInHost(const Bed& bed) {
   long dropped = -1;
-  inNamespace(bed.host, [&] { dropped = udpReceiveBufferErrors().value_or(-1); });
+  inNamespace(bed.host, [&] { dropped = net::udpReceiveBufferErrors().value_or(-1); });
   return dropped;
 }
 
@@ -135,10 +134,10 @@ int main(int argc, char** argv) {
   std::vector<int> counts;
   for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
   if (counts.empty()) counts = {100, 300, 500};
-  const NeighbourThresholds neighbour = neighbourThresholds();
+  const net::NeighbourThresholds neighbour = net::neighbourThresholds();
   std::printf("host limits: net.core.rmem_max %s, neighbour gc_thresh1/2/3 %s/%s/%s\n",
-              shown(rmemMax()).c_str(), shown(neighbour.gc1).c_str(), shown(neighbour.gc2).c_str(),
-              shown(neighbour.gc3).c_str());
+              shown(net::rmemMax()).c_str(), shown(neighbour.gc1).c_str(),
+              shown(neighbour.gc2).c_str(), shown(neighbour.gc3).c_str());
   int status = 0;
   for (int count : counts) status = measure(count) != 0 ? 1 : status;
   return status;

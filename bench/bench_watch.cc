@@ -128,7 +128,7 @@ void cpuPerRound(const std::string& dir) {
   for (int r = 0; r < kCpuRounds; ++r) {
     round.time = r;
     round.hostAddresses = cli::hostAddresses();
-    [[maybe_unused]] const auto interfaces = listHostInterfaces();
+    [[maybe_unused]] const auto interfaces = net::listHostInterfaces();
     foldAndRender(state, round, dir + "/cpu.prom");
   }
   std::printf(

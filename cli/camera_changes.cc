@@ -14,7 +14,7 @@ CommandResult failedChange(const device::ChangeFailure& failed,
                            const std::string& askedName) {
   std::string message = who + ": ";
   if (failed.nameReadsBack) {
-    message += "the user-defined name reads back as '" + tableSafe(*failed.nameReadsBack) +
+    message += "the user-defined name reads back as '" + gvcp::tableSafe(*failed.nameReadsBack) +
                "', not '" + askedName + "'";
   } else {
     message += failed.what;
@@ -47,7 +47,7 @@ void describeMode(CommandResult& result, const device::CameraSettings& before,
   const uint32_t value = configValue(mode, before.ipConfigSupported);
   const bool supported = (before.ipConfigSupported & supportBit(mode)) != 0;
   result.data["mode"] = ipModeName(mode);
-  result.data["ip_config"] = {{"current", ipConfigNames(value)}};
+  result.data["ip_config"] = {{"current", gvcp::ipConfigNames(value)}};
   result.text += ": IP configuration " + verb + " " + modeText(value);
   if (mode == IpMode::kPersistent) {
     const AddressSet set = desired.persistent.value_or(before.persistent);
@@ -110,8 +110,8 @@ CommandResult reportWithoutWrites(const device::CameraSettings& now, const Desir
   if (check) {
     result.text = who + (changes.empty() ? ": nothing would change\n" : ": would change");
     for (size_t i = 0; i < changes.size(); ++i) {
-      result.text += (i == 0 ? " " : ", ") + changes[i].setting + " " + tableSafe(changes[i].from) +
-                     " -> " + tableSafe(changes[i].to);
+      result.text += (i == 0 ? " " : ", ") + changes[i].setting + " " +
+                     gvcp::tableSafe(changes[i].from) + " -> " + gvcp::tableSafe(changes[i].to);
     }
     if (!changes.empty()) result.text += "\n";
   }

@@ -18,8 +18,9 @@ device::Lookup noted(Find find, const Invocation& invocation, const Selector& se
   if (lookup.overUdp) err << kUdpFallbackWarning << "\n";
   for (const GigE_Camera_Info& camera : lookup.candidates) {
     err << "candidate: " << camera.cameraMac << " " << camera.cameraIp << " on "
-        << tableSafe(camera.adaptor.getName()) << " serial " << tableSafe(camera.serialNumber)
-        << " name " << tableSafe(camera.userDefinedName) << "\n";
+        << gvcp::tableSafe(camera.adaptor.getName()) << " serial "
+        << gvcp::tableSafe(camera.serialNumber) << " name "
+        << gvcp::tableSafe(camera.userDefinedName) << "\n";
   }
   return lookup;
 }

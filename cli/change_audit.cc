@@ -17,7 +17,7 @@ audit::ChangeRecord changeRecordOf(audit::Action action, const device::CameraTar
   audit::ChangeRecord record;
   record.action = action;
   record.result = auditResultOf(result, written);
-  record.cameraMac = macText(target.mac);
+  record.cameraMac = net::macText(target.mac);
   record.cameraIp = target.address;
   record.adapter = target.adapter ? target.adapter->getName() : target.interface;
   for (const SettingChange& change : changes) {
@@ -43,8 +43,8 @@ CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarge
   // Success means the camera answered a discovery from the address sent.
   if (answersAt != nullptr && result.code == ExitCode::kOk) *answersAt = outcome.sent;
   if (outcome.sent) {
-    const SettingChange ip{"ip", dottedQuad(htonl(plan.currentIp)),
-                           dottedQuad(htonl(*outcome.sent))};
+    const SettingChange ip{"ip", net::dottedQuad(htonl(plan.currentIp)),
+                           net::dottedQuad(htonl(*outcome.sent))};
     recordChange(action, target, result, false, {ip});
   }
   return result;

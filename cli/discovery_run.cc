@@ -26,9 +26,9 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
   return choice;
 }
 
-DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
-                                        std::ostream& err, const AnswerStop& stop) {
-  DiscoveryOptions options = device::discoveryOptions(std::chrono::milliseconds(timeoutMs));
+gvcp::DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
+                                              std::ostream& err, const gvcp::AnswerStop& stop) {
+  gvcp::DiscoveryOptions options = device::discoveryOptions(std::chrono::milliseconds(timeoutMs));
   options.stop = stop;
   device::Discovery found = device::discover(adapters, options);
   if (found.overUdp) err << kUdpFallbackWarning << "\n";

@@ -28,7 +28,7 @@ AdapterChoice chooseAdapters(const std::vector<Adaptor>& available,
                              const std::vector<std::string>& names);
 
 // `stop` may end the window early (gvcp/discovery_listen.h).
-DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
-                                        std::ostream& err, const AnswerStop& stop = {});
+gvcp::DiscoveryOutcome discoverForCommandLine(const std::vector<Adaptor>& adapters, int timeoutMs,
+                                              std::ostream& err, const gvcp::AnswerStop& stop = {});
 
 }  // namespace cli

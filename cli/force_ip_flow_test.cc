@@ -29,7 +29,7 @@ class ScriptedPort : public ForceIpPort {
     if (onProbe) onProbe();
     if (linkFails) return {net::ProbeResult::Kind::kLinkFailed, {}};
     if (!taken.count(ip)) return {};
-    return {net::ProbeResult::Kind::kInUse, *parseMacText(kStation)};
+    return {net::ProbeResult::Kind::kInUse, *net::parseMacText(kStation)};
   }
   gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
     forced.push_back({ip, mask, gateway});

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   const bool dialogue = argc <= 1;
   const audit::AuditTrail trail(audit::journalSink(dialogue ? nullptr : &std::cerr));
   if (dialogue) {
-    (void)holdPacketSockets(kDialoguePacketSockets);
+    (void)net::holdPacketSockets(kDialoguePacketSockets);
     net::dropForGood();
     return runDialogue();
   }

@@ -64,7 +64,7 @@ class TraceToStream {
 
 CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
                          const std::vector<Adaptor>& adapters,
-                         const std::vector<HostInterface>& host,
+                         const std::vector<net::HostInterface>& host,
                          std::optional<cli::SignalGuard>& guard, std::ostream& out,
                          std::ostream& err);
 
@@ -91,7 +91,7 @@ int packetSocketsNeeded(const Invocation& invocation, size_t adapters) {
 // held: on kernels before 5.7, where it needs the privilege, a bind after the
 // drop is refused (discovery then sends untied).
 void holdSocketsAndDrop(const Invocation& invocation, size_t adapters) {
-  (void)holdPacketSockets(packetSocketsNeeded(invocation, adapters));
+  (void)net::holdPacketSockets(packetSocketsNeeded(invocation, adapters));
   net::dropForGood();
 }
 
@@ -106,8 +106,8 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
     if (!parsed.selector) return failure(ExitCode::kUsage, parsed.error);
     selector = parsed.selector;
   }
-  const std::vector<HostInterface> host = listHostInterfaces();
-  const AdapterChoice choice = chooseAdapters(ipv4Adapters(host), invocation.interfaces);
+  const std::vector<net::HostInterface> host = net::listHostInterfaces();
+  const AdapterChoice choice = chooseAdapters(net::ipv4Adapters(host), invocation.interfaces);
   if (!choice.error.empty()) return failure(ExitCode::kUsage, choice.error);
   const TraceToStream trace(invocation.trace, err);
   // The commands that change a camera run under a guard: a signal must let
@@ -129,7 +129,7 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
 
 CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
                          const std::vector<Adaptor>& adapters,
-                         const std::vector<HostInterface>& host,
+                         const std::vector<net::HostInterface>& host,
                          std::optional<cli::SignalGuard>& guard, std::ostream& out,
                          std::ostream& err) {
   switch (invocation.command) {

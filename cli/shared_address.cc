@@ -15,17 +15,17 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const SignalGuard& signals, std::ostream& err) {
   if (sharers.empty() || !target.adapter) return {target, std::nullopt, std::nullopt};
   std::string others;
-  for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + macText(mac);
-  const std::string what =
-      "camera " + macText(target.mac) + " shares address " + target.address + " with " + others;
-  std::variant<PacketSocket, gvcp::Status> arpSocket =
+  for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + net::macText(mac);
+  const std::string what = "camera " + net::macText(target.mac) + " shares address " +
+                           target.address + " with " + others;
+  std::variant<net::PacketSocket, gvcp::Status> arpSocket =
       device::openProbeSocket("moving a camera off a shared address");
   if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) {
     CommandResult failed = failureOf(*refused);
     failed.message = what + "; " + failed.message;
     return {target, std::nullopt, failed};
   }
-  device::NetworkPort port(target, std::move(std::get<PacketSocket>(arpSocket)), timeoutMs);
+  device::NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
   const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
   std::optional<uint32_t> movedTo;
   const CommandResult moved = runRecordedForceIp(
@@ -38,7 +38,7 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
   Relocation relocation{target, std::nullopt, std::nullopt};
   const uint32_t ip = htonl(*movedTo);
   relocation.target.ip = ip;
-  relocation.target.address = dottedQuad(ip);
+  relocation.target.address = net::dottedQuad(ip);
   relocation.temporaryIp = ip;
   err << what << ": it answers at the temporary address " << relocation.target.address
       << " until it restarts\n";
@@ -81,7 +81,8 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
 }
 
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation) {
-  if (relocation.temporaryIp) result.data["temporary_ip"] = dottedQuad(*relocation.temporaryIp);
+  if (relocation.temporaryIp)
+    result.data["temporary_ip"] = net::dottedQuad(*relocation.temporaryIp);
   return result;
 }
 

@@ -30,10 +30,10 @@ std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarge
                                                                int timeoutMs,
                                                                const WhileProbing& alongside) {
   if (!camera.adapter) return std::vector<net::Mac>{};
-  std::variant<PacketSocket, gvcp::Status> socket =
+  std::variant<net::PacketSocket, gvcp::Status> socket =
       openProbeSocket("checking who else answers at the camera's address");
   if (auto* refused = std::get_if<gvcp::Status>(&socket)) return *refused;
-  NetworkPort port(camera, std::move(std::get<PacketSocket>(socket)), timeoutMs);
+  NetworkPort port(camera, std::move(std::get<net::PacketSocket>(socket)), timeoutMs);
   // The future owns the probe's thread: it is joined here, or on any way out.
   std::future<net::ProbeResult> probing = std::async(
       std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });

@@ -80,7 +80,7 @@ std::optional<ChangeFailure> writeUserName(Camera& camera, const std::string& na
   const gvcp::Status read = readMemory(camera, gvcp::Registers::kUserDefinedName, back);
   if (!read.ok()) return ChangeFailure{"user_name", read.toString(), {}, {}};
   if (back == field) return std::nullopt;
-  return ChangeFailure{"user_name", "", textField(back.data(), back.size()), {}};
+  return ChangeFailure{"user_name", "", gvcp::textField(back.data(), back.size()), {}};
 }
 
 }  // namespace

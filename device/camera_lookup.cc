@@ -31,11 +31,12 @@ Lookup missed(Lookup lookup, gvcp::Status why) {
 // window ends). A changing command takes it only from the packet capture:
 // without that privilege no ARP probe can show whether another camera shares
 // the address, so it keeps the whole window and the discovery shows them.
-AnswerStop stopAtAnswer(const Selector& selector, LookupUse use, bool& ended) {
+gvcp::AnswerStop stopAtAnswer(const Selector& selector, LookupUse use, bool& ended) {
   if (selector.kind != Selector::Kind::kMac) return {};
   return [&selector, use, &ended](const GigE_Camera_Info& answer) {
     ended = std::equal(selector.mac.begin(), selector.mac.end(), answer.cameraMacHw) &&
-            answersInAdapterSubnet(answer) && (use == LookupUse::kRead || answer.seenAtLinkLevel);
+            gvcp::answersInAdapterSubnet(answer) &&
+            (use == LookupUse::kRead || answer.seenAtLinkLevel);
     return ended;
   };
 }
@@ -45,7 +46,7 @@ AnswerStop stopAtAnswer(const Selector& selector, LookupUse use, bool& ended) {
 Lookup findDiscovered(const Selector& selector, const std::vector<Adaptor>& adapters,
                       std::chrono::milliseconds window, LookupUse use) {
   Lookup lookup;
-  DiscoveryOptions options = discoveryOptions(window);
+  gvcp::DiscoveryOptions options = discoveryOptions(window);
   options.stop = stopAtAnswer(selector, use, lookup.endedAtAnswer);
   Discovery discovery = discover(adapters, options);
   lookup.overUdp = discovery.overUdp;
@@ -76,10 +77,10 @@ Lookup findCameraByDiscovery(const Selector& selector, const std::vector<Adaptor
   const GigE_Camera_Info& camera = *lookup.camera;
   // Sent to an address outside the adapter's subnet (or to 0.0.0.0) a read
   // would leave by another route, or reach this host itself.
-  if (!answersInAdapterSubnet(camera)) {
+  if (!gvcp::answersInAdapterSubnet(camera)) {
     const std::string what = "camera " + camera.cameraMac + " answers from " + camera.cameraIp +
                              ", outside the subnet of adapter " +
-                             tableSafe(camera.adaptor.getName()) +
+                             gvcp::tableSafe(camera.adaptor.getName()) +
                              ": its registers cannot be read until it has an address there";
     return missed(std::move(lookup), fault(Fault::kFailed, what));
   }

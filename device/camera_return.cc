@@ -32,7 +32,7 @@ RestartOutcome awaitAtAddress(CameraSession& session, const ReturnSearch& search
     const int result = session.camera().readreg(gvcp::Registers::kCcp, &value);
     if (result == 0) return RestartOutcome::kBack;
     // A closed socket would fail every read at once.
-    if (result == kGvcpWaitFailed) return RestartOutcome::kChannelFailed;
+    if (result == gvcp::kGvcpWaitFailed) return RestartOutcome::kChannelFailed;
     if (search.stop) (void)search.stop();
     if (Clock::now() >= deadline) return RestartOutcome::kNotBack;
   }
@@ -55,11 +55,12 @@ struct Sighting {
 Sighting listenFor(const net::Mac& mac, const ReturnSearch& search, Clock::duration left) {
   Sighting seen;
   const auto window = std::chrono::duration_cast<std::chrono::milliseconds>(left);
-  DiscoveryOptions options = discoveryOptions(window);
+  gvcp::DiscoveryOptions options = discoveryOptions(window);
   options.sends = std::max<int>(1, static_cast<int>(window / kReturnRequestInterval));
   options.stop = [&](const GigE_Camera_Info& answer) {
     if (!hasMac(answer, mac)) return false;
-    if (search.awaitedIp ? answer.sourceIp == *search.awaitedIp : answersInAdapterSubnet(answer)) {
+    if (search.awaitedIp ? answer.sourceIp == *search.awaitedIp
+                         : gvcp::answersInAdapterSubnet(answer)) {
       seen.inside = answer;
       return true;
     }
@@ -118,9 +119,9 @@ gvcp::Status restartFailure(RestartOutcome outcome, const RestartPlan& plan,
     return fault(Fault::kFailed,
                  "the control channel to the " + camera + " failed during its restart");
   }
-  const std::string silent = plan.byMac
-                                 ? "camera " + macText(plan.mac) + " did not answer a discovery"
-                                 : camera + " did not answer";
+  const std::string silent =
+      plan.byMac ? "camera " + net::macText(plan.mac) + " did not answer a discovery"
+                 : camera + " did not answer";
   const auto bound = std::chrono::ceil<std::chrono::seconds>(plan.search.bound).count();
   return fault(Fault::kFailed, silent + " within " + std::to_string(bound) + " s of its restart");
 }
@@ -151,7 +152,7 @@ void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& b
 }  // namespace
 
 RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
-  const std::string camera = "camera at " + dottedQuad(session.target().ip);
+  const std::string camera = "camera at " + net::dottedQuad(session.target().ip);
   const auto start = Clock::now();
   RestartReturn back;
   SessionTarget at = session.target();

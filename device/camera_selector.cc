@@ -27,11 +27,11 @@ std::vector<GigE_Camera_Info> matchCameras(const Selector& selector,
   for (const GigE_Camera_Info& camera : cameras) {
     if (!matches(selector, camera)) continue;
     const auto known = std::find_if(found.begin(), found.end(), [&](const GigE_Camera_Info& f) {
-      return sameDevice(f, camera);
+      return gvcp::sameDevice(f, camera);
     });
     if (known == found.end()) {
       found.push_back(camera);
-    } else if (!answersInAdapterSubnet(*known) && answersInAdapterSubnet(camera)) {
+    } else if (!gvcp::answersInAdapterSubnet(*known) && gvcp::answersInAdapterSubnet(camera)) {
       *known = camera;  // the record unicast reaches the camera through
     }
   }

@@ -25,7 +25,7 @@ CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& p
     bindError_ = 0;
   }
   if (!policy.heartbeat) return;
-  heartbeat_.emplace(camera_.get(), kHeartbeatIntervalMs);
+  heartbeat_.emplace(camera_.get(), gvcp::kHeartbeatIntervalMs);
   heartbeat_->start();
 }
 
@@ -118,7 +118,7 @@ gvcp::Status CameraSession::checkIdentity() {
   previousTimeout_.reset();  // nothing is written to another device
   return gvcp::Status::Local(
       SessionSite::kWrongCamera,
-      "the device answering there is " + macText(mac) + ", not " + macText(*target_.mac));
+      "the device answering there is " + net::macText(mac) + ", not " + net::macText(*target_.mac));
 }
 
 // Three beats, so one lost beat does not cost the privilege; the value found
@@ -162,9 +162,10 @@ RestartRequest CameraSession::requestRestart() {
     return RestartRequest::kSilent;
   }
   const auto until = std::chrono::steady_clock::now() + kRestartSilence;
-  int result = kGvcpNoAnswer;
+  int result = gvcp::kGvcpNoAnswer;
   unsigned int ccp = 0;
-  while (result < 0 && result != kGvcpWaitFailed && std::chrono::steady_clock::now() < until) {
+  while (result < 0 && result != gvcp::kGvcpWaitFailed &&
+         std::chrono::steady_clock::now() < until) {
     result = camera_->readreg(gvcp::Registers::kCcp, &ccp);
   }
   if (result > 0 || (result == 0 && ccp != gvcp::Registers::kCcpRelease)) {

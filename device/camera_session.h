@@ -46,7 +46,7 @@ enum class TimeoutWrite {
 struct SessionPolicy {
   uint16_t port = gvcp::kPort;  // host order
   // Per attempt: one lost datagram costs a retry, not the operation.
-  AckWait ackWait = AckWait::kPerAttempt;
+  gvcp::AckWait ackWait = gvcp::AckWait::kPerAttempt;
   bool heartbeat = true;
   TimeoutWrite timeoutWrite = TimeoutWrite::kAfterTake;
   // A take whose acknowledge was lost may still have been granted, so a
@@ -67,7 +67,7 @@ struct SessionPolicy {
 // exchange, no heartbeat, no timeout write.
 inline SessionPolicy libraryPolicy(uint16_t port) {
   return {.port = port,
-          .ackWait = AckWait::kSharedBudget,
+          .ackWait = gvcp::AckWait::kSharedBudget,
           .heartbeat = false,
           .timeoutWrite = TimeoutWrite::kNone,
           .pendingAck = false,

@@ -163,14 +163,14 @@ TEST_F(CameraSessionTest, UntiedChannelGoesOnOnlyWhereThePrivilegeWasMissing) {
   camera.device.setRegister(gvcp::Registers::kDeviceMacHigh, 0x0211);
   camera.device.setRegister(gvcp::Registers::kDeviceMacLow, 0x22334455);
   const struct {
-    DeviceBindCall bind;
+    net::DeviceBindCall bind;
     uint8_t macEnd;
     int code;
   } cases[] = {{refusedForPrivilege, 0x55, 0},
                {refusedForPrivilege, 0x66, SessionSite::kWrongCamera},
                {noSuchDevice, 0x55, SessionSite::kInterface}};
   for (const auto& c : cases) {
-    const ScopedDeviceBindCall bind(c.bind);
+    const net::ScopedDeviceBindCall bind(c.bind);
     CameraSession session(
         {camera.peer.ip(), "lo", {{2, 0x11, 0x22, 0x33, 0x44, c.macEnd}}, std::nullopt},
         {.port = camera.peer.port()});

@@ -58,7 +58,7 @@ gvcp::Status readBlock(Camera& camera, std::span<const TextField> fields) {
   std::vector<uint8_t> bytes(fields.back().address + fields.back().width - start);
   const gvcp::Status status = readMemory(camera, start, bytes);
   if (!status.ok()) return status;
-  for (const TextField& f : fields) *f.text = textField(&bytes[f.address - start], f.width);
+  for (const TextField& f : fields) *f.text = gvcp::textField(&bytes[f.address - start], f.width);
   return status;
 }
 

@@ -121,7 +121,7 @@ TEST(CameraSettingsSilent, CameraThatDoesNotAnswerIsALocalFailure) {
   const gvcp::Status status = readCameraSettings(camera, s);
   EXPECT_FALSE(status.ok());
   EXPECT_FALSE(status.isCameraStatus());
-  EXPECT_EQ(status.code(), kGvcpNoAnswer);
+  EXPECT_EQ(status.code(), gvcp::kGvcpNoAnswer);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ SessionTarget sessionTarget(const CameraTarget& target) {
 
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
   auto camera = std::make_unique<Camera>(ip, port);
-  camera->setAckWait(AckWait::kPerAttempt);
+  camera->setAckWait(gvcp::AckWait::kPerAttempt);
   camera->bindToInterface(interface);
   return camera;
 }
@@ -32,8 +32,8 @@ gvcp::Status readTarget(const CameraTarget& target, CameraSettings& settings) {
   const std::unique_ptr<Camera> camera = openCamera(target);
   const gvcp::Status read = readCameraSettings(*camera, settings, target.capabilities);
   if (!read.ok() || settings.mac == target.mac) return read;
-  return fault(Fault::kFailed, "the device answering there is " + macText(settings.mac) + ", not " +
-                                   macText(target.mac) + "; nothing was written");
+  return fault(Fault::kFailed, "the device answering there is " + net::macText(settings.mac) +
+                                   ", not " + net::macText(target.mac) + "; nothing was written");
 }
 
 }  // namespace device

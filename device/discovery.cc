@@ -17,7 +17,8 @@ void mergeSameLink(std::vector<GigE_Camera_Info>& cameras) {
   std::vector<GigE_Camera_Info> merged;
   for (GigE_Camera_Info& camera : cameras) {
     const auto known = std::find_if(merged.begin(), merged.end(), [&](const GigE_Camera_Info& m) {
-      return sameDevice(m, camera) && net::sameLink(m.adaptor.getName(), camera.adaptor.getName());
+      return gvcp::sameDevice(m, camera) &&
+             net::sameLink(m.adaptor.getName(), camera.adaptor.getName());
     });
     if (known == merged.end()) {
       merged.push_back(std::move(camera));
@@ -25,7 +26,7 @@ void mergeSameLink(std::vector<GigE_Camera_Info>& cameras) {
     }
     const bool atLinkLevel = known->seenAtLinkLevel || camera.seenAtLinkLevel;
     const bool byUdp = known->seenByUdp || camera.seenByUdp;
-    if (!answersInAdapterSubnet(*known) && answersInAdapterSubnet(camera)) {
+    if (!gvcp::answersInAdapterSubnet(*known) && gvcp::answersInAdapterSubnet(camera)) {
       *known = std::move(camera);
     }
     known->seenAtLinkLevel = atLinkLevel;
@@ -41,24 +42,25 @@ Discovery merged(Discovery found) {
 
 }  // namespace
 
-DiscoveryOptions discoveryOptions(std::chrono::milliseconds window, CaptureMode capture) {
-  DiscoveryOptions options;
+gvcp::DiscoveryOptions discoveryOptions(std::chrono::milliseconds window,
+                                        gvcp::CaptureMode capture) {
+  gvcp::DiscoveryOptions options;
   options.window = window;
   options.capture = capture;
   options.sends = kRequestsPerWindow;
-  options.merge = MergeRule::kMac;
+  options.merge = gvcp::MergeRule::kMac;
   return options;
 }
 
-Discovery discover(const std::vector<Adaptor>& adapters, DiscoveryOptions options) {
-  Discovery found{discoverCameras(adapters, options), false};
-  if (!lacksCapturePrivilege(found.outcome.status)) return merged(std::move(found));
-  options.capture = CaptureMode::kUdp;
-  return merged({discoverCameras(adapters, options), true});
+Discovery discover(const std::vector<Adaptor>& adapters, gvcp::DiscoveryOptions options) {
+  Discovery found{gvcp::discoverCameras(adapters, options), false};
+  if (!gvcp::lacksCapturePrivilege(found.outcome.status)) return merged(std::move(found));
+  options.capture = gvcp::CaptureMode::kUdp;
+  return merged({gvcp::discoverCameras(adapters, options), true});
 }
 
 Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
-                   CaptureMode capture) {
+                   gvcp::CaptureMode capture) {
   return discover(adapters, discoveryOptions(window, capture));
 }
 

@@ -22,17 +22,17 @@ namespace device {
 inline constexpr int kRequestsPerWindow = 4;
 
 struct Discovery {
-  DiscoveryOutcome outcome;
+  gvcp::DiscoveryOutcome outcome;
   bool overUdp = false;  // the packet socket was refused: answers came by UDP
 };
 
 // `window` with kRequestsPerWindow requests, answers merged by MAC.
-DiscoveryOptions discoveryOptions(std::chrono::milliseconds window,
-                                  CaptureMode capture = CaptureMode::kPacket);
+gvcp::DiscoveryOptions discoveryOptions(std::chrono::milliseconds window,
+                                        gvcp::CaptureMode capture = gvcp::CaptureMode::kPacket);
 
 // `options.capture` kPacket or kPacketAndUdp.
-Discovery discover(const std::vector<Adaptor>& adapters, DiscoveryOptions options);
+Discovery discover(const std::vector<Adaptor>& adapters, gvcp::DiscoveryOptions options);
 Discovery discover(const std::vector<Adaptor>& adapters, std::chrono::milliseconds window,
-                   CaptureMode capture = CaptureMode::kPacket);
+                   gvcp::CaptureMode capture = gvcp::CaptureMode::kPacket);
 
 }  // namespace device

@@ -13,8 +13,8 @@
 
 namespace device {
 
-std::variant<PacketSocket, gvcp::Status> openProbeSocket(const std::string& purpose) {
-  PacketSocket sock = net::openArpSocket();
+std::variant<net::PacketSocket, gvcp::Status> openProbeSocket(const std::string& purpose) {
+  net::PacketSocket sock = net::openArpSocket();
   if (sock) return sock;
   const int error = errno;
   if (error == EPERM || error == EACCES) {
@@ -27,7 +27,7 @@ std::variant<PacketSocket, gvcp::Status> openProbeSocket(const std::string& purp
   return fault(Fault::kFailed, std::string("packet socket: ") + std::strerror(error));
 }
 
-NetworkPort::NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs)
+NetworkPort::NetworkPort(const CameraTarget& camera, net::PacketSocket arpSocket, int timeoutMs)
     : camera_(camera),
       link_(std::move(arpSocket),
             static_cast<int>(::if_nametoindex(camera.adapter->getName().c_str()))),
@@ -63,12 +63,12 @@ std::optional<uint32_t> NetworkPort::whereAnswers(uint32_t ip) {
 ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
                         bool force) {
   ForceIpPlan plan;
-  plan.mac = macText(camera.mac);
+  plan.mac = net::macText(camera.mac);
   plan.currentIp = ntohl(camera.ip);
   plan.adapterName = camera.adapter->getName();
   plan.adapterIp = ntohl(camera.adapter->ipValue());
   plan.adapterMask = ntohl(camera.adapter->netmaskValue());
-  for (const Adaptor& adaptor : ipv4Adapters(listHostInterfaces())) {
+  for (const Adaptor& adaptor : net::ipv4Adapters(net::listHostInterfaces())) {
     plan.hostAddresses.emplace_back(adaptor.getName(), ntohl(adaptor.ipValue()));
   }
   if (!autoIp) plan.ip = set.ip;

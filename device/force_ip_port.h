@@ -19,13 +19,13 @@ namespace device {
 
 // The ARP probe's socket, or the failure (Fault::kNoPrivilege without the
 // privilege; `purpose` says what it is needed for).
-std::variant<PacketSocket, gvcp::Status> openProbeSocket(const std::string& purpose);
+std::variant<net::PacketSocket, gvcp::Status> openProbeSocket(const std::string& purpose);
 
 class NetworkPort : public ForceIpPort {
  public:
   // `camera` has its adapter.
   // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
-  NetworkPort(const CameraTarget& camera, PacketSocket arpSocket, int timeoutMs);
+  NetworkPort(const CameraTarget& camera, net::PacketSocket arpSocket, int timeoutMs);
 
   net::ProbeResult probe(uint32_t ip) override;
   // The probe with its own timing.

@@ -21,7 +21,7 @@ std::string at(const char* what, uint32_t address) {
 std::string readText(Camera& camera, uint32_t address, size_t width, bool& read) {
   std::vector<uint8_t> field(width, 0);
   read = readMemory(camera, address, field).ok();
-  return textField(field.data(), field.size());
+  return gvcp::textField(field.data(), field.size());
 }
 
 }  // namespace

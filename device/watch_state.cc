@@ -158,7 +158,7 @@ void WatchState::foldSharing(const std::vector<uint32_t>& hostAddresses,
     const bool conflict = !camera.sharesWith.empty() || camera.hostAddress;
     noteFlag(camera.conflict, conflict, WatchEventKind::kAddressConflictBegan,
              WatchEventKind::kAddressConflictEnded, camera, events);
-    noteFlag(camera.outsideSubnet, camera.up && !answersInAdapterSubnet(info),
+    noteFlag(camera.outsideSubnet, camera.up && !gvcp::answersInAdapterSubnet(info),
              WatchEventKind::kOutsideSubnetBegan, WatchEventKind::kOutsideSubnetEnded, camera,
              events);
   }

@@ -23,7 +23,7 @@ constexpr uint32_t kOtherHostIp = 0xC0A84002;  // 192.168.64.2
 constexpr uint32_t kCameraIp = 0xC0A84014;     // 192.168.64.20
 constexpr uint32_t kFreeIp = 0xC0A8404D;       // 192.168.64.77
 
-MacAddress macOf(const char* text) { return *parseMacText(text); }
+MacAddress macOf(const char* text) { return *net::parseMacText(text); }
 
 class ArpProbeEndToEnd : public ::testing::Test {
  protected:
@@ -80,7 +80,7 @@ TEST_F(ArpProbeEndToEnd, AddressNobodyHoldsIsFree) {
 // Only a channel tied to eth1 reaches the camera; its ARP answers there are no
 // claim for a probe on eth2 whose socket was opened before them.
 TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOtherAdapter) {
-  PacketSocket early;
+  net::PacketSocket early;
   int routed = 0, tied = 0;
   unsigned int macLow = 0;
   ASSERT_TRUE(inNamespace(host, [&] {
@@ -91,7 +91,7 @@ TEST_F(ArpProbeEndToEnd, TiedChannelReachesTheCameraAndItsArpIsNoClaimOnTheOther
                ? channel.readreg(gvcp::Registers::kDeviceMacLow, &macLow)
                : -1;
   }));
-  EXPECT_EQ(routed, kGvcpNoAnswer);
+  EXPECT_EQ(routed, gvcp::kGvcpNoAnswer);
   EXPECT_EQ(tied, 0);
   EXPECT_EQ(macLow, 0x00006420u);
   net::PacketLink other(std::move(early), testbed::interfaceIndexIn(host, "eth2"));

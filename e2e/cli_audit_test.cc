@@ -32,7 +32,7 @@ class AuditEndToEnd : public CliOneCameraTest {
   void SetUp() override {
     CliOneCameraTest::SetUp();
     std::filesystem::create_directory(dir_.path() / "journal");
-    journal_ = UniqueFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    journal_ = net::UniqueFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::string path = (dir_.path() / "journal" / "socket").string();
@@ -64,7 +64,7 @@ class AuditEndToEnd : public CliOneCameraTest {
   }
 
   testing_peer::TempDir dir_;
-  UniqueFd journal_;
+  net::UniqueFd journal_;
   std::string err_;
 };
 

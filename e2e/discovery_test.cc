@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/namespace_thread.h"
 #include "app/gige_discovery.h"
+#include "e2e/namespace_thread.h"
 #include "ipconfig/console_input.h"
 #include "net/adaptor.h"
 #include "testbed/testbed.h"
@@ -133,7 +133,7 @@ class LinkTap {
   }
 
  private:
-  UniqueFd fd_;
+  net::UniqueFd fd_;
   sockaddr_ll link_{};
 };
 

@@ -212,7 +212,7 @@ std::optional<CapturedCommand> nextForceIp(int fd) {
 
 TEST_F(InteractiveEndToEnd, ForceIpDatagramOnTheWireIsTheExampleByteForByte) {
   auto camera = startCamera("10.0.0.5", {}, "00:11:22:33:44:55");
-  UniqueFd capture = testbed::socketIn(camera->ns(), AF_PACKET, SOCK_RAW, htons(ETH_P_ALL));
+  net::UniqueFd capture = testbed::socketIn(camera->ns(), AF_PACKET, SOCK_RAW, htons(ETH_P_ALL));
   ASSERT_TRUE(capture.valid());
   sockaddr_ll link{};
   link.sll_family = AF_PACKET;

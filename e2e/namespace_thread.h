@@ -29,7 +29,7 @@ inline bool threadIsIn(const std::string& ns) {
 inline bool inNamespace(const std::string& ns, const std::function<void()>& work) {
   bool entered = false;
   std::thread worker([&] {
-    const UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
+    const net::UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
     entered = target && ::setns(target.get(), CLONE_NEWNET) == 0 && threadIsIn(ns);
     if (entered) work();
   });

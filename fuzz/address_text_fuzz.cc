@@ -30,7 +30,7 @@ void checkDottedQuad(std::string_view text) {
 }
 
 void checkMac(std::string_view text) {
-  const std::optional<MacAddress> mac = parseMacText(text);
+  const std::optional<MacAddress> mac = net::parseMacText(text);
   if (!mac) return;
   std::string canonical(text);
   for (char& c : canonical) c = c == '-' ? ':' : static_cast<char>(std::tolower(c));

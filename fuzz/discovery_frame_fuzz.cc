@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::copy(data, data + std::min(size, sizeof frame), frame);
   static const Adaptor adaptor(0u);
   std::vector<GigE_Camera_Info> cameras;
-  takeDiscoveryFrame(DiscoveryFrame(frame), adaptor, cameras);
-  takeDiscoveryFrame(DiscoveryFrame(frame), adaptor, cameras);
+  gvcp::takeDiscoveryFrame(gvcp::DiscoveryFrame(frame), adaptor, cameras);
+  gvcp::takeDiscoveryFrame(gvcp::DiscoveryFrame(frame), adaptor, cameras);
   if (cameras.size() > 1) std::abort();  // the same answer twice is one camera
   for (const GigE_Camera_Info& info : cameras) {
     if (info.manufacturerInfo.size() > 48 || info.userDefinedName.size() > 16) std::abort();

@@ -19,10 +19,10 @@
 #include "net/macaddress.h"
 
 using cli::kMaxNameBytes;
-using device::matchCameras;
 using cli::parseSelector;
 using cli::Selector;
 using cli::SelectorParse;
+using device::matchCameras;
 
 namespace {
 
@@ -44,7 +44,7 @@ bool onePrintableLine(std::string_view text) {
 void checkKind(const Selector& s, std::string_view text) {
   switch (s.kind) {
     case Selector::Kind::kMac: {
-      const std::optional<MacAddress> mac = parseMacText(text);
+      const std::optional<MacAddress> mac = net::parseMacText(text);
       net::Mac bytes{};
       if (!mac) std::abort();
       mac->getMacHw(bytes.data(), static_cast<int>(bytes.size()));
@@ -58,7 +58,7 @@ void checkKind(const Selector& s, std::string_view text) {
       return;
     }
     case Selector::Kind::kName:
-      if (text.empty() || text.size() > kMaxNameBytes || parseMacText(text)) std::abort();
+      if (text.empty() || text.size() > kMaxNameBytes || net::parseMacText(text)) std::abort();
       return;
   }
 }

@@ -15,7 +15,7 @@ FirmwareOutcome runFirmwareUpdate(const FirmwareUpdatePlan& plan, const Firmware
   // Until the camera confirms the end of flashing it keeps running its old
   // firmware; restarting it over an unconfirmed flash could leave it unable
   // to start.
-  const sockaddr_in flashPort = socketAddress(plan.target.ip, plan.flashPort);
+  const sockaddr_in flashPort = net::socketAddress(plan.target.ip, plan.flashPort);
   outcome.programResult =
       plan.image ? programFlash(flashPort, *plan.image, plan.flash, hooks.flash)
                  : programFlash(flashPort, plan.imagePath.c_str(), plan.flash, hooks.flash);

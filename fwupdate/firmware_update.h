@@ -25,7 +25,7 @@ struct FirmwareUpdatePlan {
   std::string imagePath;    // read when programming starts, unless `image` is given
   std::string checkedName;  // the name checked against the model (the path, or its file name)
   device::SessionPolicy session;
-  uint16_t flashPort = kEpcsPort;
+  uint16_t flashPort = gvcp::kEpcsPort;
   FlashProgramOptions flash;  // its `out` takes the programming trace; none when null
   // The image its caller already read and checked: programmed as it is, so
   // the camera gets those bytes whatever the file holds by then.

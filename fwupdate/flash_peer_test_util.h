@@ -25,12 +25,15 @@ namespace testing_peer {
 
 // A 16-byte answer echoing the request's command with `status`.
 inline Bytes epcsAnswer(const Bytes& request, uint32_t status) {
-  Bytes answer(kEpcsHeaderSize);
-  writeEpcsHeader(answer.data(), {kEpcsMagic, readEpcsHeader(request.data()).command, status, 0});
+  Bytes answer(gvcp::kEpcsHeaderSize);
+  gvcp::writeEpcsHeader(
+      answer.data(), {gvcp::kEpcsMagic, gvcp::readEpcsHeader(request.data()).command, status, 0});
   return answer;
 }
 
-inline uint32_t epcsCommand(const Bytes& request) { return readEpcsHeader(request.data()).command; }
+inline uint32_t epcsCommand(const Bytes& request) {
+  return gvcp::readEpcsHeader(request.data()).command;
+}
 
 // A camera's flash end: every request is answered with status 0, except that
 // the polls after the start of flashing answer 0 `pollsBeforeDone` times and
@@ -42,12 +45,12 @@ inline Script flashDevice(int pollsBeforeDone,
   auto flashCommands = std::make_shared<int>(0);
   return [=](const Bytes& request) -> std::vector<Bytes> {
     const size_t current = (*index)++;
-    if (request.size() < kEpcsHeaderSize) return {};
+    if (request.size() < gvcp::kEpcsHeaderSize) return {};
     std::optional<uint32_t> status = 0u;
     // The first command 3 starts flashing; the ones after it are polls.
-    if (epcsCommand(request) == kEpcsFlash && (*flashCommands)++ > 0) {
+    if (epcsCommand(request) == gvcp::kEpcsFlash && (*flashCommands)++ > 0) {
       const int pollNumber = *flashCommands - 1;
-      if (pollNumber > pollsBeforeDone) status = kEpcsFlashComplete;
+      if (pollNumber > pollsBeforeDone) status = gvcp::kEpcsFlashComplete;
     }
     if (const auto it = byIndex.find(current); it != byIndex.end()) status = it->second;
     if (!status) return {};
@@ -59,7 +62,7 @@ inline Script flashDevice(int pollsBeforeDone,
 inline std::vector<Bytes> requestsOf(const std::vector<Bytes>& received, uint32_t command) {
   std::vector<Bytes> matching;
   for (const Bytes& request : received) {
-    if (request.size() >= kEpcsHeaderSize && epcsCommand(request) == command) {
+    if (request.size() >= gvcp::kEpcsHeaderSize && epcsCommand(request) == command) {
       matching.push_back(request);
     }
   }
@@ -69,11 +72,11 @@ inline std::vector<Bytes> requestsOf(const std::vector<Bytes>& received, uint32_
 // The image as the blocks deliver it: each block's count bytes at its offset.
 inline Bytes imageFromBlocks(const std::vector<Bytes>& received) {
   Bytes image;
-  for (const Bytes& block : requestsOf(received, kEpcsBlock)) {
-    const uint32_t offset = getLe32(block.data() + kEpcsHeaderSize);
-    const uint32_t count = getLe32(block.data() + kEpcsHeaderSize + 4);
+  for (const Bytes& block : requestsOf(received, gvcp::kEpcsBlock)) {
+    const uint32_t offset = gvcp::getLe32(block.data() + gvcp::kEpcsHeaderSize);
+    const uint32_t count = gvcp::getLe32(block.data() + gvcp::kEpcsHeaderSize + 4);
     if (image.size() < offset + count) image.resize(offset + count);
-    std::copy_n(block.begin() + kEpcsHeaderSize + 8, count, image.begin() + offset);
+    std::copy_n(block.begin() + gvcp::kEpcsHeaderSize + 8, count, image.begin() + offset);
   }
   return image;
 }

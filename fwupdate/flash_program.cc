@@ -37,7 +37,7 @@ class FlashRun {
       : sock(socket(AF_INET, SOCK_DGRAM, 0)), camera(camera), options(options), hooks(hooks) {}
 
   // 0, or the errno of tying the socket to the options' interface.
-  int tieToInterface() { return bindToInterface(sock.get(), options.interfaceName); }
+  int tieToInterface() { return net::bindToInterface(sock.get(), options.interfaceName); }
   int send(uint32_t command, std::span<const uint8_t> payload) {
     return epcsExchange(sock, camera, command, payload, {}, kEpcsTries, kEpcsWaitUs);
   }
@@ -45,20 +45,20 @@ class FlashRun {
   int pollUntilFlashed();
 
  private:
-  UniqueFd sock;
+  net::UniqueFd sock;
   sockaddr_in camera;
   const FlashProgramOptions& options;
   const FlashHooks& hooks;
 };
 
 int FlashRun::sendBlocks(std::span<const uint8_t> image) {
-  for (size_t offset = 0; offset < image.size(); offset += kEpcsBlockDataSize) {
+  for (size_t offset = 0; offset < image.size(); offset += gvcp::kEpcsBlockDataSize) {
     if (stopRequested(hooks)) return kProgramStopped;
     const auto payload = blockPayload(image, offset);
     printProgress(options.out, ".");
-    if (send(kEpcsBlock, payload) < 0) return kProgramBlockFailed;
+    if (send(gvcp::kEpcsBlock, payload) < 0) return kProgramBlockFailed;
     if (hooks.blockSent) {
-      hooks.blockSent(std::min(offset + kEpcsBlockDataSize, image.size()), image.size());
+      hooks.blockSent(std::min(offset + gvcp::kEpcsBlockDataSize, image.size()), image.size());
     }
   }
   return 0;
@@ -70,8 +70,8 @@ int FlashRun::sendBlocks(std::span<const uint8_t> image) {
 int FlashRun::pollUntilFlashed() {
   const auto deadline = Clock::now() + options.completionBound;
   for (;;) {
-    const int result = epcsExchange(sock, camera, kEpcsFlash, {}, {}, 1, kEpcsPollWaitUs);
-    if (result == kEpcsFlashComplete) return 0;
+    const int result = epcsExchange(sock, camera, gvcp::kEpcsFlash, {}, {}, 1, kEpcsPollWaitUs);
+    if (result == gvcp::kEpcsFlashComplete) return 0;
     if (result == kEpcsWaitFailed) {
       printProgress(options.out, " failed: waiting for the camera's answer failed\n");
       return kProgramNotCompleted;
@@ -91,19 +91,19 @@ int FlashRun::pollUntilFlashed() {
 
 }  // namespace
 
-std::array<uint8_t, kEpcsAnnouncePayloadSize> announcePayload(uint32_t imageSize) {
-  std::array<uint8_t, kEpcsAnnouncePayloadSize> payload{};
-  putLe32(payload.data(), kEpcsAnnounceTag);
-  putLe32(payload.data() + 4, imageSize);
+std::array<uint8_t, gvcp::kEpcsAnnouncePayloadSize> announcePayload(uint32_t imageSize) {
+  std::array<uint8_t, gvcp::kEpcsAnnouncePayloadSize> payload{};
+  gvcp::putLe32(payload.data(), gvcp::kEpcsAnnounceTag);
+  gvcp::putLe32(payload.data() + 4, imageSize);
   return payload;
 }
 
-std::array<uint8_t, kEpcsBlockPayloadSize> blockPayload(std::span<const uint8_t> image,
-                                                        size_t offset) {
-  std::array<uint8_t, kEpcsBlockPayloadSize> payload{};  // the data area past count stays 0
-  const size_t count = std::min(kEpcsBlockDataSize, image.size() - offset);
-  putLe32(payload.data(), static_cast<uint32_t>(offset));
-  putLe32(payload.data() + 4, static_cast<uint32_t>(count));
+std::array<uint8_t, gvcp::kEpcsBlockPayloadSize> blockPayload(std::span<const uint8_t> image,
+                                                              size_t offset) {
+  std::array<uint8_t, gvcp::kEpcsBlockPayloadSize> payload{};  // the data area past count stays 0
+  const size_t count = std::min(gvcp::kEpcsBlockDataSize, image.size() - offset);
+  gvcp::putLe32(payload.data(), static_cast<uint32_t>(offset));
+  gvcp::putLe32(payload.data() + 4, static_cast<uint32_t>(count));
   std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(offset), count, payload.begin() + 8);
   return payload;
 }
@@ -136,7 +136,7 @@ int programFlash(const sockaddr_in& camera, std::span<const uint8_t> image,
     printProgress(options.out, "failed\n");
     return kProgramInterfaceFailed;
   }
-  if (run.send(kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image.size()))) < 0) {
+  if (run.send(gvcp::kEpcsAnnounce, announcePayload(static_cast<uint32_t>(image.size()))) < 0) {
     return kProgramAnnounceFailed;
   }
   if (const int blocks = run.sendBlocks(image); blocks < 0) return blocks;
@@ -145,12 +145,12 @@ int programFlash(const sockaddr_in& camera, std::span<const uint8_t> image,
                 " done\n\nPlease DO NOT Plugout the cable until you see >>SUCCESSFUL<< at the "
                 "end\nflashing ");
   if (hooks.flashingStarts) hooks.flashingStarts();
-  if (run.send(kEpcsFlash, {}) < 0) return kProgramStartFailed;
+  if (run.send(gvcp::kEpcsFlash, {}) < 0) return kProgramStartFailed;
   if (const int poll = run.pollUntilFlashed(); poll < 0) return poll;
   printProgress(options.out, " done\n");
   return 0;
 }
 
 int epcs_program(unsigned int ip, char* path) {
-  return programFlash(socketAddress(ip, kEpcsPort), path);
+  return programFlash(net::socketAddress(ip, gvcp::kEpcsPort), path);
 }

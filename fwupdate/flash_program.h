@@ -57,11 +57,11 @@ struct FlashProgramOptions {
 };
 
 // The 8-byte announcement: the tag word, then the image size.
-std::array<uint8_t, kEpcsAnnouncePayloadSize> announcePayload(uint32_t imageSize);
+std::array<uint8_t, gvcp::kEpcsAnnouncePayloadSize> announcePayload(uint32_t imageSize);
 // The 520-byte payload of the block at `offset`: offset, count, then the data
 // area with the count image bytes and zeros after them.
-std::array<uint8_t, kEpcsBlockPayloadSize> blockPayload(std::span<const uint8_t> image,
-                                                        size_t offset);
+std::array<uint8_t, gvcp::kEpcsBlockPayloadSize> blockPayload(std::span<const uint8_t> image,
+                                                              size_t offset);
 // The whole file; empty when it cannot be opened, sized or read in full, or
 // when it is larger than a signed 32-bit byte count.
 std::optional<std::vector<uint8_t>> readFirmwareImage(const char* path);

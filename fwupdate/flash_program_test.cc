@@ -29,7 +29,7 @@ class FlashProgramTest : public ::testing::Test {
   }
   int programFile(const std::string& path,
                   std::chrono::milliseconds bound = kFlashCompletionBound) {
-    const sockaddr_in camera = socketAddress(htonl(INADDR_LOOPBACK), peer ? peer->port() : 9);
+    const sockaddr_in camera = net::socketAddress(htonl(INADDR_LOOPBACK), peer ? peer->port() : 9);
     return programFlash(camera, path.c_str(), {bound, output.stream()}, hooks);
   }
   std::vector<Bytes> received(uint32_t command) const {
@@ -64,7 +64,7 @@ TEST_F(FlashProgramTest, ImageOf1300BytesSendsAnnouncementThreeBlocksAndFlashReq
 
 TEST_F(FlashProgramTest, ImageOfOneBlockExactlyIsOneFullBlock) {
   ASSERT_EQ(program(testing_peer::patternImage(512), flashDevice(0)), 0);
-  const std::vector<Bytes> blocks = received(kEpcsBlock);
+  const std::vector<Bytes> blocks = received(gvcp::kEpcsBlock);
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(Bytes(blocks[0].begin() + 16, blocks[0].begin() + 24),
             hexBytes("00 00 00 00 00 02 00 00"));
@@ -74,7 +74,7 @@ TEST_F(FlashProgramTest, ImageOfOneBlockExactlyIsOneFullBlock) {
 TEST_F(FlashProgramTest, OneByteMoreThanABlockGoesInASecondFullSizeBlock) {
   const Bytes image = testing_peer::patternImage(513);
   ASSERT_EQ(program(image, flashDevice(0)), 0);
-  const std::vector<Bytes> blocks = received(kEpcsBlock);
+  const std::vector<Bytes> blocks = received(gvcp::kEpcsBlock);
   ASSERT_EQ(blocks.size(), 2u);
   ASSERT_EQ(blocks[1].size(), 536u);
   EXPECT_EQ(Bytes(blocks[1].begin() + 16, blocks[1].begin() + 25),
@@ -87,21 +87,21 @@ TEST_F(FlashProgramTest, EmptyImageIsAnnouncedAndFlashedWithoutBlocks) {
   const std::vector<Bytes> all = peer->received();
   ASSERT_EQ(all.size(), 4u);
   EXPECT_EQ(Bytes(all[0].begin() + 16, all[0].end()), hexBytes("00 00 01 00 00 00 00 00"));
-  EXPECT_TRUE(received(kEpcsBlock).empty());
+  EXPECT_TRUE(received(gvcp::kEpcsBlock).empty());
   EXPECT_EQ(output.text(), std::string(kWarning) + ". done\n");
 }
 
 TEST_F(FlashProgramTest, StatusThreeToTheStartIsAcceptedAndThePollStillRuns) {
   // Requests: 0 announcement, 1 start (answered 3), then the polls.
   ASSERT_EQ(program({}, flashDevice(1, {{1, 3}})), 0);
-  EXPECT_EQ(received(kEpcsFlash).size(), 3u);
+  EXPECT_EQ(received(gvcp::kEpcsFlash).size(), 3u);
   EXPECT_EQ(output.text(), std::string(kWarning) + ". done\n");
 }
 
 TEST_F(FlashProgramTest, PositiveStatusOnABlockCountsAsAccepted) {
   const Bytes image = testing_peer::patternImage(1300);
   ASSERT_EQ(program(image, flashDevice(0, {{2, 5}})), 0);
-  EXPECT_EQ(received(kEpcsBlock).size(), 3u);
+  EXPECT_EQ(received(gvcp::kEpcsBlock).size(), 3u);
   EXPECT_EQ(testing_peer::imageFromBlocks(peer->received()), image);
 }
 
@@ -110,10 +110,10 @@ TEST_F(FlashProgramTest, UnansweredFourthBlockStopsTheRunAfterFourDots) {
   auto device = flashDevice(0, {{4, std::nullopt}, {5, std::nullopt}, {6, std::nullopt}});
   EXPECT_EQ(program(testing_peer::patternImage(5 * 512), device), kProgramBlockFailed);
   EXPECT_EQ(output.text(), "....");
-  const std::vector<Bytes> blocks = received(kEpcsBlock);
+  const std::vector<Bytes> blocks = received(gvcp::kEpcsBlock);
   ASSERT_EQ(blocks.size(), 6u);  // three accepted blocks, then the fourth three times
   EXPECT_EQ(blocks[3], blocks[5]);
-  EXPECT_TRUE(received(kEpcsFlash).empty());
+  EXPECT_TRUE(received(gvcp::kEpcsFlash).empty());
 }
 
 TEST_F(FlashProgramTest, RefusedStepsEndTheRunWithTheirOwnResults) {
@@ -134,7 +134,7 @@ TEST_F(FlashProgramTest, HooksSeeEveryBlockTheStartOfFlashingAndEachUnfinishedPo
     sent.push_back(done);
   };
   hooks.flashingStarts = [&] {
-    flashRequestsAtStart = static_cast<int>(received(kEpcsFlash).size());
+    flashRequestsAtStart = static_cast<int>(received(gvcp::kEpcsFlash).size());
   };
   hooks.polled = [&polls] { ++polls; };
   ASSERT_EQ(program(testing_peer::patternImage(1300), flashDevice(2)), 0);
@@ -147,13 +147,13 @@ TEST_F(FlashProgramTest, StopBeforeABlockOrTheStartEndsTheRunWithNothingFlashed)
   int asked = 0;
   hooks.stop = [&asked] { return ++asked == 3; };  // before the third block
   EXPECT_EQ(program(testing_peer::patternImage(5 * 512), flashDevice(0)), kProgramStopped);
-  EXPECT_EQ(received(kEpcsBlock).size(), 2u);
-  EXPECT_TRUE(received(kEpcsFlash).empty());
+  EXPECT_EQ(received(gvcp::kEpcsBlock).size(), 2u);
+  EXPECT_TRUE(received(gvcp::kEpcsFlash).empty());
   asked = 0;
   hooks.stop = [&asked] { return ++asked == 3; };  // two blocks, then before the start
   EXPECT_EQ(program(testing_peer::patternImage(2 * 512), flashDevice(0)), kProgramStopped);
-  EXPECT_EQ(received(kEpcsBlock).size(), 2u);
-  EXPECT_TRUE(received(kEpcsFlash).empty());
+  EXPECT_EQ(received(gvcp::kEpcsBlock).size(), 2u);
+  EXPECT_TRUE(received(gvcp::kEpcsFlash).empty());
 }
 
 TEST_F(FlashProgramTest, UnreadableImagesFailBeforeAnythingIsSent) {
@@ -180,7 +180,7 @@ TEST_F(FlashProgramTest, CameraThatNeverFinishesFlashingEndsAtTheBound) {
 TEST_F(FlashProgramTest, SilentPollCostsAWholePollWaitPerDot) {
   auto flashCommands = std::make_shared<int>(0);
   auto device = [flashCommands](const Bytes& request) -> std::vector<Bytes> {
-    if (testing_peer::epcsCommand(request) == kEpcsFlash && (*flashCommands)++ > 0) {
+    if (testing_peer::epcsCommand(request) == gvcp::kEpcsFlash && (*flashCommands)++ > 0) {
       return {};  // the polls go unanswered
     }
     return {testing_peer::epcsAnswer(request, 0)};
@@ -190,7 +190,7 @@ TEST_F(FlashProgramTest, SilentPollCostsAWholePollWaitPerDot) {
   const auto spent = std::chrono::steady_clock::now() - begin;
   EXPECT_GE(spent, std::chrono::milliseconds(2000));  // two one-second polls
   EXPECT_LT(spent, std::chrono::seconds(6));
-  EXPECT_EQ(received(kEpcsFlash).size(), 3u);
+  EXPECT_EQ(received(gvcp::kEpcsFlash).size(), 3u);
 }
 
 }  // namespace

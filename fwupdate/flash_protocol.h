@@ -39,6 +39,6 @@ int epcs_transport(int sock, sockaddr_in dest, unsigned int command, unsigned in
 
 // The same exchange on an owned socket; after -217 `sock` is empty, and an
 // empty `sock` gives -217 at once. An empty `answer` span means no buffer.
-int epcsExchange(UniqueFd& sock, const sockaddr_in& dest, uint32_t command,
+int epcsExchange(net::UniqueFd& sock, const sockaddr_in& dest, uint32_t command,
                  std::span<const uint8_t> payload, std::span<uint8_t> answer, int tries,
                  int waitUs);

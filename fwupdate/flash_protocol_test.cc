@@ -19,12 +19,13 @@ using testing_peer::hexBytes;
 using testing_peer::ScriptedPeer;
 
 TEST(EpcsFramingTest, RequestWithoutPayloadIsTheLittleEndianHeaderAlone) {
-  EXPECT_EQ(buildEpcsRequest(3, {}), hexBytes("78 56 34 12 03 00 00 00 00 00 00 00 00 00 00 00"));
+  EXPECT_EQ(gvcp::buildEpcsRequest(3, {}),
+            hexBytes("78 56 34 12 03 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
 TEST(EpcsFramingTest, RequestCarriesItsPayloadLengthAndBytes) {
   const Bytes payload(520, 0xAB);
-  const Bytes request = buildEpcsRequest(2, payload);
+  const Bytes request = gvcp::buildEpcsRequest(2, payload);
   ASSERT_EQ(request.size(), 536u);
   EXPECT_EQ(Bytes(request.begin(), request.begin() + 16),
             hexBytes("78 56 34 12 02 00 00 00 00 00 00 00 08 02 00 00"));
@@ -33,15 +34,15 @@ TEST(EpcsFramingTest, RequestCarriesItsPayloadLengthAndBytes) {
 
 TEST(EpcsFramingTest, StatusIsTheWordAtOffsetEightWhateverTheRest) {
   Bytes answer = hexBytes("00 00 00 00 09 00 00 00 03 00 00 00");
-  EXPECT_EQ(epcsAnswerStatus(answer), 3u);
+  EXPECT_EQ(gvcp::epcsAnswerStatus(answer), 3u);
   answer[11] = 0x80;  // one corrupted byte changes the status, nothing else is looked at
-  EXPECT_EQ(epcsAnswerStatus(answer), 0x80000003u);
+  EXPECT_EQ(gvcp::epcsAnswerStatus(answer), 0x80000003u);
 }
 
 TEST(EpcsFramingTest, AnswerShorterThanTwelveBytesCarriesNoStatus) {
-  EXPECT_FALSE(epcsAnswerStatus(Bytes(11, 0)).has_value());
-  EXPECT_FALSE(epcsAnswerStatus(Bytes{}).has_value());
-  EXPECT_EQ(epcsAnswerStatus(Bytes(12, 0)), 0u);
+  EXPECT_FALSE(gvcp::epcsAnswerStatus(Bytes(11, 0)).has_value());
+  EXPECT_FALSE(gvcp::epcsAnswerStatus(Bytes{}).has_value());
+  EXPECT_EQ(gvcp::epcsAnswerStatus(Bytes(12, 0)), 0u);
 }
 
 // Exchanges over loopback against a scripted peer; short per-try waits keep
@@ -55,14 +56,14 @@ class EpcsTransportTest : public ::testing::Test {
   void start(testing_peer::Script script) {
     peer = std::make_unique<ScriptedPeer>(std::move(script));
     ASSERT_TRUE(peer->ok());
-    dest = socketAddress(peer->ip(), peer->port());
+    dest = net::socketAddress(peer->ip(), peer->port());
   }
   static testing_peer::Script answering(std::vector<Bytes> answers) {
     return [answers](const Bytes&) { return answers; };
   }
-  static Bytes answerWithStatus(uint32_t status, size_t size = kEpcsHeaderSize) {
+  static Bytes answerWithStatus(uint32_t status, size_t size = gvcp::kEpcsHeaderSize) {
     Bytes answer(size, 0x5A);
-    writeEpcsHeader(answer.data(), {kEpcsMagic, 1, status, 0});
+    gvcp::writeEpcsHeader(answer.data(), {gvcp::kEpcsMagic, 1, status, 0});
     return answer;
   }
   int exchange(std::span<uint8_t> answer = {}, int tries = kEpcsTries, int waitUs = kShortWaitUs) {
@@ -70,7 +71,7 @@ class EpcsTransportTest : public ::testing::Test {
     return epcsExchange(sock, dest, 1, payload, answer, tries, waitUs);
   }
 
-  UniqueFd sock;
+  net::UniqueFd sock;
   sockaddr_in dest{};
   std::unique_ptr<ScriptedPeer> peer;
 };
@@ -80,7 +81,7 @@ TEST_F(EpcsTransportTest, ZeroTriesSendsNothing) {
   EXPECT_EQ(exchange({}, 0), kEpcsNoAnswer);
   EXPECT_EQ(exchange({}, -2), kEpcsNoAnswer);
   // A marker sent afterwards on the same socket is the first thing the peer sees.
-  const uint8_t marker[kEpcsHeaderSize] = {0xEE};
+  const uint8_t marker[gvcp::kEpcsHeaderSize] = {0xEE};
   sendto(sock.get(), marker, sizeof marker, 0, reinterpret_cast<sockaddr*>(&dest), sizeof dest);
   ASSERT_TRUE(peer->waitForCount(1));
   EXPECT_EQ(peer->received()[0][0], 0xEE);
@@ -118,7 +119,7 @@ TEST_F(EpcsTransportTest, BlockRequestTravelsAsOne536ByteDatagram) {
   const Bytes payload(520, 0x42);
   EXPECT_EQ(epcsExchange(sock, dest, 2, payload, {}, kEpcsTries, kShortWaitUs), 0);
   ASSERT_EQ(peer->count(), 1u);
-  EXPECT_EQ(peer->received()[0], buildEpcsRequest(2, payload));
+  EXPECT_EQ(peer->received()[0], gvcp::buildEpcsRequest(2, payload));
 }
 
 TEST_F(EpcsTransportTest, OversizeAnswerIsCutTo528BytesAndItsStatusStillRead) {
@@ -162,11 +163,11 @@ TEST_F(EpcsTransportTest, RuntAnswersAreNotTakenForAStatus) {
 TEST_F(EpcsTransportTest, AnswerQueuedBeforeTheExchangeBelongsToAnEarlierRequest) {
   start(answering({answerWithStatus(0)}));
   // Bind so that a late answer can be aimed at the socket before the exchange.
-  sockaddr_in local = socketAddress(htonl(INADDR_LOOPBACK), 0);
+  sockaddr_in local = net::socketAddress(htonl(INADDR_LOOPBACK), 0);
   socklen_t len = sizeof local;
   ASSERT_EQ(bind(sock.get(), reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
   ASSERT_EQ(getsockname(sock.get(), reinterpret_cast<sockaddr*>(&local), &len), 0);
-  const UniqueFd late(socket(AF_INET, SOCK_DGRAM, 0));
+  const net::UniqueFd late(socket(AF_INET, SOCK_DGRAM, 0));
   const Bytes stale = answerWithStatus(0x80000007);
   sendto(late.get(), stale.data(), stale.size(), 0, reinterpret_cast<sockaddr*>(&local),
          sizeof local);
@@ -179,7 +180,7 @@ TEST_F(EpcsTransportTest, AnswerQueuedBeforeTheExchangeBelongsToAnEarlierRequest
 class EpcsLateAnswerTest : public ::testing::Test {
  protected:
   EpcsLateAnswerTest() : peer(socket(AF_INET, SOCK_DGRAM, 0)) {
-    sockaddr_in local = socketAddress(htonl(INADDR_LOOPBACK), 0);
+    sockaddr_in local = net::socketAddress(htonl(INADDR_LOOPBACK), 0);
     socklen_t len = sizeof local;
     bound = bind(peer.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
             getsockname(peer.get(), reinterpret_cast<sockaddr*>(&local), &len) == 0;
@@ -187,20 +188,20 @@ class EpcsLateAnswerTest : public ::testing::Test {
   }
   bool receiveRequest(int timeoutMs = 2000) {
     pollfd entry{peer.get(), POLLIN, 0};
-    uint8_t request[kEpcsMaxAnswer];
+    uint8_t request[gvcp::kEpcsMaxAnswer];
     socklen_t len = sizeof client;
     return poll(&entry, 1, timeoutMs) == 1 &&
            recvfrom(peer.get(), request, sizeof request, 0, reinterpret_cast<sockaddr*>(&client),
                     &len) > 0;
   }
   void answer(uint32_t status) {
-    uint8_t datagram[kEpcsHeaderSize];
-    writeEpcsHeader(datagram, {kEpcsMagic, 2, status, 0});
+    uint8_t datagram[gvcp::kEpcsHeaderSize];
+    gvcp::writeEpcsHeader(datagram, {gvcp::kEpcsMagic, 2, status, 0});
     sendto(peer.get(), datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&client),
            sizeof client);
   }
 
-  UniqueFd peer;
+  net::UniqueFd peer;
   bool bound = false;
   sockaddr_in dest{};
   sockaddr_in client{};
@@ -217,7 +218,7 @@ TEST_F(EpcsLateAnswerTest, AnswerToAnEarlierTryIsNotTakenForTheNextRequest) {
   constexpr int kWaitUs = 300000;
   constexpr int kPauseMs = 50;
   auto results = std::async(std::launch::async, [this] {
-    UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+    net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
     const int first = epcsExchange(sock, dest, 2, {}, {}, 3, kWaitUs);
     // This request is "lost": the peer never answers it.
     const int second = epcsExchange(sock, dest, 2, {}, {}, 1, kWaitUs);
@@ -236,9 +237,9 @@ TEST_F(EpcsTransportTest, CallerKeepsItsSocketAfterAnExchange) {
   const uint8_t payload[8] = {};
   EXPECT_EQ(epcs_transport(sock.get(), dest, 1, sizeof payload, payload), 0);
   EXPECT_NE(fcntl(sock.get(), F_GETFD), -1);
-  uint8_t answer[kEpcsMaxAnswer] = {};
+  uint8_t answer[gvcp::kEpcsMaxAnswer] = {};
   EXPECT_EQ(epcs_transport(sock.get(), dest, 1, sizeof payload, payload, sizeof answer, answer), 0);
-  EXPECT_EQ(readEpcsHeader(answer).magic, kEpcsMagic);
+  EXPECT_EQ(gvcp::readEpcsHeader(answer).magic, gvcp::kEpcsMagic);
   EXPECT_EQ(peer->count(), 2u);
 }
 
@@ -246,7 +247,7 @@ TEST_F(EpcsTransportTest, FailedWaitEndsTheExchangeAndLeavesNoSocket) {
   constexpr int kNotOpen = 900;
   ASSERT_EQ(fcntl(kNotOpen, F_GETFD), -1);
   EXPECT_EQ(epcs_transport(kNotOpen, dest, 3, 0, nullptr), kEpcsWaitFailed);
-  UniqueFd owned(kNotOpen);
+  net::UniqueFd owned(kNotOpen);
   EXPECT_EQ(epcsExchange(owned, dest, 3, {}, {}, 1, kShortWaitUs), kEpcsWaitFailed);
   EXPECT_FALSE(owned.valid());
   EXPECT_EQ(epcsExchange(owned, dest, 3, {}, {}, 1, kShortWaitUs), kEpcsWaitFailed);

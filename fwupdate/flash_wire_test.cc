@@ -26,7 +26,7 @@ int exchangeAnsweredBy(const Bytes& answer) {
   dest.sin_family = AF_INET;
   dest.sin_port = htons(peer.port());
   dest.sin_addr.s_addr = peer.ip();
-  UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+  net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
   return epcsExchange(sock, dest, 3, {}, {}, 1, 200000);
 }
 

@@ -29,9 +29,9 @@ long long wholeSeconds(std::chrono::milliseconds span) {
 
 // Shows the camera's identity; the image goes on when its name fits the model.
 bool showIdentity(const device::FirmwareIdentity& identity, bool fits, FILE* out) {
-  std::fprintf(out, "modelname %s\n", terminalSafe(identity.model).c_str());
-  std::fprintf(out, "device version %s\n", terminalSafe(identity.version).c_str());
-  std::fprintf(out, "manufacture info %s\n", terminalSafe(identity.info).c_str());
+  std::fprintf(out, "modelname %s\n", gvcp::terminalSafe(identity.model).c_str());
+  std::fprintf(out, "device version %s\n", gvcp::terminalSafe(identity.version).c_str());
+  std::fprintf(out, "manufacture info %s\n", gvcp::terminalSafe(identity.info).c_str());
   return fits;
 }
 
@@ -75,8 +75,8 @@ int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options
 int updateFirmware(const std::string& ip, const std::string& file, const FwUpdateOptions& options) {
   FILE* out = options.flash.out;
   uint32_t address = 0;
-  if (!parseIpv4(ip, &address)) {
-    std::fprintf(out, "invalid camera address: %s\n", terminalSafe(ip).c_str());
+  if (!net::parseIpv4(ip, &address)) {
+    std::fprintf(out, "invalid camera address: %s\n", gvcp::terminalSafe(ip).c_str());
     return -1;
   }
   std::fputs("connecting camera ...\n", out);
@@ -92,7 +92,7 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
     return showIdentity(identity, fits, out);
   };
   hooks.programming = [out, &file] {
-    std::fprintf(out, "\nprogramming %s ", terminalSafe(file).c_str());
+    std::fprintf(out, "\nprogramming %s ", gvcp::terminalSafe(file).c_str());
   };
   hooks.restartAndAwait = [&options](device::CameraSession& session) {
     return restartWithDots(session, options);

@@ -25,7 +25,7 @@ inline constexpr std::chrono::seconds kCameraReturnBound{60};
 
 struct FwUpdateOptions {
   uint16_t gvcpPort = gvcp::kPort;
-  uint16_t flashPort = kEpcsPort;
+  uint16_t flashPort = gvcp::kEpcsPort;
   std::chrono::milliseconds returnBound = kCameraReturnBound;
   FlashProgramOptions flash;  // its `out` is where the whole update prints
 };

@@ -36,13 +36,13 @@ size_t roundUp4(int count) { return (static_cast<size_t>(count) + 3) & ~size_t{3
 int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short minLen,
               unsigned short maxLen, unsigned char* answer) {
   const gvcp::AckHeader ack = gvcp::readAckHeader(datagram);
-  if (ack.acknowledge != cmd + 1) return kGvcpWrongAck;
+  if (ack.acknowledge != cmd + 1) return gvcp::kGvcpWrongAck;
   if (size != ack.length + gvcp::kHeaderSize || size > gvcp::kAckBufferSize) {
-    return kGvcpWrongLength;
+    return gvcp::kGvcpWrongLength;
   }
-  if (ack.length > maxLen) return kGvcpAnswerTooLarge;
-  if (answer == nullptr) return kGvcpNoAnswerBuffer;
-  if (ack.status == gvcp::kStatusSuccess && ack.length < minLen) return kGvcpShortAnswer;
+  if (ack.length > maxLen) return gvcp::kGvcpAnswerTooLarge;
+  if (answer == nullptr) return gvcp::kGvcpNoAnswerBuffer;
+  if (ack.status == gvcp::kStatusSuccess && ack.length < minLen) return gvcp::kGvcpShortAnswer;
   std::memcpy(answer, datagram + gvcp::kHeaderSize, ack.length);
   return ack.status;
 }
@@ -50,7 +50,8 @@ int decideAck(const uint8_t* datagram, size_t size, uint16_t cmd, unsigned short
 }  // namespace
 
 Camera::Camera(unsigned int ip, unsigned short port)
-    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)), cameraAddr(socketAddress(ip, port)) {}
+    : sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+      cameraAddr(net::socketAddress(ip, port)) {}
 
 void Camera::setPendingAckLimit(std::chrono::milliseconds limit) {
   std::lock_guard<std::mutex> lock(exchange);
@@ -60,15 +61,15 @@ void Camera::setPendingAckLimit(std::chrono::milliseconds limit) {
 int Camera::bindToInterface(const std::string& name) {
   std::lock_guard<std::mutex> lock(exchange);
   if (!sock) return EBADF;
-  return ::bindToInterface(sock.get(), name);
+  return net::bindToInterface(sock.get(), name);
 }
 
 void Camera::sendCommand(std::span<const uint8_t> command) {
   // The outcome is not examined: a lost command is what the retries are for.
   traceDatagram(TraceDirection::kSend, cameraAddr.sin_addr.s_addr, ntohs(cameraAddr.sin_port),
                 command);
-  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL, asSockaddr(cameraAddr),
-                 sizeof cameraAddr);
+  (void)::sendto(sock.get(), command.data(), command.size(), MSG_NOSIGNAL,
+                 net::asSockaddr(cameraAddr), sizeof cameraAddr);
 }
 
 void Camera::sendBeat() {
@@ -93,7 +94,7 @@ bool Camera::honourPendingAck(std::span<const uint8_t> datagram, Deadlines& dead
   const Clock::time_point promised = now + named + wait;
   deadlines.attempt = std::min(deadlines.end, std::max(deadlines.attempt, promised));
   if (deadlines.beat == Clock::time_point::max()) {
-    deadlines.beat = now + std::chrono::milliseconds(kHeartbeatIntervalMs);
+    deadlines.beat = now + std::chrono::milliseconds(gvcp::kHeartbeatIntervalMs);
   }
   return true;
 }
@@ -104,15 +105,16 @@ int Camera::awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
   for (;;) {
     // A signal does not end the wait; once the budget is spent it only takes
     // what is already waiting.
-    const SocketWait ready = waitReadable(sock.get(), std::min(deadlines.attempt, deadlines.beat));
-    if (ready == SocketWait::kFailed) {
+    const net::SocketWait ready =
+        net::waitReadable(sock.get(), std::min(deadlines.attempt, deadlines.beat));
+    if (ready == net::SocketWait::kFailed) {
       sock.reset();
-      return kGvcpWaitFailed;
+      return gvcp::kGvcpWaitFailed;
     }
-    if (ready == SocketWait::kTimedOut) {
-      if (deadlines.attempt <= deadlines.beat) return kGvcpNoAnswer;
+    if (ready == net::SocketWait::kTimedOut) {
+      if (deadlines.attempt <= deadlines.beat) return gvcp::kGvcpNoAnswer;
       sendBeat();
-      deadlines.beat += std::chrono::milliseconds(kHeartbeatIntervalMs);
+      deadlines.beat += std::chrono::milliseconds(gvcp::kHeartbeatIntervalMs);
       continue;
     }
     // MSG_TRUNC yields the real length, so an oversize datagram cannot pass
@@ -121,7 +123,7 @@ int Camera::awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
     socklen_t fromLen = sizeof from;
     const ssize_t got = ::recvfrom(sock.get(), datagram.data(), datagram.size(), MSG_TRUNC,
                                    reinterpret_cast<sockaddr*>(&from), &fromLen);
-    if (got <= 0) return kGvcpNoAnswer;
+    if (got <= 0) return gvcp::kGvcpNoAnswer;
     const auto size = static_cast<size_t>(got);
     const std::span<const uint8_t> taken(datagram.data(), std::min(size, datagram.size()));
     traceDatagram(TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port), taken);
@@ -137,24 +139,24 @@ int Camera::awaitAck(uint16_t cmd, const AckShape& ack, Deadlines& deadlines,
 Camera::Clock::time_point Camera::exchangeEnd(Clock::time_point start,
                                               std::chrono::milliseconds wait, int attempts) const {
   if (pendingAckLimit.count() <= 0) return Clock::time_point::max();
-  const int waits = ackWait == AckWait::kPerAttempt ? std::max(attempts, 1) : 1;
+  const int waits = ackWait == gvcp::AckWait::kPerAttempt ? std::max(attempts, 1) : 1;
   return start + wait * waits + pendingAckLimit;
 }
 
 int Camera::exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const AckShape& ack,
                          int attempts, std::chrono::milliseconds wait) {
   std::lock_guard<std::mutex> lock(exchange);
-  if (!sock) return kGvcpWaitFailed;
+  if (!sock) return gvcp::kGvcpWaitFailed;
   const uint8_t flag = ack.maxLen != 0 ? gvcp::kFlagAckRequired : 0;
   const std::vector<uint8_t> command = gvcp::buildCommand(flag, cmd, requestId, payload);
   lastIdSent = requestId;
   const Clock::time_point start = Clock::now();
   Deadlines deadlines{start + wait, exchangeEnd(start, wait, attempts)};
-  int result = kGvcpNoAnswer;
+  int result = gvcp::kGvcpNoAnswer;
   // Once the end has passed, a re-send could no longer be waited for.
   for (int attempt = 0; attempt < attempts && (attempt == 0 || Clock::now() < deadlines.end);
        ++attempt) {
-    if (attempt > 0 && ackWait == AckWait::kPerAttempt) {
+    if (attempt > 0 && ackWait == gvcp::AckWait::kPerAttempt) {
       deadlines.attempt = std::min(Clock::now() + wait, deadlines.end);
     }
     sendCommand(command);
@@ -163,8 +165,8 @@ int Camera::exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const A
       break;
     }
     result = awaitAck(cmd, ack, deadlines, wait);
-    if (result == kGvcpWaitFailed) return result;
-    if (result != kGvcpNoAnswer) break;
+    if (result == gvcp::kGvcpWaitFailed) return result;
+    if (result != gvcp::kGvcpNoAnswer) break;
   }
   // Past the beats too: a late answer to one cannot pass for the next exchange's.
   requestId = gvcp::nextRequestId(lastIdSent);
@@ -174,14 +176,15 @@ int Camera::exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const A
 int Camera::gvcp_transport_ext(unsigned short cmd, unsigned short len, unsigned char* payload,
                                unsigned short ackLen, unsigned char* answer, int attempts,
                                int timeoutMs) {
-  if (payload == nullptr && len > 0) return kGvcpNoAnswerBuffer;
+  if (payload == nullptr && len > 0) return gvcp::kGvcpNoAnswerBuffer;
   return exchangeWith(cmd, std::span<const uint8_t>(payload, len), {0, ackLen, answer}, attempts,
                       std::chrono::milliseconds(timeoutMs));
 }
 
 int Camera::gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload,
                            unsigned short ackLen, unsigned char* answer) {
-  return gvcp_transport_ext(cmd, len, payload, ackLen, answer, kGvcpAttempts, kGvcpAckBudgetMs);
+  return gvcp_transport_ext(cmd, len, payload, ackLen, answer, gvcp::kGvcpAttempts,
+                            gvcp::kGvcpAckBudgetMs);
 }
 
 int Camera::gvcp_transport(unsigned short cmd, unsigned short len, unsigned char* payload) {
@@ -200,8 +203,8 @@ int Camera::readreg(unsigned int address, unsigned int* value) {
 
 int Camera::readregs(std::span<const uint32_t> addresses, std::span<uint32_t> values) {
   const size_t bytes = addresses.size() * kRegisterAckLen;
-  if (values.size() != addresses.size()) return kGvcpNoAnswerBuffer;
-  if (addresses.empty() || bytes > gvcp::kMaxAckPayload) return kGvcpAnswerTooLarge;
+  if (values.size() != addresses.size()) return gvcp::kGvcpNoAnswerBuffer;
+  if (addresses.empty() || bytes > gvcp::kMaxAckPayload) return gvcp::kGvcpAnswerTooLarge;
   std::vector<uint8_t> request(bytes);
   for (size_t i = 0; i < addresses.size(); ++i) gvcp::putBe32(&request[i * 4], addresses[i]);
   std::vector<uint8_t> reply(bytes);
@@ -226,8 +229,8 @@ int Camera::writereg(unsigned int address, unsigned int value) {
 }
 
 int Camera::readmem(unsigned int address, unsigned char* dest, int count) {
-  if (dest == nullptr || count < 0) return kGvcpNoAnswerBuffer;
-  if (count > kMaxMemBytes) return kGvcpAnswerTooLarge;
+  if (dest == nullptr || count < 0) return gvcp::kGvcpNoAnswerBuffer;
+  if (count > kMaxMemBytes) return gvcp::kGvcpAnswerTooLarge;
   uint8_t request[8] = {};
   gvcp::putBe32(request, address);
   gvcp::putBe16(request + 6, static_cast<uint16_t>(count));
@@ -242,8 +245,8 @@ int Camera::readmem(unsigned int address, unsigned char* dest, int count) {
 }
 
 int Camera::writemem(unsigned int address, unsigned char* src, int count) {
-  if ((src == nullptr && count > 0) || count < 0) return kGvcpNoAnswerBuffer;
-  if (count > kMaxMemBytes) return kGvcpAnswerTooLarge;
+  if ((src == nullptr && count > 0) || count < 0) return gvcp::kGvcpNoAnswerBuffer;
+  if (count > kMaxMemBytes) return gvcp::kGvcpAnswerTooLarge;
   // Pad bytes after data that is not a multiple of 4 long are zero.
   std::vector<uint8_t> request(kMemAddressBytes + roundUp4(count), 0);
   gvcp::putBe32(request.data(), address);

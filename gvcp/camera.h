@@ -9,7 +9,7 @@
 // The wait and the interface are set before the first exchange; the
 // PENDING_ACK limit from any thread at any time, for the exchanges after.
 // While a PENDING_ACK holds an exchange open, the exchange itself sends the
-// heartbeat every kHeartbeatIntervalMs (the worker waits for the lock), so a
+// heartbeat every gvcp::kHeartbeatIntervalMs (the worker waits for the lock), so a
 // camera that counts silence while it works keeps the privilege.
 #pragma once
 
@@ -22,6 +22,8 @@
 #include <string>
 
 #include "net/unique_fd.h"
+
+namespace gvcp {
 
 inline constexpr int kGvcpNoAnswer = -101;
 inline constexpr int kGvcpWrongAck = -111;
@@ -42,6 +44,8 @@ inline constexpr int kGvcpAckBudgetMs = 200;  // one budget over all attempts
 // datagram costs a retry and not the exchange.
 enum class AckWait { kSharedBudget, kPerAttempt };
 
+}  // namespace gvcp
+
 class Camera {
  public:
   // ip in network byte order, port in host order.
@@ -51,7 +55,7 @@ class Camera {
   Camera& operator=(const Camera&) = delete;
 
   // kSharedBudget until set; takes effect from the next exchange.
-  void setAckWait(AckWait mode) { ackWait = mode; }
+  void setAckWait(gvcp::AckWait mode) { ackWait = mode; }
   // Zero (the default): a PENDING_ACK ends the exchange as a wrong
   // acknowledge. Otherwise each PENDING_ACK carrying the exchange's ack_id
   // holds the attempt open, with no re-send, until the time it names plus
@@ -115,9 +119,10 @@ class Camera {
     Clock::time_point beat = Clock::time_point::max();
   };
 
-  int exchangeWith(uint16_t cmd, std::span<const uint8_t> payload, const AckShape& ack,
-                   int attempts = kGvcpAttempts,
-                   std::chrono::milliseconds wait = std::chrono::milliseconds(kGvcpAckBudgetMs));
+  int exchangeWith(
+      uint16_t cmd, std::span<const uint8_t> payload, const AckShape& ack,
+      int attempts = gvcp::kGvcpAttempts,
+      std::chrono::milliseconds wait = std::chrono::milliseconds(gvcp::kGvcpAckBudgetMs));
   Clock::time_point exchangeEnd(Clock::time_point start, std::chrono::milliseconds wait,
                                 int attempts) const;
   void sendCommand(std::span<const uint8_t> command);
@@ -133,12 +138,12 @@ class Camera {
   bool honourPendingAck(std::span<const uint8_t> datagram, Deadlines& deadlines,
                         std::chrono::milliseconds wait) const;
 
-  UniqueFd sock;
+  net::UniqueFd sock;
   sockaddr_in cameraAddr{};
   uint16_t requestId = 1;
   uint16_t lastIdSent = 1;  // requestId or the last beat's; the next exchange follows it
   bool streaming = false;
-  AckWait ackWait = AckWait::kSharedBudget;
+  gvcp::AckWait ackWait = gvcp::AckWait::kSharedBudget;
   std::chrono::milliseconds pendingAckLimit{0};  // under `exchange`
   std::mutex exchange;                           // held for a whole exchange
 };

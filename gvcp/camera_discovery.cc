@@ -34,8 +34,8 @@ using site = gvcp::DiscoverySite;
 // One adapter's part of a discovery.
 struct Probe {
   Adaptor adaptor;
-  UniqueFd sender;       // sends the request; the capture in UDP mode
-  PacketSocket capture;  // packet modes only
+  net::UniqueFd sender;       // sends the request; the capture in UDP mode
+  net::PacketSocket capture;  // packet modes only
   std::vector<GigE_Camera_Info> cameras;
   uint16_t port = 0;  // the sender's own port, when the capture takes only its answers
 };
@@ -43,10 +43,10 @@ struct Probe {
 Status failure(const char* what, int code) { return Status::Local(code, what, errno); }
 
 Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysError) {
-  return Status::Local(
-      code,
-      std::string(reason) + " on adapter " + terminalSafe(adaptor.getName()) + ", adapter skipped",
-      sysError);
+  return Status::Local(code,
+                       std::string(reason) + " on adapter " +
+                           gvcp::terminalSafe(adaptor.getName()) + ", adapter skipped",
+                       sysError);
 }
 
 // Room for the burst of answers one request draws. The privilege to pass the
@@ -54,15 +54,15 @@ Status skipped(const Adaptor& adaptor, const char* reason, int code, int sysErro
 // request is capped at net.core.rmem_max; the kernel doubles what it grants
 // for its own bookkeeping. The trace says what was asked and what was given.
 void sizeReceiveBuffer(int fd, const char* path, const Adaptor& adaptor) {
-  const std::optional<long> ceiling = rmemMax();
-  const int asked =
-      static_cast<int>(std::min<long>(kCaptureBufferBytes, ceiling.value_or(kCaptureBufferBytes)));
+  const std::optional<long> ceiling = net::rmemMax();
+  const int asked = static_cast<int>(
+      std::min<long>(gvcp::kCaptureBufferBytes, ceiling.value_or(gvcp::kCaptureBufferBytes)));
   ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
   int given = 0;
   socklen_t length = sizeof given;
   ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &given, &length);
   net::trace(std::string("discovery: ") + path + " receive buffer on " +
-             terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
+             gvcp::terminalSafe(adaptor.getName()) + ": asked " + std::to_string(asked) +
              " bytes (net.core.rmem_max " +
              (ceiling ? std::to_string(*ceiling) : std::string("unknown")) + "), kernel gave " +
              std::to_string(given));
@@ -101,7 +101,7 @@ bool bindCapture(int fd, int ifindex) {
 // interface: no frame of another interface, and none that the filter has not
 // seen, can wait in its queue. `skip` is set when the adapter is left out.
 Status openCapture(Probe& probe, Status& skip) {
-  probe.capture = PacketSocket::open("packet socket");
+  probe.capture = net::PacketSocket::open("packet socket");
   if (!probe.capture) return failure("socket() error", site::kRawSocket);
   ifreq request{};
   std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
@@ -116,7 +116,7 @@ Status openCapture(Probe& probe, Status& skip) {
   // The discovery filter replaces the reserve's (packet_socket.h) before the
   // bind; without it the user-space selection alone still holds, and the bind
   // takes the reserve's filter off.
-  const bool filtered = attachDiscoveryFilter(probe.capture.get()) == 0;
+  const bool filtered = gvcp::attachDiscoveryFilter(probe.capture.get()) == 0;
   const bool bound = filtered ? bindCapture(probe.capture.get(), request.ifr_ifindex)
                               : probe.capture.bind(request.ifr_ifindex, htons(ETH_P_ALL));
   return bound ? Status::Ok() : failure("bind() error", site::kRawBind);
@@ -132,7 +132,7 @@ void tieSender(const Probe& probe) {
   std::strncpy(request.ifr_name, probe.adaptor.getName().c_str(), IFNAMSIZ - 1);
   if (::ioctl(probe.sender.get(), SIOCGIFFLAGS, &request) != 0) return;
   if ((request.ifr_flags & IFF_UP) != 0)
-    (void)bindToInterface(probe.sender.get(), request.ifr_name);
+    (void)net::bindToInterface(probe.sender.get(), request.ifr_name);
 }
 
 // Binding to the adapter's address makes the request leave through it.
@@ -140,8 +140,8 @@ Status bindSender(Probe& probe) {
   tieSender(probe);
   uint32_t ip = 0;
   ::inet_pton(AF_INET, probe.adaptor.getIp().c_str(), &ip);
-  const sockaddr_in local = socketAddress(ip, 0);
-  if (::bind(probe.sender.get(), asSockaddr(local), sizeof local) != 0) {
+  const sockaddr_in local = net::socketAddress(ip, 0);
+  if (::bind(probe.sender.get(), net::asSockaddr(local), sizeof local) != 0) {
     return failure("bind() error", site::kUdpBind);
   }
   return Status::Ok();
@@ -154,14 +154,14 @@ Status bindSender(Probe& probe) {
 // source (sendWithSource). The capture then takes only answers to its port.
 Status bindSenderToInterface(Probe& probe) {
   const int fd = probe.sender.get();
-  if (const int error = bindToInterface(fd, probe.adaptor.getName()); error != 0) {
+  if (const int error = net::bindToInterface(fd, probe.adaptor.getName()); error != 0) {
     errno = error;
     return failure("setsockopt(SO_BINDTODEVICE) error", site::kUdpBind);
   }
-  const sockaddr_in any = socketAddress(htonl(INADDR_ANY), 0);
+  const sockaddr_in any = net::socketAddress(htonl(INADDR_ANY), 0);
   sockaddr_in local{};
   socklen_t length = sizeof local;
-  if (::bind(fd, asSockaddr(any), sizeof any) != 0 ||
+  if (::bind(fd, net::asSockaddr(any), sizeof any) != 0 ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
     return failure("bind() error", site::kUdpBind);
   }
@@ -170,7 +170,7 @@ Status bindSenderToInterface(Probe& probe) {
 }
 
 // Opens what one adapter needs; `skip` set (and Ok returned) leaves it out.
-Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
+Status prepare(Probe& probe, gvcp::CaptureMode mode, Status& skip) {
   if (Status s = openSender(probe); !s.ok()) return s;
   // Sent from 0.0.0.0 the request would leave by the default route, through
   // another interface.
@@ -178,15 +178,16 @@ Status prepare(Probe& probe, CaptureMode mode, Status& skip) {
     skip = skipped(probe.adaptor, "no IPv4 address", site::kNoAddress, 0);
     return Status::Ok();
   }
-  if (mode != CaptureMode::kUdp) {
+  if (mode != gvcp::CaptureMode::kUdp) {
     if (Status s = openCapture(probe, skip); !s.ok() || !skip.ok()) return s;
   }
-  if (mode == CaptureMode::kPacket) {
+  if (mode == gvcp::CaptureMode::kPacket) {
     refuseAnswers(probe.sender.get());
   } else {
     sizeReceiveBuffer(probe.sender.get(), "UDP socket", probe.adaptor);
   }
-  return mode == CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe) : bindSender(probe);
+  return mode == gvcp::CaptureMode::kPacketAndUdp ? bindSenderToInterface(probe)
+                                                  : bindSender(probe);
 }
 
 // sendto, with `source` as the datagram's source address (IP_PKTINFO).
@@ -212,14 +213,14 @@ ssize_t sendWithSource(int fd, std::span<const uint8_t> datagram, const sockaddr
 }
 
 Status sendRequest(const Probe& probe) {
-  const sockaddr_in everyone = socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
+  const sockaddr_in everyone = net::socketAddress(htonl(INADDR_BROADCAST), gvcp::kPort);
   const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
   gvcp::traceDatagram(gvcp::TraceDirection::kSend, everyone.sin_addr.s_addr, gvcp::kPort, command);
   const ssize_t sent =
       probe.port != 0
           ? sendWithSource(probe.sender.get(), command, everyone, probe.adaptor.ipValue())
-          : ::sendto(probe.sender.get(), command.data(), command.size(), 0, asSockaddr(everyone),
-                     sizeof everyone);
+          : ::sendto(probe.sender.get(), command.data(), command.size(), 0,
+                     net::asSockaddr(everyone), sizeof everyone);
   if (sent < 0) return failure("sendto() error", site::kSend);
   return Status::Ok();
 }
@@ -244,16 +245,16 @@ Status sendFirst(std::vector<Probe>& probes, std::vector<Status>& skippedAdapter
 }
 
 // One or, listening both ways, two captures per adapter onto its cameras.
-std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
-  std::vector<Capture> captures;
+std::vector<gvcp::Capture> capturesOf(std::vector<Probe>& probes, gvcp::CaptureMode mode) {
+  std::vector<gvcp::Capture> captures;
   for (Probe& probe : probes) {
-    if (mode != CaptureMode::kUdp) {
-      captures.push_back(
-          {probe.capture.get(), CaptureMode::kPacket, &probe.adaptor, &probe.cameras, probe.port});
+    if (mode != gvcp::CaptureMode::kUdp) {
+      captures.push_back({probe.capture.get(), gvcp::CaptureMode::kPacket, &probe.adaptor,
+                          &probe.cameras, probe.port});
     }
-    if (mode != CaptureMode::kPacket) {
+    if (mode != gvcp::CaptureMode::kPacket) {
       captures.push_back(
-          {probe.sender.get(), CaptureMode::kUdp, &probe.adaptor, &probe.cameras, 0});
+          {probe.sender.get(), gvcp::CaptureMode::kUdp, &probe.adaptor, &probe.cameras, 0});
     }
   }
   return captures;
@@ -261,13 +262,13 @@ std::vector<Capture> capturesOf(std::vector<Probe>& probes, CaptureMode mode) {
 
 // A later request that is refused costs that request alone: the adapter
 // carried the first one, and its answers are still taken.
-Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
-  ListenPlan plan{options.window, options.merge, options.sends,
-                  [&] {
-                    for (const Probe& probe : probes) (void)sendRequest(probe);
-                  },
-                  options.stop};
-  if (listenOnAll(capturesOf(probes, options.capture), plan, options.halt) != 0) {
+Status listen(std::vector<Probe>& probes, const gvcp::DiscoveryOptions& options) {
+  gvcp::ListenPlan plan{options.window, options.merge, options.sends,
+                        [&] {
+                          for (const Probe& probe : probes) (void)sendRequest(probe);
+                        },
+                        options.stop};
+  if (gvcp::listenOnAll(capturesOf(probes, options.capture), plan, options.halt) != 0) {
     return failure("select() failed", site::kWait);
   }
   return Status::Ok();
@@ -275,9 +276,9 @@ Status listen(std::vector<Probe>& probes, const DiscoveryOptions& options) {
 
 }  // namespace
 
-DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
-                                 const DiscoveryOptions& options) {
-  DiscoveryOutcome outcome;
+gvcp::DiscoveryOutcome gvcp::discoverCameras(const std::vector<Adaptor>& adapters,
+                                             const gvcp::DiscoveryOptions& options) {
+  gvcp::DiscoveryOutcome outcome;
   std::vector<Probe> probes;
   probes.reserve(adapters.size());  // captures point into the probes
   for (const Adaptor& adaptor : adapters) {
@@ -303,7 +304,7 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
   return outcome;
 }
 
-bool lacksCapturePrivilege(const gvcp::Status& status) {
+bool gvcp::lacksCapturePrivilege(const gvcp::Status& status) {
   return status.code() == site::kRawSocket &&
          (status.sysError() == EPERM || status.sysError() == EACCES);
 }

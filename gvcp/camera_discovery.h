@@ -34,7 +34,6 @@ enum DiscoverySite : int {
   kSend = 163,
   kWait = 187,
 };
-}  // namespace gvcp
 
 // Receive buffer asked for each capture, capped at net.core.rmem_max. The
 // kernel charges a queued answer about 1.3 KiB (measured: 256 bytes of data
@@ -72,3 +71,5 @@ DiscoveryOutcome discoverCameras(const std::vector<Adaptor>& adapters,
 // True when `status` is the failure to open a packet socket for lack of
 // privilege (EPERM or EACCES).
 bool lacksCapturePrivilege(const gvcp::Status& status);
+
+}  // namespace gvcp

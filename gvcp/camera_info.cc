@@ -6,8 +6,8 @@
 #include "gvcp/gvcp_protocol.h"
 #include "net/ipv4address.h"
 
-GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
-                                    const Adaptor& adaptor) {
+GigE_Camera_Info gvcp::decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
+                                          const Adaptor& adaptor) {
   using d = gvcp::DiscoveryAck;
   const uint8_t* p = ack + gvcp::kHeaderSize;
   GigE_Camera_Info info;
@@ -22,25 +22,25 @@ GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourc
   std::memcpy(&info.currentIp, p + d::kCurrentIp, 4);
   std::memcpy(&info.currentSubnetMask, p + d::kCurrentSubnetMask, 4);
   std::memcpy(&info.defaultGateway, p + d::kDefaultGateway, 4);
-  info.manufacturerName = textField(p + d::kManufacturerName, d::kManufacturerNameLen);
-  info.modelName = textField(p + d::kModelName, d::kModelNameLen);
-  info.deviceVersion = textField(p + d::kDeviceVersion, d::kDeviceVersionLen);
-  info.manufacturerInfo = textField(p + d::kManufacturerInfo, d::kManufacturerInfoLen);
-  info.serialNumber = textField(p + d::kSerialNumber, d::kSerialNumberLen);
-  info.userDefinedName = textField(p + d::kUserDefinedName, d::kUserDefinedNameLen);
+  info.manufacturerName = gvcp::textField(p + d::kManufacturerName, d::kManufacturerNameLen);
+  info.modelName = gvcp::textField(p + d::kModelName, d::kModelNameLen);
+  info.deviceVersion = gvcp::textField(p + d::kDeviceVersion, d::kDeviceVersionLen);
+  info.manufacturerInfo = gvcp::textField(p + d::kManufacturerInfo, d::kManufacturerInfoLen);
+  info.serialNumber = gvcp::textField(p + d::kSerialNumber, d::kSerialNumberLen);
+  info.userDefinedName = gvcp::textField(p + d::kUserDefinedName, d::kUserDefinedNameLen);
   info.cameraIp = sourceIp;
-  parseIpv4(sourceIp, &info.sourceIp);
+  net::parseIpv4(sourceIp, &info.sourceIp);
   info.adaptor = adaptor;
   return info;
 }
 
-bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
+bool gvcp::sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b) {
   static constexpr unsigned char kNoMac[sizeof a.cameraMacHw] = {};
   if (std::memcmp(a.cameraMacHw, b.cameraMacHw, sizeof a.cameraMacHw) != 0) return false;
   return std::memcmp(a.cameraMacHw, kNoMac, sizeof kNoMac) != 0 ||
          (a.sourceIp == b.sourceIp && a.serialNumber == b.serialNumber);
 }
 
-bool answersInAdapterSubnet(const GigE_Camera_Info& camera) {
+bool gvcp::answersInAdapterSubnet(const GigE_Camera_Info& camera) {
   return camera.adaptor.subnetHolds(camera.sourceIp);
 }

@@ -59,7 +59,6 @@ struct DiscoveryAck {
   static constexpr size_t kSerialNumberLen = 16;
   static constexpr size_t kUserDefinedNameLen = 16;
 };
-}  // namespace gvcp
 
 // Decodes the 256 bytes of a DISCOVERY_ACK (header included; status and length
 // are not consulted) into a record carrying `sourceIp` and a copy of `adaptor`.
@@ -74,3 +73,5 @@ bool sameDevice(const GigE_Camera_Info& a, const GigE_Camera_Info& b);
 // True when the address the camera answered from is not 0.0.0.0 and lies in
 // the subnet of the adapter its answer arrived on: unicast reaches it there.
 bool answersInAdapterSubnet(const GigE_Camera_Info& camera);
+
+}  // namespace gvcp

@@ -25,7 +25,7 @@ class DiscoveryAckDecodeTest : public ::testing::Test {
     std::memcpy(payload() + offset, text.data(), text.size());
   }
   GigE_Camera_Info decode(const std::string& source = "192.168.1.10") {
-    return decodeDiscoveryAck(ack, source, Adaptor(0u));
+    return gvcp::decodeDiscoveryAck(ack, source, Adaptor(0u));
   }
 
   uint8_t ack[gvcp::kDiscoveryAckSize] = {};
@@ -90,11 +90,11 @@ TEST_F(DiscoveryAckDecodeTest, SourceAddressMayDifferFromPayloadAddress) {
 }
 
 TEST(CameraTextTest, ControlBytesPrintAsQuestionMarks) {
-  EXPECT_EQ(terminalSafe("ok\x1b[31mred\x7f\t\n"), "ok?[31mred???");
-  EXPECT_EQ(terminalSafe("caf\xc3\xa9"), "caf\xc3\xa9");
+  EXPECT_EQ(gvcp::terminalSafe("ok\x1b[31mred\x7f\t\n"), "ok?[31mred???");
+  EXPECT_EQ(gvcp::terminalSafe("caf\xc3\xa9"), "caf\xc3\xa9");
   const uint8_t field[4] = {'a', 'b', 0, 'c'};
-  EXPECT_EQ(textField(field, 4), "ab");
-  EXPECT_EQ(textField(field, 1), "a");
+  EXPECT_EQ(gvcp::textField(field, 4), "ab");
+  EXPECT_EQ(gvcp::textField(field, 1), "a");
 }
 
 }  // namespace

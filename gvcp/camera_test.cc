@@ -108,7 +108,7 @@ TEST_F(CameraTest, WriteWithoutAcknowledgeReturnsAtOnceWhenNobodyListens) {
   const auto start = Clock::now();
   EXPECT_EQ(nowhere.writereg(gvcp::Registers::kCcp, 0, false), 0);
   // Waiting for an acknowledge would spend the whole budget.
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kGvcpAckBudgetMs));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(gvcp::kGvcpAckBudgetMs));
 }
 
 TEST_F(CameraTest, StaleAckIdIsSkippedAndTheRightAckAccepted) {
@@ -163,24 +163,24 @@ INSTANTIATE_TEST_SUITE_P(
                                   gvcp::putBe16(ack.data() + 2, gvcp::WRITEREG_ACK);
                                   return ack;
                                 },
-                                kGvcpWrongAck},
+                                gvcp::kGvcpWrongAck},
                       FaultyAck{"LengthFieldShorterThanDatagram",
                                 [](const Bytes& r) {
                                   Bytes ack = ackFor(r, Bytes(8));
                                   gvcp::putBe16(ack.data() + 4, 4);
                                   return ack;
                                 },
-                                kGvcpWrongLength},
+                                gvcp::kGvcpWrongLength},
                       FaultyAck{"LengthFieldLongerThanDatagram",
                                 [](const Bytes& r) {
                                   Bytes ack = ackFor(r, Bytes(4));
                                   gvcp::putBe16(ack.data() + 4, 8);
                                   return ack;
                                 },
-                                kGvcpWrongLength},
+                                gvcp::kGvcpWrongLength},
                       FaultyAck{"PayloadLargerThanAnswerBuffer",
                                 [](const Bytes& r) { return ackFor(r, Bytes(8)); },
-                                kGvcpAnswerTooLarge},
+                                gvcp::kGvcpAnswerTooLarge},
                       // What fits the receive buffer matches the length field; more follows.
                       FaultyAck{"DatagramLongerThanTheReceiveBuffer",
                                 [](const Bytes& r) {
@@ -188,13 +188,14 @@ INSTANTIATE_TEST_SUITE_P(
                                   gvcp::putBe16(ack.data() + 4, gvcp::kMaxAckPayload);
                                   return ack;
                                 },
-                                kGvcpWrongLength}),
+                                gvcp::kGvcpWrongLength}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CameraTest, AcknowledgeWantedWithoutAnswerBufferGivesNoAnswerBuffer) {
   startPeer([](const Bytes& request) { return std::vector<Bytes>{ackFor(request, Bytes(4))}; });
   uint8_t payload[4] = {0, 0, 0x0A, 0};
-  EXPECT_EQ(camera->gvcp_transport(gvcp::READREG_CMD, 4, payload, 4, nullptr), kGvcpNoAnswerBuffer);
+  EXPECT_EQ(camera->gvcp_transport(gvcp::READREG_CMD, 4, payload, 4, nullptr),
+            gvcp::kGvcpNoAnswerBuffer);
 }
 
 TEST_F(CameraTest, ZeroAttemptsSendNothingAndStillUseAnId) {
@@ -202,9 +203,9 @@ TEST_F(CameraTest, ZeroAttemptsSendNothingAndStillUseAnId) {
   uint8_t payload[4] = {0, 0, 0x0A, 0};
   uint8_t answer[4] = {};
   EXPECT_EQ(camera->gvcp_transport_ext(gvcp::READREG_CMD, 4, payload, 4, answer, 0, 200),
-            kGvcpNoAnswer);
+            gvcp::kGvcpNoAnswer);
   EXPECT_EQ(camera->gvcp_transport_ext(gvcp::READREG_CMD, 4, payload, 4, answer, -1, 200),
-            kGvcpNoAnswer);
+            gvcp::kGvcpNoAnswer);
   readCcp();
   ASSERT_EQ(peer->count(), 1u);
   EXPECT_EQ(header(peer->received()[0]).req_id, 3);
@@ -214,11 +215,11 @@ TEST_F(CameraTest, SilentCameraCostsOneBudgetAndThreeIdenticalSends) {
   startPeer(answerCcpOnly);
   unsigned int value = 42;
   const auto start = Clock::now();
-  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacLow, &value), kGvcpNoAnswer);
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacLow, &value), gvcp::kGvcpNoAnswer);
   const auto elapsed = Clock::now() - start;
-  EXPECT_GE(elapsed, std::chrono::milliseconds(kGvcpAckBudgetMs - 5));
+  EXPECT_GE(elapsed, std::chrono::milliseconds(gvcp::kGvcpAckBudgetMs - 5));
   // A budget renewed per attempt would take at least three budgets.
-  EXPECT_LT(elapsed, std::chrono::milliseconds(kGvcpAttempts * kGvcpAckBudgetMs));
+  EXPECT_LT(elapsed, std::chrono::milliseconds(gvcp::kGvcpAttempts * gvcp::kGvcpAckBudgetMs));
   EXPECT_EQ(value, 42u);
   readCcp();
   const std::vector<Bytes> got = peer->received();
@@ -241,7 +242,7 @@ testing_peer::Script answerOnlyResends() {
 
 TEST_F(CameraTest, PerAttemptWaitTurnsALostDatagramIntoARetry) {
   startPeer(answerOnlyResends());
-  camera->setAckWait(AckWait::kPerAttempt);
+  camera->setAckWait(gvcp::AckWait::kPerAttempt);
   unsigned int value = 0;
   EXPECT_EQ(camera->readreg(gvcp::Registers::kIpConfigCurrent, &value), 0);
   EXPECT_EQ(value, 5u);
@@ -250,11 +251,11 @@ TEST_F(CameraTest, PerAttemptWaitTurnsALostDatagramIntoARetry) {
 
 TEST_F(CameraTest, PerAttemptWaitOnASilentCameraWaitsForEveryAttempt) {
   startPeer(answerCcpOnly);
-  camera->setAckWait(AckWait::kPerAttempt);
+  camera->setAckWait(gvcp::AckWait::kPerAttempt);
   unsigned int value = 0;
   const auto start = Clock::now();
-  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacLow, &value), kGvcpNoAnswer);
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(3 * kGvcpAckBudgetMs - 5));
+  EXPECT_EQ(camera->readreg(gvcp::Registers::kDeviceMacLow, &value), gvcp::kGvcpNoAnswer);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(3 * gvcp::kGvcpAckBudgetMs - 5));
   EXPECT_EQ(peer->count(), 3u);
 }
 
@@ -272,7 +273,7 @@ TEST_F(CameraTest, SlowAnswerWithinTheBudgetIsTakenWithoutResend) {
   gvcp::putBe32(address, gvcp::Registers::kIpConfigCurrent);
   uint8_t answer[4] = {};
   EXPECT_EQ(camera->gvcp_transport_ext(gvcp::READREG_CMD, sizeof address, address, sizeof answer,
-                                       answer, kGvcpAttempts, kBudgetMs),
+                                       answer, gvcp::kGvcpAttempts, kBudgetMs),
             0);
   EXPECT_EQ(gvcp::getBe32(answer), 5u);
   EXPECT_EQ(peer->count(), 1u);
@@ -282,10 +283,10 @@ TEST_F(CameraTest, SlowAnswerWithinTheBudgetIsTakenWithoutResend) {
 // request: call 0 readreg, 1 readmem of 6 bytes, 2 writereg.
 TEST_F(CameraTest, AcknowledgeShortOfItsAnswerFailsAndLeavesTheBufferAlone) {
   const std::tuple<int, Bytes, int> cases[] = {
-      {0, {0, 0, 0, 0x81, 0, 2, 0, 1, 0x12, 0x34}, kGvcpShortAnswer},
-      {1, {0, 0, 0, 0x85, 0, 8, 0, 1, 0, 0, 0, 0x68, 'A', 'B', 'C', 'D'}, kGvcpShortAnswer},
+      {0, {0, 0, 0, 0x81, 0, 2, 0, 1, 0x12, 0x34}, gvcp::kGvcpShortAnswer},
+      {1, {0, 0, 0, 0x85, 0, 8, 0, 1, 0, 0, 0, 0x68, 'A', 'B', 'C', 'D'}, gvcp::kGvcpShortAnswer},
       {1, {0, 0, 0, 0x85, 0, 10, 0, 1, 0, 0, 0, 0x68, 'A', 'B', 'C', 'D', 'E', 'F'}, 0},
-      {2, {0, 0, 0, 0x83, 0, 0, 0, 1}, kGvcpShortAnswer}};
+      {2, {0, 0, 0, 0x83, 0, 0, 0, 1}, gvcp::kGvcpShortAnswer}};
   for (const auto& [call, ack, expected] : cases) {
     startPeer([ack](const Bytes&) { return std::vector<Bytes>{ack}; });
     unsigned int value = 42;
@@ -305,9 +306,9 @@ TEST_F(CameraTest, PendingAcknowledgeHoldsTheAttemptOpenWithoutResendWithinTheLi
   // ack_id, PENDING_ACKs, answered, limit ms, result, commands sent, least ms.
   const std::tuple<uint16_t, size_t, bool, int, int, size_t, int> cases[] = {
       {1, 1, true, 2000, 0, 1, 295},
-      {1, 1, true, 0, kGvcpWrongAck, 1, 0},
-      {1, 6, false, 600, kGvcpNoAnswer, 1, 795},  // budget 200 + limit 600
-      {0x7777, 1, true, 2000, kGvcpNoAnswer, 3, 195}};
+      {1, 1, true, 0, gvcp::kGvcpWrongAck, 1, 0},
+      {1, 6, false, 600, gvcp::kGvcpNoAnswer, 1, 795},  // budget 200 + limit 600
+      {0x7777, 1, true, 2000, gvcp::kGvcpNoAnswer, 3, 195}};
   for (const auto& [id, pendings, answered, limit, expected, sends, least] : cases) {
     Bytes pending = {0, 0, 0, 0x89, 0, 4, 0, 0, 0, 0, 0x03, 0xE8};  // 1000 ms
     gvcp::putBe16(pending.data() + 6, id);
@@ -373,16 +374,16 @@ TEST_F(CameraTest, Readmem536FitsTheReceiveBufferAnd537CannotFit) {
   ASSERT_EQ(camera->readmem(0x1000, dest.data(), 536), 0);
   EXPECT_TRUE(std::equal(dest.begin(), dest.begin() + 536, pattern.begin()));
   std::vector<uint8_t> untouched(540, 0x55);
-  EXPECT_EQ(camera->readmem(0x1000, untouched.data(), 537), kGvcpWrongLength);
+  EXPECT_EQ(camera->readmem(0x1000, untouched.data(), 537), gvcp::kGvcpWrongLength);
   EXPECT_EQ(untouched, std::vector<uint8_t>(540, 0x55));
 }
 
 TEST_F(CameraTest, ReadmemRefusesNullBufferAndUncarriableCountsWithoutSending) {
   startPeer(answerCcpOnly);
   uint8_t dest[4];
-  EXPECT_EQ(camera->readmem(0, nullptr, 4), kGvcpNoAnswerBuffer);
-  EXPECT_EQ(camera->readmem(0, dest, -4), kGvcpNoAnswerBuffer);
-  EXPECT_EQ(camera->readmem(0, dest, 65529), kGvcpAnswerTooLarge);
+  EXPECT_EQ(camera->readmem(0, nullptr, 4), gvcp::kGvcpNoAnswerBuffer);
+  EXPECT_EQ(camera->readmem(0, dest, -4), gvcp::kGvcpNoAnswerBuffer);
+  EXPECT_EQ(camera->readmem(0, dest, 65529), gvcp::kGvcpAnswerTooLarge);
   readCcp();
   EXPECT_EQ(peer->count(), 1u);
 }
@@ -411,15 +412,15 @@ TEST_F(CameraTest, AfterAFailedWaitLaterExchangesNeverTouchTheOldDescriptor) {
   const int fd = *added.begin();
   ASSERT_EQ(::close(fd), 0);  // the wait on it now fails
   unsigned int value = 0;
-  EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
+  EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), gvcp::kGvcpWaitFailed);
   // A new socket takes the freed number; the broken Camera must leave it alone.
-  UniqueFd newcomer(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  net::UniqueFd newcomer(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   ASSERT_EQ(newcomer.get(), fd);
   const auto start = Clock::now();
-  EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
-  EXPECT_EQ(broken.writereg(gvcp::Registers::kCcp, 0, false), kGvcpWaitFailed);
+  EXPECT_EQ(broken.readreg(gvcp::Registers::kCcp, &value), gvcp::kGvcpWaitFailed);
+  EXPECT_EQ(broken.writereg(gvcp::Registers::kCcp, 0, false), gvcp::kGvcpWaitFailed);
   // A wait on the newcomer would spend a whole budget.
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kGvcpAckBudgetMs));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(gvcp::kGvcpAckBudgetMs));
   readCcp();
   EXPECT_EQ(peer->count(), 2u);  // the read before and the read after
   EXPECT_NE(::fcntl(newcomer.get(), F_GETFD), -1);
@@ -432,7 +433,7 @@ TEST_F(CameraTest, CameraWhoseSocketCouldNotOpenFailsEveryExchangeAtOnce) {
   // The lowest free number becomes the limit, so no new descriptor fits.
   int lowestFree = -1;
   {
-    UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    net::UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     lowestFree = probe.get();
   }
   ASSERT_GE(lowestFree, 0);
@@ -443,10 +444,10 @@ TEST_F(CameraTest, CameraWhoseSocketCouldNotOpenFailsEveryExchangeAtOnce) {
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
   unsigned int value = 0;
   uint8_t dest[4];
-  EXPECT_EQ(starved->readreg(gvcp::Registers::kCcp, &value), kGvcpWaitFailed);
-  EXPECT_EQ(starved->writereg(gvcp::Registers::kCcp, 3), kGvcpWaitFailed);
-  EXPECT_EQ(starved->writereg(gvcp::Registers::kCcp, 3, false), kGvcpWaitFailed);
-  EXPECT_EQ(starved->readmem(gvcp::Registers::kModelName, dest, 4), kGvcpWaitFailed);
+  EXPECT_EQ(starved->readreg(gvcp::Registers::kCcp, &value), gvcp::kGvcpWaitFailed);
+  EXPECT_EQ(starved->writereg(gvcp::Registers::kCcp, 3), gvcp::kGvcpWaitFailed);
+  EXPECT_EQ(starved->writereg(gvcp::Registers::kCcp, 3, false), gvcp::kGvcpWaitFailed);
+  EXPECT_EQ(starved->readmem(gvcp::Registers::kModelName, dest, 4), gvcp::kGvcpWaitFailed);
   starved.reset();
   readCcp();
   EXPECT_EQ(peer->count(), 1u);

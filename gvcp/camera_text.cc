@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-std::string textField(const uint8_t* field, size_t width) {
+std::string gvcp::textField(const uint8_t* field, size_t width) {
   const uint8_t* end = std::find(field, field + width, 0);
   return std::string(reinterpret_cast<const char*>(field), static_cast<size_t>(end - field));
 }
 
-std::string terminalSafe(std::string_view text) {
+std::string gvcp::terminalSafe(std::string_view text) {
   std::string safe(text);
   for (char& c : safe) {
     const auto byte = static_cast<unsigned char>(c);
@@ -16,8 +16,8 @@ std::string terminalSafe(std::string_view text) {
   return safe;
 }
 
-std::string tableSafe(std::string_view text) {
-  std::string safe = terminalSafe(text);
+std::string gvcp::tableSafe(std::string_view text) {
+  std::string safe = gvcp::terminalSafe(text);
   for (char& c : safe) {
     if (static_cast<unsigned char>(c) >= 0x80) c = '?';
   }

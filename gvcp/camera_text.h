@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace gvcp {
+
 // The bytes from `field` up to its first zero byte, or all `width` bytes.
 std::string textField(const uint8_t* field, size_t width);
 
@@ -18,3 +20,5 @@ std::string terminalSafe(std::string_view text);
 // The same, with every byte from 0x80 replaced by '?' too: one byte a column
 // in a table, and no C1 control (0x80-0x9F) for a terminal that reads bytes.
 std::string tableSafe(std::string_view text);
+
+}  // namespace gvcp

@@ -8,14 +8,18 @@
 
 #include "net/unique_fd.h"
 
+namespace testing_peer {
+
 struct DatagramPair {
-  UniqueFd sender;
-  UniqueFd receiver;
+  net::UniqueFd sender;
+  net::UniqueFd receiver;
 };
 
 // Both ends invalid when the pair cannot be made.
 inline DatagramPair openDatagramPair() {
   int fds[2];
   if (::socketpair(AF_UNIX, SOCK_DGRAM, 0, fds) != 0) return {};
-  return {UniqueFd(fds[0]), UniqueFd(fds[1])};
+  return {net::UniqueFd(fds[0]), net::UniqueFd(fds[1])};
 }
+
+}  // namespace testing_peer

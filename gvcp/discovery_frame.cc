@@ -8,8 +8,8 @@
 
 using f = gvcp::DiscoveryFrameLayout;
 
-std::optional<std::string> discoveryAnswerSource(DiscoveryFrame frame,
-                                                 const std::string& adapterIp) {
+std::optional<std::string> gvcp::discoveryAnswerSource(gvcp::DiscoveryFrame frame,
+                                                       const std::string& adapterIp) {
   const uint8_t* bytes = frame.data();
   if (gvcp::getBe16(bytes + f::kEtherTypeOffset) != f::kEtherTypeIpv4 ||
       bytes[f::kIpVersionOffset] != f::kIpv4NoOptions ||
@@ -26,7 +26,7 @@ std::optional<std::string> discoveryAnswerSource(DiscoveryFrame frame,
   return std::string(text);
 }
 
-bool addUniqueCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info) {
+bool gvcp::addUniqueCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info) {
   const bool known = std::any_of(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
     return c.cameraMac == info.cameraMac && c.cameraIp == info.cameraIp;
   });
@@ -34,12 +34,12 @@ bool addUniqueCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_I
   return !known;
 }
 
-void takeDiscoveryFrame(DiscoveryFrame frame, const Adaptor& adaptor,
-                        std::vector<GigE_Camera_Info>& cameras) {
-  const std::optional<std::string> source = discoveryAnswerSource(frame, adaptor.getIp());
+void gvcp::takeDiscoveryFrame(gvcp::DiscoveryFrame frame, const Adaptor& adaptor,
+                              std::vector<GigE_Camera_Info>& cameras) {
+  const std::optional<std::string> source = gvcp::discoveryAnswerSource(frame, adaptor.getIp());
   if (!source) return;
-  addUniqueCamera(cameras,
-                  decodeDiscoveryAck(frame.data() + gvcp::kFrameGvcpOffset, *source, adaptor));
+  gvcp::addUniqueCamera(
+      cameras, gvcp::decodeDiscoveryAck(frame.data() + gvcp::kFrameGvcpOffset, *source, adaptor));
 }
 
 namespace {
@@ -66,9 +66,9 @@ constexpr std::array<sock_filter, 14> kFilter = {{
 
 }  // namespace
 
-std::span<const sock_filter> discoveryFilterProgram() { return kFilter; }
+std::span<const sock_filter> gvcp::discoveryFilterProgram() { return kFilter; }
 
-int attachDiscoveryFilter(int fd) {
+int gvcp::attachDiscoveryFilter(int fd) {
   // The kernel copies the program; it never writes through this pointer.
   sock_fprog program{static_cast<unsigned short>(kFilter.size()),
                      const_cast<sock_filter*>(kFilter.data())};

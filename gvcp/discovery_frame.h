@@ -39,7 +39,6 @@ struct DiscoveryFrameLayout {
   static constexpr size_t kAckCodeOffset = gvcp::kFrameGvcpOffset + 2;  // acknowledge field
   static constexpr size_t kAckLengthOffset = gvcp::kFrameGvcpOffset + 4;
 };
-}  // namespace gvcp
 
 using DiscoveryFrame = std::span<const uint8_t, gvcp::kDiscoveryFrameSize>;
 
@@ -66,3 +65,5 @@ std::span<const sock_filter> discoveryFilterProgram();
 // Attaches discoveryFilterProgram() to `fd` with SO_ATTACH_FILTER: 0, or -1
 // with errno set.
 int attachDiscoveryFilter(int fd);
+
+}  // namespace gvcp

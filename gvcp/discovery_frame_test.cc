@@ -36,12 +36,12 @@ Frame answerFrame(std::array<uint8_t, 4> source = {192, 168, 10, 20},
 constexpr const char* kAdapterIp = "192.168.10.1";
 
 TEST(DiscoveryFrameTest, AnswerFromCameraGivesItsSourceAddress) {
-  EXPECT_EQ(discoveryAnswerSource(answerFrame(), kAdapterIp), "192.168.10.20");
+  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame(), kAdapterIp), "192.168.10.20");
 }
 
 TEST(DiscoveryFrameTest, AnswersFromForeignSubnetAndFromZeroAddressAreTaken) {
-  EXPECT_EQ(discoveryAnswerSource(answerFrame({10, 77, 0, 9}), kAdapterIp), "10.77.0.9");
-  EXPECT_EQ(discoveryAnswerSource(answerFrame({0, 0, 0, 0}), kAdapterIp), "0.0.0.0");
+  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame({10, 77, 0, 9}), kAdapterIp), "10.77.0.9");
+  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame({0, 0, 0, 0}), kAdapterIp), "0.0.0.0");
 }
 
 TEST(DiscoveryFrameTest, SingleByteCorruptionsOfTheTestedBytesReject) {
@@ -60,7 +60,8 @@ TEST(DiscoveryFrameTest, SingleByteCorruptionsOfTheTestedBytesReject) {
                                                                              {47, 0xf4}}) {
     Frame f = answerFrame();
     f[offset] = value;
-    EXPECT_FALSE(discoveryAnswerSource(f, kAdapterIp)) << "byte " << offset << " = " << +value;
+    EXPECT_FALSE(gvcp::discoveryAnswerSource(f, kAdapterIp))
+        << "byte " << offset << " = " << +value;
   }
 }
 
@@ -70,7 +71,7 @@ TEST(DiscoveryFrameTest, FieldsOutsideTheFixedOffsetsAreNotExamined) {
   for (size_t offset : {16u, 17u, 30u, 36u, 37u, 42u, 43u, 48u, 49u}) {
     Frame f = answerFrame();
     f[offset] ^= 0xA5;
-    EXPECT_EQ(discoveryAnswerSource(f, kAdapterIp), "192.168.10.20") << "byte " << offset;
+    EXPECT_EQ(gvcp::discoveryAnswerSource(f, kAdapterIp), "192.168.10.20") << "byte " << offset;
   }
 }
 
@@ -80,9 +81,9 @@ TEST(DiscoveryFrameTest, OwnTransmissionIsNeverAnAnswer) {
   const std::vector<uint8_t> command = gvcp::buildDiscoveryCommand();
   std::fill(request.begin() + gvcp::kFrameGvcpOffset, request.end(), 0);
   std::copy(command.begin(), command.end(), request.begin() + gvcp::kFrameGvcpOffset);
-  EXPECT_FALSE(discoveryAnswerSource(request, kAdapterIp));
+  EXPECT_FALSE(gvcp::discoveryAnswerSource(request, kAdapterIp));
   // Even a frame that reads like an answer is dropped when it comes from us.
-  EXPECT_FALSE(discoveryAnswerSource(answerFrame({192, 168, 10, 1}), kAdapterIp));
+  EXPECT_FALSE(gvcp::discoveryAnswerSource(answerFrame({192, 168, 10, 1}), kAdapterIp));
 }
 
 TEST(DiscoveryFrameTest, StreamPacketReading0003AtBytes44And45IsNoAnswer) {
@@ -90,12 +91,12 @@ TEST(DiscoveryFrameTest, StreamPacketReading0003AtBytes44And45IsNoAnswer) {
   Frame f = answerFrame();
   f[34] = 0xc3;
   f[35] = 0x51;
-  EXPECT_FALSE(discoveryAnswerSource(f, kAdapterIp));
+  EXPECT_FALSE(gvcp::discoveryAnswerSource(f, kAdapterIp));
 }
 
 class DiscoveryCollectTest : public ::testing::Test {
  protected:
-  void take(const Frame& f) { takeDiscoveryFrame(f, adaptor, cameras); }
+  void take(const Frame& f) { gvcp::takeDiscoveryFrame(f, adaptor, cameras); }
   Adaptor adaptor{0u};
   std::vector<GigE_Camera_Info> cameras;
 };
@@ -146,7 +147,7 @@ class DiscoveryFilterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(pair.receiver.valid());
-    ASSERT_EQ(attachDiscoveryFilter(pair.receiver.get()), 0) << std::strerror(errno);
+    ASSERT_EQ(gvcp::attachDiscoveryFilter(pair.receiver.get()), 0) << std::strerror(errno);
   }
   // The bytes the filtered socket delivers for `datagram`; empty when dropped.
   std::vector<uint8_t> passThrough(const std::vector<uint8_t>& datagram) {
@@ -157,7 +158,7 @@ class DiscoveryFilterTest : public ::testing::Test {
     got.resize(n < 0 ? 0 : static_cast<size_t>(n));
     return got;
   }
-  DatagramPair pair = openDatagramPair();
+  testing_peer::DatagramPair pair = testing_peer::openDatagramPair();
 };
 
 std::vector<uint8_t> bytesOf(const Frame& f) { return std::vector<uint8_t>(f.begin(), f.end()); }
@@ -189,7 +190,7 @@ TEST_F(DiscoveryFilterTest, AgreesWithTheSelectionOnEveryCorruptionAndTruncation
   for (const std::vector<uint8_t>& datagram : cases) {
     Frame padded{};
     std::copy(datagram.begin(), datagram.end(), padded.begin());
-    const bool selected = discoveryAnswerSource(padded, "").has_value();
+    const bool selected = gvcp::discoveryAnswerSource(padded, "").has_value();
     EXPECT_EQ(!passThrough(datagram).empty(), selected)
         << "length " << datagram.size() << ", byte 23 " << +padded[23];
   }

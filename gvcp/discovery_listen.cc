@@ -22,12 +22,12 @@ using std::chrono::microseconds;
 using f = gvcp::DiscoveryFrameLayout;
 
 // True when the plan's stop condition holds after this answer.
-bool takeAnswer(const Capture& capture, const uint8_t* ack, const std::string& source,
-                const ListenPlan& plan) {
-  GigE_Camera_Info info = decodeDiscoveryAck(ack, source, *capture.adaptor);
-  info.seenAtLinkLevel = capture.mode == CaptureMode::kPacket;
-  info.seenByUdp = capture.mode == CaptureMode::kUdp;
-  addCamera(*capture.cameras, info, plan.merge);
+bool takeAnswer(const gvcp::Capture& capture, const uint8_t* ack, const std::string& source,
+                const gvcp::ListenPlan& plan) {
+  GigE_Camera_Info info = gvcp::decodeDiscoveryAck(ack, source, *capture.adaptor);
+  info.seenAtLinkLevel = capture.mode == gvcp::CaptureMode::kPacket;
+  info.seenByUdp = capture.mode == gvcp::CaptureMode::kUdp;
+  gvcp::addCamera(*capture.cameras, info, plan.merge);
   return plan.stop && plan.stop(info);
 }
 
@@ -45,11 +45,12 @@ enum class Read { kEmpty, kTaken, kStop };
 Read taken(bool stop) { return stop ? Read::kStop : Read::kTaken; }
 
 // A frame that is not an answer for this capture is passed over.
-Read readFrame(const Capture& capture, const ListenPlan& plan) {
+Read readFrame(const gvcp::Capture& capture, const gvcp::ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryFrameSize> frame{};
   // Never waits: the queue is emptied until the kernel has nothing left.
   if (::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT) < 0) return Read::kEmpty;
-  const std::optional<std::string> source = discoveryAnswerSource(frame, capture.adaptor->getIp());
+  const std::optional<std::string> source =
+      gvcp::discoveryAnswerSource(frame, capture.adaptor->getIp());
   if (!source) return Read::kTaken;
   if (capture.answerPort != 0 &&
       gvcp::getBe16(frame.data() + f::kDestinationPortOffset) != capture.answerPort) {
@@ -61,7 +62,7 @@ Read readFrame(const Capture& capture, const ListenPlan& plan) {
 
 // UDP reception gives the acknowledge alone; a short one is decoded from the
 // zeros behind it, as a short frame is.
-Read readDatagram(const Capture& capture, const ListenPlan& plan) {
+Read readDatagram(const gvcp::Capture& capture, const gvcp::ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryAckSize> ack{};
   sockaddr_in from{};
   socklen_t fromLen = sizeof from;
@@ -85,10 +86,10 @@ constexpr int kDrainLimit = 4096;
 // Empties the capture's queue (up to kDrainLimit): a burst of answers is
 // taken in one wake-up, not one poll per answer, before the kernel's buffer
 // overflows. True when the stop condition ended the window.
-bool drain(const Capture& capture, const ListenPlan& plan) {
+bool drain(const gvcp::Capture& capture, const gvcp::ListenPlan& plan) {
   for (int i = 0; i < kDrainLimit; ++i) {
-    const Read read = capture.mode == CaptureMode::kPacket ? readFrame(capture, plan)
-                                                           : readDatagram(capture, plan);
+    const Read read = capture.mode == gvcp::CaptureMode::kPacket ? readFrame(capture, plan)
+                                                                 : readDatagram(capture, plan);
     if (read == Read::kEmpty) return false;
     if (read == Read::kStop) return true;
   }
@@ -96,17 +97,18 @@ bool drain(const Capture& capture, const ListenPlan& plan) {
 }
 
 // The part of the window, measured in time waited, after which request `k` goes out.
-microseconds sendPoint(const ListenPlan& plan, int k) {
+microseconds sendPoint(const gvcp::ListenPlan& plan, int k) {
   return plan.window * k / std::max(plan.sends, 1);
 }
 
 }  // namespace
 
-bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
-               MergeRule rule) {
+bool gvcp::addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
+                     gvcp::MergeRule rule) {
   const auto known = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
-    return rule == MergeRule::kMac ? sameDevice(c, info)
-                                   : c.cameraMac == info.cameraMac && c.cameraIp == info.cameraIp;
+    return rule == gvcp::MergeRule::kMac
+               ? gvcp::sameDevice(c, info)
+               : c.cameraMac == info.cameraMac && c.cameraIp == info.cameraIp;
   });
   if (known == cameras.end()) {
     cameras.push_back(info);
@@ -127,10 +129,10 @@ void clearPendingError(int fd) {
 
 }  // namespace
 
-int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan,
-                const std::function<bool()>& halt) {
+int gvcp::listenOnAll(std::span<const gvcp::Capture> captures, const gvcp::ListenPlan& plan,
+                      const std::function<bool()>& halt) {
   std::vector<pollfd> fds;
-  for (const Capture& capture : captures) fds.push_back({capture.fd, POLLIN, 0});
+  for (const gvcp::Capture& capture : captures) fds.push_back({capture.fd, POLLIN, 0});
   microseconds waited{0};
   int nextSend = 1;
   while (waited < plan.window) {

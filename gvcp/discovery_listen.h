@@ -16,6 +16,8 @@
 #include "gvcp/camera_info.h"
 #include "net/adaptor.h"
 
+namespace gvcp {
+
 // How a discovery receives answers. kPacketAndUdp (a discovery's option only)
 // runs both at once, so a record says whether the host let its answer through
 // to an ordinary UDP socket; one Capture is always kPacket or kUdp.
@@ -61,3 +63,5 @@ int listenOnAll(std::span<const Capture> captures, const ListenPlan& plan,
 // then also carries the receptions that saw `info`; true when appended.
 bool addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
                MergeRule rule);
+
+}  // namespace gvcp

@@ -18,14 +18,14 @@ using namespace std::chrono_literals;
 
 // A UDP socket on a loopback address with the port the system chose.
 struct LoopSocket {
-  UniqueFd fd;
+  net::UniqueFd fd;
   sockaddr_in address{};
 };
 
 LoopSocket openLoop(uint32_t hostOrderIp) {
-  LoopSocket s{UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
-               socketAddress(htonl(hostOrderIp), 0)};
-  EXPECT_EQ(::bind(s.fd.get(), asSockaddr(s.address), sizeof s.address), 0);
+  LoopSocket s{net::UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+               net::socketAddress(htonl(hostOrderIp), 0)};
+  EXPECT_EQ(::bind(s.fd.get(), net::asSockaddr(s.address), sizeof s.address), 0);
   socklen_t len = sizeof s.address;
   ::getsockname(s.fd.get(), reinterpret_cast<sockaddr*>(&s.address), &len);
   return s;
@@ -40,7 +40,7 @@ std::vector<uint8_t> discoveryAck(uint8_t macLast, uint16_t code = gvcp::DISCOVE
 }
 
 void sendTo(const LoopSocket& from, const LoopSocket& to, const std::vector<uint8_t>& bytes) {
-  ASSERT_EQ(::sendto(from.fd.get(), bytes.data(), bytes.size(), 0, asSockaddr(to.address),
+  ASSERT_EQ(::sendto(from.fd.get(), bytes.data(), bytes.size(), 0, net::asSockaddr(to.address),
                      sizeof to.address),
             static_cast<ssize_t>(bytes.size()));
 }
@@ -54,9 +54,9 @@ class DiscoveryListen : public testing::Test {
   Adaptor adaptor{0u};
   std::vector<GigE_Camera_Info> onFirst, onSecond;
 
-  std::vector<Capture> captures() {
-    return {{first.fd.get(), CaptureMode::kUdp, &adaptor, &onFirst},
-            {second.fd.get(), CaptureMode::kUdp, &adaptor, &onSecond}};
+  std::vector<gvcp::Capture> captures() {
+    return {{first.fd.get(), gvcp::CaptureMode::kUdp, &adaptor, &onFirst},
+            {second.fd.get(), gvcp::CaptureMode::kUdp, &adaptor, &onSecond}};
   }
   // A re-send hook: camera A answers to `to` at the first re-send only.
   std::function<void()> answerOnce(const LoopSocket& to) {
@@ -76,7 +76,7 @@ TEST_F(DiscoveryListen, AnswersLandOnTheAdapterTheyArrivedOn) {
   sendTo(cameraA, first, discoveryAck(0xA));
   sendTo(cameraB, second, discoveryAck(0xB));
   sendTo(cameraB, second, discoveryAck(0xC, gvcp::READREG_ACK));  // not an answer
-  ASSERT_EQ(listenOnAll(captures(), {100ms, MergeRule::kMacAndAddress, 1, {}, {}}), 0);
+  ASSERT_EQ(gvcp::listenOnAll(captures(), {100ms, gvcp::MergeRule::kMacAndAddress, 1, {}, {}}), 0);
   ASSERT_EQ(onFirst.size(), 1u);
   ASSERT_EQ(onSecond.size(), 1u);
   EXPECT_EQ(onFirst[0].cameraMac, "02:00:00:00:00:0A");
@@ -90,20 +90,20 @@ TEST_F(DiscoveryListen, OneCameraSeenBothWaysIsOneRecordNamingBoth) {
   GigE_Camera_Info captured, received;
   captured.cameraMac = received.cameraMac = "02:00:00:00:00:0A";
   captured.seenAtLinkLevel = received.seenByUdp = true;
-  EXPECT_TRUE(addCamera(onFirst, captured, MergeRule::kMac));
-  EXPECT_FALSE(addCamera(onFirst, received, MergeRule::kMac));
+  EXPECT_TRUE(gvcp::addCamera(onFirst, captured, gvcp::MergeRule::kMac));
+  EXPECT_FALSE(gvcp::addCamera(onFirst, received, gvcp::MergeRule::kMac));
   ASSERT_EQ(onFirst.size(), 1u);
   EXPECT_TRUE(onFirst[0].seenAtLinkLevel && onFirst[0].seenByUdp);
 }
 
 TEST_F(DiscoveryListen, OneCameraFromTwoAddressesIsOneByMacAndTwoByMacAndAddress) {
-  for (MergeRule rule : {MergeRule::kMac, MergeRule::kMacAndAddress}) {
+  for (gvcp::MergeRule rule : {gvcp::MergeRule::kMac, gvcp::MergeRule::kMacAndAddress}) {
     onFirst.clear();
     sendTo(cameraA, first, discoveryAck(0xA));
     sendTo(cameraB, first, discoveryAck(0xA));
     sendTo(cameraA, first, discoveryAck(0xA));
-    ASSERT_EQ(listenOnAll(captures(), {100ms, rule, 1, {}, {}}), 0);
-    EXPECT_EQ(onFirst.size(), rule == MergeRule::kMac ? 1u : 2u);
+    ASSERT_EQ(gvcp::listenOnAll(captures(), {100ms, rule, 1, {}, {}}), 0);
+    EXPECT_EQ(onFirst.size(), rule == gvcp::MergeRule::kMac ? 1u : 2u);
   }
 }
 
@@ -112,10 +112,10 @@ TEST_F(DiscoveryListen, DevicesReportingNoMacAreToldApartByAddressAndSerial) {
   first.sourceIp = third.sourceIp = 1;
   second.sourceIp = 2;
   third.serialNumber = "21234567";
-  EXPECT_TRUE(addCamera(onFirst, first, MergeRule::kMac));
-  EXPECT_TRUE(addCamera(onFirst, second, MergeRule::kMac));
-  EXPECT_TRUE(addCamera(onFirst, third, MergeRule::kMac));
-  EXPECT_FALSE(addCamera(onFirst, first, MergeRule::kMac));
+  EXPECT_TRUE(gvcp::addCamera(onFirst, first, gvcp::MergeRule::kMac));
+  EXPECT_TRUE(gvcp::addCamera(onFirst, second, gvcp::MergeRule::kMac));
+  EXPECT_TRUE(gvcp::addCamera(onFirst, third, gvcp::MergeRule::kMac));
+  EXPECT_FALSE(gvcp::addCamera(onFirst, first, gvcp::MergeRule::kMac));
 }
 
 // A quarter of a long window between requests: a wait stretched by a loaded
@@ -123,7 +123,8 @@ TEST_F(DiscoveryListen, DevicesReportingNoMacAreToldApartByAddressAndSerial) {
 TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
   int resent = 0;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 4, [&] { ++resent; }, {}}), 0);
+  ASSERT_EQ(
+      gvcp::listenOnAll(captures(), {kWindow, gvcp::MergeRule::kMac, 4, [&] { ++resent; }, {}}), 0);
   EXPECT_EQ(resent, 3);
   EXPECT_GE(std::chrono::steady_clock::now() - start, kWindow);
 }
@@ -132,7 +133,9 @@ TEST_F(DiscoveryListen, ResendsSpreadOverTheWindow) {
 // tenth into the window: a wait stretched by a loaded machine would have to
 // overrun the rest of the window before the answer goes unheard.
 TEST_F(DiscoveryListen, AnswerToAResendIsTaken) {
-  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second), {}}), 0);
+  ASSERT_EQ(gvcp::listenOnAll(captures(),
+                              {kWindow, gvcp::MergeRule::kMac, kSends, answerOnce(second), {}}),
+            0);
   EXPECT_EQ(onSecond.size(), 1u);
 }
 
@@ -142,7 +145,7 @@ TEST_F(DiscoveryListen, StopConditionEndsTheWindowAtItsAnswer) {
   sendTo(cameraA, first, discoveryAck(0xA));
   const auto isA = [](const GigE_Camera_Info& c) { return c.cameraMac == "02:00:00:00:00:0A"; };
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, 1, {}, isA}), 0);
+  ASSERT_EQ(gvcp::listenOnAll(captures(), {kWindow, gvcp::MergeRule::kMac, 1, {}, isA}), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, kWindow);
   EXPECT_EQ(onFirst.size(), 2u);
 }
@@ -154,16 +157,18 @@ TEST_F(DiscoveryListen, PendingSocketErrorDoesNotEndTheWindow) {
   LoopSocket closedPort = openLoop(0x7F000001);
   const sockaddr_in nobody = closedPort.address;
   closedPort.fd.reset();
-  ASSERT_EQ(::connect(first.fd.get(), asSockaddr(nobody), sizeof nobody), 0);
+  ASSERT_EQ(::connect(first.fd.get(), net::asSockaddr(nobody), sizeof nobody), 0);
   ASSERT_EQ(::send(first.fd.get(), "x", 1, 0), 1);
-  EXPECT_EQ(listenOnAll(captures(), {kWindow, MergeRule::kMac, kSends, answerOnce(second), {}}), 0);
+  EXPECT_EQ(gvcp::listenOnAll(captures(),
+                              {kWindow, gvcp::MergeRule::kMac, kSends, answerOnce(second), {}}),
+            0);
   EXPECT_EQ(onSecond.size(), 1u);
 }
 
 TEST_F(DiscoveryListen, ClosedDescriptorFailsTheWait) {
-  const Capture closed{first.fd.release(), CaptureMode::kUdp, &adaptor, &onFirst};
+  const gvcp::Capture closed{first.fd.release(), gvcp::CaptureMode::kUdp, &adaptor, &onFirst};
   ::close(closed.fd);
-  EXPECT_EQ(listenOnAll({&closed, 1}, {100ms, MergeRule::kMac, 1, {}, {}}), -1);
+  EXPECT_EQ(gvcp::listenOnAll({&closed, 1}, {100ms, gvcp::MergeRule::kMac, 1, {}, {}}), -1);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+namespace gvcp {
+
 inline constexpr uint16_t kEpcsPort = 2200;
 
 inline constexpr uint32_t kEpcsAnnounce = 1;
@@ -28,12 +30,16 @@ inline constexpr size_t kEpcsMaxAnswer = kEpcsHeaderSize + 512;  // what the rec
 inline constexpr size_t kEpcsStatusOffset = 8;
 inline constexpr size_t kEpcsMinAnswer = kEpcsStatusOffset + 4;  // shorter carries no status
 
+}  // namespace gvcp
+
 struct EpcsHeader {
-  uint32_t magic = kEpcsMagic;
+  uint32_t magic = gvcp::kEpcsMagic;
   uint32_t command = 0;
   uint32_t status = 0;
   uint32_t length = 0;
 };
+
+namespace gvcp {
 
 inline void putLe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
@@ -50,3 +56,5 @@ std::vector<uint8_t> buildEpcsRequest(uint32_t command, std::span<const uint8_t>
 
 // The status word of an answer; empty when the answer is too short to hold one.
 std::optional<uint32_t> epcsAnswerStatus(std::span<const uint8_t> answer);
+
+}  // namespace gvcp

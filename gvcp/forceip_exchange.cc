@@ -22,16 +22,16 @@ using Clock = std::chrono::steady_clock;
 // tied to its interface when named, for an address another interface's
 // subnet also holds), so the broadcast leaves through that adapter and the
 // acknowledge comes back here.
-std::variant<UniqueFd, Status> openSender(const ForceIpExchange& exchange) {
-  UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+std::variant<net::UniqueFd, Status> openSender(const ForceIpExchange& exchange) {
+  net::UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!sock) return Status::Local(ForceIpSite::kSocket, "FORCEIP socket", errno);
-  if (const int error = bindToInterface(sock.get(), exchange.interfaceName); error != 0) {
+  if (const int error = net::bindToInterface(sock.get(), exchange.interfaceName); error != 0) {
     return Status::Local(ForceIpSite::kBind, "FORCEIP socket on " + exchange.interfaceName, error);
   }
   const int enable = 1;
-  const sockaddr_in local = socketAddress(exchange.sourceIp, 0);
+  const sockaddr_in local = net::socketAddress(exchange.sourceIp, 0);
   if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &enable, sizeof enable) != 0 ||
-      ::bind(sock.get(), asSockaddr(local), sizeof local) != 0) {
+      ::bind(sock.get(), net::asSockaddr(local), sizeof local) != 0) {
     return Status::Local(ForceIpSite::kBind, "FORCEIP socket", errno);
   }
   return sock;
@@ -41,11 +41,11 @@ std::variant<UniqueFd, Status> openSender(const ForceIpExchange& exchange) {
 // datagrams (late answers of another kind) are traced and passed over.
 std::variant<AckHeader, Status, std::monostate> awaitAck(int fd, Clock::time_point deadline) {
   for (;;) {
-    const SocketWait ready = waitReadable(fd, deadline);
-    if (ready == SocketWait::kFailed) {
+    const net::SocketWait ready = net::waitReadable(fd, deadline);
+    if (ready == net::SocketWait::kFailed) {
       return Status::Local(ForceIpSite::kWait, "FORCEIP wait", errno);
     }
-    if (ready == SocketWait::kTimedOut) return std::monostate{};
+    if (ready == net::SocketWait::kTimedOut) return std::monostate{};
     uint8_t buffer[kAckBufferSize];
     sockaddr_in from{};
     socklen_t length = sizeof from;
@@ -66,12 +66,13 @@ Status forceIpAcknowledged(const unsigned char* mac, const ForceIpSet& set, uint
                            const ForceIpExchange& exchange) {
   auto opened = openSender(exchange);
   if (auto* failed = std::get_if<Status>(&opened)) return *failed;
-  const UniqueFd& sock = std::get<UniqueFd>(opened);
+  const net::UniqueFd& sock = std::get<net::UniqueFd>(opened);
   const ForceIpCommand command = buildForceIpCommand(mac, set, gateway);
-  const sockaddr_in to = socketAddress(exchange.destinationIp, exchange.destinationPort);
+  const sockaddr_in to = net::socketAddress(exchange.destinationIp, exchange.destinationPort);
   for (int attempt = 0; attempt < exchange.attempts; ++attempt) {
     traceDatagram(TraceDirection::kSend, to.sin_addr.s_addr, exchange.destinationPort, command);
-    if (::sendto(sock.get(), command.data(), command.size(), 0, asSockaddr(to), sizeof to) < 0) {
+    if (::sendto(sock.get(), command.data(), command.size(), 0, net::asSockaddr(to), sizeof to) <
+        0) {
       return Status::Local(ForceIpSite::kSend, "FORCEIP send", errno);
     }
     const auto answer = awaitAck(sock.get(), Clock::now() + exchange.wait);

@@ -38,7 +38,7 @@ TEST_F(ForceIpExchangeTest, AcknowledgedAtOnceSendsOneCommandWithEveryField) {
   EXPECT_TRUE(force(peer).ok());
   ASSERT_EQ(peer.count(), 1u);
   const Bytes sent = peer.received().front();
-  const ForceIpCommand expected = buildForceIpCommand(kMac, kSet, kGateway);
+  const gvcp::ForceIpCommand expected = gvcp::buildForceIpCommand(kMac, kSet, kGateway);
   EXPECT_EQ(sent, Bytes(expected.begin(), expected.end()));
   EXPECT_EQ(gvcp::getBe32(sent.data() + gvcp::kHeaderSize + gvcp::ForceIpCmdLayout::kGateway),
             0xC0A80A01u);

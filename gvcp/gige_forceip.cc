@@ -15,9 +15,9 @@ void putNetworkOrder(uint8_t* out, uint32_t value) { std::memcpy(out, &value, si
 
 }  // namespace
 
-ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set,
-                                   uint32_t gateway) {
-  ForceIpCommand command{};
+gvcp::ForceIpCommand gvcp::buildForceIpCommand(const unsigned char* mac, const ForceIpSet& set,
+                                               uint32_t gateway) {
+  gvcp::ForceIpCommand command{};
   gvcp::writeCommandHeader(command.data(), {gvcp::kFlagAckRequired, gvcp::FORCEIP_CMD,
                                             gvcp::kForceIpPayload, gvcp::kForceIpReqId});
   uint8_t* payload = command.data() + gvcp::kHeaderSize;
@@ -28,10 +28,10 @@ ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& s
   return command;
 }
 
-bool drainFramesFor(int packetFd, int listenMs) {
+bool gvcp::drainFramesFor(int packetFd, int listenMs) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(listenMs);
-  uint8_t frame[kForceIpFrameBufferSize];
+  uint8_t frame[gvcp::kForceIpFrameBufferSize];
   for (;;) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return true;

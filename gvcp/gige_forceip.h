@@ -24,7 +24,6 @@ struct ForceIpCmdLayout {
   static constexpr size_t kMask = 36;
   static constexpr size_t kGateway = 52;
 };
-}  // namespace gvcp
 
 // How long the link is watched after the command, and the frame buffer size.
 inline constexpr int kForceIpListenMs = 1000;
@@ -41,3 +40,5 @@ ForceIpCommand buildForceIpCommand(const unsigned char* mac, const ForceIpSet& s
 // Reads and drops frames from `packetFd` until `listenMs` have passed; with no
 // socket (-1) it just waits the time out. Returns false when a wait fails.
 bool drainFramesFor(int packetFd, int listenMs);
+
+}  // namespace gvcp

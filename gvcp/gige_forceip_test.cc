@@ -15,13 +15,13 @@ using Bytes = std::vector<uint8_t>;
 
 ForceIpSet setFromText(const std::string& ip, const std::string& mask) {
   ForceIpSet set;
-  EXPECT_TRUE(parseIpv4(ip, &set.ip));
-  EXPECT_TRUE(parseIpv4(mask, &set.mask));
+  EXPECT_TRUE(net::parseIpv4(ip, &set.ip));
+  EXPECT_TRUE(net::parseIpv4(mask, &set.mask));
   return set;
 }
 
 Bytes build(std::initializer_list<unsigned char> mac, const ForceIpSet& set) {
-  const ForceIpCommand command = buildForceIpCommand(Bytes(mac).data(), set);
+  const gvcp::ForceIpCommand command = gvcp::buildForceIpCommand(Bytes(mac).data(), set);
   return Bytes(command.begin(), command.end());
 }
 
@@ -67,7 +67,7 @@ class ForceIpListenTest : public ::testing::Test {
 
   std::chrono::milliseconds timed(int fd) {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(drainFramesFor(fd, kListenMs));
+    EXPECT_TRUE(gvcp::drainFramesFor(fd, kListenMs));
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  start);
   }
@@ -82,7 +82,7 @@ TEST_F(ForceIpListenTest, WithoutPacketSocketTheWholeTimeIsStillWaited) {
 TEST_F(ForceIpListenTest, ArrivingFramesAreDroppedAndTheWaitGoesOn) {
   int pair[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_DGRAM, 0, pair), 0);
-  const UniqueFd reader(pair[0]), writer(pair[1]);
+  const net::UniqueFd reader(pair[0]), writer(pair[1]);
   const uint8_t frame[64] = {0x42};
   for (int i = 0; i < 5; ++i) ASSERT_EQ(::send(writer.get(), frame, sizeof frame, 0), 64);
 
@@ -98,7 +98,7 @@ TEST_F(ForceIpListenTest, WaitOnAClosedDescriptorFails) {
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_DGRAM, 0, pair), 0);
   ::close(pair[0]);
   ::close(pair[1]);
-  EXPECT_FALSE(drainFramesFor(pair[0], kListenMs));
+  EXPECT_FALSE(gvcp::drainFramesFor(pair[0], kListenMs));
 }
 
 }  // namespace

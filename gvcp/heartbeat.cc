@@ -17,7 +17,7 @@ int Heartbeat::start() {
   try {
     thread = std::thread([this] { run(); });
   } catch (const std::system_error&) {
-    return kHeartbeatThreadFailed;
+    return gvcp::kHeartbeatThreadFailed;
   }
   started = true;
   return 0;

@@ -12,8 +12,12 @@
 
 class Camera;
 
+namespace gvcp {
+
 inline constexpr int kHeartbeatThreadFailed = -223;
 inline constexpr int kHeartbeatIntervalMs = 1000;
+
+}  // namespace gvcp
 
 class Heartbeat {
  public:

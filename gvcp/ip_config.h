@@ -13,6 +13,8 @@
 
 #include "gvcp/registers.h"
 
+namespace gvcp {
+
 struct IpConfigBit {
   uint32_t bit;
   const char* name;   // for scripts and tables: "persistent", "dhcp", "lla"
@@ -36,3 +38,5 @@ inline char ipConfigFlag(std::optional<uint32_t> word, uint32_t bit) {
 
 // The names of the bits set in `word`, in table order.
 std::vector<std::string> ipConfigNames(uint32_t word);
+
+}  // namespace gvcp

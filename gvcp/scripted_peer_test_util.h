@@ -62,9 +62,9 @@ class ScriptedPeer {
   explicit ScriptedPeer(Script script, std::chrono::microseconds answerDelay = {},
                         std::chrono::milliseconds replyGap = {})  // between answers
       : script_(std::move(script)), answerDelay_(answerDelay), replyGap_(replyGap) {
-    sock_ = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    stop_ = UniqueFd(::eventfd(0, EFD_CLOEXEC));
-    sockaddr_in addr = socketAddress(htonl(INADDR_LOOPBACK), 0);
+    sock_ = net::UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    stop_ = net::UniqueFd(::eventfd(0, EFD_CLOEXEC));
+    sockaddr_in addr = net::socketAddress(htonl(INADDR_LOOPBACK), 0);
     ok_ =
         sock_ && stop_ && ::bind(sock_.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     socklen_t len = sizeof addr;
@@ -159,8 +159,8 @@ class ScriptedPeer {
   Script script_;
   std::chrono::microseconds answerDelay_;
   std::chrono::milliseconds replyGap_;
-  UniqueFd sock_;
-  UniqueFd stop_;
+  net::UniqueFd sock_;
+  net::UniqueFd stop_;
   bool ok_ = false;
   uint16_t port_ = 0;
   mutable std::mutex mutex_;
@@ -221,8 +221,9 @@ class RegisterDevice {
     std::lock_guard<std::mutex> lock(mutex_);
     ++requests_;
     // A read of memory is refused when it covers a refused address.
-    const uint32_t span =
-        cmd.command == gvcp::READMEM_CMD ? gvcp::getBe16(request.data() + gvcp::kHeaderSize + 6) : 4;
+    const uint32_t span = cmd.command == gvcp::READMEM_CMD
+                              ? gvcp::getBe16(request.data() + gvcp::kHeaderSize + 6)
+                              : 4;
     const auto firstRefused = refused_.lower_bound(address);
     const bool refused = firstRefused != refused_.end() && *firstRefused < address + span;
     if (cmd.command == gvcp::WRITEREG_CMD && request.size() >= gvcp::kHeaderSize + 8) {

@@ -14,7 +14,8 @@ TEST(Status, ExchangeResultsSplitIntoLocalAndCamera) {
   EXPECT_TRUE(refused.isCameraStatus());
   EXPECT_EQ(refused.code(), 0x8006);
   EXPECT_EQ(refused.toString(), "writing register 0x0A00: camera answered access denied");
-  const gvcp::Status silent = gvcp::Status::FromExchange(kGvcpNoAnswer, "reading register 0x0014");
+  const gvcp::Status silent =
+      gvcp::Status::FromExchange(gvcp::kGvcpNoAnswer, "reading register 0x0014");
   EXPECT_FALSE(silent.ok());
   EXPECT_FALSE(silent.isCameraStatus());
   EXPECT_EQ(silent.code(), -101);

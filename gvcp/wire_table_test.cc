@@ -70,7 +70,7 @@ void expectDecodedFieldByField(const GigE_Camera_Info& info) {
 
 TEST(DiscoveryAnswerWireTest, EveryFieldOfALiteralAnswerLandsInItsRecordField) {
   const Bytes ack = bytesOf({kDiscoveryAck, 256});
-  const GigE_Camera_Info info = decodeDiscoveryAck(ack.data(), "192.168.1.10", Adaptor(0u));
+  const GigE_Camera_Info info = gvcp::decodeDiscoveryAck(ack.data(), "192.168.1.10", Adaptor(0u));
   expectDecodedFieldByField(info);
   EXPECT_EQ(info.cameraIp, "192.168.1.10");
 }
@@ -89,10 +89,10 @@ TEST(DiscoveryAnswerWireTest, CapturedFrameTakesTheSenderFromTheIpHeaderAndTheRe
   const Bytes ack = bytesOf({kDiscoveryAck, 256});
   frame.insert(frame.end(), ack.begin(), ack.end());
   ASSERT_EQ(frame.size(), 298u);
-  const DiscoveryFrame view(frame.data(), 298);
-  EXPECT_EQ(discoveryAnswerSource(view, "192.168.1.1"), "192.168.1.11");
+  const gvcp::DiscoveryFrame view(frame.data(), 298);
+  EXPECT_EQ(gvcp::discoveryAnswerSource(view, "192.168.1.1"), "192.168.1.11");
   std::vector<GigE_Camera_Info> cameras;
-  takeDiscoveryFrame(view, Adaptor(0u), cameras);
+  gvcp::takeDiscoveryFrame(view, Adaptor(0u), cameras);
   ASSERT_EQ(cameras.size(), 1u);
   expectDecodedFieldByField(cameras[0]);
   EXPECT_EQ(cameras[0].cameraIp, "192.168.1.11");
@@ -105,8 +105,8 @@ TEST(BroadcastRequestWireTest, DiscoveryRequestIsSixteenLiteralBytes) {
 
 TEST(BroadcastRequestWireTest, ForceIpCarriesMacAddressMaskAndZeroGatewayAtTheirOffsets) {
   const unsigned char mac[6] = {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-  const ForceIpCommand command =
-      buildForceIpCommand(mac, {inet_addr("10.20.30.40"), inet_addr("255.255.0.0")});
+  const gvcp::ForceIpCommand command =
+      gvcp::buildForceIpCommand(mac, {inet_addr("10.20.30.40"), inet_addr("255.255.0.0")});
   const Bytes expected = {
       0x42, 0x01, 0x00, 0x04, 0x00, 0x38, 0x00, 0x09,              // header
       0x00, 0x00, 0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E,              // 0: reserved, 2: MAC

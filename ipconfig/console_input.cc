@@ -50,6 +50,6 @@ std::optional<std::string> promptIpv4(const char* prompt, std::istream& in, uint
   do {
     writePrompt(prompt);
     if (!readLine(in, line)) return std::nullopt;
-  } while (!parseIpv4(line, address));
+  } while (!net::parseIpv4(line, address));
   return line;
 }

@@ -30,7 +30,7 @@ std::optional<uint32_t> readWord(Camera* camera, uint32_t address) {
 
 template <size_t N>
 void printText(const char* format, const unsigned char (&field)[N]) {
-  std::printf(format, terminalSafe(textField(field, N)).c_str());
+  std::printf(format, gvcp::terminalSafe(gvcp::textField(field, N)).c_str());
 }
 
 template <size_t N>
@@ -75,8 +75,8 @@ int retrieveIpConfig(Camera* camera, bool print, const char* title, uint32_t add
 }  // namespace
 
 void printIpConfigFlags(std::optional<uint32_t> config) {
-  for (const IpConfigBit& entry : kIpConfigBits) {
-    std::printf("%-14s[%c]\n", entry.label, ipConfigFlag(config, entry.bit));
+  for (const gvcp::IpConfigBit& entry : gvcp::kIpConfigBits) {
+    std::printf("%-14s[%c]\n", entry.label, gvcp::ipConfigFlag(config, entry.bit));
   }
 }
 
@@ -132,9 +132,9 @@ int retrieveIpConfigAtOnce(Camera* camera, bool print) {
   std::puts("\nIP Configuration:");
   std::puts(kShortRule);
   std::puts("               current\tsupported");
-  for (const IpConfigBit& entry : kIpConfigBits) {
-    std::printf("%-15s[%c]\t[%c]\n", entry.label, ipConfigFlag(current, entry.bit),
-                ipConfigFlag(supported, entry.bit));
+  for (const gvcp::IpConfigBit& entry : gvcp::kIpConfigBits) {
+    std::printf("%-15s[%c]\t[%c]\n", entry.label, gvcp::ipConfigFlag(current, entry.bit),
+                gvcp::ipConfigFlag(supported, entry.bit));
   }
   return 0;
 }

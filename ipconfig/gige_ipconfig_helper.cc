@@ -59,8 +59,8 @@ int replacePersistentIpSet(IPV4Set* set, bool print, uint16_t port) {
 
 int doIpConfigHelper(std::string ip, uint16_t port) {
   uint32_t address = 0;
-  if (!parseIpv4(ip, &address)) {
-    std::printf("not a dotted IPv4 address: %s\n", terminalSafe(ip).c_str());
+  if (!net::parseIpv4(ip, &address)) {
+    std::printf("not a dotted IPv4 address: %s\n", gvcp::terminalSafe(ip).c_str());
     return -1;
   }
   return underControl(address, port, printReport);

@@ -6,7 +6,7 @@
 #include <cstring>
 
 Adaptor::Adaptor(const unsigned& index)
-    : sck(std::make_shared<UniqueFd>(::socket(AF_INET, SOCK_STREAM, 0))) {
+    : sck(std::make_shared<net::UniqueFd>(::socket(AF_INET, SOCK_STREAM, 0))) {
   // if_indextoname writes at most IF_NAMESIZE bytes including the terminator.
   if (index != 0) if_indextoname(index, ifr.ifr_name);
   name = ifr.ifr_name;

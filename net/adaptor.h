@@ -49,7 +49,7 @@ class Adaptor {
   int getIp(unsigned* out) const;
 
  private:
-  std::shared_ptr<UniqueFd> sck;
+  std::shared_ptr<net::UniqueFd> sck;
   ifreq ifr{};
   std::string name;
   MacAddress mac;

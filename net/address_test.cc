@@ -99,7 +99,7 @@ TEST(MacTextTest, ColonOrDashInEitherCaseGivesTheSameBytes) {
   MacAddress expected;
   expected.setMac(wire, 6);
   for (const char* text : {"02:11:ab:33:cd:ff", "02:11:AB:33:CD:FF", "02-11-Ab-33-cD-ff"}) {
-    EXPECT_EQ(parseMacText(text), expected) << text;
+    EXPECT_EQ(net::parseMacText(text), expected) << text;
   }
 }
 
@@ -107,6 +107,6 @@ TEST(MacTextTest, AnythingElseIsRefused) {
   for (const char* text : {"", "02:11:ab:33:cd", "02:11:ab:33:cd:ff:", "02:11-ab:33:cd:ff",
                            "02.11.ab.33.cd.ff", "0211ab33cdff", "02:11:ab:33:cd:fg",
                            " 02:11:ab:33:cd:f", "2:11:ab:33:cd:ff0", "02::1:ab:33:cd:ff"}) {
-    EXPECT_EQ(parseMacText(text), std::nullopt) << text;
+    EXPECT_EQ(net::parseMacText(text), std::nullopt) << text;
   }
 }

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace net {
+
 namespace {
 
 struct IfAddrsFree {
@@ -76,3 +78,5 @@ std::vector<Adaptor> ipv4Adapters(const std::vector<HostInterface>& interfaces) 
   }
   return adapters;
 }
+
+}  // namespace net

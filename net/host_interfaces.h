@@ -12,6 +12,8 @@
 #include "net/adaptor.h"
 #include "net/macaddress.h"
 
+namespace net {
+
 struct InterfaceAddress {
   uint32_t ip = 0;  // network byte order
   uint32_t mask = 0;
@@ -33,3 +35,5 @@ std::vector<HostInterface> listHostInterfaces();
 // One Adaptor per IPv4 address of every interface, interfaces in index order:
 // an interface with two addresses is two adapters of one name.
 std::vector<Adaptor> ipv4Adapters(const std::vector<HostInterface>& interfaces);
+
+}  // namespace net

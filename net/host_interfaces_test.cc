@@ -13,9 +13,9 @@ namespace {
 uint32_t ip(const char* text) { return ::inet_addr(text); }
 
 TEST(HostInterfacesTest, LoopbackIsListedWithItsIndexFlagsAndAddress) {
-  const std::vector<HostInterface> all = listHostInterfaces();
-  const auto lo =
-      std::find_if(all.begin(), all.end(), [](const HostInterface& i) { return i.name == "lo"; });
+  const std::vector<net::HostInterface> all = net::listHostInterfaces();
+  const auto lo = std::find_if(all.begin(), all.end(),
+                               [](const net::HostInterface& i) { return i.name == "lo"; });
   ASSERT_NE(lo, all.end());
   EXPECT_EQ(lo->index, ::if_nametoindex("lo"));
   EXPECT_TRUE(lo->loopback);
@@ -25,12 +25,12 @@ TEST(HostInterfacesTest, LoopbackIsListedWithItsIndexFlagsAndAddress) {
 }
 
 TEST(HostInterfacesTest, EveryAddressOfEveryInterfaceIsOneAdapter) {
-  HostInterface eth;
+  net::HostInterface eth;
   eth.name = "eth7";
   eth.addresses = {{ip("192.168.10.1"), ip("255.255.255.0")}, {ip("10.0.0.1"), ip("255.0.0.0")}};
-  HostInterface bare;
+  net::HostInterface bare;
   bare.name = "eth8";  // no IPv4 address: no adapter
-  const std::vector<Adaptor> adapters = ipv4Adapters({eth, bare});
+  const std::vector<Adaptor> adapters = net::ipv4Adapters({eth, bare});
   ASSERT_EQ(adapters.size(), 2u);
   EXPECT_EQ(adapters[0].getName(), "eth7");
   EXPECT_EQ(adapters[0].getIp(), "192.168.10.1");

@@ -8,6 +8,8 @@
 
 #include "net/privilege.h"
 
+namespace net {
+
 namespace {
 
 int deviceBind(int fd, const std::string& name) {
@@ -33,3 +35,5 @@ ScopedDeviceBindCall::ScopedDeviceBindCall(DeviceBindCall call)
     : previous_(bindCall.exchange(call)) {}
 
 ScopedDeviceBindCall::~ScopedDeviceBindCall() { bindCall = previous_; }
+
+}  // namespace net

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace net {
+
 // 0 when `fd` is now tied to interface `name`; otherwise the errno of the
 // failure (ENODEV also for a name too long to be an interface's; EPERM when
 // the privilege is missing). An empty name leaves the socket as it is and
@@ -27,3 +29,5 @@ class ScopedDeviceBindCall {
  private:
   DeviceBindCall previous_;
 };
+
+}  // namespace net

@@ -11,7 +11,7 @@ void IpV4Address::setAddress(sockaddr addr) {
 
 void IpV4Address::setAddress(unsigned value) { address = value; }
 
-void IpV4Address::setAddress(std::string text) { parseIpv4(text, &address); }
+void IpV4Address::setAddress(std::string text) { net::parseIpv4(text, &address); }
 
 std::string IpV4Address::getAddressInStr() const {
   char buffer[INET_ADDRSTRLEN] = {};
@@ -20,6 +20,8 @@ std::string IpV4Address::getAddressInStr() const {
   inet_ntop(AF_INET, &addr, buffer, sizeof buffer);
   return buffer;
 }
+
+namespace net {
 
 bool parseIpv4(const std::string& text, uint32_t* out) {
   in_addr addr{};
@@ -33,3 +35,5 @@ std::string dottedQuad(uint32_t networkOrder) {
   address.setAddress(networkOrder);
   return address.getAddressInStr();
 }
+
+}  // namespace net

@@ -27,9 +27,13 @@ class IpV4Address {
   uint32_t address = 0;
 };
 
+namespace net {
+
 // True when `text` is exactly a dotted-decimal IPv4 address (inet_pton rules);
 // on success the address is stored in `*out` in network byte order.
 bool parseIpv4(const std::string& text, uint32_t* out);
 
 // Dotted decimal of an address kept in network byte order.
 std::string dottedQuad(uint32_t networkOrder);
+
+}  // namespace net

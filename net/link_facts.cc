@@ -15,6 +15,8 @@
 #include "net/netlink_query.h"
 #include "net/unique_fd.h"
 
+namespace net {
+
 namespace {
 
 uint32_t u32Of(std::span<const uint8_t> payload) {
@@ -95,3 +97,5 @@ const LinkFacts* findLink(const std::vector<LinkFacts>& links, const std::string
       std::find_if(links.begin(), links.end(), [&](const LinkFacts& l) { return l.name == name; });
   return found == links.end() ? nullptr : &*found;
 }
+
+}  // namespace net

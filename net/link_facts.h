@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace net {
+
 struct LinkFacts {
   std::string name;
   unsigned index = 0;
@@ -27,3 +29,5 @@ std::vector<LinkFacts> readLinkFacts();
 // which must outlive it (so no temporary list).
 const LinkFacts* findLink(const std::vector<LinkFacts>& links, const std::string& name);
 const LinkFacts* findLink(std::vector<LinkFacts>&& links, const std::string& name) = delete;
+
+}  // namespace net

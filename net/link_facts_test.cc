@@ -10,18 +10,18 @@
 namespace {
 
 TEST(LinkFacts, LoopbackIsListedUpWithItsMtu) {
-  const std::vector<LinkFacts> links = readLinkFacts();
-  const LinkFacts* lo = findLink(links, "lo");
+  const std::vector<net::LinkFacts> links = net::readLinkFacts();
+  const net::LinkFacts* lo = net::findLink(links, "lo");
   ASSERT_NE(lo, nullptr);
   EXPECT_TRUE(lo->up);
   EXPECT_GT(lo->mtu, 0u);
 }
 
 TEST(RouteLookup, LoopbackAddressLeavesThroughLoopback) {
-  const RouteLookup route = routeTo(htonl(INADDR_LOOPBACK));
-  ASSERT_EQ(route.kind, RouteKind::kThrough);
-  const std::vector<LinkFacts> links = readLinkFacts();
-  const LinkFacts* lo = findLink(links, "lo");
+  const net::RouteLookup route = net::routeTo(htonl(INADDR_LOOPBACK));
+  ASSERT_EQ(route.kind, net::RouteKind::kThrough);
+  const std::vector<net::LinkFacts> links = net::readLinkFacts();
+  const net::LinkFacts* lo = net::findLink(links, "lo");
   ASSERT_NE(lo, nullptr);
   EXPECT_EQ(route.interfaceIndex, lo->index);
 }

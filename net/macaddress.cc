@@ -25,6 +25,8 @@ std::string MacAddress::getMacInStr(bool upper) const {
   return text;
 }
 
+namespace net {
+
 std::string macText(std::span<const uint8_t, MacAddress::kSize> bytes) {
   MacAddress mac;
   mac.setMac(bytes.data(), MacAddress::kSize);
@@ -59,3 +61,5 @@ std::optional<MacAddress> parseMacText(std::string_view text) {
   mac.setMac(bytes, MacAddress::kSize);
   return mac;
 }
+
+}  // namespace net

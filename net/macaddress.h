@@ -34,16 +34,18 @@ class MacAddress {
   std::array<uint8_t, kSize> bytes{};
 };
 
+namespace net {
+
 // The six bytes of "02:11:22:33:44:55" or "02-11-22-33-44-55": two hex digits
 // of either case per byte, one kind of separator throughout, nothing else.
 std::optional<MacAddress> parseMacText(std::string_view text);
 
-namespace net {
 // A MAC as the layers above hold it: six bytes in wire order, compared and
 // copied as a value.
 using Mac = std::array<uint8_t, MacAddress::kSize>;
-}  // namespace net
 
 // Six bytes in wire order as lower-case colon-separated text, the form scripts
 // get ("02:11:22:33:44:55").
 std::string macText(std::span<const uint8_t, MacAddress::kSize> bytes);
+
+}  // namespace net

@@ -11,6 +11,8 @@
 
 #include "net/unique_fd.h"
 
+namespace net {
+
 namespace {
 
 // Room for one read of a dump: the kernel fills up to a page or two per read.
@@ -94,3 +96,5 @@ std::map<uint16_t, std::span<const uint8_t>> netlinkAttributes(std::span<const u
   }
   return attributes;
 }
+
+}  // namespace net

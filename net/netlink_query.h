@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+namespace net {
+
 struct NetlinkAnswer {
   int error = 0;  // 0, or the errno of the kernel's refusal or of a failed socket call
   // Every message of the answer, netlink header included, in arrival order.
@@ -23,3 +25,5 @@ NetlinkAnswer netlinkAsk(uint16_t type, uint16_t flags, std::span<const uint8_t>
 // The payloads of the attributes (rtattr) in `area`, by type; the last of a
 // type wins. Stops at the first attribute that does not fit. Pure.
 std::map<uint16_t, std::span<const uint8_t>> netlinkAttributes(std::span<const uint8_t> area);
+
+}  // namespace net

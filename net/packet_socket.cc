@@ -11,6 +11,8 @@
 
 #include "net/privilege.h"
 
+namespace net {
+
 namespace {
 
 struct Reserve {
@@ -106,3 +108,5 @@ int holdPacketSockets(int count) {
   }
   return static_cast<int>(r.idle.size());
 }
+
+}  // namespace net

@@ -20,6 +20,8 @@
 
 #include "net/unique_fd.h"
 
+namespace net {
+
 class PacketSocket {
  public:
   PacketSocket() = default;
@@ -54,3 +56,5 @@ class PacketSocket {
 // Opens sockets under one raise of CAP_NET_RAW until the reserve holds
 // `count`; returns how many it holds (fewer when the privilege is missing).
 int holdPacketSockets(int count);
+
+}  // namespace net

@@ -28,17 +28,17 @@ int bindNeedingPrivilege(int, const std::string&) { return caps.effective ? 0 : 
 TEST(Privilege, RaisedAroundOneCallWhilePermittedAndNeverAfterTheDrop) {
   caps = {};
   const ScopedCapabilitySystem scoped(caps);
-  const ScopedDeviceBindCall bind(bindNeedingPrivilege);
+  const net::ScopedDeviceBindCall bind(bindNeedingPrivilege);
   std::vector<std::string> lines;
   setTraceHook([&](const std::string& line) { lines.push_back(line); });
-  EXPECT_EQ(bindToInterface(-1, "cam0"), 0);  // tried again with the privilege raised
+  EXPECT_EQ(net::bindToInterface(-1, "cam0"), 0);  // tried again with the privilege raised
   EXPECT_FALSE(caps.effective);
   socketsOpened();
   EXPECT_FALSE(droppedForGood());  // no drop was asked for
   dropOnceSocketsOpen();
   socketsOpened();
   caps.permitted = true;  // nothing is raised after the drop, whatever the sets say
-  EXPECT_EQ(bindToInterface(-1, "cam0"), EPERM);
+  EXPECT_EQ(net::bindToInterface(-1, "cam0"), EPERM);
   dropForGood();
   setTraceHook({});
   EXPECT_EQ(lines, (std::vector<std::string>{"privilege: CAP_NET_RAW raised (interface bind)",

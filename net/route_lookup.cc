@@ -12,6 +12,8 @@
 
 #include "net/netlink_query.h"
 
+namespace net {
+
 namespace {
 
 // The request: the fixed route message, then one RTA_DST attribute.
@@ -55,3 +57,5 @@ RouteLookup routeTo(uint32_t ip) {
   if (answer.error != 0 || answer.messages.empty()) return {};
   return routeOf(answer.messages.front());
 }
+
+}  // namespace net

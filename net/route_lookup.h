@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace net {
+
 enum class RouteKind {
   kThrough,  // sent through `interfaceIndex`
   kNoRoute,  // the table has no route to it (or one that refuses it)
@@ -21,3 +23,5 @@ struct RouteLookup {
 
 // `ip` in network byte order.
 RouteLookup routeTo(uint32_t ip);
+
+}  // namespace net

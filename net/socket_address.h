@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace net {
+
 inline sockaddr_in socketAddress(uint32_t ipNetworkOrder, uint16_t portHostOrder) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -20,3 +22,5 @@ inline sockaddr_in socketAddress(uint32_t ipNetworkOrder, uint16_t portHostOrder
 inline const sockaddr* asSockaddr(const sockaddr_in& address) {
   return reinterpret_cast<const sockaddr*>(&address);
 }
+
+}  // namespace net

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <ctime>
 
+namespace net {
+
 SocketWait waitReadable(int fd, std::chrono::steady_clock::time_point deadline) {
   using std::chrono::nanoseconds;
   for (;;) {
@@ -21,3 +23,5 @@ SocketWait waitReadable(int fd, std::chrono::steady_clock::time_point deadline) 
     return ready == 0 ? SocketWait::kTimedOut : SocketWait::kReadable;
   }
 }
+
+}  // namespace net

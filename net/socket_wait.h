@@ -6,6 +6,10 @@
 
 #include <chrono>
 
+namespace net {
+
 enum class SocketWait { kReadable, kTimedOut, kFailed };
 
 SocketWait waitReadable(int fd, std::chrono::steady_clock::time_point deadline);
+
+}  // namespace net

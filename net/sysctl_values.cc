@@ -4,6 +4,8 @@
 #include <sstream>
 #include <vector>
 
+namespace net {
+
 std::optional<long> readProcSys(const std::string& path) {
   std::ifstream file("/proc/sys/" + path);
   long value = 0;
@@ -52,3 +54,5 @@ std::optional<long> udpReceiveBufferErrors() {
   }
   return std::nullopt;
 }
+
+}  // namespace net

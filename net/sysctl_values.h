@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+namespace net {
+
 // The number in /proc/sys/<path>, e.g. "net/core/rmem_max".
 std::optional<long> readProcSys(const std::string& path);
 
@@ -32,3 +34,5 @@ NeighbourThresholds neighbourThresholds();
 // RcvbufErrors of the Udp lines of /proc/net/snmp: datagrams the caller's
 // namespace dropped because a socket's receive buffer was full.
 std::optional<long> udpReceiveBufferErrors();
+
+}  // namespace net

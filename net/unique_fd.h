@@ -6,6 +6,8 @@
 
 #include <utility>
 
+namespace net {
+
 class UniqueFd {
  public:
   UniqueFd() = default;
@@ -31,3 +33,5 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+}  // namespace net

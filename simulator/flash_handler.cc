@@ -5,17 +5,16 @@
 namespace sim {
 namespace {
 
-
 std::vector<uint8_t> answerHeader(uint32_t command, uint32_t status) {
-  std::vector<uint8_t> answer(kEpcsHeaderSize, 0);
-  writeEpcsHeader(answer.data(), EpcsHeader{kEpcsMagic, command, status, 0});
+  std::vector<uint8_t> answer(gvcp::kEpcsHeaderSize, 0);
+  gvcp::writeEpcsHeader(answer.data(), EpcsHeader{gvcp::kEpcsMagic, command, status, 0});
   return answer;
 }
 
 uint32_t onAnnounce(FlashState& state, std::span<const uint8_t> payload) {
-  if (payload.size() != 8 || getLe32(payload.data()) != kEpcsAnnounceTag)
+  if (payload.size() != 8 || gvcp::getLe32(payload.data()) != gvcp::kEpcsAnnounceTag)
     return kFlashStatusRejected;
-  const uint32_t size = getLe32(payload.data() + 4);
+  const uint32_t size = gvcp::getLe32(payload.data() + 4);
   if (size > kMaxFlashImageBytes) return kFlashStatusRejected;
   state.image.assign(size, 0xFF);  // erased flash reads as 0xFF
   state.blocksWritten = 0;
@@ -24,12 +23,12 @@ uint32_t onAnnounce(FlashState& state, std::span<const uint8_t> payload) {
 }
 
 uint32_t onBlock(FlashState& state, std::span<const uint8_t> payload) {
-  if (state.phase != FlashPhase::kReceiving || payload.size() != kEpcsBlockPayloadSize) {
+  if (state.phase != FlashPhase::kReceiving || payload.size() != gvcp::kEpcsBlockPayloadSize) {
     return kFlashStatusRejected;
   }
-  const uint32_t offset = getLe32(payload.data());
-  const uint32_t count = getLe32(payload.data() + 4);
-  if (count == 0 || count > kEpcsBlockDataSize || offset > state.image.size() ||
+  const uint32_t offset = gvcp::getLe32(payload.data());
+  const uint32_t count = gvcp::getLe32(payload.data() + 4);
+  if (count == 0 || count > gvcp::kEpcsBlockDataSize || offset > state.image.size() ||
       count > state.image.size() - offset) {
     return kFlashStatusRejected;
   }
@@ -56,16 +55,17 @@ uint32_t onFlash(FlashState& state, uint64_t nowMs, FlashOutcome& outcome) {
 
 FlashOutcome handleFlash(FlashState& state, std::span<const uint8_t> request, uint64_t nowMs) {
   FlashOutcome outcome;
-  if (request.size() < kEpcsHeaderSize || getLe32(request.data()) != kEpcsMagic) return outcome;
-  const uint32_t command = getLe32(request.data() + 4);
-  const uint32_t length = getLe32(request.data() + 12);
-  const auto payload = request.subspan(kEpcsHeaderSize);
+  if (request.size() < gvcp::kEpcsHeaderSize || gvcp::getLe32(request.data()) != gvcp::kEpcsMagic)
+    return outcome;
+  const uint32_t command = gvcp::getLe32(request.data() + 4);
+  const uint32_t length = gvcp::getLe32(request.data() + 12);
+  const auto payload = request.subspan(gvcp::kEpcsHeaderSize);
   uint32_t status = kFlashStatusRejected;
   if (length == payload.size()) {
     const auto exact = payload.first(length);
-    if (command == kEpcsAnnounce) status = onAnnounce(state, exact);
-    if (command == kEpcsBlock) status = onBlock(state, exact);
-    if (command == kEpcsFlash) status = onFlash(state, nowMs, outcome);
+    if (command == gvcp::kEpcsAnnounce) status = onAnnounce(state, exact);
+    if (command == gvcp::kEpcsBlock) status = onBlock(state, exact);
+    if (command == gvcp::kEpcsFlash) status = onFlash(state, nowMs, outcome);
   }
   outcome.answer = answerHeader(command, status);
   return outcome;

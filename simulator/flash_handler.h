@@ -15,7 +15,7 @@
 namespace sim {
 
 inline constexpr uint32_t kFlashStatusOk = 0;
-inline constexpr uint32_t kFlashStatusDone = kEpcsFlashComplete;
+inline constexpr uint32_t kFlashStatusDone = gvcp::kEpcsFlashComplete;
 // Top bit set: the updater takes it as a failure and stops.
 inline constexpr uint32_t kFlashStatusRejected = 0x80000001;
 inline constexpr uint32_t kMaxFlashImageBytes = 64u << 20;  // far above any camera image

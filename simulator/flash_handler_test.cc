@@ -15,7 +15,7 @@ void le32(Bytes& out, uint32_t v) {
 
 Bytes request(uint32_t command, const Bytes& payload) {
   Bytes out;
-  le32(out, kEpcsMagic);
+  le32(out, gvcp::kEpcsMagic);
   le32(out, command);
   le32(out, 0);
   le32(out, static_cast<uint32_t>(payload.size()));
@@ -25,7 +25,7 @@ Bytes request(uint32_t command, const Bytes& payload) {
 
 Bytes announce(uint32_t size) {
   Bytes payload;
-  le32(payload, kEpcsAnnounceTag);
+  le32(payload, gvcp::kEpcsAnnounceTag);
   le32(payload, size);
   return request(1, payload);
 }

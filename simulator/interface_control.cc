@@ -44,7 +44,7 @@ bool runIp(std::vector<std::string> args) {
 int prefixLength(uint32_t mask) { return std::countl_one(mask); }
 
 std::optional<std::array<uint8_t, 6>> interfaceMac(const std::string& ifname) {
-  UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  net::UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!fd || ifname.size() >= IFNAMSIZ) return std::nullopt;
   ifreq request{};
   std::memcpy(request.ifr_name, ifname.c_str(), ifname.size());

@@ -52,17 +52,17 @@ bool failed(const std::string& what) {
 }
 
 sockaddr_in broadcastTo(uint16_t portNetworkOrder) {
-  return socketAddress(htonl(kLimitedBroadcast), ntohs(portNetworkOrder));
+  return net::socketAddress(htonl(kLimitedBroadcast), ntohs(portNetworkOrder));
 }
 
-UniqueFd blockedSignals() {
+net::UniqueFd blockedSignals() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGUSR1);
-  if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0) return UniqueFd();
-  return UniqueFd(::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+  if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0) return net::UniqueFd();
+  return net::UniqueFd(::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
 }
 
 }  // namespace
@@ -100,16 +100,17 @@ bool Simulator::setUp() {
   if (!setInterfaceAddress(options_.interface, state_.current)) {
     return failed("cannot set the address of " + options_.interface);
   }
-  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, kEpcsPort)) return false;
+  if (!openSocket(gvcpSocket_, gvcp::kPort) || !openSocket(flashSocket_, gvcp::kEpcsPort))
+    return false;
   publish();
   return true;
 }
 
-bool Simulator::openSocket(UniqueFd& fd, uint16_t port) {
-  fd = UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+bool Simulator::openSocket(net::UniqueFd& fd, uint16_t port) {
+  fd = net::UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   const int one = 1;
   const std::string& dev = options_.interface;
-  const sockaddr_in any = socketAddress(htonl(INADDR_ANY), port);
+  const sockaddr_in any = net::socketAddress(htonl(INADDR_ANY), port);
   if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
       ::setsockopt(fd.get(), SOL_SOCKET, SO_BINDTODEVICE, dev.c_str(), dev.size()) != 0 ||
       ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {

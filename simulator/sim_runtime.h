@@ -60,7 +60,7 @@ class Simulator {
   };
 
   bool setUp();
-  bool openSocket(UniqueFd& fd, uint16_t port);
+  bool openSocket(net::UniqueFd& fd, uint16_t port);
   void serve();
   int pollTimeoutMs(uint64_t nowMs) const;
   // False once a signal asked the simulator to end.
@@ -86,9 +86,9 @@ class Simulator {
   DeviceState& state_;
   FlashState flash_;
   FaultDice dice_;
-  UniqueFd gvcpSocket_;
-  UniqueFd flashSocket_;
-  UniqueFd signals_;
+  net::UniqueFd gvcpSocket_;
+  net::UniqueFd flashSocket_;
+  net::UniqueFd signals_;
   std::vector<Pending> pending_;
   bool restarting_ = false;
   uint64_t restartDoneMs_ = 0;

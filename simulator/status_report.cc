@@ -52,14 +52,14 @@ std::string statusText(const DeviceState& s, const FlashState& flash, bool resta
 bool writeFileAtomically(const std::string& path, const std::string& content) {
   const std::string temp = path + ".tmp";
   {
-    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    net::UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd || !writeAll(fd.get(), content)) return false;
   }
   return std::rename(temp.c_str(), path.c_str()) == 0;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  net::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd) return std::nullopt;
   std::string content;
   char chunk[4096];

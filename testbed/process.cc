@@ -48,7 +48,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return out;
 }
 
-bool makePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
+bool makePipe(net::UniqueFd& readEnd, net::UniqueFd& writeEnd) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
   readEnd.reset(fds[0]);
@@ -80,7 +80,7 @@ Process::Process(const std::string& ns, const std::vector<std::string>& argv,
   std::vector<std::string> envs = fullEnv(env);
   std::vector<char*> argp = pointers(args);
   std::vector<char*> envp = pointers(envs);
-  UniqueFd childIn, childOut, childErr;
+  net::UniqueFd childIn, childOut, childErr;
   if (!makePipe(childIn, stdin_) || !makePipe(stdout_, childOut) || !makePipe(stderr_, childErr))
     return;
   ::signal(SIGPIPE, SIG_IGN);  // a program that quits early must not kill the test
@@ -114,7 +114,7 @@ bool Process::pump(Millis wait) {
   pollfd fds[2] = {{stdout_.get(), POLLIN, 0}, {stderr_.get(), POLLIN, 0}};
   if (!stdout_ && !stderr_) return false;
   if (::poll(fds, 2, static_cast<int>(wait.count())) <= 0) return true;
-  UniqueFd* pipes[2] = {&stdout_, &stderr_};
+  net::UniqueFd* pipes[2] = {&stdout_, &stderr_};
   std::string* sinks[2] = {&out_, &err_};
   for (int i = 0; i < 2; ++i) {
     if (fds[i].revents == 0) continue;

@@ -74,9 +74,9 @@ class Process {
   pid_t pid_ = -1;
   std::optional<int> status_;
   std::optional<long> peakRssKiB_;
-  UniqueFd stdin_;
-  UniqueFd stdout_;
-  UniqueFd stderr_;
+  net::UniqueFd stdin_;
+  net::UniqueFd stdout_;
+  net::UniqueFd stderr_;
   std::string out_;
   std::string err_;
 };

@@ -20,7 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBareWaitMs = kGvcpAckBudgetMs;  // the budget a Camera exchange has
+constexpr int kBareWaitMs = gvcp::kGvcpAckBudgetMs;  // the budget a Camera exchange has
 
 long long microsSince(Clock::time_point begin) {
   return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
@@ -63,8 +63,8 @@ long long median(std::vector<long long> values) { return percentile(std::move(va
 
 RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count) {
   Camera camera(ip, port);
-  const UniqueFd bare(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  const sockaddr_in to = socketAddress(ip, port);
+  const net::UniqueFd bare(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  const sockaddr_in to = net::socketAddress(ip, port);
   std::vector<long long> viaCamera;
   std::vector<long long> viaBare;
   for (int i = 0; i < count && bare; ++i) {
@@ -78,16 +78,16 @@ RoundTripFigures measureReadregRoundTrips(uint32_t ip, uint16_t port, int count)
 }
 
 EchoComparison compareWithEcho(uint32_t ip, uint16_t port, uint16_t echoPort, int count) {
-  const UniqueFd toCamera(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  const UniqueFd toEcho(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  const net::UniqueFd toCamera(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  const net::UniqueFd toEcho(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   std::vector<long long> viaCamera;
   std::vector<long long> viaEcho;
   for (int i = 0; i < count && toCamera && toEcho; ++i) {
     const auto id = static_cast<uint16_t>(i % 0xFFFF + 1);
-    if (const auto rtt = bareRoundTrip(toCamera.get(), socketAddress(ip, port), id)) {
+    if (const auto rtt = bareRoundTrip(toCamera.get(), net::socketAddress(ip, port), id)) {
       viaCamera.push_back(*rtt);
     }
-    if (const auto rtt = bareRoundTrip(toEcho.get(), socketAddress(ip, echoPort), id)) {
+    if (const auto rtt = bareRoundTrip(toEcho.get(), net::socketAddress(ip, echoPort), id)) {
       viaEcho.push_back(*rtt);
     }
   }

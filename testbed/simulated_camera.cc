@@ -154,7 +154,7 @@ std::optional<std::string> SimulatedCamera::flashImage() const {
 
 bool SimulatedCamera::waitForStatus(const std::string& key, const std::string& value,
                                     Millis timeout) const {
-  UniqueFd watch(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+  net::UniqueFd watch(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
   if (watch) ::inotify_add_watch(watch.get(), stateDir_.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (valueOf(statusFile(), key) != value) {

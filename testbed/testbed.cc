@@ -125,19 +125,19 @@ std::vector<std::string> existingNamespaces() {
   return names;
 }
 
-UniqueFd socketIn(const std::string& ns, int domain, int type, int protocol) {
+net::UniqueFd socketIn(const std::string& ns, int domain, int type, int protocol) {
   // The calling thread's own namespace: a thread that already entered a test
   // namespace must come back there, not to the process's first namespace.
-  UniqueFd home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
-  UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!home || !target || ::setns(target.get(), CLONE_NEWNET) != 0) return UniqueFd();
-  UniqueFd made(::socket(domain, type | SOCK_CLOEXEC, protocol));
+  net::UniqueFd home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
+  net::UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!home || !target || ::setns(target.get(), CLONE_NEWNET) != 0) return net::UniqueFd();
+  net::UniqueFd made(::socket(domain, type | SOCK_CLOEXEC, protocol));
   if (::setns(home.get(), CLONE_NEWNET) != 0) std::abort();  // never go on in the wrong namespace
   return made;
 }
 
 int interfaceIndexIn(const std::string& ns, const std::string& ifname) {
-  UniqueFd fd = socketIn(ns, AF_INET, SOCK_DGRAM);
+  net::UniqueFd fd = socketIn(ns, AF_INET, SOCK_DGRAM);
   ifreq request{};
   if (!fd || ifname.size() >= IFNAMSIZ) return 0;
   std::memcpy(request.ifr_name, ifname.c_str(), ifname.size());

@@ -112,7 +112,7 @@ std::vector<std::string> existingNamespaces();
 // A socket that lives in namespace `ns`: this thread enters `ns`, creates it
 // and returns to its own namespace, so a test can send and capture datagrams
 // there itself. Invalid when any step fails.
-UniqueFd socketIn(const std::string& ns, int domain, int type, int protocol = 0);
+net::UniqueFd socketIn(const std::string& ns, int domain, int type, int protocol = 0);
 // Index of interface `ifname` inside `ns`; 0 when unknown.
 int interfaceIndexIn(const std::string& ns, const std::string& ifname);
 

@@ -55,7 +55,7 @@ std::optional<Received> udpOfFrame(const uint8_t* frame, size_t size) {
 
 UdpPeer::UdpPeer(const std::string& ns, const std::string& bindIp, uint16_t port)
     : fd_(socketIn(ns, AF_INET, SOCK_DGRAM)) {
-  sockaddr_in local = socketAddress(0, port);
+  sockaddr_in local = net::socketAddress(0, port);
   const int one = 1;
   socklen_t length = sizeof local;
   if (!fd_ || inet_pton(AF_INET, bindIp.c_str(), &local.sin_addr) != 1 ||
@@ -69,7 +69,7 @@ UdpPeer::UdpPeer(const std::string& ns, const std::string& bindIp, uint16_t port
 }
 
 bool UdpPeer::sendTo(const std::string& ip, uint16_t port, std::span<const uint8_t> bytes) {
-  sockaddr_in to = socketAddress(0, port);
+  sockaddr_in to = net::socketAddress(0, port);
   if (inet_pton(AF_INET, ip.c_str(), &to.sin_addr) != 1) return false;
   return ::sendto(fd_.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to),
                   sizeof to) == static_cast<ssize_t>(bytes.size());

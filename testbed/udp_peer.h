@@ -35,7 +35,7 @@ class UdpPeer {
   std::vector<Received> receiveFor(Millis window);
 
  private:
-  UniqueFd fd_;
+  net::UniqueFd fd_;
   uint16_t port_ = 0;
 };
 
@@ -53,7 +53,7 @@ class FrameCapture {
   std::optional<Received> nextFromPort(uint16_t fromPort, Millis timeout);
 
  private:
-  UniqueFd fd_;
+  net::UniqueFd fd_;
 };
 
 }  // namespace testbed

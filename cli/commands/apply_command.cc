@@ -61,7 +61,7 @@ std::variant<std::vector<PlanRow>, CommandResult> loadPlan(const std::string& pa
   }
   cli::ApplyPlan plan = cli::readApplyPlan(path, content);
   if (const auto* error = std::get_if<cli::PlanError>(&plan))
-    return failure(ExitCode::kUsage, tableSafe(error->text()));
+    return failure(ExitCode::kUsage, gvcp::tableSafe(error->text()));
   return std::get<std::vector<PlanRow>>(std::move(plan));
 }
 
@@ -89,7 +89,7 @@ CommandResult applyRow(const RowTarget& target, RowContext& context, StateAccoun
   const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
   if (!viewOf(camera).reachable) {
     return failure(ExitCode::kFailed, who + " is outside the subnet of adapter " +
-                                          tableSafe(camera.adaptor.getName()) +
+                                          gvcp::tableSafe(camera.adaptor.getName()) +
                                           ": give it an address there first (force-ip)");
   }
   StateRequest request;
@@ -174,7 +174,7 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   auto plan = loadPlan(invocation.planPath);
   if (auto* bad = std::get_if<CommandResult>(&plan)) return std::move(*bad);
   const std::vector<PlanRow>& rows = std::get<std::vector<PlanRow>>(plan);
-  const DiscoveryOutcome found = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  const gvcp::DiscoveryOutcome found = discoverForCommandLine(adapters, invocation.timeoutMs, err);
   if (!found.status.ok())
     return failure(ExitCode::kFailed, "discovery: " + found.status.toString());
   auto located = locate(rows, found.cameras, invocation.planPath);

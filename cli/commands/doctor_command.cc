@@ -25,7 +25,7 @@ nlohmann::ordered_json camerasJson(const DoctorFacts& facts) {
 }  // namespace
 
 CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                        const std::vector<HostInterface>& host, std::ostream& err) {
+                        const std::vector<net::HostInterface>& host, std::ostream& err) {
   const Gathered gathered = gatherFacts(adapters, host, invocation.timeoutMs);
   for (const gvcp::Status& skip : gathered.skipped) err << "warning: " << skip.toString() << "\n";
   if (!gathered.status.ok()) {

@@ -17,6 +17,6 @@
 namespace cli {
 
 CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                        const std::vector<HostInterface>& host, std::ostream& err);
+                        const std::vector<net::HostInterface>& host, std::ostream& err);
 
 }  // namespace cli

@@ -89,7 +89,7 @@ CommandResult dryRun(const std::string& address, const device::FirmwareIdentity&
   result.data["image_sha256"] = digest;
   result.data["dry_run"] = true;
   result.data["device_version"] = {{"old", identity.version}};
-  result.text = "dry run: image " + tableSafe(image) + " fits camera at " + address +
+  result.text = "dry run: image " + gvcp::tableSafe(image) + " fits camera at " + address +
                 "; nothing was written\n";
   return result;
 }
@@ -110,13 +110,13 @@ CommandResult updated(const std::string& address, const device::FirmwareIdentity
   result.data["device_version"] = {{"old", before.version}, {"new", after.version}};
   result.data["version_changed"] = changed;
   result.data["seconds"] = seconds;
-  result.text = "camera at " + address + ": firmware " + tableSafe(image) +
-                " programmed, device version " + tableSafe(before.version) + " -> " +
-                tableSafe(after.version) +
+  result.text = "camera at " + address + ": firmware " + gvcp::tableSafe(image) +
+                " programmed, device version " + gvcp::tableSafe(before.version) + " -> " +
+                gvcp::tableSafe(after.version) +
                 (backAt(back) == address ? "" : ", back at " + backAt(back)) + "\n";
   if (!changed) {
     err << "warning: camera at " << backAt(back) << " still reports device version "
-        << tableSafe(after.version) << " after the update\n";
+        << gvcp::tableSafe(after.version) << " after the update\n";
   }
   return result;
 }
@@ -145,13 +145,13 @@ std::optional<CommandResult> decide(const device::FirmwareIdentity& identity, bo
   if (signals.stopRequested()) return interrupted();
   const std::string image = fileNameOf(job.imagePath);
   if (!fits) {
-    return failure(ExitCode::kFailed, "image " + tableSafe(image) + " is not for model '" +
-                                          tableSafe(identity.model) + "' of the camera at " +
+    return failure(ExitCode::kFailed, "image " + gvcp::tableSafe(image) + " is not for model '" +
+                                          gvcp::tableSafe(identity.model) + "' of the camera at " +
                                           address + "; nothing was written");
   }
-  err << "camera at " << address << ": model " << tableSafe(identity.model) << ", device version "
-      << tableSafe(identity.version) << "\n"
-      << "image " << tableSafe(image) << ": SHA-256 " << job.imageSha256 << "\n";
+  err << "camera at " << address << ": model " << gvcp::tableSafe(identity.model)
+      << ", device version " << gvcp::tableSafe(identity.version) << "\n"
+      << "image " << gvcp::tableSafe(image) << ": SHA-256 " << job.imageSha256 << "\n";
   if (job.dryRun) return dryRun(address, identity, image, job.imageSha256);
   if (!job.yes && !confirmed(console, err)) {
     // A signal at the prompt ends the read as well.
@@ -187,7 +187,7 @@ CommandResult worded(const FirmwareOutcome& outcome, const device::RestartReturn
     return failure(ExitCode::kFailed, "camera at " + address +
                                           " was programmed and restarted, but the device "
                                           "answering at " +
-                                          backAt(back) + " is " + macText(*back.stranger) +
+                                          backAt(back) + " is " + net::macText(*back.stranger) +
                                           ", not the camera; its device version was not read");
   }
   if (!back.identity.versionRead) {

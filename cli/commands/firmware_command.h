@@ -53,7 +53,7 @@ struct FirmwareJob {
   std::string expectedSha256;
   std::string imageSha256;
   uint16_t gvcpPort = gvcp::kPort;
-  uint16_t flashPort = kEpcsPort;
+  uint16_t flashPort = gvcp::kEpcsPort;
   std::chrono::milliseconds completionBound = kFlashCompletionBound;
   std::chrono::milliseconds returnBound = kCameraReturnBound;
   // Where the restarted camera is looked for by its MAC (it may come back at

@@ -171,11 +171,12 @@ TEST_F(FirmwareCommandTest, StopSignalDuringTheUploadEndsBeforeTheCameraIsToldTo
   auto blocks = std::make_shared<int>(0);
   testing_peer::Script flash = testing_peer::flashDevice(1);
   const CommandResult result = update([flash, blocks](const Bytes& request) {
-    if (testing_peer::epcsCommand(request) == kEpcsBlock && ++*blocks == 2) std::raise(SIGINT);
+    if (testing_peer::epcsCommand(request) == gvcp::kEpcsBlock && ++*blocks == 2)
+      std::raise(SIGINT);
     return flash(request);
   });
   EXPECT_EQ(result.code, ExitCode::kInterrupted);
-  EXPECT_EQ(flashRequests(kEpcsFlash).size(), 0u);
+  EXPECT_EQ(flashRequests(gvcp::kEpcsFlash).size(), 0u);
   EXPECT_TRUE(lastWriteGivesControlBack());
 }
 

@@ -10,12 +10,12 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
                          const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                          std::ostream& err) {
   // Checked first, so that a run without the privilege sends nothing at all.
-  std::variant<PacketSocket, gvcp::Status> arpSocket = device::openProbeSocket("force-ip");
+  std::variant<net::PacketSocket, gvcp::Status> arpSocket = device::openProbeSocket("force-ip");
   if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
   const device::Lookup lookup = findDiscovered(invocation, selector, adapters, err);
   if (!lookup.camera) return lookupFailure(lookup);
   const device::CameraTarget camera = device::targetOf(*lookup.camera);
-  device::NetworkPort port(camera, std::move(std::get<PacketSocket>(arpSocket)),
+  device::NetworkPort port(camera, std::move(std::get<net::PacketSocket>(arpSocket)),
                            invocation.timeoutMs);
   return runRecordedForceIp(
       audit::Action::kForceIp, camera,

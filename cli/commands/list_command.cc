@@ -16,7 +16,7 @@ namespace {
 
 // Ends the window once `expected` cameras, told apart by MAC, have answered
 // on any adapters; 0 never ends it.
-AnswerStop countReached(int expected) {
+gvcp::AnswerStop countReached(int expected) {
   if (expected == 0) return {};
   auto seen = std::make_shared<std::set<std::string>>();
   return [seen, expected](const GigE_Camera_Info& answer) {
@@ -29,7 +29,7 @@ AnswerStop countReached(int expected) {
 
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                       std::ostream& err) {
-  const DiscoveryOutcome outcome =
+  const gvcp::DiscoveryOutcome outcome =
       discoverForCommandLine(adapters, invocation.timeoutMs, err, countReached(invocation.expect));
   for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
   if (!outcome.status.ok())

@@ -16,7 +16,8 @@ CommandResult runRename(const Invocation& invocation, const Selector& selector,
   request.desired.name = invocation.newName;
   const std::string& address = found.target.address;
   CommandResult named = reachState(found.target, "camera at " + address, request, &signals);
-  nlohmann::ordered_json data = {{"camera", {{"mac", macText(found.target.mac)}, {"ip", address}}}};
+  nlohmann::ordered_json data = {
+      {"camera", {{"mac", net::macText(found.target.mac)}, {"ip", address}}}};
   data.update(named.data);
   named.data = std::move(data);
   return withTemporaryIp(std::move(named), found);

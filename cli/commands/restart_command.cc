@@ -39,7 +39,7 @@ CommandResult restartAndRediscover(device::CameraSession& session, const net::Ma
   const device::RestartReturn back =
       device::restartAndReturn(session, {mac, true, search, config, std::nullopt});
   if (!back.status.ok()) return failureOf(back.status);
-  return report(macText(mac), back, err);
+  return report(net::macText(mac), back, err);
 }
 
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,

@@ -40,7 +40,7 @@ CommandResult withRestart(CommandResult changed, CommandResult restarted) {
 // Fields in the order camera, then what the change reports.
 CommandResult withCamera(CommandResult changed, const device::CameraTarget& target) {
   nlohmann::ordered_json data = {
-      {"camera", {{"mac", macText(target.mac)}, {"ip", target.address}}}};
+      {"camera", {{"mac", net::macText(target.mac)}, {"ip", target.address}}}};
   data.update(changed.data);
   changed.data = std::move(data);
   return changed;
@@ -50,7 +50,7 @@ CommandResult withCamera(CommandResult changed, const device::CameraTarget& targ
 // camera kept), given at once by FORCEIP through the camera's adapter and
 // confirmed by a discovery there.
 CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& target,
-                             const AddressSet& set, PacketSocket arpSocket,
+                             const AddressSet& set, net::PacketSocket arpSocket,
                              const Invocation& invocation, const SignalGuard& signals,
                              std::ostream& err) {
   if (!target.adapter) {
@@ -78,7 +78,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
                      const std::vector<Adaptor>& adapters, const SignalGuard& signals,
                      std::ostream& err) {
   // With --now the privilege of the ARP probe is checked before anything is sent.
-  std::variant<PacketSocket, gvcp::Status> arpSocket;
+  std::variant<net::PacketSocket, gvcp::Status> arpSocket;
   if (invocation.now) {
     arpSocket = device::openProbeSocket("set --now");
     if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
@@ -108,8 +108,9 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
       reachState(target, "camera at " + target.address, request, &signals, &account);
   if (result.code == ExitCode::kOk && invocation.now) {
     const AddressSet set = invocation.addresses.value_or(account.startedFrom.persistent);
-    result = withAddressNow(std::move(result), target, set,
-                            std::move(std::get<PacketSocket>(arpSocket)), invocation, signals, err);
+    result =
+        withAddressNow(std::move(result), target, set,
+                       std::move(std::get<net::PacketSocket>(arpSocket)), invocation, signals, err);
   } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&
              !account.planned.empty()) {
     result.text += "the new configuration takes effect when the camera restarts\n";

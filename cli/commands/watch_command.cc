@@ -35,12 +35,12 @@ struct WatchedAdapters {
 
 // Every interface with an IPv4 address but loopback, or exactly the named
 // ones (a named one absent now is down).
-WatchedAdapters watchedAdapters(const std::vector<HostInterface>& interfaces,
+WatchedAdapters watchedAdapters(const std::vector<net::HostInterface>& interfaces,
                                 const std::vector<std::string>& names) {
   WatchedAdapters watched;
   std::set<std::string> up;
   std::set<std::string> wanted(names.begin(), names.end());
-  for (const HostInterface& i : interfaces) {
+  for (const net::HostInterface& i : interfaces) {
     const bool chosen = names.empty() ? !i.loopback && !i.addresses.empty() : wanted.count(i.name);
     if (!chosen) continue;
     wanted.erase(i.name);
@@ -48,7 +48,7 @@ WatchedAdapters watchedAdapters(const std::vector<HostInterface>& interfaces,
     if (watched.observed.back().up) up.insert(i.name);
   }
   for (const std::string& name : wanted) watched.observed.push_back({name, false});
-  for (const Adaptor& a : ipv4Adapters(interfaces))
+  for (const Adaptor& a : net::ipv4Adapters(interfaces))
     if (up.count(a.getName()) != 0) watched.probed.push_back(a);
   return watched;
 }
@@ -83,7 +83,7 @@ class Watch {
   }
 
   void round() {
-    const std::vector<HostInterface> interfaces = listHostInterfaces();
+    const std::vector<net::HostInterface> interfaces = net::listHostInterfaces();
     const WatchedAdapters adapters = watchedAdapters(interfaces, invocation_.interfaces);
     device::RoundObservation observation;
     RoundFigures figures;
@@ -121,7 +121,7 @@ class Watch {
   void readLinkSpeeds() {
     for (const auto& [key, camera] : state_.cameras()) {
       if (guard_.stopRequested()) return;
-      if (camera.up && camera.linkSpeedWanted && answersInAdapterSubnet(camera.info))
+      if (camera.up && camera.linkSpeedWanted && gvcp::answersInAdapterSubnet(camera.info))
         state_.setLinkSpeed(key, device::readLinkSpeed(camera.info));
     }
   }

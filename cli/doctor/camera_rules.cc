@@ -32,9 +32,9 @@ bool missedByUdp(const RuleInput& input, size_t i) {
 bool reversePathDrops(const CameraFacts& c, long rpFilter) {
   if (c.view.ip == 0) return false;  // answers from 0.0.0.0 are not checked
   if (rpFilter == kRpStrict) {
-    return c.route.kind != RouteKind::kThrough || c.routeInterface != adapterOf(c);
+    return c.route.kind != net::RouteKind::kThrough || c.routeInterface != adapterOf(c);
   }
-  return rpFilter >= kRpLoose && c.route.kind == RouteKind::kNoRoute;
+  return rpFilter >= kRpLoose && c.route.kind == net::RouteKind::kNoRoute;
 }
 
 // sysctl's key of an interface's setting: a dot inside the name becomes '/'.
@@ -46,7 +46,7 @@ std::string interfaceKey(std::string name) {
 // Loose filtering lets the answers through where some route leads back to
 // the camera; with none, only switching the filter off does.
 std::string reversePathFix(const DoctorFacts& facts, const CameraFacts& c) {
-  const long wanted = c.route.kind == RouteKind::kThrough ? kRpLoose : 0;
+  const long wanted = c.route.kind == net::RouteKind::kThrough ? kRpLoose : 0;
   const std::string value = "=" + std::to_string(wanted);
   std::string fix = "sysctl -w " + shellWord(interfaceKey(adapterOf(c)) + value);
   if (facts.rpFilterAll.value_or(0) > wanted) fix += " net.ipv4.conf.all.rp_filter" + value;
@@ -55,7 +55,7 @@ std::string reversePathFix(const DoctorFacts& facts, const CameraFacts& c) {
 
 Finding about(const char* id, Level level, const CameraFacts& c, std::string message,
               std::string fix = "") {
-  return {id, level, adapterOf(c), macText(c.view.mac), std::move(message), std::move(fix)};
+  return {id, level, adapterOf(c), net::macText(c.view.mac), std::move(message), std::move(fix)};
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ void subnetRule(const RuleInput& input, std::vector<Finding>& out) {
                         where +
                             ": unreachable until it has an address there; to keep the one "
                             "force-ip reports, nuv-ipconfig set " +
-                            macText(c.view.mac) + " --mode persistent --ip ADDRESS --mask " +
+                            net::macText(c.view.mac) + " --mode persistent --ip ADDRESS --mask " +
                             dottedIp(c.view.adapter->mask),
                         forceIpFix(c)));
   }
@@ -114,7 +114,7 @@ void addressConflictRule(const RuleInput& input, std::vector<Finding>& out) {
     if (!sharing.sharesWith.empty()) {
       std::string others;
       for (const auto& mac : sharing.sharesWith)
-        others += (others.empty() ? "" : ", ") + macText(mac);
+        others += (others.empty() ? "" : ", ") + net::macText(mac);
       message = "answers at " + dottedIp(c.view.ip) + " like " + others +
                 ": unicast to that address reaches whichever answers ARP first";
     } else if (sharing.hostAddress) {
@@ -130,7 +130,7 @@ void addressConflictRule(const RuleInput& input, std::vector<Finding>& out) {
 void sharedSubnetRule(const RuleInput& input, std::vector<Finding>& out) {
   const std::vector<CameraFacts>& cameras = input.facts.cameras;
   for (const CameraFacts& c : cameras) {
-    if (!c.view.reachable || c.route.kind != RouteKind::kThrough ||
+    if (!c.view.reachable || c.route.kind != net::RouteKind::kThrough ||
         c.routeInterface == adapterOf(c))
       continue;
     // Answering on the adapter the route names too, the camera is reached there.

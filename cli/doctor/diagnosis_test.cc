@@ -19,7 +19,7 @@ uint32_t ipOf(const char* text) {
 
 AdapterFacts adapter(const char* name, unsigned index, const char* ip) {
   return {{name, ipOf(ip), ipOf("255.255.255.0")},
-          LinkFacts{name, index, true, true, 9000, 9000, 1000, "", 0},
+          net::LinkFacts{name, index, true, true, 9000, 9000, 1000, "", 0},
           0};
 }
 
@@ -30,7 +30,7 @@ CameraFacts camera(uint8_t last, const char* ip, const AdapterFacts& on) {
   c.view.adapter = on.view;
   c.view.reachable = inSubnet(c.view.ip, on.view);
   c.seenAtLinkLevel = c.seenByUdp = true;
-  c.route = {RouteKind::kThrough, on.link->index};
+  c.route = {net::RouteKind::kThrough, on.link->index};
   c.routeInterface = on.view.name;
   c.control.read = ControlRead::kRead;
   return c;
@@ -52,11 +52,11 @@ DoctorFacts cleanBed() {
 }
 
 // A camera at 10.77.0.9 behind eth1 whose answers reached only the capture.
-void addForeignCamera(DoctorFacts& f, RouteLookup route) {
+void addForeignCamera(DoctorFacts& f, net::RouteLookup route) {
   CameraFacts far = camera(0x77, "10.77.0.9", f.adapters[0]);
   far.seenByUdp = false;
   far.route = route;
-  far.routeInterface = route.kind == RouteKind::kThrough ? "eth2" : "";
+  far.routeInterface = route.kind == net::RouteKind::kThrough ? "eth2" : "";
   far.control.read = ControlRead::kNotRead;
   f.cameras.push_back(far);
 }
@@ -87,15 +87,15 @@ struct Fault {
 const Fault kFaults[] = {
     {"Clean", [](DoctorFacts&) {}, {}},
     {"HostWideStrictRpFilterWithoutRouteBack",
-     [](DoctorFacts& f) { f.rpFilterAll = 1; addForeignCamera(f, {RouteKind::kNoRoute, 0}); },
+     [](DoctorFacts& f) { f.rpFilterAll = 1; addForeignCamera(f, {net::RouteKind::kNoRoute, 0}); },
      {"fail rp_filter eth1 77: sysctl -w net.ipv4.conf.eth1.rp_filter=0 net.ipv4.conf.all.rp_filter=0",
       kFarSubnet}},
     // Loose on the adapter outweighs strict host-wide: the kernel takes the larger.
     {"StrictRpFilterWithRouteElsewhere",
-     [](DoctorFacts& f) { f.rpFilterAll = f.adapters[0].rpFilter = 1; addForeignCamera(f, {RouteKind::kThrough, 3}); },
+     [](DoctorFacts& f) { f.rpFilterAll = f.adapters[0].rpFilter = 1; addForeignCamera(f, {net::RouteKind::kThrough, 3}); },
      {"fail rp_filter eth1 77: sysctl -w net.ipv4.conf.eth1.rp_filter=2", kFarSubnet}},
     {"LooseRpFilterWithRouteLetsItPassSoAFirewallDropsIt",
-     [](DoctorFacts& f) { f.adapters[0].rpFilter = 2; addForeignCamera(f, {RouteKind::kThrough, 3}); },
+     [](DoctorFacts& f) { f.adapters[0].rpFilter = 2; addForeignCamera(f, {net::RouteKind::kThrough, 3}); },
      {"fail firewall eth1 77: ", kFarSubnet}},
     {"CameraAtThisHostsAddressIsAConflictNotAFirewall",
      [](DoctorFacts& f) { f.cameras[1].view.ip = ipOf("192.168.20.1"); f.cameras[1].seenByUdp = false; },

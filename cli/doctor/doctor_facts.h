@@ -18,8 +18,8 @@ namespace cli {
 
 struct AdapterFacts {
   AdapterView view;
-  std::optional<LinkFacts> link;  // none when the kernel did not list the interface
-  std::optional<long> rpFilter;   // the interface's own net.ipv4.conf.<name>.rp_filter
+  std::optional<net::LinkFacts> link;  // none when the kernel did not list the interface
+  std::optional<long> rpFilter;        // the interface's own net.ipv4.conf.<name>.rp_filter
 };
 
 // How reading a camera's control channel privilege went.
@@ -43,7 +43,7 @@ struct CameraFacts {
   CameraView view;  // its adapter is the one it answered on
   bool seenAtLinkLevel = false;
   bool seenByUdp = false;
-  RouteLookup route;           // for the camera's address; not asked for 0.0.0.0
+  net::RouteLookup route;      // for the camera's address; not asked for 0.0.0.0
   std::string routeInterface;  // the name of route.interfaceIndex
   ControlFacts control;
 };
@@ -54,7 +54,7 @@ struct DoctorFacts {
   std::vector<uint32_t> hostAddresses;  // every IPv4 address of every interface
   std::optional<long> rpFilterAll;      // net.ipv4.conf.all.rp_filter
   std::optional<long> rmemMax;          // net.core.rmem_max, bytes
-  NeighbourThresholds neighbour;        // net.ipv4.neigh.default.gc_thresh1..3
+  net::NeighbourThresholds neighbour;   // net.ipv4.neigh.default.gc_thresh1..3
   // UDP datagrams the kernel dropped for a full receive buffer while the
   // discovery listened (RcvbufErrors after less before).
   std::optional<long> droppedDuringDiscovery;

@@ -22,11 +22,11 @@ namespace {
 constexpr uint32_t kPortBits = 0xFFFF;
 
 std::vector<AdapterFacts> adapterFactsOf(const std::vector<Adaptor>& adapters,
-                                         const std::vector<LinkFacts>& links) {
+                                         const std::vector<net::LinkFacts>& links) {
   std::vector<AdapterFacts> facts;
   for (const Adaptor& adaptor : adapters) {
-    AdapterFacts adapter{adapterView(adaptor), std::nullopt, rpFilterOf(adaptor.getName())};
-    if (const LinkFacts* link = findLink(links, adaptor.getName())) adapter.link = *link;
+    AdapterFacts adapter{adapterView(adaptor), std::nullopt, net::rpFilterOf(adaptor.getName())};
+    if (const net::LinkFacts* link = net::findLink(links, adaptor.getName())) adapter.link = *link;
     facts.push_back(adapter);
   }
   return facts;
@@ -35,27 +35,27 @@ std::vector<AdapterFacts> adapterFactsOf(const std::vector<Adaptor>& adapters,
 // A request sent through an adapter that is down fails; the link rule
 // reports such adapters instead.
 std::vector<Adaptor> adaptersUp(const std::vector<Adaptor>& adapters,
-                                const std::vector<LinkFacts>& links) {
+                                const std::vector<net::LinkFacts>& links) {
   std::vector<Adaptor> up;
   for (const Adaptor& adaptor : adapters) {
-    const LinkFacts* link = findLink(links, adaptor.getName());
+    const net::LinkFacts* link = net::findLink(links, adaptor.getName());
     if (link == nullptr || link->up) up.push_back(adaptor);
   }
   return up;
 }
 
-std::string interfaceName(const std::vector<LinkFacts>& links, unsigned index) {
-  for (const LinkFacts& link : links) {
+std::string interfaceName(const std::vector<net::LinkFacts>& links, unsigned index) {
+  for (const net::LinkFacts& link : links) {
     if (link.index == index) return link.name;
   }
   return "";
 }
 
-CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<LinkFacts>& links) {
+CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<net::LinkFacts>& links) {
   CameraFacts camera{viewOf(info), info.seenAtLinkLevel, info.seenByUdp, {}, "", {}};
   if (camera.view.ip == 0) return camera;
-  camera.route = routeTo(camera.view.ip);
-  if (camera.route.kind == RouteKind::kThrough) {
+  camera.route = net::routeTo(camera.view.ip);
+  if (camera.route.kind == net::RouteKind::kThrough) {
     camera.routeInterface = interfaceName(links, camera.route.interfaceIndex);
   }
   return camera;
@@ -106,36 +106,36 @@ std::string programPath() {
   return length > 0 ? std::string(path.data(), static_cast<size_t>(length)) : "nuv-ipconfig";
 }
 
-void hostFacts(const std::vector<HostInterface>& host, DoctorFacts& facts) {
-  for (const HostInterface& interface : host) {
-    for (const InterfaceAddress& address : interface.addresses) {
+void hostFacts(const std::vector<net::HostInterface>& host, DoctorFacts& facts) {
+  for (const net::HostInterface& interface : host) {
+    for (const net::InterfaceAddress& address : interface.addresses) {
       facts.hostAddresses.push_back(address.ip);
     }
   }
-  facts.rpFilterAll = rpFilterOf("all");
-  facts.rmemMax = rmemMax();
-  facts.neighbour = neighbourThresholds();
+  facts.rpFilterAll = net::rpFilterOf("all");
+  facts.rmemMax = net::rmemMax();
+  facts.neighbour = net::neighbourThresholds();
   facts.programPath = programPath();
 }
 
 }  // namespace
 
-Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<HostInterface>& host,
-                     int timeoutMs) {
+Gathered gatherFacts(const std::vector<Adaptor>& adapters,
+                     const std::vector<net::HostInterface>& host, int timeoutMs) {
   Gathered gathered;
   DoctorFacts& facts = gathered.facts;
-  const std::vector<LinkFacts> links = readLinkFacts();
+  const std::vector<net::LinkFacts> links = net::readLinkFacts();
   facts.adapters = adapterFactsOf(adapters, links);
   hostFacts(host, facts);
-  const std::optional<long> droppedBefore = udpReceiveBufferErrors();
+  const std::optional<long> droppedBefore = net::udpReceiveBufferErrors();
   const device::Discovery found =
       device::discover(adaptersUp(adapters, links), std::chrono::milliseconds(timeoutMs),
-                       CaptureMode::kPacketAndUdp);
-  if (const std::optional<long> after = udpReceiveBufferErrors(); after && droppedBefore) {
+                       gvcp::CaptureMode::kPacketAndUdp);
+  if (const std::optional<long> after = net::udpReceiveBufferErrors(); after && droppedBefore) {
     facts.droppedDuringDiscovery = *after - *droppedBefore;
   }
   facts.linkLevelRan = !found.overUdp;
-  const DiscoveryOutcome& outcome = found.outcome;
+  const gvcp::DiscoveryOutcome& outcome = found.outcome;
   gathered.status = outcome.status;
   gathered.skipped = outcome.skipped;
   for (const GigE_Camera_Info& info : outcome.cameras) {

@@ -23,7 +23,7 @@ struct Gathered {
 };
 
 // `adapters` chosen from `host`; `timeoutMs` the discovery window.
-Gathered gatherFacts(const std::vector<Adaptor>& adapters, const std::vector<HostInterface>& host,
-                     int timeoutMs);
+Gathered gatherFacts(const std::vector<Adaptor>& adapters,
+                     const std::vector<net::HostInterface>& host, int timeoutMs);
 
 }  // namespace cli

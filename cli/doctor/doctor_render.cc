@@ -8,7 +8,7 @@ namespace cli {
 
 namespace {
 
-std::string cell(const std::string& text) { return text.empty() ? "-" : tableSafe(text); }
+std::string cell(const std::string& text) { return text.empty() ? "-" : gvcp::tableSafe(text); }
 
 nlohmann::ordered_json orNull(const std::string& text) {
   return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
@@ -25,8 +25,8 @@ std::string doctorTable(const std::vector<Finding>& findings, size_t cameras, si
   for (const Finding& f : findings) {
     if (f.level == Level::kOk) continue;
     rows.push_back(
-        {levelName(f.level), f.check, cell(f.adapter), cell(f.camera), tableSafe(f.message)});
-    if (!f.fix.empty()) rows.push_back({"", "", "", "", "fix: " + tableSafe(f.fix)});
+        {levelName(f.level), f.check, cell(f.adapter), cell(f.camera), gvcp::tableSafe(f.message)});
+    if (!f.fix.empty()) rows.push_back({"", "", "", "", "fix: " + gvcp::tableSafe(f.fix)});
   }
   std::string text = rows.size() > 1 ? alignedColumns(rows) : "";
   const bool wrong = std::any_of(findings.begin(), findings.end(),

@@ -26,11 +26,11 @@ std::vector<const AdapterFacts*> interfacesWithLink(const DoctorFacts& facts) {
 
 void slowLinkFindings(const RuleInput& input, const AdapterFacts& adapter,
                       std::vector<Finding>& out) {
-  const LinkFacts& link = *adapter.link;
+  const net::LinkFacts& link = *adapter.link;
   if (!link.speedMbps || *link.speedMbps >= kGigabitMbps) return;
   for (const CameraFacts& c : input.facts.cameras) {
     if (adapterOf(c) != adapter.view.name) continue;
-    out.push_back({CheckName::kLink, Level::kWarn, adapter.view.name, macText(c.view.mac),
+    out.push_back({CheckName::kLink, Level::kWarn, adapter.view.name, net::macText(c.view.mac),
                    "the camera answers on a " + std::to_string(*link.speedMbps) +
                        " Mb/s link; a GigE Vision camera needs 1000 Mb/s: check the cable, the "
                        "switch port and the adapter",
@@ -52,7 +52,7 @@ constexpr long kBurstsQueued = 2;
 
 std::string rmemFix(long needed) {
   return "sysctl -w net.core.rmem_max=" +
-         std::to_string(std::max<long>(kCaptureBufferBytes, needed));
+         std::to_string(std::max<long>(gvcp::kCaptureBufferBytes, needed));
 }
 
 // Entries of one link kept below the collection thresholds with the headroom
@@ -65,7 +65,7 @@ constexpr long kThresholdHeadroom[] = {1, 2, 4};
 void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
   const DoctorFacts& facts = input.facts;
   const long cameras = busiestLink(facts);
-  const long needed = receiveBufferFor(kBurstsQueued * cameras);
+  const long needed = gvcp::receiveBufferFor(kBurstsQueued * cameras);
   const bool lowCeiling = facts.rmemMax && *facts.rmemMax < needed;
   if (lowCeiling) {
     out.push_back({CheckName::kAnswerBuffer, Level::kWarn, "", "",
@@ -87,7 +87,7 @@ void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
 
 void neighbourTableRule(const RuleInput& input, std::vector<Finding>& out) {
   const long cameras = busiestLink(input.facts);
-  const NeighbourThresholds& t = input.facts.neighbour;
+  const net::NeighbourThresholds& t = input.facts.neighbour;
   const std::optional<long> have[] = {t.gc1, t.gc2, t.gc3};
   bool tooLow = false;
   std::string found;
@@ -129,7 +129,7 @@ void linkRule(const RuleInput& input, std::vector<Finding>& out) {
 
 void mtuRule(const RuleInput& input, std::vector<Finding>& out) {
   for (const AdapterFacts* adapter : interfacesWithLink(input.facts)) {
-    const LinkFacts& link = *adapter->link;
+    const net::LinkFacts& link = *adapter->link;
     const std::string& name = adapter->view.name;
     if (!hasCameras(input.facts, name) || link.mtu >= kJumboMtu || !link.maxMtu ||
         *link.maxMtu <= link.mtu) {

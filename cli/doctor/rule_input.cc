@@ -16,7 +16,7 @@ RuleInput ruleInput(const DoctorFacts& facts) {
   return {facts, addressSharing(views, facts.hostAddresses)};
 }
 
-std::string dottedIp(uint32_t ip) { return dottedQuad(ip); }
+std::string dottedIp(uint32_t ip) { return net::dottedQuad(ip); }
 
 std::string subnetText(const AdapterView& adapter) {
   return addressWithMask(adapter.ip & adapter.mask, adapter.mask);
@@ -50,7 +50,7 @@ std::string shellWord(const std::string& word) {
 
 std::string forceIpFix(const CameraFacts& camera) {
   const uint32_t mask = camera.view.adapter ? camera.view.adapter->mask : 0;
-  return "nuv-ipconfig force-ip " + macText(camera.view.mac) + " --ip auto --mask " +
+  return "nuv-ipconfig force-ip " + net::macText(camera.view.mac) + " --ip auto --mask " +
          dottedIp(mask);
 }
 

@@ -70,7 +70,7 @@ class RowReader {
 
   // Fills `row` from the cells; the error message otherwise.
   std::optional<std::string> read(PlanRow& row) const {
-    const std::optional<MacAddress> mac = parseMacText(cell("mac"));
+    const std::optional<MacAddress> mac = net::parseMacText(cell("mac"));
     if (!mac) return "bad mac " + shown(cell("mac"));
     row.mac = *mac;
     if (!cell("mode").empty()) {

@@ -10,9 +10,11 @@ namespace {
 
 // The modes in the order of the configuration bit table.
 constexpr IpMode kModes[] = {IpMode::kPersistent, IpMode::kDhcp, IpMode::kLla};
-static_assert(std::size(kModes) == kIpConfigBits.size());
+static_assert(std::size(kModes) == gvcp::kIpConfigBits.size());
 
-const IpConfigBit& entry(IpMode mode) { return kIpConfigBits[static_cast<size_t>(mode)]; }
+const gvcp::IpConfigBit& entry(IpMode mode) {
+  return gvcp::kIpConfigBits[static_cast<size_t>(mode)];
+}
 
 }  // namespace
 

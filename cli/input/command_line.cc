@@ -76,7 +76,7 @@ void addTimeout(CLI::App& sub, int& timeoutMs) {
 
 std::string checkUserName(const std::string& name) {
   const std::optional<std::string> problem = cli::userNameProblem(name);
-  return problem ? "name '" + tableSafe(name) + "' is " + *problem : "";
+  return problem ? "name '" + gvcp::tableSafe(name) + "' is " + *problem : "";
 }
 
 void addCamera(CLI::App& sub, Invocation& invocation) {
@@ -97,8 +97,9 @@ CLI::Option* addCheck(CLI::App& sub, Invocation& invocation) {
 }
 
 std::string checkIpMode(const std::string& text) {
-  return cli::parseIpMode(text) ? ""
-                                : "mode '" + tableSafe(text) + "' is not persistent, dhcp or lla";
+  return cli::parseIpMode(text)
+             ? ""
+             : "mode '" + gvcp::tableSafe(text) + "' is not persistent, dhcp or lla";
 }
 
 // The address options as typed; set and force-ip check them after parsing,

@@ -13,7 +13,7 @@ namespace cli {
 namespace {
 
 std::optional<net::Mac> parseMac(std::string_view text) {
-  const std::optional<MacAddress> mac = parseMacText(text);
+  const std::optional<MacAddress> mac = net::parseMacText(text);
   if (!mac) return std::nullopt;
   net::Mac bytes{};
   mac->getMacHw(bytes.data(), static_cast<int>(bytes.size()));
@@ -49,7 +49,8 @@ SelectorParse parseSelector(std::string_view text) {
   if (text.empty()) return {std::nullopt, "CAMERA: the camera name must not be empty"};
   if (text.size() > kMaxNameBytes) {
     // The text is echoed in one line of its own: nothing in it may drive the terminal.
-    return {std::nullopt, "CAMERA: '" + tableSafe(text) + "' is longer than the 16 bytes of a " +
+    return {std::nullopt, "CAMERA: '" + gvcp::tableSafe(text) +
+                              "' is longer than the 16 bytes of a " +
                               "serial number or user-defined name"};
   }
   return {selector, ""};

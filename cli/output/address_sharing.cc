@@ -47,8 +47,8 @@ void noteSharing(std::vector<CameraView>& cameras, const std::vector<uint32_t>& 
 
 std::vector<uint32_t> hostAddresses() {
   std::vector<uint32_t> addresses;
-  for (const HostInterface& entry : listHostInterfaces()) {
-    for (const InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
+  for (const net::HostInterface& entry : net::listHostInterfaces()) {
+    for (const net::InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
   }
   return addresses;
 }

@@ -27,7 +27,7 @@ CameraView viewOf(const GigE_Camera_Info& camera) {
                    camera.manufacturerInfo, camera.serialNumber, camera.userDefinedName};
   view.ipConfigSupported = camera.ipConfigOptions;
   view.ipConfigCurrent = camera.ipConfigCurrent;
-  view.reachable = answersInAdapterSubnet(camera);
+  view.reachable = gvcp::answersInAdapterSubnet(camera);
   return view;
 }
 

@@ -17,8 +17,8 @@ namespace {
 json adapterJson(const std::optional<AdapterView>& adapter) {
   if (!adapter) return nullptr;
   return {{"name", adapter->name},
-          {"ip", dottedQuad(adapter->ip)},
-          {"mask", dottedQuad(adapter->mask)}};
+          {"ip", net::dottedQuad(adapter->ip)},
+          {"mask", net::dottedQuad(adapter->mask)}};
 }
 
 // An optional register the camera does not have is null.
@@ -28,17 +28,17 @@ json optionalText(const std::optional<std::string>& text) {
 
 json macList(const std::vector<net::Mac>& macs) {
   json list = json::array();
-  for (const auto& mac : macs) list.push_back(macText(mac));
+  for (const auto& mac : macs) list.push_back(net::macText(mac));
   return list;
 }
 
 }  // namespace
 
 json cameraJson(const CameraView& c) {
-  return {{"mac", macText(c.mac)},
-          {"ip", dottedQuad(c.ip)},
-          {"mask", dottedQuad(c.mask)},
-          {"gateway", dottedQuad(c.gateway)},
+  return {{"mac", net::macText(c.mac)},
+          {"ip", net::dottedQuad(c.ip)},
+          {"mask", net::dottedQuad(c.mask)},
+          {"gateway", net::dottedQuad(c.gateway)},
           {"adapter", adapterJson(c.adapter)},
           {"manufacturer", c.identity.manufacturer},
           {"model", c.identity.model},
@@ -47,8 +47,8 @@ json cameraJson(const CameraView& c) {
           {"serial", optionalText(c.identity.serial)},
           {"user_name", optionalText(c.identity.userName)},
           {"ip_config",
-           {{"supported", ipConfigNames(c.ipConfigSupported)},
-            {"current", ipConfigNames(c.ipConfigCurrent)}}},
+           {{"supported", gvcp::ipConfigNames(c.ipConfigSupported)},
+            {"current", gvcp::ipConfigNames(c.ipConfigCurrent)}}},
           {"reachable", c.reachable},
           {"shares_address_with", macList(c.sharesAddressWith)},
           {"host_address", c.hostAddress}};
@@ -57,9 +57,9 @@ json cameraJson(const CameraView& c) {
 json settingsJson(const CameraView& camera, const device::CameraSettings& s) {
   json object = cameraJson(camera);
   const net::AddressSet& p = s.persistent;
-  object["persistent"] = {{"ip", dottedQuad(htonl(p.ip))},
-                          {"mask", dottedQuad(htonl(p.mask))},
-                          {"gateway", dottedQuad(htonl(p.gateway))}};
+  object["persistent"] = {{"ip", net::dottedQuad(htonl(p.ip))},
+                          {"mask", net::dottedQuad(htonl(p.mask))},
+                          {"gateway", net::dottedQuad(htonl(p.gateway))}};
   object["heartbeat_timeout_ms"] = s.heartbeatTimeoutMs;
   // This host does not hold control while it reads, so any holder is another.
   object["control"] = {{"ccp", s.ccp}, {"held_by_other", s.ccp != 0}};

@@ -26,12 +26,12 @@ std::string marksOf(const CameraView& c) {
 
 Row rowOf(size_t index, const CameraView& c) {
   return {std::to_string(index),
-          macText(c.mac),
+          net::macText(c.mac),
           addressWithMask(c.ip, c.mask),
-          c.adapter ? tableSafe(c.adapter->name) : "-",
-          tableSafe(c.identity.model),
-          tableSafe(c.identity.serial.value_or("")),
-          tableSafe(c.identity.userName.value_or("")),
+          c.adapter ? gvcp::tableSafe(c.adapter->name) : "-",
+          gvcp::tableSafe(c.identity.model),
+          gvcp::tableSafe(c.identity.serial.value_or("")),
+          gvcp::tableSafe(c.identity.userName.value_or("")),
           modeText(c.ipConfigCurrent),
           marksOf(c)};
 }
@@ -61,14 +61,15 @@ std::string addressWithMask(uint32_t ip, uint32_t mask) {
   const uint32_t bits = ntohl(mask);
   // Contiguous: the ones all lead, so the inverted mask plus one is a power of two.
   if (std::has_single_bit(~bits + 1) || bits == 0) {
-    return dottedQuad(ip) + "/" + std::to_string(std::popcount(bits));
+    return net::dottedQuad(ip) + "/" + std::to_string(std::popcount(bits));
   }
-  return dottedQuad(ip) + "/" + dottedQuad(mask);
+  return net::dottedQuad(ip) + "/" + net::dottedQuad(mask);
 }
 
 std::string modeText(uint32_t ipConfig) {
   std::string text;
-  for (const std::string& name : ipConfigNames(ipConfig)) text += (text.empty() ? "" : "+") + name;
+  for (const std::string& name : gvcp::ipConfigNames(ipConfig))
+    text += (text.empty() ? "" : "+") + name;
   return text.empty() ? "-" : text;
 }
 
@@ -95,7 +96,7 @@ std::string addressNotes(const CameraView& c) {
   std::string notes = c.reachable ? "" : "  ! outside its adapter's subnet";
   if (!c.sharesAddressWith.empty()) {
     notes += "  = shared with";
-    for (const auto& mac : c.sharesAddressWith) notes += " " + macText(mac);
+    for (const auto& mac : c.sharesAddressWith) notes += " " + net::macText(mac);
   }
   if (c.hostAddress) notes += "  * an address of this host";
   return notes;
@@ -104,24 +105,24 @@ std::string addressNotes(const CameraView& c) {
 }  // namespace
 
 std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
-  const std::string adapter = c.adapter ? tableSafe(c.adapter->name) + " (" +
+  const std::string adapter = c.adapter ? gvcp::tableSafe(c.adapter->name) + " (" +
                                               addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
                                         : "- (no adapter's subnet holds the address)";
   const std::pair<const char*, std::string> lines[] = {
-      {"MAC", macText(c.mac)},
+      {"MAC", net::macText(c.mac)},
       {"Address", addressWithMask(c.ip, c.mask) + addressNotes(c)},
-      {"Gateway", dottedQuad(c.gateway)},
+      {"Gateway", net::dottedQuad(c.gateway)},
       {"Adapter", adapter},
-      {"Manufacturer", tableSafe(c.identity.manufacturer)},
-      {"Model", tableSafe(c.identity.model)},
-      {"Device version", tableSafe(c.identity.deviceVersion)},
-      {"Manufacturer info", tableSafe(c.identity.manufacturerInfo)},
-      {"Serial", tableSafe(c.identity.serial.value_or(""))},
-      {"User name", tableSafe(c.identity.userName.value_or(""))},
+      {"Manufacturer", gvcp::tableSafe(c.identity.manufacturer)},
+      {"Model", gvcp::tableSafe(c.identity.model)},
+      {"Device version", gvcp::tableSafe(c.identity.deviceVersion)},
+      {"Manufacturer info", gvcp::tableSafe(c.identity.manufacturerInfo)},
+      {"Serial", gvcp::tableSafe(c.identity.serial.value_or(""))},
+      {"User name", gvcp::tableSafe(c.identity.userName.value_or(""))},
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
       {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},
-      {"Persistent gateway", dottedQuad(htonl(s.persistent.gateway))},
+      {"Persistent gateway", net::dottedQuad(htonl(s.persistent.gateway))},
       {"Heartbeat timeout", std::to_string(s.heartbeatTimeoutMs) + " ms"},
       {"Control", s.ccp != 0 ? "held by another host (CCP " + std::to_string(s.ccp) + ")" : "free"},
   };

@@ -29,7 +29,7 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 TEST(TableSafe, ControlBytesAndNonAsciiBecomeQuestionMarks) {
-  EXPECT_EQ(tableSafe(std::string("a\x1b[31mb\x7f\xc3\xa9\0z", 12)), "a?[31mb????z");
+  EXPECT_EQ(gvcp::tableSafe(std::string("a\x1b[31mb\x7f\xc3\xa9\0z", 12)), "a?[31mb????z");
 }
 
 TEST(AddressWithMask, ContiguousMaskIsAPrefixLength) {

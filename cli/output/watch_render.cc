@@ -30,25 +30,25 @@ CameraView watchedView(const device::WatchedCamera& camera) {
 }
 
 json addressJson(const GigE_Camera_Info& c) {
-  return {{"ip", dottedQuad(c.currentIp)},
-          {"mask", dottedQuad(c.currentSubnetMask)},
-          {"gateway", dottedQuad(c.defaultGateway)}};
+  return {{"ip", net::dottedQuad(c.currentIp)},
+          {"mask", net::dottedQuad(c.currentSubnetMask)},
+          {"gateway", net::dottedQuad(c.defaultGateway)}};
 }
 
 // The changed value of a change event, as JSON; null for other events.
 json changedValue(WatchEventKind kind, const GigE_Camera_Info& c) {
   if (kind == WatchEventKind::kAddressChanged) return addressJson(c);
-  if (kind == WatchEventKind::kModeChanged) return ipConfigNames(c.ipConfigCurrent);
+  if (kind == WatchEventKind::kModeChanged) return gvcp::ipConfigNames(c.ipConfigCurrent);
   return c.userDefinedName;
 }
 
 std::string changedText(WatchEventKind kind, const GigE_Camera_Info& c) {
   if (kind == WatchEventKind::kAddressChanged) {
     return addressWithMask(c.currentIp, c.currentSubnetMask) + " gw " +
-           dottedQuad(c.defaultGateway);
+           net::dottedQuad(c.defaultGateway);
   }
   if (kind == WatchEventKind::kModeChanged) return modeText(c.ipConfigCurrent);
-  return "'" + tableSafe(c.userDefinedName) + "'";
+  return "'" + gvcp::tableSafe(c.userDefinedName) + "'";
 }
 
 }  // namespace
@@ -85,8 +85,9 @@ std::string watchEventText(const device::WatchEvent& event, double time) {
   std::string line = rfc3339(time) + " " + device::eventName(event.kind) + " " + event.adapter;
   if (!event.camera) return line;
   const GigE_Camera_Info& c = event.camera->info;
-  line += " " + c.cameraMac + " " + dottedQuad(c.currentIp) + " " + tableSafe(c.modelName) + " " +
-          tableSafe(c.serialNumber) + " '" + tableSafe(c.userDefinedName) + "'";
+  line += " " + c.cameraMac + " " + net::dottedQuad(c.currentIp) + " " +
+          gvcp::tableSafe(c.modelName) + " " + gvcp::tableSafe(c.serialNumber) + " '" +
+          gvcp::tableSafe(c.userDefinedName) + "'";
   if (event.before) {
     line += " " + changedText(event.kind, *event.before) + " -> " + changedText(event.kind, c);
   }
@@ -153,7 +154,7 @@ void cameraFamilies(std::ostringstream& out, const device::WatchState& state) {
             "1 while the camera answers discovery, 0 once it is lost");
   for (const auto& [key, c] : cameras) {
     Labels labels = cameraLabels(c);
-    labels.insert(labels.end(), {{"ip", dottedQuad(c.info.currentIp)},
+    labels.insert(labels.end(), {{"ip", net::dottedQuad(c.info.currentIp)},
                                  {"model", c.info.modelName},
                                  {"serial", c.info.serialNumber},
                                  {"name", c.info.userDefinedName}});

@@ -25,12 +25,12 @@ constexpr size_t kDatagramBytes = 65536;
 
 // The answer to one flash request, written over the request's own header.
 size_t flashAnswer(uint8_t* datagram, size_t size) {
-  if (size < kEpcsHeaderSize) return 0;
-  EpcsHeader header = readEpcsHeader(datagram);
-  header.status = header.command == kEpcsFlash ? kEpcsFlashComplete : 0;
+  if (size < gvcp::kEpcsHeaderSize) return 0;
+  EpcsHeader header = gvcp::readEpcsHeader(datagram);
+  header.status = header.command == gvcp::kEpcsFlash ? gvcp::kEpcsFlashComplete : 0;
   header.length = 0;
-  writeEpcsHeader(datagram, header);
-  return kEpcsHeaderSize;
+  gvcp::writeEpcsHeader(datagram, header);
+  return gvcp::kEpcsHeaderSize;
 }
 
 int serve(int fd, bool flash) {
@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
     std::fputs("usage: nuv_echo [--flash] PORT\n", stderr);
     return 2;
   }
-  const UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  const net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   const sockaddr_in any =
-      socketAddress(htonl(INADDR_ANY), static_cast<uint16_t>(std::atoi(argv[argc - 1])));
+      net::socketAddress(htonl(INADDR_ANY), static_cast<uint16_t>(std::atoi(argv[argc - 1])));
   if (!sock || bind(sock.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
     std::perror("nuv_echo: socket");
     return 1;

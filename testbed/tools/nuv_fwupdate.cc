@@ -80,7 +80,7 @@ bool parse(int argc, char** argv, Arguments& args) {
   return args.positional.size() == (args.roundTrips > 0 ? 1u : 2u);
 }
 
-sockaddr_in flashEndpoint(uint32_t ip) { return socketAddress(ip, kEpcsPort); }
+sockaddr_in flashEndpoint(uint32_t ip) { return net::socketAddress(ip, gvcp::kEpcsPort); }
 
 long long microsSince(Clock::time_point begin) {
   return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
@@ -92,11 +92,11 @@ long long microsSince(Clock::time_point begin) {
 // to whole ones: at a few tens of them, cutting would bias the floor low.
 std::optional<double> bareRoundTrip(int fd, const sockaddr_in& camera,
                                     const std::vector<uint8_t>& request) {
-  uint8_t answer[kEpcsMaxAnswer];
+  uint8_t answer[gvcp::kEpcsMaxAnswer];
   const auto begin = Clock::now();
   sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&camera),
          sizeof camera);
-  if (waitReadable(fd, begin + kRoundTripWait) != SocketWait::kReadable ||
+  if (net::waitReadable(fd, begin + kRoundTripWait) != net::SocketWait::kReadable ||
       recv(fd, answer, sizeof answer, MSG_DONTWAIT) < 0) {
     return std::nullopt;
   }
@@ -104,10 +104,10 @@ std::optional<double> bareRoundTrip(int fd, const sockaddr_in& camera,
 }
 
 int measureRoundTrips(uint32_t ip, int count) {
-  const UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+  const net::UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
   // A block request; the camera answers it whatever its flash phase.
-  const std::vector<uint8_t> request =
-      buildEpcsRequest(kEpcsBlock, std::vector<uint8_t>(kEpcsBlockPayloadSize, 0));
+  const std::vector<uint8_t> request = gvcp::buildEpcsRequest(
+      gvcp::kEpcsBlock, std::vector<uint8_t>(gvcp::kEpcsBlockPayloadSize, 0));
   std::vector<double> micros;
   for (int i = 0; i < count && sock; ++i) {
     if (const auto rtt = bareRoundTrip(sock.get(), flashEndpoint(ip), request)) {
@@ -145,7 +145,7 @@ int programOnly(uint32_t ip, const std::string& image) {
 int main(int argc, char** argv) {
   Arguments args;
   uint32_t ip = 0;
-  if (!parse(argc, argv, args) || !parseIpv4(args.positional[0], &ip)) return usage();
+  if (!parse(argc, argv, args) || !net::parseIpv4(args.positional[0], &ip)) return usage();
   if (!args.dir.empty() && chdir(args.dir.c_str()) != 0) {
     std::perror("chdir");
     return 1;

@@ -51,12 +51,12 @@ int main(int argc, char** argv) {
   if (argc != (controlOnly ? 3 : 2) || inet_pton(AF_INET, argv[1], &ip) != 1) return usage();
   const sigset_t signals = endSignals();
   Camera camera(ip.s_addr, gvcp::kPort);
-  camera.setAckWait(AckWait::kPerAttempt);
+  camera.setAckWait(gvcp::AckWait::kPerAttempt);
   if (!take(camera, controlOnly ? gvcp::Registers::kCcpControl : gvcp::Registers::kCcpTake)) {
     std::fputs("nuv_holder: control not granted\n", stderr);
     return 1;
   }
-  Heartbeat heartbeat(&camera, kHeartbeatIntervalMs);
+  Heartbeat heartbeat(&camera, gvcp::kHeartbeatIntervalMs);
   if (heartbeat.start() != 0) {
     gvcp::giveBackControl(camera);
     return 1;

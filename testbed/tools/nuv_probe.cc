@@ -58,7 +58,7 @@ int printEchoComparison(uint32_t ip, int count, int echoPort) {
 
 int store(const std::vector<std::string>& args) {
   IPV4Set set;
-  if (!parseIpv4(args[1], &set.ip) || !parseIpv4(args[2], &set.mask)) return usage();
+  if (!net::parseIpv4(args[1], &set.ip) || !net::parseIpv4(args[2], &set.mask)) return usage();
   const bool quiet = args.size() == 4 && args[3] == "--quiet";
   if (args.size() == 4 && !quiet) return usage();
   return replacePersistentIpSet(&set, !quiet) == 0 ? 0 : 1;
@@ -71,11 +71,11 @@ int main(int argc, char** argv) {
   if (args.size() == 2 && args[0] == "report") return doIpConfigHelper(args[1]) == 0 ? 0 : 1;
   if ((args.size() == 3 || args.size() == 4) && args[0] == "store") return store(args);
   uint32_t ip = 0;
-  if (args.size() == 3 && args[0] == "--round-trips" && parseIpv4(args[2], &ip)) {
+  if (args.size() == 3 && args[0] == "--round-trips" && net::parseIpv4(args[2], &ip)) {
     const int count = std::atoi(args[1].c_str());
     return count > 0 ? printRoundTrips(ip, count) : usage();
   }
-  if (args.size() == 4 && args[0] == "--against-echo" && parseIpv4(args[2], &ip)) {
+  if (args.size() == 4 && args[0] == "--against-echo" && net::parseIpv4(args[2], &ip)) {
     const int count = std::atoi(args[1].c_str());
     const int echoPort = std::atoi(args[3].c_str());
     return count > 0 && echoPort > 0 ? printEchoComparison(ip, count, echoPort) : usage();
