@@ -28,15 +28,13 @@ struct FirmwareRequest {
   device::SessionTarget target;
   std::string imagePath;  // read when programming starts, unless `image` is given
   std::string imageName;  // the name checked against the model (the path, or its file name)
-  // The image its caller already read and checked: programmed as it is, so
-  // the camera gets those bytes whatever the file holds by then.
+  // Already read and checked: programmed as it is, whatever the file holds by then.
   std::optional<std::span<const uint8_t>> image = std::nullopt;
   device::SessionPolicy session;
   uint16_t flashPort = gvcp::kEpcsPort;
   FlashProgramOptions flash;  // its `out` takes the programming trace; none when null
   bool dryRun = false;        // end once the image is confirmed to fit; nothing is written
-  // How the camera is restarted and waited for; with a readBackPort the
-  // version it reports when back is read and must be there.
+  // The restart and wait; with a readBackPort the version when back must be read.
   device::RestartPlan restart;
 };
 

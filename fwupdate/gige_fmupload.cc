@@ -23,13 +23,6 @@ int fail(FILE* out, const char* line) {
   return -1;
 }
 
-// Shows the camera's identity, whether or not the image fits its model.
-void showIdentity(const device::FirmwareIdentity& identity, FILE* out) {
-  std::fprintf(out, "modelname %s\n", gvcp::terminalSafe(identity.model).c_str());
-  std::fprintf(out, "device version %s\n", gvcp::terminalSafe(identity.version).c_str());
-  std::fprintf(out, "manufacture info %s\n", gvcp::terminalSafe(identity.info).c_str());
-}
-
 // The wait at the address the camera had: each read of the restarting camera
 // that went unanswered costs a dot.
 device::RestartPlan dottedWait(const FwUpdateOptions& options) {
@@ -43,6 +36,24 @@ device::RestartPlan dottedWait(const FwUpdateOptions& options) {
                                   },
                                   std::nullopt};
   return {{}, false, dots, std::nullopt, std::nullopt};
+}
+
+// The update's steps as the library prints them on `out`.
+fwupdate::FirmwareCallbacks printedSteps(FILE* out, const std::string& file) {
+  fwupdate::FirmwareCallbacks callbacks;
+  callbacks.identityRead = [out](const device::FirmwareIdentity& identity) {
+    std::fprintf(out, "modelname %s\n", gvcp::terminalSafe(identity.model).c_str());
+    std::fprintf(out, "device version %s\n", gvcp::terminalSafe(identity.version).c_str());
+    std::fprintf(out, "manufacture info %s\n", gvcp::terminalSafe(identity.info).c_str());
+  };
+  callbacks.uploadStarts = [out, file] {
+    std::fprintf(out, "\nprogramming %s ", gvcp::terminalSafe(file).c_str());
+  };
+  callbacks.restarting = [out] {
+    std::fputs("rebooting ", out);
+    std::fflush(out);
+  };
+  return callbacks;
 }
 
 int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options) {
@@ -81,18 +92,8 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
       .flashPort = options.flashPort,
       .flash = options.flash,
       .restart = dottedWait(options)};
-  fwupdate::FirmwareCallbacks callbacks;
-  callbacks.identityRead = [out](const device::FirmwareIdentity& identity) {
-    showIdentity(identity, out);
-  };
-  callbacks.uploadStarts = [out, &file] {
-    std::fprintf(out, "\nprogramming %s ", gvcp::terminalSafe(file).c_str());
-  };
-  callbacks.restarting = [out] {
-    std::fputs("rebooting ", out);
-    std::fflush(out);
-  };
-  const fwupdate::FirmwareOutcome outcome = fwupdate::updateCamera(request, callbacks);
+  const fwupdate::FirmwareOutcome outcome =
+      fwupdate::updateCamera(request, printedSteps(out, file));
   switch (outcome.stage) {
     case fwupdate::FirmwareStage::kControl:
     case fwupdate::FirmwareStage::kRetake:

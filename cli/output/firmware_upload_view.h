@@ -1,8 +1,6 @@
 // What the operator sees of `firmware`: the camera and image before the
-// question, the upload's progress, and the outcome worded as text and JSON.
-//
-// FirmwareUploadView: what the operator sees of the flash programming run of
-// `firmware`, fed by the run's hooks. On a terminal the progress bar is
+// question, the outcome as text and JSON, and (FirmwareUploadView) the flash
+// programming run, fed by the run's hooks. On a terminal the progress bar is
 // redrawn on `err` (at most ten times a second, the last block always);
 // elsewhere nothing is drawn. Between redraws a block costs one clock read,
 // so the upload runs at the pace of the camera's answers. It also times the
