@@ -43,7 +43,6 @@ class FirmwareUploadView {
   // After a stop signal that came once flashing started: the one line that
   // says the command waits for the camera (written once).
   void noteSignal();
-  bool flashingStarted() const { return flashing_; }
   // From uploadStarts() to the block that completed the image; nothing
   // before that block.
   std::optional<double> uploadSeconds() const { return uploadSeconds_; }
