@@ -6,6 +6,10 @@ constexpr size_t kMaxPrefixLength = 31;
 
 }  // namespace
 
+std::string wholeSeconds(std::chrono::steady_clock::duration bound) {
+  return std::to_string(std::chrono::ceil<std::chrono::seconds>(bound).count());
+}
+
 std::string_view firmwarePrefix(std::string_view fileName) {
   const size_t last = fileName.rfind('_');
   if (last == std::string_view::npos) return fileName;

@@ -1,8 +1,9 @@
-// The identity check of a firmware update: whether an image's file name fits
-// the model the camera reports (device/register_reads.h reads it). Pure;
-// any thread.
+// The pure steps of a firmware update: whether an image's file name fits
+// the model the camera reports (device/register_reads.h reads it), and how
+// its bounds are worded. Pure; any thread.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@
 
 // After programming the camera may still be busy; one retry of the privilege.
 inline constexpr int kRetakeControlTries = 2;
+
+// A bound as the update's messages give it: whole seconds, rounded up.
+std::string wholeSeconds(std::chrono::steady_clock::duration bound);
 
 // The part of an image file name that must equal the model name: up to the
 // second-to-last '_', else up to the only '_', else the whole name.

@@ -23,24 +23,10 @@ int fail(FILE* out, const char* line) {
   return -1;
 }
 
-long long wholeSeconds(std::chrono::milliseconds span) {
-  return std::chrono::ceil<std::chrono::seconds>(span).count();
-}
-
-// Shows the camera's identity; the image goes on when its name fits the model.
-bool showIdentity(const device::FirmwareIdentity& identity, bool fits, FILE* out) {
-  std::fprintf(out, "modelname %s\n", gvcp::terminalSafe(identity.model).c_str());
-  std::fprintf(out, "device version %s\n", gvcp::terminalSafe(identity.version).c_str());
-  std::fprintf(out, "manufacture info %s\n", gvcp::terminalSafe(identity.info).c_str());
-  return fits;
-}
-
-// Each read of the restarting camera that went unanswered costs a dot.
-device::RestartOutcome restartWithDots(device::CameraSession& session,
-                                       const FwUpdateOptions& options) {
+// The wait at the address the camera had: each read of the restarting camera
+// that went unanswered costs a dot.
+device::RestartPlan dottedWait(const FwUpdateOptions& options) {
   FILE* out = options.flash.out;
-  std::fputs("rebooting ", out);
-  std::fflush(out);
   const device::ReturnSearch dots{{},
                                   options.returnBound,
                                   [out] {
@@ -49,7 +35,25 @@ device::RestartOutcome restartWithDots(device::CameraSession& session,
                                     return false;
                                   },
                                   std::nullopt};
-  return device::restartAndReturn(session, {{}, false, dots, std::nullopt, std::nullopt}).outcome;
+  return {{}, false, dots, std::nullopt, std::nullopt};
+}
+
+// The update's steps as the library prints them on `out`.
+fwupdate::FirmwareCallbacks printedSteps(FILE* out, const std::string& file) {
+  fwupdate::FirmwareCallbacks callbacks;
+  callbacks.identityRead = [out](const device::FirmwareIdentity& identity) {
+    std::fprintf(out, "modelname %s\n", gvcp::terminalSafe(identity.model).c_str());
+    std::fprintf(out, "device version %s\n", gvcp::terminalSafe(identity.version).c_str());
+    std::fprintf(out, "manufacture info %s\n", gvcp::terminalSafe(identity.info).c_str());
+  };
+  callbacks.uploadStarts = [out, file] {
+    std::fprintf(out, "\nprogramming %s ", gvcp::terminalSafe(file).c_str());
+  };
+  callbacks.restarting = [out] {
+    std::fputs("rebooting ", out);
+    std::fflush(out);
+  };
+  return callbacks;
 }
 
 int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options) {
@@ -65,8 +69,8 @@ int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options
     case device::RestartOutcome::kNotBack:
       break;
   }
-  std::fprintf(out, " failed: the camera did not answer within %lld s of the restart\n",
-               wholeSeconds(options.returnBound));
+  std::fprintf(out, " failed: the camera did not answer within %s s of the restart\n",
+               wholeSeconds(options.returnBound).c_str());
   return -1;
 }
 
@@ -80,36 +84,28 @@ int updateFirmware(const std::string& ip, const std::string& file, const FwUpdat
     return -1;
   }
   std::fputs("connecting camera ...\n", out);
-  const FirmwareUpdatePlan plan{device::SessionTarget{address, {}, std::nullopt, std::nullopt},
-                                file,
-                                file,
-                                device::libraryPolicy(options.gvcpPort),
-                                options.flashPort,
-                                options.flash,
-                                std::nullopt};
-  FirmwareHooks hooks;
-  hooks.identityRead = [out](const device::FirmwareIdentity& identity, bool fits) {
-    return showIdentity(identity, fits, out);
-  };
-  hooks.programming = [out, &file] {
-    std::fprintf(out, "\nprogramming %s ", gvcp::terminalSafe(file).c_str());
-  };
-  hooks.restartAndAwait = [&options](device::CameraSession& session) {
-    return restartWithDots(session, options);
-  };
-  const FirmwareOutcome outcome = runFirmwareUpdate(plan, hooks);
+  const fwupdate::FirmwareRequest request{
+      .target = device::SessionTarget{address, {}, std::nullopt, std::nullopt},
+      .imagePath = file,
+      .imageName = file,
+      .session = device::libraryPolicy(options.gvcpPort),
+      .flashPort = options.flashPort,
+      .flash = options.flash,
+      .restart = dottedWait(options)};
+  const fwupdate::FirmwareOutcome outcome =
+      fwupdate::updateCamera(request, printedSteps(out, file));
   switch (outcome.stage) {
-    case FirmwareStage::kControl:
-    case FirmwareStage::kRetake:
+    case fwupdate::FirmwareStage::kControl:
+    case fwupdate::FirmwareStage::kRetake:
       return fail(out, "CCP failed");
-    case FirmwareStage::kDeclined:
+    case fwupdate::FirmwareStage::kChecked:
       return fail(out, "invalid firmware");
-    case FirmwareStage::kProgram:
+    case fwupdate::FirmwareStage::kProgram:
       return fail(out, "\nfirmware upload failed, the camera was not restarted");
-    case FirmwareStage::kRestart:
+    case fwupdate::FirmwareStage::kRestart:
       break;
   }
-  return reportRestart(outcome.restart, options);
+  return reportRestart(outcome.back.outcome, options);
 }
 
 int doFwUpdate(std::string ip, std::string file) { return updateFirmware(ip, file, {}); }

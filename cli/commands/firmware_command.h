@@ -1,16 +1,10 @@
-// `firmware CAMERA IMAGE [--yes] [--dry-run]`: programs a firmware image into
-// one camera with the library's update steps. Under control of the camera
-// (heartbeat running) it shows the model and device version, checks the
-// image's file name against the model, asks for confirmation on a terminal
-// unless --yes, uploads the image (a progress bar on a terminal), waits for
-// the camera to finish flashing, restarts it, waits until it answers a
-// discovery again by its MAC and reports where it came back and the device
-// version before and after (an unchanged version is a warning, not a
-// failure). Control is given back on every
-// path that did not restart the camera. A stop signal during the upload ends
-// it before the camera is told to flash (exit 130); once flashing has started
-// the command waits for the camera (FirmwareUploadView).
-// Runs on the caller's thread; the session's heartbeat is the only other one.
+// `firmware CAMERA IMAGE [--yes] [--dry-run]`: the checks of the job before
+// anything is sent (the image read once, its SHA-256, a terminal to confirm
+// on), the camera found by its selector, then fwupdate::updateCamera with the
+// question asked here on the operator's console, the progress and the outcome
+// worded by cli/output/firmware_upload_view. A stop signal during the upload
+// ends it before the camera is told to flash (exit 130); once flashing has
+// started the command waits for the camera. The caller's thread.
 #pragma once
 
 #include <chrono>
@@ -38,8 +32,6 @@ struct FirmwareConsole {
   bool errIsTerminal = false;
   std::istream* in = nullptr;
 };
-// The process's own: isatty on standard input and error, and std::cin.
-FirmwareConsole processConsole();
 
 struct FirmwareJob {
   std::string imagePath;

@@ -1,5 +1,6 @@
-// FirmwareUploadView: what the operator sees of the flash programming run of
-// `firmware`, fed by the run's hooks. On a terminal the progress bar is
+// What the operator sees of `firmware`: the camera and image before the
+// question, the outcome as text and JSON, and (FirmwareUploadView) the flash
+// programming run, fed by the run's hooks. On a terminal the progress bar is
 // redrawn on `err` (at most ten times a second, the last block always);
 // elsewhere nothing is drawn. Between redraws a block costs one clock read,
 // so the upload runs at the pace of the camera's answers. It also times the
@@ -12,9 +13,12 @@
 
 #include <optional>
 #include <ostream>
+#include <string>
 
+#include "cli/exit_code.h"
 #include "cli/output/progress_bar.h"
 #include "cli/signal_guard.h"
+#include "fwupdate/firmware_update.h"
 #include "fwupdate/flash_program.h"
 
 namespace cli {
@@ -39,10 +43,11 @@ class FirmwareUploadView {
   // After a stop signal that came once flashing started: the one line that
   // says the command waits for the camera (written once).
   void noteSignal();
-  bool flashingStarted() const { return flashing_; }
   // From uploadStarts() to the block that completed the image; nothing
   // before that block.
   std::optional<double> uploadSeconds() const { return uploadSeconds_; }
+  // From uploadStarts() to now.
+  double secondsSinceUploadStart() const;
 
  private:
   void blockSent(uint64_t sent, uint64_t total);
@@ -57,5 +62,23 @@ class FirmwareUploadView {
   bool flashing_ = false;
   bool noted_ = false;
 };
+
+// The image as `firmware` reports it: its file name and SHA-256.
+struct FirmwareImage {
+  std::string name;
+  std::string sha256;
+};
+
+// The camera's model and version and the image's digest, on `err` before the
+// question.
+void showFirmwareIdentity(const std::string& address, const device::FirmwareIdentity& identity,
+                          const FirmwareImage& image, std::ostream& err);
+
+// The outcome of the update of the camera at `address`: its failure, a dry
+// run, or the versions before and after with where it came back and the
+// view's timings (a warning on `err` when the version did not change).
+CommandResult firmwareResult(const fwupdate::FirmwareOutcome& outcome, const std::string& address,
+                             const FirmwareImage& image, const FirmwareUploadView& view,
+                             std::ostream& err);
 
 }  // namespace cli
