@@ -7,14 +7,14 @@
 #include <mutex>
 #include <variant>
 
-#include "cli/camera_changes.h"
+#include "cli/commands/camera_frame.h"
 #include "cli/discovery_run.h"
 #include "cli/input/apply_plan.h"
 #include "cli/job_pool.h"
 #include "cli/output/camera_view.h"
+#include "cli/output/change_render.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/commands/camera_frame.h"
 #include "cli/input/address_rules.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 
 namespace cli {

@@ -1,9 +1,9 @@
 #include "cli/commands/set_command.h"
 
 #include "cli/change_audit.h"
+#include "cli/commands/camera_frame.h"
 #include "cli/commands/restart_command.h"
 #include "cli/shared_address.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "device/force_ip_port.h"
 #include "net/macaddress.h"
@@ -19,7 +19,7 @@ std::string withoutLineEnd(std::string text) {
 
 // The restart judges the return by what the change just stored.
 device::RestartConfig configAfter(const device::CameraSettings& before,
-                                  const DesiredState& desired) {
+                                  const device::DesiredState& desired) {
   const uint32_t persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
   return {configValue(*desired.mode, before.ipConfigSupported), persistentIp};
 }
