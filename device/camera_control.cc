@@ -9,6 +9,16 @@ bool stopSeen(const StopCheck& stopped) { return stopped && stopped(); }
 
 gvcp::Status interruption() { return fault(Fault::kInterrupted, "interrupted"); }
 
+// `status` as a Fault whose text is "WHO: TEXT": a Fault keeps its kind, any
+// other status becomes Fault::kFailed.
+gvcp::Status named(const gvcp::Status& status, const std::string& who) {
+  const int code = status.isCameraStatus() ? 0 : status.code();
+  const bool isFault =
+      (code >= static_cast<int>(Fault::kFailed) && code <= static_cast<int>(Fault::kNoPrivilege)) ||
+      code == static_cast<int>(Fault::kInterrupted);
+  return fault(isFault ? static_cast<Fault>(code) : Fault::kFailed, who + ": " + status.toString());
+}
+
 // The settings the change starts from: read ahead from this very camera, or
 // read now without control (`unread` when that failed).
 CameraSettings settingsNow(const CameraTarget& target, const StateRequest& request,
@@ -33,18 +43,15 @@ std::optional<gvcp::Status> judge(const CameraSettings& now, const StateRequest&
 
 }  // namespace
 
-gvcp::Status named(const gvcp::Status& status, const std::string& who) {
-  const int code = status.isCameraStatus() ? 0 : status.code();
-  const bool isFault =
-      (code >= static_cast<int>(Fault::kFailed) && code <= static_cast<int>(Fault::kNoPrivilege)) ||
-      code == static_cast<int>(Fault::kInterrupted);
-  return fault(isFault ? static_cast<Fault>(code) : Fault::kFailed, who + ": " + status.toString());
-}
-
 gvcp::Status underControl(const CameraTarget& target, const std::string& who,
                           const StopCheck& stopped, const ControlledWork& work) {
-  if (stopSeen(stopped)) return interruption();
   CameraSession session(sessionTarget(target), SessionPolicy{});
+  return underControl(session, who, stopped, work);
+}
+
+gvcp::Status underControl(CameraSession& session, const std::string& who, const StopCheck& stopped,
+                          const ControlledWork& work) {
+  if (stopSeen(stopped)) return interruption();
   if (const gvcp::Status taken = session.take(); !taken.ok()) {
     if (taken.code() == SessionSite::kNotGranted) {
       return fault(Fault::kFailed, who + " did not grant control");
@@ -97,9 +104,10 @@ StateOutcome reachState(const CameraTarget& target, const std::string& who,
       if (auto refused = judge(before, request, who, did)) return *refused;
     }
     did.change = applyChange(session.camera(), before, changeRequestOf(before, request.desired));
-    if (did.change->failure)
-      return fault(Fault::kFailed, who + ": the change failed at " + did.change->failure->failedAt);
-    return request.then ? request.then(session, before, *did.change) : gvcp::Status::Ok();
+    if (did.change.failure) {
+      return fault(Fault::kFailed, who + ": the change failed at " + did.change.failure->failedAt);
+    }
+    return request.then ? request.then(session, before, did.change) : gvcp::Status::Ok();
   });
   return did;
 }

@@ -30,10 +30,9 @@ using ControlledWork = std::function<gvcp::Status(CameraSession& session)>;
 // written.
 gvcp::Status underControl(const CameraTarget& target, const std::string& who,
                           const StopCheck& stopped, const ControlledWork& work);
-
-// `status` as a Fault whose text is "WHO: TEXT": a Fault keeps its kind, any
-// other status becomes Fault::kFailed.
-gvcp::Status named(const gvcp::Status& status, const std::string& who);
+// The same around a session the caller made (its own policy).
+gvcp::Status underControl(CameraSession& session, const std::string& who, const StopCheck& stopped,
+                          const ControlledWork& work);
 
 // Settings read while the ARP probe listened, and the camera (address and
 // MAC) they are from: a relocated or other camera reads anew.
@@ -62,11 +61,10 @@ struct StateRequest {
       then;
 };
 struct StateOutcome {
-  gvcp::Status status =
-      gvcp::Status::Ok();               // the failure of a read, refusal, take, stop or release
-  CameraSettings startedFrom;           // the settings the change was judged against
-  std::vector<SettingChange> planned;   // the settings that differ (what a check reports)
-  std::optional<ChangeOutcome> change;  // the writes, when they ran
+  gvcp::Status status = gvcp::Status::Ok();  // a read, refusal, take, stop or release failed
+  CameraSettings startedFrom;                // the settings the change was judged against
+  std::vector<SettingChange> planned;        // the settings that differ (what a check reports)
+  ChangeOutcome change;                      // the writes (none when they did not run)
   // False: the request was refused or only checked, or nothing differed.
   bool soughtControl = false;
 };

@@ -148,7 +148,7 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
     if (ok) {
       for (const auto& [key, value] : outcome.result.data.items()) row[key] = value;
     } else {
-      const std::vector<std::string>& done = outcome.account.written;
+      const std::vector<std::string>& done = outcome.account.change.written;
       row["changed"] = !done.empty();
       row["error"] = outcome.started ? outcome.result.message : "not started: interrupted";
       row["done"] = done;

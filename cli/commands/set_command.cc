@@ -90,9 +90,10 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   const device::CameraTarget& target = found.target;
   request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
   request.check = invocation.check;
+  ThenWork then;
   if (invocation.restart) {
-    request.then = [&](device::CameraSession& session, const device::CameraSettings& before,
-                       CommandResult changed) {
+    then = [&](device::CameraSession& session, const device::CameraSettings& before,
+               CommandResult changed) {
       if (signals.stopRequested()) {
         return failure(ExitCode::kInterrupted,
                        "interrupted before the restart: " + withoutLineEnd(changed.text));
@@ -105,7 +106,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   }
   StateAccount account;
   CommandResult result =
-      reachState(target, "camera at " + target.address, request, &signals, &account);
+      reachState(target, "camera at " + target.address, request, &signals, &account, then);
   if (result.code == ExitCode::kOk && invocation.now) {
     const AddressSet set = invocation.addresses.value_or(account.startedFrom.persistent);
     result =
