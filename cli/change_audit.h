@@ -11,11 +11,13 @@
 
 #include "audit/change_record.h"
 #include "cli/camera_lookup.h"
-#include "cli/desired_state.h"
 #include "cli/exit_code.h"
 #include "cli/force_ip_flow.h"
+#include "device/desired_state.h"
 
 namespace cli {
+
+using device::SettingChange;
 
 // ok for kOk; partial when the command failed once something was
 // `written` (a setting holds a new value); failed otherwise.

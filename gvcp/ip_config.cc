@@ -7,3 +7,9 @@ std::vector<std::string> gvcp::ipConfigNames(uint32_t word) {
   }
   return names;
 }
+
+std::string gvcp::modeText(uint32_t word) {
+  std::string text;
+  for (const std::string& name : ipConfigNames(word)) text += (text.empty() ? "" : "+") + name;
+  return text.empty() ? "-" : text;
+}

@@ -38,5 +38,7 @@ inline char ipConfigFlag(std::optional<uint32_t> word, uint32_t bit) {
 
 // The names of the bits set in `word`, in table order.
 std::vector<std::string> ipConfigNames(uint32_t word);
+// Those names joined by '+' ("persistent+lla"), or "-" when no bit is set.
+std::string modeText(uint32_t word);
 
 }  // namespace gvcp

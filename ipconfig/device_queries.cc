@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "device/camera_control.h"
 #include "device/register_reads.h"
 #include "gvcp/camera.h"
 #include "gvcp/camera_text.h"
@@ -137,4 +138,14 @@ int retrieveIpConfigAtOnce(Camera* camera, bool print) {
                 gvcp::ipConfigFlag(supported, entry.bit));
   }
   return 0;
+}
+
+int holdFor(device::CameraSession& session, const std::function<void(Camera&)>& work) {
+  const gvcp::Status held = device::underControl(session, "", {}, [&](device::CameraSession& s) {
+    work(s.camera());
+    return gvcp::Status::Ok();
+  });
+  if (held.ok()) return 0;
+  std::puts("CCP failed");
+  return -1;
 }

@@ -10,11 +10,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
+#include "device/camera_session.h"
 #include "ipconfig/ipv4_set.h"
 
 class Camera;
+
+// `work` while the session holds control: 0, or -1 with "CCP failed" printed
+// when control was not granted or not given back.
+int holdFor(device::CameraSession& session, const std::function<void(Camera&)>& work);
 
 struct DeviceInfo {
   unsigned char modelName[32] = {};

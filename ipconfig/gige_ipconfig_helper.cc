@@ -21,16 +21,7 @@ int underControl(uint32_t ip, uint16_t port, const std::function<void(Camera&)>&
   device::SessionPolicy policy = device::libraryPolicy(port);
   policy.releaseAfterFailedTake = false;
   device::CameraSession session(ip, policy);
-  if (!session.take().ok()) {
-    std::puts("CCP failed");
-    return -1;
-  }
-  work(session.camera());
-  if (!session.release().ok()) {
-    std::puts("CCP failed");
-    return -1;
-  }
-  return 0;
+  return holdFor(session, work);
 }
 
 void storePersistentSet(Camera& camera, const IPV4Set& set, bool print) {

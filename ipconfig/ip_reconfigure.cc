@@ -111,21 +111,11 @@ bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent,
   return true;
 }
 
-int releaseControl(device::CameraSession& session) {
-  if (session.release().ok()) return 0;
-  std::puts("CCP failed");
-  return -1;
-}
-
 }  // namespace
 
 int tryToConnect(uint32_t ip, uint32_t /*mask*/, uint16_t port) {
   device::CameraSession session(ip, device::libraryPolicy(port));
-  if (!session.take().ok()) {
-    std::puts("CCP failed");
-    return -1;
-  }
-  return releaseControl(session);
+  return holdFor(session, [](Camera&) {});
 }
 
 std::optional<bool> GoFurther(std::istream& in) {
@@ -161,12 +151,7 @@ int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uin
   policy.heartbeat = true;
   policy.timeoutWrite = device::TimeoutWrite::kBeforeTake;
   device::CameraSession session(set->ip, policy);
-  if (!session.take().ok()) {
-    std::puts("CCP failed");
-    return -1;
-  }
-  if (!configureUnderControl(session.camera(), *set, showCurrent, in, written)) {
-    std::puts(kInputEndedLine);
-  }
-  return releaseControl(session);
+  return holdFor(session, [&](Camera& camera) {
+    if (!configureUnderControl(camera, *set, showCurrent, in, written)) std::puts(kInputEndedLine);
+  });
 }

@@ -7,14 +7,14 @@
 #include <mutex>
 #include <variant>
 
-#include "cli/camera_changes.h"
+#include "cli/commands/camera_frame.h"
 #include "cli/discovery_run.h"
 #include "cli/input/apply_plan.h"
 #include "cli/job_pool.h"
 #include "cli/output/camera_view.h"
+#include "cli/output/change_render.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
 
@@ -148,7 +148,7 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
     if (ok) {
       for (const auto& [key, value] : outcome.result.data.items()) row[key] = value;
     } else {
-      const std::vector<std::string>& done = outcome.account.written;
+      const std::vector<std::string>& done = outcome.account.change.written;
       row["changed"] = !done.empty();
       row["error"] = outcome.started ? outcome.result.message : "not started: interrupted";
       row["done"] = done;

@@ -1,7 +1,7 @@
 #include "cli/commands/rename_command.h"
 
+#include "cli/commands/camera_frame.h"
 #include "cli/shared_address.h"
-#include "cli/under_control.h"
 #include "net/macaddress.h"
 
 namespace cli {

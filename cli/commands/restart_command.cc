@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/commands/camera_frame.h"
 #include "cli/input/address_rules.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 
 namespace cli {
@@ -51,7 +51,9 @@ CommandResult runRestart(const Invocation& invocation, const Selector& selector,
         // Its MAC to find it again, its configuration to judge where it comes back.
         device::CameraSettings before;
         const std::string who = "camera at " + address;
-        if (auto ended = readSettingsBefore(session.camera(), who, signals, before)) return *ended;
+        const gvcp::Status read = device::readCameraSettings(session.camera(), before);
+        if (!read.ok()) return failureOf(read, who);
+        if (signals.stopRequested()) return interrupted();
         const device::RestartConfig config{before.ipConfigCurrent, before.persistent.ip};
         return restartAndRediscover(session, before.mac, config, invocation, adapters, signals,
                                     err);

@@ -1,9 +1,9 @@
 #include "cli/commands/set_command.h"
 
 #include "cli/change_audit.h"
+#include "cli/commands/camera_frame.h"
 #include "cli/commands/restart_command.h"
 #include "cli/shared_address.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 #include "device/force_ip_port.h"
 #include "net/macaddress.h"
@@ -19,7 +19,7 @@ std::string withoutLineEnd(std::string text) {
 
 // The restart judges the return by what the change just stored.
 device::RestartConfig configAfter(const device::CameraSettings& before,
-                                  const DesiredState& desired) {
+                                  const device::DesiredState& desired) {
   const uint32_t persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
   return {configValue(*desired.mode, before.ipConfigSupported), persistentIp};
 }
@@ -90,9 +90,10 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   const device::CameraTarget& target = found.target;
   request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
   request.check = invocation.check;
+  ThenWork then;
   if (invocation.restart) {
-    request.then = [&](device::CameraSession& session, const device::CameraSettings& before,
-                       CommandResult changed) {
+    then = [&](device::CameraSession& session, const device::CameraSettings& before,
+               CommandResult changed) {
       if (signals.stopRequested()) {
         return failure(ExitCode::kInterrupted,
                        "interrupted before the restart: " + withoutLineEnd(changed.text));
@@ -105,7 +106,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
   }
   StateAccount account;
   CommandResult result =
-      reachState(target, "camera at " + target.address, request, &signals, &account);
+      reachState(target, "camera at " + target.address, request, &signals, &account, then);
   if (result.code == ExitCode::kOk && invocation.now) {
     const AddressSet set = invocation.addresses.value_or(account.startedFrom.persistent);
     result =

@@ -1,6 +1,6 @@
 // `set CAMERA --mode persistent|dhcp|lla [--ip A --mask M [--gateway G]]
 // [--restart [--wait-s N]] [--force]`: takes control of the camera, reads its
-// settings, changes its IP mode (cli/camera_changes.h: refusals, the writes as
+// settings, changes its IP mode (device/desired_state.h: refusals, the writes as
 // one unit, every register read back) and gives control back; with
 // --restart it then restarts the camera and waits for it as `restart` does,
 // judging where it came back by the new mode. A stop signal before the take,

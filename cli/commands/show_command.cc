@@ -4,11 +4,11 @@
 #include <optional>
 
 #include "cli/camera_lookup.h"
+#include "cli/commands/camera_frame.h"
 #include "cli/output/address_sharing.h"
 #include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
-#include "cli/under_control.h"
 #include "device/camera_settings.h"
 
 namespace cli {

@@ -8,21 +8,18 @@
 #include <string>
 #include <string_view>
 
+#include "device/desired_state.h"
+
 namespace cli {
 
-enum class IpMode { kPersistent, kDhcp, kLla };
+// The modes and their register values (device/desired_state.h).
+using device::configValue;
+using device::IpMode;
+using device::ipModeName;
+using device::supportBit;
 
 // "persistent", "dhcp" or "lla", lower case.
 std::optional<IpMode> parseIpMode(std::string_view text);
-const char* ipModeName(IpMode mode);
-// The whole value the mode writes to the current configuration register of a
-// camera whose supported register reads `supported`: LLA stays on in every
-// mode (as in the dialogue's menu) where the camera offers it. A camera
-// without LLA keeps only the bits it supports, so asking it for LLA beside
-// another mode would never read back as written.
-uint32_t configValue(IpMode mode, uint32_t supported);
-// The bit of the supported configuration register that must be set.
-uint32_t supportBit(IpMode mode);
 
 // The user-defined name field holds 16 bytes including its NUL.
 inline constexpr size_t kMaxUserNameBytes = 15;

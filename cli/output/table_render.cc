@@ -66,13 +66,6 @@ std::string addressWithMask(uint32_t ip, uint32_t mask) {
   return net::dottedQuad(ip) + "/" + net::dottedQuad(mask);
 }
 
-std::string modeText(uint32_t ipConfig) {
-  std::string text;
-  for (const std::string& name : gvcp::ipConfigNames(ipConfig))
-    text += (text.empty() ? "" : "+") + name;
-  return text.empty() ? "-" : text;
-}
-
 std::string listTable(const std::vector<CameraView>& cameras) {
   std::vector<Row> rows = {
       {"#", "MAC", "ADDRESS", "ADAPTER", "MODEL", "SERIAL", "USER NAME", "MODE", "!"}};

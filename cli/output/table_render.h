@@ -10,6 +10,7 @@
 #include "cli/output/camera_view.h"
 #include "device/camera_settings.h"
 #include "gvcp/camera_text.h"
+#include "gvcp/ip_config.h"
 
 namespace cli {
 
@@ -24,8 +25,7 @@ inline constexpr const char* kHostAddressNote =
 
 // "192.168.10.11/24", or "192.168.10.11/255.0.255.0" for a mask that is not contiguous.
 std::string addressWithMask(uint32_t ip, uint32_t mask);
-// "persistent+lla", or "-" when no bit is set.
-std::string modeText(uint32_t ipConfig);
+using gvcp::modeText;
 
 // Rows of cells, each column as wide as its widest cell plus two blanks,
 // trailing blanks cut; one line per row. Cells are shown as given.

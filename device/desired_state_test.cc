@@ -1,16 +1,15 @@
 // The settings a desired state changes, judged against what a camera holds:
 // only what differs is listed, in the order it is written, and the refusals
 // that stop a change before anything is written.
-#include "cli/desired_state.h"
+#include "device/desired_state.h"
 
 #include <gtest/gtest.h>
 
-namespace cli {
+namespace device {
 namespace {
 
-device::CameraSettings holding(uint32_t config, net::AddressSet persistent,
-                               uint32_t supported = 0x7) {
-  device::CameraSettings now;
+CameraSettings holding(uint32_t config, net::AddressSet persistent, uint32_t supported = 0x7) {
+  CameraSettings now;
   now.ipConfigSupported = supported;
   now.ipConfigCurrent = config;
   now.persistent = persistent;
@@ -18,12 +17,12 @@ device::CameraSettings holding(uint32_t config, net::AddressSet persistent,
   return now;
 }
 
-const AddressSet k50{0xC0A80A32, 0xFFFFFF00, 0};  // 192.168.10.50/24
+const net::AddressSet k50{0xC0A80A32, 0xFFFFFF00, 0};  // 192.168.10.50/24
 const net::AddressSet kStored50{0xC0A80A32, 0xFFFFFF00, 0};
 
 struct ChangeCase {
   const char* name;
-  device::CameraSettings now;
+  CameraSettings now;
   DesiredState desired;
   std::vector<std::string> changed;  // "setting from->to"
 };
@@ -35,7 +34,7 @@ TEST(DesiredStateTest, OnlyWhatDiffersIsChanged) {
       {"same address and mode", holding(0x5, kStored50), {IpMode::kPersistent, k50, {}, false}, {}},
       {"gateway only",
        holding(0x5, kStored50),
-       {IpMode::kPersistent, AddressSet{0xC0A80A32, 0xFFFFFF00, 0xC0A80A01}, {}, false},
+       {IpMode::kPersistent, net::AddressSet{0xC0A80A32, 0xFFFFFF00, 0xC0A80A01}, {}, false},
        {"persistent_gateway 0.0.0.0->192.168.10.1"}},
       {"address then mode",
        holding(0x6, {}),
@@ -61,11 +60,11 @@ TEST(DesiredStateTest, OnlyWhatDiffersIsChanged) {
 }
 
 TEST(DesiredStateTest, RefusalsNameWhatStopsTheChange) {
-  device::CameraSettings noName = holding(0x6, {});
+  CameraSettings noName = holding(0x6, {});
   noName.identity.userName.reset();
-  device::CameraSettings llaOnly = holding(0x6, {});
+  CameraSettings llaOnly = holding(0x6, {});
   llaOnly.ipConfigSupported = 0x4;
-  const std::pair<std::optional<CommandResult>, const char*> cases[] = {
+  const std::pair<std::optional<gvcp::Status>, const char*> cases[] = {
       {refusal(noName, {{}, {}, "x", false}, "cam"), "cam has no user-defined name register"},
       {refusal(llaOnly, {IpMode::kDhcp, {}, {}, false}, "cam"), "cam does not offer dhcp"},
       {refusal(holding(0x6, {}), {IpMode::kPersistent, {}, {}, false}, "cam"),
@@ -73,10 +72,10 @@ TEST(DesiredStateTest, RefusalsNameWhatStopsTheChange) {
   };
   for (const auto& [refused, text] : cases) {
     ASSERT_TRUE(refused.has_value()) << text;
-    EXPECT_EQ(refused->message.rfind(text, 0), 0u) << refused->message;
+    EXPECT_EQ(refused->what().rfind(text, 0), 0u) << refused->what();
   }
   EXPECT_FALSE(refusal(llaOnly, {IpMode::kDhcp, {}, {}, true}, "cam").has_value());
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace device

@@ -1,4 +1,4 @@
-#include "cli/camera_changes.h"
+#include "cli/output/change_render.h"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +33,12 @@ class ModeChangeTest : public ::testing::Test {
   CommandResult change(cli::IpMode mode, std::optional<cli::AddressSet> persistent = {},
                        bool force = false) {
     before.ipConfigCurrent = device.getRegister(gvcp::Registers::kIpConfigCurrent);
-    const DesiredState desired{mode, persistent, std::nullopt, force};
-    if (auto refused = refusal(before, desired, kWho)) return *refused;
+    const device::DesiredState desired{mode, persistent, std::nullopt, force};
+    if (auto refused = device::refusal(before, desired, kWho)) return failureOf(*refused);
     const std::unique_ptr<Camera> camera = device::openCamera(peer.ip(), peer.port());
-    return changeResult(device::applyChange(*camera, before, changeRequestOf(before, desired)),
-                        before, desired, kWho);
+    return changeResult(
+        device::applyChange(*camera, before, device::changeRequestOf(before, desired)), before,
+        desired, kWho);
   }
 
   std::vector<Bytes> answer(const Bytes& request) {

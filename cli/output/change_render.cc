@@ -1,4 +1,4 @@
-#include "cli/camera_changes.h"
+#include "cli/output/change_render.h"
 
 #include <vector>
 
@@ -7,6 +7,10 @@
 
 namespace cli {
 namespace {
+
+using device::DesiredState;
+using device::IpMode;
+using device::SettingChange;
 
 // A failed change: what failed, and what the camera holds now.
 CommandResult failedChange(const device::ChangeFailure& failed,
@@ -30,7 +34,7 @@ CommandResult failedChange(const device::ChangeFailure& failed,
       std::string held;
       for (const device::HeldSetting& s : *failed.holdsNow) {
         held += (held.empty() ? "" : ", ") + s.setting + " " +
-                (s.setting == "mode" ? modeOf(s.value) : dottedText(s.value));
+                (s.setting == "mode" ? device::modeOf(s.value) : net::dottedText(s.value));
       }
       message += "; it now holds " + held;
     }
@@ -44,20 +48,20 @@ CommandResult failedChange(const device::ChangeFailure& failed,
 void describeMode(CommandResult& result, const device::CameraSettings& before,
                   const DesiredState& desired, const std::string& verb) {
   const IpMode mode = *desired.mode;
-  const uint32_t value = configValue(mode, before.ipConfigSupported);
-  const bool supported = (before.ipConfigSupported & supportBit(mode)) != 0;
-  result.data["mode"] = ipModeName(mode);
+  const uint32_t value = device::configValue(mode, before.ipConfigSupported);
+  const bool supported = (before.ipConfigSupported & device::supportBit(mode)) != 0;
+  result.data["mode"] = device::ipModeName(mode);
   result.data["ip_config"] = {{"current", gvcp::ipConfigNames(value)}};
   result.text += ": IP configuration " + verb + " " + modeText(value);
   if (mode == IpMode::kPersistent) {
-    const AddressSet set = desired.persistent.value_or(before.persistent);
-    result.data["persistent"] = {{"ip", dottedText(set.ip)},
-                                 {"mask", dottedText(set.mask)},
-                                 {"gateway", dottedText(set.gateway)},
+    const net::AddressSet set = desired.persistent.value_or(before.persistent);
+    result.data["persistent"] = {{"ip", net::dottedText(set.ip)},
+                                 {"mask", net::dottedText(set.mask)},
+                                 {"gateway", net::dottedText(set.gateway)},
                                  {"kept", !desired.persistent}};
     result.text += std::string(desired.persistent ? ", " : ", keeping its ") +
-                   "persistent address " + cidrText(set.ip, set.mask) + " gateway " +
-                   dottedText(set.gateway);
+                   "persistent address " + net::cidrText(set.ip, set.mask) + " gateway " +
+                   net::dottedText(set.gateway);
   }
   result.data["supported"] = supported;
   if (!supported) result.text += " (not among its supported configurations; forced)";
@@ -83,13 +87,12 @@ CommandResult described(const device::CameraSettings& before, const DesiredState
 
 }  // namespace
 
-device::ChangeRequest changeRequestOf(const device::CameraSettings& before,
-                                      const DesiredState& desired) {
-  device::ChangeRequest request;
-  request.persistent = desired.persistent;
-  if (desired.mode) request.modeBits = configValue(*desired.mode, before.ipConfigSupported);
-  request.name = desired.name;
-  return request;
+nlohmann::ordered_json changesJson(const std::vector<SettingChange>& changes) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const SettingChange& c : changes) {
+    list.push_back({{"setting", c.setting}, {"from", c.from}, {"to", c.to}});
+  }
+  return list;
 }
 
 CommandResult changeResult(const device::ChangeOutcome& outcome,
@@ -98,14 +101,14 @@ CommandResult changeResult(const device::ChangeOutcome& outcome,
   if (outcome.failure) {
     return failedChange(*outcome.failure, outcome.written, who, desired.name.value_or(""));
   }
-  const std::vector<SettingChange> changes = changesFor(before, desired);
+  const std::vector<SettingChange> changes = device::changesFor(before, desired);
   if (changes.empty()) return reportWithoutWrites(before, desired, who, false);
   return described(before, desired, changes, who, true, "set to");
 }
 
 CommandResult reportWithoutWrites(const device::CameraSettings& now, const DesiredState& desired,
                                   const std::string& who, bool check) {
-  const std::vector<SettingChange> changes = changesFor(now, desired);
+  const std::vector<SettingChange> changes = device::changesFor(now, desired);
   CommandResult result = described(now, desired, changes, who, false, "already");
   if (check) {
     result.text = who + (changes.empty() ? ": nothing would change\n" : ": would change");
