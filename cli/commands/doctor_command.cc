@@ -5,20 +5,20 @@
 #include "cli/doctor/diagnosis.h"
 #include "cli/doctor/doctor_gather.h"
 #include "cli/doctor/doctor_render.h"
-#include "cli/output/address_sharing.h"
 #include "cli/output/json_render.h"
+#include "device/address_sharers.h"
 
 namespace cli {
 
 namespace {
 
 nlohmann::ordered_json camerasJson(const DoctorFacts& facts) {
-  std::vector<CameraView> views;
+  std::vector<device::CameraRecord> views;
   for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
-  std::stable_sort(views.begin(), views.end(), listOrder);
-  noteSharing(views, facts.hostAddresses);
+  std::stable_sort(views.begin(), views.end(), device::listOrder);
+  device::noteSharing(views, facts.hostAddresses);
   nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
-  for (const CameraView& view : views) cameras.push_back(cameraJson(view));
+  for (const device::CameraRecord& view : views) cameras.push_back(cameraJson(view));
   return cameras;
 }
 

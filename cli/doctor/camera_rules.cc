@@ -109,7 +109,7 @@ void subnetRule(const RuleInput& input, std::vector<Finding>& out) {
 void addressConflictRule(const RuleInput& input, std::vector<Finding>& out) {
   for (size_t i = 0; i < input.facts.cameras.size(); ++i) {
     const CameraFacts& c = input.facts.cameras[i];
-    const AddressSharing& sharing = input.sharing[i];
+    const device::AddressSharing& sharing = input.sharing[i];
     std::string message;
     if (!sharing.sharesWith.empty()) {
       std::string others;

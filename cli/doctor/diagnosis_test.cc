@@ -28,7 +28,7 @@ CameraFacts camera(uint8_t last, const char* ip, const AdapterFacts& on) {
   c.view.mac = {2, 0, 0, 0, 0, last};
   c.view.ip = ipOf(ip);
   c.view.adapter = on.view;
-  c.view.reachable = inSubnet(c.view.ip, on.view);
+  c.view.reachable = device::inSubnet(c.view.ip, on.view);
   c.seenAtLinkLevel = c.seenByUdp = true;
   c.route = {net::RouteKind::kThrough, on.link->index};
   c.routeInterface = on.view.name;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/output/camera_view.h"
+#include "device/camera_record.h"
 #include "net/link_facts.h"
 #include "net/route_lookup.h"
 #include "net/sysctl_values.h"
@@ -17,7 +17,7 @@
 namespace cli {
 
 struct AdapterFacts {
-  AdapterView view;
+  device::AdapterRecord view;
   std::optional<net::LinkFacts> link;  // none when the kernel did not list the interface
   std::optional<long> rpFilter;        // the interface's own net.ipv4.conf.<name>.rp_filter
 };
@@ -40,7 +40,7 @@ struct ControlFacts {
 };
 
 struct CameraFacts {
-  CameraView view;  // its adapter is the one it answered on
+  device::CameraRecord view;  // its adapter is the one it answered on
   bool seenAtLinkLevel = false;
   bool seenByUdp = false;
   net::RouteLookup route;      // for the camera's address; not asked for 0.0.0.0

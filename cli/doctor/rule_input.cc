@@ -11,14 +11,14 @@
 namespace cli {
 
 RuleInput ruleInput(const DoctorFacts& facts) {
-  std::vector<CameraView> views;
+  std::vector<device::CameraRecord> views;
   for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
-  return {facts, addressSharing(views, facts.hostAddresses)};
+  return {facts, device::addressSharing(views, facts.hostAddresses)};
 }
 
 std::string dottedIp(uint32_t ip) { return net::dottedQuad(ip); }
 
-std::string subnetText(const AdapterView& adapter) {
+std::string subnetText(const device::AdapterRecord& adapter) {
   return addressWithMask(adapter.ip & adapter.mask, adapter.mask);
 }
 
