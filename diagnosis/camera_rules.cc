@@ -1,12 +1,12 @@
-#include "cli/doctor/camera_rules.h"
+#include "diagnosis/camera_rules.h"
 
 #include <algorithm>
 
-#include "cli/doctor/diagnosis.h"
+#include "diagnosis/diagnosis.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/macaddress.h"
 
-namespace cli {
+namespace diagnosis {
 
 namespace {
 
@@ -173,4 +173,4 @@ void controlRule(const RuleInput& input, std::vector<Finding>& out) {
   }
 }
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -14,7 +14,7 @@
 #include "net/route_lookup.h"
 #include "net/sysctl_values.h"
 
-namespace cli {
+namespace diagnosis {
 
 struct AdapterFacts {
   device::AdapterRecord view;
@@ -62,4 +62,4 @@ struct DoctorFacts {
   std::string programPath;   // this program, for the privilege's fix
 };
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -1,14 +1,16 @@
-#include "cli/doctor/rule_input.h"
+#include "diagnosis/rule_input.h"
+
+#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "cli/output/table_render.h"
+#include "net/address_set.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
-namespace cli {
+namespace diagnosis {
 
 RuleInput ruleInput(const DoctorFacts& facts) {
   std::vector<device::CameraRecord> views;
@@ -19,7 +21,7 @@ RuleInput ruleInput(const DoctorFacts& facts) {
 std::string dottedIp(uint32_t ip) { return net::dottedQuad(ip); }
 
 std::string subnetText(const device::AdapterRecord& adapter) {
-  return addressWithMask(adapter.ip & adapter.mask, adapter.mask);
+  return net::cidrText(ntohl(adapter.ip & adapter.mask), ntohl(adapter.mask));
 }
 
 std::string adapterOf(const CameraFacts& camera) {
@@ -54,4 +56,4 @@ std::string forceIpFix(const CameraFacts& camera) {
          dottedIp(mask);
 }
 
-}  // namespace cli
+}  // namespace diagnosis

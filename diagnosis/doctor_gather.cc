@@ -1,4 +1,4 @@
-#include "cli/doctor/doctor_gather.h"
+#include "diagnosis/doctor_gather.h"
 
 #include <arpa/inet.h>
 #include <unistd.h>
@@ -6,15 +6,15 @@
 #include <array>
 #include <memory>
 
-#include "cli/camera_lookup.h"
-#include "cli/doctor/rule_input.h"
+#include "device/camera_target.h"
 #include "device/discovery.h"
 #include "device/register_reads.h"
+#include "diagnosis/rule_input.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 #include "net/sysctl_values.h"
 
-namespace cli {
+namespace diagnosis {
 
 namespace {
 
@@ -150,4 +150,4 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters,
   return gathered;
 }
 
-}  // namespace cli
+}  // namespace diagnosis
