@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "cli/atomic_file.h"
-#include "cli/output/address_sharing.h"
 #include "cli/output/json_render.h"
 #include "cli/output/watch_render.h"
+#include "device/address_sharers.h"
 #include "device/watch_state.h"
 #include "net/host_interfaces.h"
 #include "testbed/camera_fleet.h"
@@ -127,7 +127,7 @@ void cpuPerRound(const std::string& dir) {
   const double start = cpuMs();
   for (int r = 0; r < kCpuRounds; ++r) {
     round.time = r;
-    round.hostAddresses = cli::hostAddresses();
+    round.hostAddresses = device::hostAddresses();
     [[maybe_unused]] const auto interfaces = net::listHostInterfaces();
     foldAndRender(state, round, dir + "/cpu.prom");
   }

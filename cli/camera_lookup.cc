@@ -49,7 +49,7 @@ CommandResult lookupFailure(const device::Lookup& lookup) {
   if (result.code != ExitCode::kAmbiguous) return result;
   result.data["candidates"] = nlohmann::ordered_json::array();
   for (const GigE_Camera_Info& camera : lookup.candidates) {
-    result.data["candidates"].push_back(cameraJson(viewOf(camera)));
+    result.data["candidates"].push_back(cameraJson(device::recordOf(camera)));
   }
   return result;
 }

@@ -7,23 +7,75 @@
 
 #include "device/fault.h"
 #include "device/force_ip_port.h"
+#include "net/host_interfaces.h"
 #include "net/interface_link.h"
 
 namespace device {
 
-std::vector<net::Mac> sharersOf(const CameraTarget& camera,
-                                const std::vector<GigE_Camera_Info>& found) {
-  std::vector<net::Mac> sharers;
-  for (const GigE_Camera_Info& other : found) {
-    net::Mac mac{};
-    std::copy(std::begin(other.cameraMacHw), std::end(other.cameraMacHw), mac.begin());
-    if (other.sourceIp == camera.ip && mac != camera.mac &&
-        net::sameLink(other.adaptor.getName(), camera.interface) &&
-        std::find(sharers.begin(), sharers.end(), mac) == sharers.end()) {
-      sharers.push_back(mac);
+namespace {
+
+// Each link has its own addresses: cameras heard on different links share
+// nothing. A record without an adapter may be on any link.
+bool sameLink(const CameraRecord& a, const CameraRecord& b) {
+  return !a.adapter || !b.adapter || net::sameLink(a.adapter->name, b.adapter->name);
+}
+
+// The MACs of the other cameras of `cameras` at `camera`'s address on its
+// link, each once.
+std::vector<net::Mac> othersAt(const CameraRecord& camera,
+                               const std::vector<CameraRecord>& cameras) {
+  std::vector<net::Mac> others;
+  for (const CameraRecord& other : cameras) {
+    const bool sameAddress =
+        other.ip == camera.ip && other.mac != camera.mac && sameLink(other, camera);
+    if (sameAddress && std::find(others.begin(), others.end(), other.mac) == others.end()) {
+      others.push_back(other.mac);
     }
   }
-  return sharers;
+  return others;
+}
+
+}  // namespace
+
+std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& cameras,
+                                           const std::vector<uint32_t>& hostAddresses) {
+  std::vector<AddressSharing> sharing(cameras.size());
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    const uint32_t ip = cameras[i].ip;
+    if (ip == 0) continue;
+    sharing[i].hostAddress =
+        std::find(hostAddresses.begin(), hostAddresses.end(), ip) != hostAddresses.end();
+    sharing[i].sharesWith = othersAt(cameras[i], cameras);
+  }
+  return sharing;
+}
+
+void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>& hostAddresses) {
+  const std::vector<AddressSharing> sharing = addressSharing(cameras, hostAddresses);
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    cameras[i].sharesAddressWith = sharing[i].sharesWith;
+    cameras[i].hostAddress = sharing[i].hostAddress;
+  }
+}
+
+std::vector<uint32_t> hostAddresses() {
+  std::vector<uint32_t> addresses;
+  for (const net::HostInterface& entry : net::listHostInterfaces()) {
+    for (const net::InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
+  }
+  return addresses;
+}
+
+// The target as a record heard on its interface, among the cameras found.
+std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+                                const std::vector<GigE_Camera_Info>& found) {
+  CameraRecord target;
+  target.mac = camera.mac;
+  target.ip = camera.ip;
+  target.adapter = AdapterRecord{camera.interface};
+  std::vector<CameraRecord> heard;
+  for (const GigE_Camera_Info& other : found) heard.push_back(recordOf(other));
+  return othersAt(target, heard);
 }
 
 std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarget& camera,

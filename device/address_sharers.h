@@ -2,7 +2,9 @@
 // discovery heard there, or the station that answers an ARP probe for it.
 // Unicast to a shared address reaches whichever answers ARP first, so a
 // changing operation must know. A camera heard on another adapter at the
-// same number is on another link and shares nothing. Prints nothing; the
+// same number is on another link and shares nothing; nor does one MAC seen
+// on two adapters, which is one camera. A camera at an address of this host
+// is marked too: unicast there reaches the host itself. Prints nothing; the
 // caller's thread (the probe listens on a thread of its own).
 #pragma once
 
@@ -11,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "device/camera_record.h"
 #include "device/camera_target.h"
 #include "gvcp/camera_info.h"
 #include "gvcp/status.h"
@@ -18,6 +21,23 @@
 #include "net/macaddress.h"
 
 namespace device {
+
+struct AddressSharing {
+  std::vector<net::Mac> sharesWith;  // the other cameras' MACs, each once
+  bool hostAddress = false;          // the address is one of this host's
+};
+
+// One entry per camera of `cameras`, in their order. `hostAddresses` are every
+// IPv4 address of every interface of the host (network byte order). 0.0.0.0
+// shares with nothing; a record without an adapter may be on any link.
+std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& cameras,
+                                           const std::vector<uint32_t>& hostAddresses);
+
+// Fills every record's sharesAddressWith and hostAddress from addressSharing.
+void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>& hostAddresses);
+
+// Every IPv4 address of this host's interfaces, network byte order.
+std::vector<uint32_t> hostAddresses();
 
 // The MACs of the other cameras that answered at `camera`'s address through
 // the same interface, each once.

@@ -11,10 +11,10 @@
 #include "cli/discovery_run.h"
 #include "cli/input/apply_plan.h"
 #include "cli/job_pool.h"
-#include "cli/output/camera_view.h"
 #include "cli/output/change_render.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
+#include "device/camera_record.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
 
@@ -87,7 +87,7 @@ std::variant<std::vector<RowTarget>, CommandResult> locate(
 CommandResult applyRow(const RowTarget& target, RowContext& context, StateAccount& account) {
   const GigE_Camera_Info& camera = target.camera;
   const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
-  if (!viewOf(camera).reachable) {
+  if (!device::recordOf(camera).reachable) {
     return failure(ExitCode::kFailed, who + " is outside the subnet of adapter " +
                                           gvcp::tableSafe(camera.adaptor.getName()) +
                                           ": give it an address there first (force-ip)");

@@ -2,23 +2,23 @@
 
 #include <algorithm>
 
-#include "cli/doctor/diagnosis.h"
-#include "cli/doctor/doctor_gather.h"
 #include "cli/doctor/doctor_render.h"
-#include "cli/output/address_sharing.h"
 #include "cli/output/json_render.h"
+#include "device/address_sharers.h"
+#include "diagnosis/diagnosis.h"
+#include "diagnosis/doctor_gather.h"
 
 namespace cli {
 
 namespace {
 
-nlohmann::ordered_json camerasJson(const DoctorFacts& facts) {
-  std::vector<CameraView> views;
-  for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
-  std::stable_sort(views.begin(), views.end(), listOrder);
-  noteSharing(views, facts.hostAddresses);
+nlohmann::ordered_json camerasJson(const diagnosis::DoctorFacts& facts) {
+  std::vector<device::CameraRecord> views;
+  for (const diagnosis::CameraFacts& camera : facts.cameras) views.push_back(camera.view);
+  std::stable_sort(views.begin(), views.end(), device::listOrder);
+  device::noteSharing(views, facts.hostAddresses);
   nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
-  for (const CameraView& view : views) cameras.push_back(cameraJson(view));
+  for (const device::CameraRecord& view : views) cameras.push_back(cameraJson(view));
   return cameras;
 }
 
@@ -26,15 +26,16 @@ nlohmann::ordered_json camerasJson(const DoctorFacts& facts) {
 
 CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>& adapters,
                         const std::vector<net::HostInterface>& host, std::ostream& err) {
-  const Gathered gathered = gatherFacts(adapters, host, invocation.timeoutMs);
+  const diagnosis::Gathered gathered = diagnosis::gatherFacts(adapters, host, invocation.timeoutMs);
   for (const gvcp::Status& skip : gathered.skipped) err << "warning: " << skip.toString() << "\n";
   if (!gathered.status.ok()) {
     return failure(ExitCode::kFailed, "discovery: " + gathered.status.toString());
   }
-  const std::vector<Finding> findings = diagnose(gathered.facts);
+  const std::vector<diagnosis::Finding> findings = diagnosis::diagnose(gathered.facts);
   CommandResult result;
   const size_t failed = static_cast<size_t>(std::count_if(
-      findings.begin(), findings.end(), [](const Finding& f) { return f.level == Level::kFail; }));
+      findings.begin(), findings.end(),
+      [](const diagnosis::Finding& f) { return f.level == diagnosis::Level::kFail; }));
   if (failed > 0) {
     result.code = ExitCode::kFailed;
     result.message = std::to_string(failed) + (failed == 1 ? " check" : " checks") + " failed";

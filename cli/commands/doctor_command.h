@@ -1,5 +1,5 @@
 // `doctor`: why a camera cannot be seen or used, and how to fix it. Gathers
-// the facts (cli/doctor/doctor_gather.h), judges them (cli/doctor/diagnosis.h)
+// the facts (diagnosis/doctor_gather.h), judges them (diagnosis/diagnosis.h)
 // and renders the findings as a table or as {"checks": [...], "cameras":
 // [...]}. Changes nothing. Exit 1 when a finding is at level fail (the
 // document then carries "error" beside the checks), or when the discovery

@@ -5,10 +5,10 @@
 #include <set>
 
 #include "cli/discovery_run.h"
-#include "cli/output/address_sharing.h"
-#include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
+#include "device/address_sharers.h"
+#include "device/camera_record.h"
 
 namespace cli {
 
@@ -34,14 +34,14 @@ CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& 
   for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
   if (!outcome.status.ok())
     return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
-  std::vector<CameraView> views;
-  for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(viewOf(camera));
-  std::stable_sort(views.begin(), views.end(), listOrder);
-  noteSharing(views, hostAddresses());
+  std::vector<device::CameraRecord> views;
+  for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(device::recordOf(camera));
+  std::stable_sort(views.begin(), views.end(), device::listOrder);
+  device::noteSharing(views, device::hostAddresses());
   if (views.empty()) err << "no camera found\n";
   CommandResult result;
   result.data["cameras"] = nlohmann::ordered_json::array();
-  for (const CameraView& view : views) result.data["cameras"].push_back(cameraJson(view));
+  for (const device::CameraRecord& view : views) result.data["cameras"].push_back(cameraJson(view));
   result.text = listTable(views);
   return result;
 }

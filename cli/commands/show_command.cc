@@ -5,25 +5,26 @@
 
 #include "cli/camera_lookup.h"
 #include "cli/commands/camera_frame.h"
-#include "cli/output/address_sharing.h"
-#include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
+#include "device/address_sharers.h"
+#include "device/camera_record.h"
 #include "device/camera_settings.h"
 
 namespace cli {
 
 namespace {
 
-// The view of what was read, with the cameras that share its address among
+// The record of what was read, with the cameras that share its address among
 // those the lookup's discovery heard (none for an address read directly).
-CameraView viewWithSharing(const device::CameraSettings& settings, const device::Lookup& lookup) {
+device::CameraRecord recordWithSharing(const device::CameraSettings& settings,
+                                       const device::Lookup& lookup) {
   const std::optional<Adaptor>& adapter = lookup.target->adapter;
-  CameraView shown =
-      viewOf(settings, adapter ? std::optional(adapterView(*adapter)) : std::nullopt);
-  std::vector<CameraView> heard{shown};
-  for (const GigE_Camera_Info& camera : lookup.found) heard.push_back(viewOf(camera));
-  noteSharing(heard, hostAddresses());
+  device::CameraRecord shown = device::recordOf(
+      settings, adapter ? std::optional(device::adapterRecord(*adapter)) : std::nullopt);
+  std::vector<device::CameraRecord> heard{shown};
+  for (const GigE_Camera_Info& camera : lookup.found) heard.push_back(device::recordOf(camera));
+  device::noteSharing(heard, device::hostAddresses());
   return heard.front();
 }
 
@@ -37,7 +38,7 @@ CommandResult runShow(const Invocation& invocation, const Selector& selector,
   if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
     return failureOf(read, "camera at " + lookup.target->address);
   }
-  const CameraView view = viewWithSharing(settings, lookup);
+  const device::CameraRecord view = recordWithSharing(settings, lookup);
   CommandResult result;
   result.data["camera"] = settingsJson(view, settings);
   result.text = showBlock(view, settings);

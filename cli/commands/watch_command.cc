@@ -7,9 +7,9 @@
 
 #include "cli/atomic_file.h"
 #include "cli/discovery_run.h"
-#include "cli/output/address_sharing.h"
 #include "cli/output/json_render.h"
 #include "cli/output/watch_render.h"
+#include "device/address_sharers.h"
 #include "device/discovery.h"
 #include "device/link_speed.h"
 #include "device/watch_state.h"
@@ -94,7 +94,7 @@ class Watch {
       if (a.up) figures.discoverySeconds.emplace_back(a.name, seconds);
     observation.time = epochSeconds();
     observation.adapters = adapters.observed;
-    observation.hostAddresses = hostAddresses();
+    observation.hostAddresses = device::hostAddresses();
     for (const device::WatchEvent& event : state_.fold(observation)) print(event, observation.time);
     readLinkSpeeds();
     writeTextfile(figures);

@@ -20,17 +20,19 @@ std::string plural(size_t count, const char* noun) {
 
 }  // namespace
 
-std::string doctorTable(const std::vector<Finding>& findings, size_t cameras, size_t adapters) {
+std::string doctorTable(const std::vector<diagnosis::Finding>& findings, size_t cameras,
+                        size_t adapters) {
   std::vector<std::vector<std::string>> rows = {{"LEVEL", "CHECK", "ADAPTER", "CAMERA", "FINDING"}};
-  for (const Finding& f : findings) {
-    if (f.level == Level::kOk) continue;
-    rows.push_back(
-        {levelName(f.level), f.check, cell(f.adapter), cell(f.camera), gvcp::tableSafe(f.message)});
+  for (const diagnosis::Finding& f : findings) {
+    if (f.level == diagnosis::Level::kOk) continue;
+    rows.push_back({diagnosis::levelName(f.level), f.check, cell(f.adapter), cell(f.camera),
+                    gvcp::tableSafe(f.message)});
     if (!f.fix.empty()) rows.push_back({"", "", "", "", "fix: " + gvcp::tableSafe(f.fix)});
   }
   std::string text = rows.size() > 1 ? alignedColumns(rows) : "";
-  const bool wrong = std::any_of(findings.begin(), findings.end(),
-                                 [](const Finding& f) { return f.level >= Level::kWarn; });
+  const bool wrong = std::any_of(findings.begin(), findings.end(), [](const diagnosis::Finding& f) {
+    return f.level >= diagnosis::Level::kWarn;
+  });
   if (!wrong) {
     text += "no problem found with " + plural(cameras, "camera") + " on " +
             plural(adapters, "adapter") + "\n";
@@ -38,11 +40,11 @@ std::string doctorTable(const std::vector<Finding>& findings, size_t cameras, si
   return text;
 }
 
-nlohmann::ordered_json checksJson(const std::vector<Finding>& findings) {
+nlohmann::ordered_json checksJson(const std::vector<diagnosis::Finding>& findings) {
   nlohmann::ordered_json checks = nlohmann::ordered_json::array();
-  for (const Finding& f : findings) {
+  for (const diagnosis::Finding& f : findings) {
     checks.push_back({{"check", f.check},
-                      {"level", levelName(f.level)},
+                      {"level", diagnosis::levelName(f.level)},
                       {"adapter", orNull(f.adapter)},
                       {"camera", orNull(f.camera)},
                       {"message", f.message},

@@ -8,15 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/doctor/finding.h"
+#include "diagnosis/finding.h"
 
 namespace cli {
 
 // `cameras` and `adapters` count what was looked at, for the closing line.
-std::string doctorTable(const std::vector<Finding>& findings, size_t cameras, size_t adapters);
+std::string doctorTable(const std::vector<diagnosis::Finding>& findings, size_t cameras,
+                        size_t adapters);
 
 // [{"check", "level", "adapter", "camera", "message", "fix"}, ...]; an empty
 // adapter, camera or fix is null.
-nlohmann::ordered_json checksJson(const std::vector<Finding>& findings);
+nlohmann::ordered_json checksJson(const std::vector<diagnosis::Finding>& findings);
 
 }  // namespace cli

@@ -5,10 +5,10 @@
 namespace cli {
 namespace {
 
-const std::vector<Finding> kMixed = {
-    {"link", Level::kFail, "eth2", "", "eth2 is down", "ip link set eth2 up"},
-    {"control", Level::kWarn, "eth1", "02:00:00:00:00:11", "held\x1b[2J", ""},
-    {"subnet", Level::kOk, "", "", "every camera is in its adapter's subnet", ""},
+const std::vector<diagnosis::Finding> kMixed = {
+    {"link", diagnosis::Level::kFail, "eth2", "", "eth2 is down", "ip link set eth2 up"},
+    {"control", diagnosis::Level::kWarn, "eth1", "02:00:00:00:00:11", "held\x1b[2J", ""},
+    {"subnet", diagnosis::Level::kOk, "", "", "every camera is in its adapter's subnet", ""},
 };
 
 TEST(DoctorRender, TableShowsFindingsAboveOkWithTheFixBelowAndNothingElse) {

@@ -14,7 +14,7 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-json adapterJson(const std::optional<AdapterView>& adapter) {
+json adapterJson(const std::optional<device::AdapterRecord>& adapter) {
   if (!adapter) return nullptr;
   return {{"name", adapter->name},
           {"ip", net::dottedQuad(adapter->ip)},
@@ -34,7 +34,7 @@ json macList(const std::vector<net::Mac>& macs) {
 
 }  // namespace
 
-json cameraJson(const CameraView& c) {
+json cameraJson(const device::CameraRecord& c) {
   return {{"mac", net::macText(c.mac)},
           {"ip", net::dottedQuad(c.ip)},
           {"mask", net::dottedQuad(c.mask)},
@@ -54,7 +54,7 @@ json cameraJson(const CameraView& c) {
           {"host_address", c.hostAddress}};
 }
 
-json settingsJson(const CameraView& camera, const device::CameraSettings& s) {
+json settingsJson(const device::CameraRecord& camera, const device::CameraSettings& s) {
   json object = cameraJson(camera);
   const net::AddressSet& p = s.persistent;
   object["persistent"] = {{"ip", net::dottedQuad(htonl(p.ip))},

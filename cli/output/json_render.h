@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/exit_code.h"
-#include "cli/output/camera_view.h"
+#include "device/camera_record.h"
 #include "device/camera_settings.h"
 
 namespace cli {
@@ -17,9 +17,9 @@ namespace cli {
 // (serial and user name null where the camera has no such register),
 // "ip_config" {"supported", "current"}, "reachable", "shares_address_with"
 // (the other cameras' MACs, empty when none) and "host_address".
-nlohmann::ordered_json cameraJson(const CameraView& camera);
+nlohmann::ordered_json cameraJson(const device::CameraRecord& camera);
 // cameraJson plus "persistent", "heartbeat_timeout_ms" and "control".
-nlohmann::ordered_json settingsJson(const CameraView& camera,
+nlohmann::ordered_json settingsJson(const device::CameraRecord& camera,
                                     const device::CameraSettings& settings);
 
 // {"ok": true, ...data} or {"ok": false, "error": {"code", "message"}, ...data}.

@@ -14,13 +14,13 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-CameraView sampleView() {
-  CameraView view;
+device::CameraRecord sampleView() {
+  device::CameraRecord view;
   view.mac = {0x02, 0x11, 0x22, 0x33, 0xAB, 0xCD};
   view.ip = htonl(0xC0A80A0B);
   view.mask = htonl(0xFFFFFF00);
   view.gateway = htonl(0xC0A80A01);
-  view.adapter = AdapterView{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
+  view.adapter = device::AdapterRecord{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
   view.identity.model = "ABC-100";
   view.ipConfigSupported = 0x7;
   view.ipConfigCurrent = 0x4;
@@ -47,13 +47,13 @@ TEST(CameraJson, CarriesEveryFieldInItsTextForm) {
 }
 
 TEST(CameraJson, NoAdapterIsNull) {
-  CameraView view = sampleView();
+  device::CameraRecord view = sampleView();
   view.adapter.reset();
   EXPECT_TRUE(json::parse(writeJson(cameraJson(view)))["adapter"].is_null());
 }
 
 TEST(CameraJson, HostileTextStaysValidJson) {
-  CameraView view = sampleView();
+  device::CameraRecord view = sampleView();
   view.identity.model = std::string("A\x1b[2J\x07", 6);   // terminal control
   view.identity.serial = std::string("\xff\xfe\xc3", 3);  // not UTF-8, cut sequence at the end
   view.identity.userName = "caf\xc3\xa9";                 // valid UTF-8 stays
@@ -78,7 +78,7 @@ TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
   std::memset(ack.data() + gvcp::kHeaderSize + gvcp::DiscoveryAck::kModelName, 'M', 32);
   std::memset(ack.data() + gvcp::kHeaderSize + gvcp::DiscoveryAck::kDeviceVersion, 'V', 32);
   const GigE_Camera_Info info = gvcp::decodeDiscoveryAck(ack.data(), "192.168.10.11", Adaptor(0u));
-  const json object = json::parse(writeJson(cameraJson(viewOf(info))));
+  const json object = json::parse(writeJson(cameraJson(device::recordOf(info))));
   EXPECT_EQ(object["model"], std::string(32, 'M'));
 }
 

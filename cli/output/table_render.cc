@@ -19,12 +19,12 @@ using Row = std::vector<std::string>;
 
 // The footnote marks of a camera: '!' outside its subnet, '=' sharing its
 // address, '*' at this host's address.
-std::string marksOf(const CameraView& c) {
+std::string marksOf(const device::CameraRecord& c) {
   return std::string(c.reachable ? "" : "!") + (c.sharesAddressWith.empty() ? "" : "=") +
          (c.hostAddress ? "*" : "");
 }
 
-Row rowOf(size_t index, const CameraView& c) {
+Row rowOf(size_t index, const device::CameraRecord& c) {
   return {std::to_string(index),
           net::macText(c.mac),
           addressWithMask(c.ip, c.mask),
@@ -66,7 +66,7 @@ std::string addressWithMask(uint32_t ip, uint32_t mask) {
   return net::dottedQuad(ip) + "/" + net::dottedQuad(mask);
 }
 
-std::string listTable(const std::vector<CameraView>& cameras) {
+std::string listTable(const std::vector<device::CameraRecord>& cameras) {
   std::vector<Row> rows = {
       {"#", "MAC", "ADDRESS", "ADAPTER", "MODEL", "SERIAL", "USER NAME", "MODE", "!"}};
   std::string marks;
@@ -85,7 +85,7 @@ std::string listTable(const std::vector<CameraView>& cameras) {
 
 namespace {
 
-std::string addressNotes(const CameraView& c) {
+std::string addressNotes(const device::CameraRecord& c) {
   std::string notes = c.reachable ? "" : "  ! outside its adapter's subnet";
   if (!c.sharesAddressWith.empty()) {
     notes += "  = shared with";
@@ -97,7 +97,7 @@ std::string addressNotes(const CameraView& c) {
 
 }  // namespace
 
-std::string showBlock(const CameraView& c, const device::CameraSettings& s) {
+std::string showBlock(const device::CameraRecord& c, const device::CameraSettings& s) {
   const std::string adapter = c.adapter ? gvcp::tableSafe(c.adapter->name) + " (" +
                                               addressWithMask(c.adapter->ip, c.adapter->mask) + ")"
                                         : "- (no adapter's subnet holds the address)";

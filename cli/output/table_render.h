@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/output/camera_view.h"
+#include "device/camera_record.h"
 #include "device/camera_settings.h"
 #include "gvcp/camera_text.h"
 #include "gvcp/ip_config.h"
@@ -33,8 +33,8 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
 
 // A header line, one row per camera numbered from 1, and the note on the '!'
 // mark when a row carries it. Columns are as wide as their widest cell.
-std::string listTable(const std::vector<CameraView>& cameras);
+std::string listTable(const std::vector<device::CameraRecord>& cameras);
 // One "name: value" line per field of show.
-std::string showBlock(const CameraView& camera, const device::CameraSettings& settings);
+std::string showBlock(const device::CameraRecord& camera, const device::CameraSettings& settings);
 
 }  // namespace cli

@@ -9,12 +9,12 @@ namespace cli {
 
 namespace {
 
-CameraView camera(uint32_t ip, bool reachable) {
-  CameraView view;
+device::CameraRecord camera(uint32_t ip, bool reachable) {
+  device::CameraRecord view;
   view.mac = {0x02, 0, 0, 0, 0, 0x11};
   view.ip = htonl(ip);
   view.mask = htonl(0xFFFFFF00);
-  view.adapter = AdapterView{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
+  view.adapter = device::AdapterRecord{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
   view.identity.model = "ABC";
   view.ipConfigCurrent = 0x5;
   view.reachable = reachable;
@@ -68,7 +68,7 @@ TEST(ListTable, OutsideCameraIsMarkedAndExplained) {
 }
 
 TEST(ListTable, HostileTextCannotDriveTheTerminal) {
-  CameraView view = camera(0xC0A80A0B, true);
+  device::CameraRecord view = camera(0xC0A80A0B, true);
   view.identity.userName = "\x1b]0;owned\x07";
   view.identity.serial = std::string(16, '\xff');
   const std::string text = listTable({view});

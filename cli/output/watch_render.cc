@@ -9,9 +9,9 @@
 #include <map>
 #include <sstream>
 
-#include "cli/output/camera_view.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
+#include "device/camera_record.h"
 #include "gvcp/ip_config.h"
 #include "net/ipv4address.h"
 
@@ -22,8 +22,8 @@ using device::WatchEventKind;
 
 namespace {
 
-CameraView watchedView(const device::WatchedCamera& camera) {
-  CameraView view = viewOf(camera.info);
+device::CameraRecord watchedView(const device::WatchedCamera& camera) {
+  device::CameraRecord view = device::recordOf(camera.info);
   view.sharesAddressWith = camera.sharesWith;
   view.hostAddress = camera.hostAddress;
   return view;

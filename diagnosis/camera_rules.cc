@@ -1,12 +1,12 @@
-#include "cli/doctor/camera_rules.h"
+#include "diagnosis/camera_rules.h"
 
 #include <algorithm>
 
-#include "cli/doctor/diagnosis.h"
+#include "diagnosis/diagnosis.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/macaddress.h"
 
-namespace cli {
+namespace diagnosis {
 
 namespace {
 
@@ -109,7 +109,7 @@ void subnetRule(const RuleInput& input, std::vector<Finding>& out) {
 void addressConflictRule(const RuleInput& input, std::vector<Finding>& out) {
   for (size_t i = 0; i < input.facts.cameras.size(); ++i) {
     const CameraFacts& c = input.facts.cameras[i];
-    const AddressSharing& sharing = input.sharing[i];
+    const device::AddressSharing& sharing = input.sharing[i];
     std::string message;
     if (!sharing.sharesWith.empty()) {
       std::string others;
@@ -173,4 +173,4 @@ void controlRule(const RuleInput& input, std::vector<Finding>& out) {
   }
 }
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -7,10 +7,10 @@
 
 #include <vector>
 
-#include "cli/doctor/doctor_facts.h"
-#include "cli/doctor/finding.h"
+#include "diagnosis/doctor_facts.h"
+#include "diagnosis/finding.h"
 
-namespace cli {
+namespace diagnosis {
 
 // The checks, in the order their findings appear within one level.
 struct CheckName {
@@ -38,4 +38,4 @@ inline constexpr long kStreamingRmemBytes = 16L * 1024 * 1024;
 
 std::vector<Finding> diagnose(const DoctorFacts& facts);
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "cli/doctor/finding.h"
-#include "cli/doctor/rule_input.h"
+#include "diagnosis/finding.h"
+#include "diagnosis/rule_input.h"
 
-namespace cli {
+namespace diagnosis {
 
 // An answer seen at link level but not by UDP, explained by reverse-path
 // filtering (strict: the route back to the camera leaves through another
@@ -25,4 +25,4 @@ void sharedSubnetRule(const RuleInput& input, std::vector<Finding>& out);
 // A camera held by another application, or refusing the read that tells.
 void controlRule(const RuleInput& input, std::vector<Finding>& out);
 
-}  // namespace cli
+}  // namespace diagnosis

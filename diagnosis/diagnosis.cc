@@ -1,11 +1,11 @@
-#include "cli/doctor/diagnosis.h"
+#include "diagnosis/diagnosis.h"
 
 #include <algorithm>
 
-#include "cli/doctor/camera_rules.h"
-#include "cli/doctor/host_rules.h"
+#include "diagnosis/camera_rules.h"
+#include "diagnosis/host_rules.h"
 
-namespace cli {
+namespace diagnosis {
 
 namespace {
 
@@ -69,4 +69,4 @@ const char* levelName(Level level) {
   return "fail";
 }
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "cli/doctor/finding.h"
-#include "cli/doctor/rule_input.h"
+#include "diagnosis/finding.h"
+#include "diagnosis/rule_input.h"
 
-namespace cli {
+namespace diagnosis {
 
 // An adapter down or without carrier; a camera on a link slower than 1000 Mb/s.
 void linkRule(const RuleInput& input, std::vector<Finding>& out);
@@ -24,4 +24,4 @@ void neighbourTableRule(const RuleInput& input, std::vector<Finding>& out);
 // No packet-socket privilege: the checks that were skipped and how to grant it.
 void privilegeRule(const RuleInput& input, std::vector<Finding>& out);
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -1,14 +1,14 @@
 // The diagnosis over facts made up in memory: a clean bed of two adapters with
 // one camera each, and one fault at a time planted in it, each found on its
 // adapter with its camera and fix, and nothing else above level ok.
-#include "cli/doctor/diagnosis.h"
+#include "diagnosis/diagnosis.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 
-namespace cli {
+namespace diagnosis {
 namespace {
 
 uint32_t ipOf(const char* text) {
@@ -28,7 +28,7 @@ CameraFacts camera(uint8_t last, const char* ip, const AdapterFacts& on) {
   c.view.mac = {2, 0, 0, 0, 0, last};
   c.view.ip = ipOf(ip);
   c.view.adapter = on.view;
-  c.view.reachable = inSubnet(c.view.ip, on.view);
+  c.view.reachable = device::inSubnet(c.view.ip, on.view);
   c.seenAtLinkLevel = c.seenByUdp = true;
   c.route = {net::RouteKind::kThrough, on.link->index};
   c.routeInterface = on.view.name;
@@ -182,4 +182,4 @@ TEST(Diagnosis, EntriesComeWorstFirstAndSkippedChecksGiveNoEntry) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace diagnosis

@@ -9,12 +9,12 @@
 
 #include <vector>
 
-#include "cli/doctor/doctor_facts.h"
+#include "diagnosis/doctor_facts.h"
 #include "gvcp/status.h"
 #include "net/adaptor.h"
 #include "net/host_interfaces.h"
 
-namespace cli {
+namespace diagnosis {
 
 struct Gathered {
   DoctorFacts facts;
@@ -26,4 +26,4 @@ struct Gathered {
 Gathered gatherFacts(const std::vector<Adaptor>& adapters,
                      const std::vector<net::HostInterface>& host, int timeoutMs);
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/output/camera_view.h"
+#include "device/camera_record.h"
 #include "net/link_facts.h"
 #include "net/route_lookup.h"
 #include "net/sysctl_values.h"
 
-namespace cli {
+namespace diagnosis {
 
 struct AdapterFacts {
-  AdapterView view;
+  device::AdapterRecord view;
   std::optional<net::LinkFacts> link;  // none when the kernel did not list the interface
   std::optional<long> rpFilter;        // the interface's own net.ipv4.conf.<name>.rp_filter
 };
@@ -40,7 +40,7 @@ struct ControlFacts {
 };
 
 struct CameraFacts {
-  CameraView view;  // its adapter is the one it answered on
+  device::CameraRecord view;  // its adapter is the one it answered on
   bool seenAtLinkLevel = false;
   bool seenByUdp = false;
   net::RouteLookup route;      // for the camera's address; not asked for 0.0.0.0
@@ -62,4 +62,4 @@ struct DoctorFacts {
   std::string programPath;   // this program, for the privilege's fix
 };
 
-}  // namespace cli
+}  // namespace diagnosis

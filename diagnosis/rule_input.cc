@@ -1,25 +1,27 @@
-#include "cli/doctor/rule_input.h"
+#include "diagnosis/rule_input.h"
+
+#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "cli/output/table_render.h"
+#include "net/address_set.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
-namespace cli {
+namespace diagnosis {
 
 RuleInput ruleInput(const DoctorFacts& facts) {
-  std::vector<CameraView> views;
+  std::vector<device::CameraRecord> views;
   for (const CameraFacts& camera : facts.cameras) views.push_back(camera.view);
-  return {facts, addressSharing(views, facts.hostAddresses)};
+  return {facts, device::addressSharing(views, facts.hostAddresses)};
 }
 
 std::string dottedIp(uint32_t ip) { return net::dottedQuad(ip); }
 
-std::string subnetText(const AdapterView& adapter) {
-  return addressWithMask(adapter.ip & adapter.mask, adapter.mask);
+std::string subnetText(const device::AdapterRecord& adapter) {
+  return net::cidrText(ntohl(adapter.ip & adapter.mask), ntohl(adapter.mask));
 }
 
 std::string adapterOf(const CameraFacts& camera) {
@@ -54,4 +56,4 @@ std::string forceIpFix(const CameraFacts& camera) {
          dottedIp(mask);
 }
 
-}  // namespace cli
+}  // namespace diagnosis

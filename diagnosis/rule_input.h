@@ -5,22 +5,22 @@
 #include <string>
 #include <vector>
 
-#include "cli/doctor/doctor_facts.h"
-#include "cli/output/address_sharing.h"
+#include "device/address_sharers.h"
+#include "diagnosis/doctor_facts.h"
 
-namespace cli {
+namespace diagnosis {
 
 struct RuleInput {
   const DoctorFacts& facts;
-  std::vector<AddressSharing> sharing;  // one per camera of facts.cameras
+  std::vector<device::AddressSharing> sharing;  // one per camera of facts.cameras
 };
 
 RuleInput ruleInput(const DoctorFacts& facts);
 
 // Dotted text of an address in network byte order.
 std::string dottedIp(uint32_t ip);
-// "192.168.10.0/24": the subnet of an adapter.
-std::string subnetText(const AdapterView& adapter);
+// "192.168.10.0/24": the subnet of an adapter (the kernel keeps its mask contiguous).
+std::string subnetText(const device::AdapterRecord& adapter);
 // The name of the adapter a camera answered on ("" when none).
 std::string adapterOf(const CameraFacts& camera);
 // The facts of the first chosen adapter named `name`, or nullptr.
@@ -34,4 +34,4 @@ std::string shellWord(const std::string& word);
 // The command that gives the camera a free address in its adapter's subnet.
 std::string forceIpFix(const CameraFacts& camera);
 
-}  // namespace cli
+}  // namespace diagnosis

@@ -1,14 +1,14 @@
-#include "cli/doctor/host_rules.h"
+#include "diagnosis/host_rules.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 
-#include "cli/doctor/diagnosis.h"
+#include "diagnosis/diagnosis.h"
 #include "gvcp/camera_discovery.h"
 #include "net/macaddress.h"
 
-namespace cli {
+namespace diagnosis {
 
 namespace {
 
@@ -163,4 +163,4 @@ void privilegeRule(const RuleInput& input, std::vector<Finding>& out) {
                  "setcap cap_net_raw+p " + shellWord(input.facts.programPath)});
 }
 
-}  // namespace cli
+}  // namespace diagnosis

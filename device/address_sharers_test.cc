@@ -1,22 +1,22 @@
-#include "cli/output/address_sharing.h"
+#include "device/address_sharers.h"
 
 #include <gtest/gtest.h>
 
-namespace cli {
+namespace device {
 namespace {
 
-CameraView at(uint8_t last, uint32_t ip, const char* adapter = "eth1") {
-  CameraView view;
-  view.mac = {2, 0, 0, 0, 0, last};
-  view.ip = ip;
-  view.adapter = AdapterView{adapter, 0, 0};
-  return view;
+CameraRecord at(uint8_t last, uint32_t ip, const char* adapter = "eth1") {
+  CameraRecord record;
+  record.mac = {2, 0, 0, 0, 0, last};
+  record.ip = ip;
+  record.adapter = AdapterRecord{adapter, 0, 0};
+  return record;
 }
 
 TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
   // 1 and 2 share an address; 3 is camera 1 seen on a second adapter; 4 and 5
   // have no address; 6 sits at the host's address.
-  const std::vector<CameraView> cameras = {at(1, 10), at(2, 10), at(1, 10),
+  const std::vector<CameraRecord> cameras = {at(1, 10), at(2, 10), at(1, 10),
                                            at(4, 0),  at(5, 0),  at(6, 99)};
   const std::vector<AddressSharing> sharing = addressSharing(cameras, {99, 0});
   using Macs = std::vector<net::Mac>;
@@ -36,4 +36,4 @@ TEST(AddressSharing, OneAddressOnTwoLinksIsNoSharing) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace device

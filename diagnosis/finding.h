@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace cli {
+namespace diagnosis {
 
 // In order of severity; a finding of kFail makes the command fail.
 enum class Level { kOk, kInfo, kWarn, kFail };
@@ -23,4 +23,4 @@ struct Finding {
 // "ok", "info", "warn", "fail".
 const char* levelName(Level level);
 
-}  // namespace cli
+}  // namespace diagnosis

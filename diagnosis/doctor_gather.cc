@@ -1,4 +1,4 @@
-#include "cli/doctor/doctor_gather.h"
+#include "diagnosis/doctor_gather.h"
 
 #include <arpa/inet.h>
 #include <unistd.h>
@@ -6,15 +6,15 @@
 #include <array>
 #include <memory>
 
-#include "cli/camera_lookup.h"
-#include "cli/doctor/rule_input.h"
+#include "device/camera_target.h"
 #include "device/discovery.h"
 #include "device/register_reads.h"
+#include "diagnosis/rule_input.h"
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/registers.h"
 #include "net/sysctl_values.h"
 
-namespace cli {
+namespace diagnosis {
 
 namespace {
 
@@ -25,7 +25,8 @@ std::vector<AdapterFacts> adapterFactsOf(const std::vector<Adaptor>& adapters,
                                          const std::vector<net::LinkFacts>& links) {
   std::vector<AdapterFacts> facts;
   for (const Adaptor& adaptor : adapters) {
-    AdapterFacts adapter{adapterView(adaptor), std::nullopt, net::rpFilterOf(adaptor.getName())};
+    AdapterFacts adapter{device::adapterRecord(adaptor), std::nullopt,
+                         net::rpFilterOf(adaptor.getName())};
     if (const net::LinkFacts* link = net::findLink(links, adaptor.getName())) adapter.link = *link;
     facts.push_back(adapter);
   }
@@ -52,7 +53,7 @@ std::string interfaceName(const std::vector<net::LinkFacts>& links, unsigned ind
 }
 
 CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<net::LinkFacts>& links) {
-  CameraFacts camera{viewOf(info), info.seenAtLinkLevel, info.seenByUdp, {}, "", {}};
+  CameraFacts camera{device::recordOf(info), info.seenAtLinkLevel, info.seenByUdp, {}, "", {}};
   if (camera.view.ip == 0) return camera;
   camera.route = net::routeTo(camera.view.ip);
   if (camera.route.kind == net::RouteKind::kThrough) {
@@ -62,7 +63,7 @@ CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<net::L
 }
 
 // Unicast reaches the camera, and it alone, and its answers reach a socket.
-bool readable(const CameraFacts& c, const AddressSharing& sharing) {
+bool readable(const CameraFacts& c, const device::AddressSharing& sharing) {
   return c.view.reachable && c.seenByUdp && sharing.sharesWith.empty() && !sharing.hostAddress;
 }
 
@@ -149,4 +150,4 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters,
   return gathered;
 }
 
-}  // namespace cli
+}  // namespace diagnosis
