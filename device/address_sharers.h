@@ -45,15 +45,16 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
                                 const std::vector<GigE_Camera_Info>& found);
 
 // Probing for the sharer. An ARP answer on one link comes back within a
-// millisecond: a station's network stack answers as the request arrives and
-// a switch forwards in microseconds; an answer that arrived in time but was
-// read late still counts (net/arp_probe.h). Two probes cover one lost request
-// or answer; 20 ms after the first and 40 ms after the second leave room for
-// a camera whose small stack answers ARP from a slow path, and for a stop
-// signal after the discovery to come before the take. The 60 ms a free
-// address costs are spent while the camera is read (WhileProbing).
-inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(20),
-                                               std::chrono::milliseconds(40)};
+// millisecond: a station's network stack answers as the request arrives (a
+// camera's in its firmware, a host's in the kernel, neither waiting on a busy
+// user space) and a switch forwards in microseconds; an answer that arrived
+// in time but was read late still counts (net/arp_probe.h), so a loaded host
+// loses nothing by the short wait. Two probes cover one lost request or
+// answer; 5 ms after the first and 10 ms after the second give a slow
+// answer five to ten times what a link needs. The 15 ms a free address
+// costs are spent while the camera is read (WhileProbing).
+inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(5),
+                                               std::chrono::milliseconds(10)};
 
 // Work a changing operation does on the caller's thread while the probe
 // listens on its own: it gets the camera the lookup found.
