@@ -2,7 +2,7 @@
 
 #include "cli/change_audit.h"
 #include "device/fault.h"
-#include "device/shared_address.h"
+#include "device/force_ip_port.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 

@@ -5,8 +5,16 @@
 #include "device/address_sharers.h"
 #include "device/discovery.h"
 #include "device/link_speed.h"
+#include "net/host_interfaces.h"
 
 namespace device {
+
+namespace {
+
+struct WatchedAdapters {
+  std::vector<AdapterObservation> observed;  // up or down
+  std::vector<Adaptor> probed;               // the addresses of those up
+};
 
 WatchedAdapters watchedAdapters(const std::vector<net::HostInterface>& interfaces,
                                 const std::vector<std::string>& names) {
@@ -25,8 +33,6 @@ WatchedAdapters watchedAdapters(const std::vector<net::HostInterface>& interface
     if (up.count(a.getName()) != 0) watched.probed.push_back(a);
   return watched;
 }
-
-namespace {
 
 double epochSeconds() {
   return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();

@@ -12,21 +12,9 @@
 #include <vector>
 
 #include "device/watch_state.h"
-#include "gvcp/camera_info.h"
 #include "gvcp/status.h"
-#include "net/host_interfaces.h"
 
 namespace device {
-
-struct WatchedAdapters {
-  std::vector<AdapterObservation> observed;  // up or down
-  std::vector<Adaptor> probed;               // the addresses of those up
-};
-
-// Every interface with an IPv4 address but loopback, or exactly the named
-// ones (a named one absent now is down).
-WatchedAdapters watchedAdapters(const std::vector<net::HostInterface>& interfaces,
-                                const std::vector<std::string>& names);
 
 struct WatchRound {
   RoundObservation observation;
@@ -35,8 +23,9 @@ struct WatchRound {
   gvcp::Status discovery = gvcp::Status::Ok();
 };
 
-// The adapters `names` picks (all, when empty) and one discovery of `window`
-// on those up.
+// The adapters `names` picks (every one with an IPv4 address but loopback,
+// when empty; a named one absent now is down) and one discovery of `window` on
+// those up.
 WatchRound observeRound(const std::vector<std::string>& names, std::chrono::milliseconds window);
 
 // Once per camera appearance, for those answering in their adapter's subnet;
