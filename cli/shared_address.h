@@ -1,5 +1,5 @@
 // The command line's side of the move off a shared address
-// (device/shared_address.h): FORCEIP's warnings and the move's line on `err`,
+// (device/force_ip_port.h): FORCEIP's warnings and the move's line on `err`,
 // its audit record, and the lookup of a camera a changing command names. The
 // others sharing the address are those the whole discovery window heard or,
 // when the lookup ended at the camera's answer, the station that answers an
