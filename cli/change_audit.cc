@@ -33,21 +33,23 @@ void recordChange(audit::Action action, const device::CameraTarget& target,
   audit::recordChange(changeRecordOf(action, target, result, written, changes));
 }
 
-CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
-                                 const ForceIpPlan& plan, ForceIpPort& port,
-                                 const SignalGuard& signals, std::ostream& err,
-                                 std::optional<uint32_t>* answersAt) {
-  const device::ForceIpOutcome outcome =
-      device::forceIp(plan, port, [&] { return signals.stopRequested(); });
+CommandResult recordForceIp(audit::Action action, const device::CameraTarget& target,
+                            const ForceIpPlan& plan, const device::ForceIpOutcome& outcome,
+                            std::ostream& err) {
   const CommandResult result = renderForceIp(plan, outcome, err);
-  // Success means the camera answered a discovery from the address sent.
-  if (answersAt != nullptr && result.code == ExitCode::kOk) *answersAt = outcome.sent;
   if (outcome.sent) {
     const SettingChange ip{"ip", net::dottedQuad(htonl(plan.currentIp)),
                            net::dottedQuad(htonl(*outcome.sent))};
     recordChange(action, target, result, false, {ip});
   }
   return result;
+}
+
+CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
+                                 const ForceIpPlan& plan, ForceIpPort& port,
+                                 const SignalGuard& signals, std::ostream& err) {
+  return recordForceIp(action, target, plan,
+                       device::forceIp(plan, port, [&] { return signals.stopRequested(); }), err);
 }
 
 }  // namespace cli

@@ -32,13 +32,15 @@ void recordChange(audit::Action action, const device::CameraTarget& target,
                   const CommandResult& result, bool written,
                   const std::vector<SettingChange>& changes = {});
 
-// device::forceIp through `port`, rendered, and recorded as `action` (the
+// FORCEIP's `outcome` for `plan`, rendered, and recorded as `action` (the
 // address the camera had and the one sent) once FORCEIP was sent.
-// `answersAt`, when given, gets the address (host order) the camera was
-// confirmed at.
+CommandResult recordForceIp(audit::Action action, const device::CameraTarget& target,
+                            const ForceIpPlan& plan, const device::ForceIpOutcome& outcome,
+                            std::ostream& err);
+
+// device::forceIp through `port` under `signals`, rendered and recorded.
 CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
-                                 const SignalGuard& signals, std::ostream& err,
-                                 std::optional<uint32_t>* answersAt = nullptr);
+                                 const SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

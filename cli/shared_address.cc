@@ -1,7 +1,5 @@
 #include "cli/shared_address.h"
 
-#include <arpa/inet.h>
-
 #include "cli/change_audit.h"
 #include "device/fault.h"
 #include "device/force_ip_port.h"
@@ -13,36 +11,18 @@ namespace cli {
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
                                 const SignalGuard& signals, std::ostream& err) {
-  if (sharers.empty() || !target.adapter) return {target, std::nullopt, std::nullopt};
-  std::string others;
-  for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + net::macText(mac);
-  const std::string what = "camera " + net::macText(target.mac) + " shares address " +
-                           target.address + " with " + others;
-  std::variant<net::PacketSocket, gvcp::Status> arpSocket =
-      device::openProbeSocket("moving a camera off a shared address");
-  if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) {
-    CommandResult failed = failureOf(*refused);
-    failed.message = what + "; " + failed.message;
-    return {target, std::nullopt, failed};
+  const device::Relocation moved = device::moveOffSharedAddress(
+      target, sharers, timeoutMs, [&] { return signals.stopRequested(); });
+  if (moved.forced) {
+    recordForceIp(audit::Action::kTemporaryAddress, target, moved.forced->plan,
+                  moved.forced->outcome, err);
   }
-  device::NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
-  const AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
-  std::optional<uint32_t> movedTo;
-  const CommandResult moved = runRecordedForceIp(
-      audit::Action::kTemporaryAddress, target, device::forceIpPlan(target, automatic, true, false),
-      port, signals, err, &movedTo);
-  if (moved.code != ExitCode::kOk || !movedTo) {
-    return {target, std::nullopt,
-            failure(moved.code, what + ": " + moved.message + "; nothing was written")};
+  if (!moved.status.ok()) return {target, std::nullopt, failureOf(moved.status)};
+  if (moved.temporaryIp) {
+    err << device::sharingText(target, sharers) << ": it answers at the temporary address "
+        << moved.target.address << " until it restarts\n";
   }
-  Relocation relocation{target, std::nullopt, std::nullopt};
-  const uint32_t ip = htonl(*movedTo);
-  relocation.target.ip = ip;
-  relocation.target.address = net::dottedQuad(ip);
-  relocation.temporaryIp = ip;
-  err << what << ": it answers at the temporary address " << relocation.target.address
-      << " until it restarts\n";
-  return relocation;
+  return {moved.target, moved.temporaryIp, std::nullopt};
 }
 
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,

@@ -1,12 +1,10 @@
-// Cameras on one address (a new batch on its factory default): unicast to
-// that address reaches whichever answers ARP first, so a command that
-// changes one of them first gives it a temporary address of its own with
-// FORCEIP (the --ip auto rule on the adapter it answered on, ARP-probed),
-// says so on `err`, and goes on at that address; the other cameras receive
-// nothing. The others are those the whole discovery window heard or, when the
-// lookup ended at the camera's answer, the station that answers an ARP probe
-// for the address on the camera's adapter (device/address_sharers.h). The
-// caller's thread.
+// The command line's side of the move off a shared address
+// (device/force_ip_port.h): FORCEIP's warnings and the move's line on `err`,
+// its audit record, and the lookup of a camera a changing command names. The
+// others sharing the address are those the whole discovery window heard or,
+// when the lookup ended at the camera's answer, the station that answers an
+// ARP probe for the address on the camera's adapter (device/address_sharers.h).
+// The caller's thread.
 #pragma once
 
 #include <optional>
@@ -27,6 +25,7 @@ struct Relocation {
   std::optional<CommandResult> failure;  // nothing was written
 };
 
+// device::moveOffSharedAddress under `signals`, said on `err` and recorded;
 // `target` unchanged when `sharers` is empty.
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,

@@ -10,6 +10,7 @@
 #include "device/fault.h"
 #include "gvcp/forceip_exchange.h"
 #include "net/host_interfaces.h"
+#include "net/ipv4address.h"
 
 namespace device {
 
@@ -76,6 +77,43 @@ ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, 
   plan.gateway = set.gateway;
   plan.force = force;
   return plan;
+}
+
+std::string sharingText(const CameraTarget& target, const std::vector<net::Mac>& sharers) {
+  std::string others;
+  for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + net::macText(mac);
+  return "camera " + net::macText(target.mac) + " shares address " + target.address + " with " +
+         others;
+}
+
+Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
+                                int timeoutMs, const std::function<bool()>& stopRequested) {
+  Relocation relocation{target, std::nullopt, std::nullopt, gvcp::Status::Ok()};
+  if (sharers.empty() || !target.adapter) return relocation;
+  const std::string what = sharingText(target, sharers);
+  std::variant<net::PacketSocket, gvcp::Status> arpSocket =
+      openProbeSocket("moving a camera off a shared address");
+  if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) {
+    relocation.status = gvcp::Status::Local(refused->code(), what + "; " + refused->toString());
+    return relocation;
+  }
+  NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
+  const net::AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
+  TemporaryForce& forced = relocation.forced.emplace(
+      TemporaryForce{forceIpPlan(target, automatic, true, false), ForceIpOutcome{}});
+  forced.outcome = forceIp(forced.plan, port, stopRequested);
+  // Success means the camera answered a discovery from the address sent.
+  if (!forced.outcome.status.ok() || !forced.outcome.sent) {
+    relocation.status = gvcp::Status::Local(
+        forced.outcome.status.code(),
+        what + ": " + forced.outcome.status.toString() + "; nothing was written");
+    return relocation;
+  }
+  const uint32_t ip = htonl(*forced.outcome.sent);
+  relocation.target.ip = ip;
+  relocation.target.address = net::dottedQuad(ip);
+  relocation.temporaryIp = ip;
+  return relocation;
 }
 
 }  // namespace device

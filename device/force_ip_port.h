@@ -3,16 +3,24 @@
 // packet socket of the ARP probe (opened first, so that a run without the
 // privilege sends nothing), the flow's port over the camera's adapter (the
 // probe, the FORCEIP exchange from the adapter's address, a discovery on that
-// adapter), and the flow's plan for the camera. Prints nothing; the caller's
-// thread.
+// adapter), the flow's plan for the camera, and the move off a shared
+// address: unicast to an address several stations hold reaches whichever
+// answers ARP first, so an operation that changes one camera first gives it a
+// temporary address of its own (the --ip auto rule on the adapter it answered
+// on) and goes on there. Prints nothing; the caller's thread.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "device/camera_target.h"
 #include "device/force_ip.h"
 #include "net/address_set.h"
+#include "net/macaddress.h"
 #include "net/packet_link.h"
 
 namespace device {
@@ -45,5 +53,26 @@ class NetworkPort : public ForceIpPort {
 // or with none (autoIp) the first free one from the top of the subnet.
 ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
                         bool force);
+
+// FORCEIP's plan and outcome, once it was tried.
+struct TemporaryForce {
+  ForceIpPlan plan;
+  ForceIpOutcome outcome;
+};
+
+struct Relocation {
+  CameraTarget target;                  // where the operation goes on
+  std::optional<uint32_t> temporaryIp;  // network byte order, when it was moved
+  std::optional<TemporaryForce> forced;
+  gvcp::Status status = gvcp::Status::Ok();  // a Fault: nothing was written
+};
+
+// "camera MAC shares address IP with MAC, MAC": the words of the move.
+std::string sharingText(const CameraTarget& target, const std::vector<net::Mac>& sharers);
+
+// `target` unchanged when `sharers` is empty or it has no adapter.
+// `stopRequested` is asked between FORCEIP's steps.
+Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
+                                int timeoutMs, const std::function<bool()>& stopRequested);
 
 }  // namespace device
