@@ -50,11 +50,11 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
 // user space) and a switch forwards in microseconds; an answer that arrived
 // in time but was read late still counts (net/arp_probe.h), so a loaded host
 // loses nothing by the short wait. Two probes cover one lost request or
-// answer; 5 ms after the first and 10 ms after the second give a slow
-// answer five to ten times what a link needs. The 15 ms a free address
+// answer; 3 ms after the first and 5 ms after the second give a slow
+// answer three to five times what a link needs. The 8 ms a free address
 // costs are spent while the camera is read (WhileProbing).
-inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(5),
-                                               std::chrono::milliseconds(10)};
+inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(3),
+                                               std::chrono::milliseconds(5)};
 
 // Work a changing operation does on the caller's thread while the probe
 // listens on its own: it gets the camera the lookup found.
