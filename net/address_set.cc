@@ -1,10 +1,8 @@
 #include "net/address_set.h"
 
-#include <arpa/inet.h>
-
 #include <bit>
 
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace net {
 namespace {
@@ -17,7 +15,7 @@ constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
 
 }  // namespace
 
-std::string dottedText(uint32_t hostOrder) { return dottedQuad(htonl(hostOrder)); }
+std::string dottedText(uint32_t hostOrder) { return Ipv4::fromHost(hostOrder).text(); }
 
 std::string cidrText(uint32_t ip, uint32_t mask) {
   return dottedText(ip) + "/" + std::to_string(prefixLength(mask));
