@@ -38,11 +38,11 @@ std::vector<net::Mac> othersAt(const CameraRecord& camera,
 }  // namespace
 
 std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& cameras,
-                                           const std::vector<uint32_t>& hostAddresses) {
+                                           const std::vector<net::Ipv4>& hostAddresses) {
   std::vector<AddressSharing> sharing(cameras.size());
   for (size_t i = 0; i < cameras.size(); ++i) {
-    const uint32_t ip = cameras[i].ip;
-    if (ip == 0) continue;
+    const net::Ipv4 ip = cameras[i].ip;
+    if (ip.isZero()) continue;
     sharing[i].hostAddress =
         std::find(hostAddresses.begin(), hostAddresses.end(), ip) != hostAddresses.end();
     sharing[i].sharesWith = othersAt(cameras[i], cameras);
@@ -50,7 +50,7 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& came
   return sharing;
 }
 
-void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>& hostAddresses) {
+void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<net::Ipv4>& hostAddresses) {
   const std::vector<AddressSharing> sharing = addressSharing(cameras, hostAddresses);
   for (size_t i = 0; i < cameras.size(); ++i) {
     cameras[i].sharesAddressWith = sharing[i].sharesWith;
@@ -58,10 +58,12 @@ void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>
   }
 }
 
-std::vector<uint32_t> hostAddresses() {
-  std::vector<uint32_t> addresses;
+std::vector<net::Ipv4> hostAddresses() {
+  std::vector<net::Ipv4> addresses;
   for (const net::HostInterface& entry : net::listHostInterfaces()) {
-    for (const net::InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
+    for (const net::InterfaceAddress& address : entry.addresses) {
+      addresses.push_back(net::Ipv4::fromNetwork(address.ip));
+    }
   }
   return addresses;
 }
@@ -71,8 +73,8 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
                                 const std::vector<GigE_Camera_Info>& found) {
   CameraRecord target;
   target.mac = camera.mac;
-  target.ip = camera.ip;
-  target.adapter = AdapterRecord{camera.interface};
+  target.ip = net::Ipv4::fromNetwork(camera.ip);
+  target.adapter = AdapterRecord{camera.interface, {}, {}};
   std::vector<CameraRecord> heard;
   for (const GigE_Camera_Info& other : found) heard.push_back(recordOf(other));
   return othersAt(target, heard);

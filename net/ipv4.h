@@ -26,6 +26,8 @@ class Ipv4 {
 
   constexpr uint32_t host() const { return value_; }
   constexpr uint32_t network() const { return swap(value_); }
+  // 0.0.0.0: no address (not configured, or none given).
+  constexpr bool isZero() const { return value_ == 0; }
   // Dotted decimal without leading zeros; 0 gives "0.0.0.0".
   std::string text() const;
 

@@ -111,7 +111,8 @@ std::string changeSummary(const PlanRow& row) {
   std::string text;
   if (row.mode) text = ipModeName(*row.mode);
   if (row.persistent)
-    text += " " + addressWithMask(htonl(row.persistent->ip), htonl(row.persistent->mask));
+    text += " " + addressWithMask(net::Ipv4::fromHost(row.persistent->ip),
+                                  net::Ipv4::fromHost(row.persistent->mask));
   if (row.name) text += (text.empty() ? "" : ", ") + std::string("name '") + *row.name + "'";
   return text;
 }
