@@ -8,11 +8,11 @@ namespace {
 void writeNotes(const std::vector<device::ForceIpNote>& notes, std::ostream& err) {
   for (const device::ForceIpNote& note : notes) {
     if (note.kind == device::ForceIpNote::Kind::kAssignedInUse) {
-      err << "warning: address " << dottedText(note.ip) << " is in use by " << note.mac
+      err << "warning: address " << net::dottedText(note.ip) << " is in use by " << note.mac
           << ", assigning it anyway (--force)\n";
     } else {
       err << "warning: FORCEIP was not acknowledged, but camera " << note.mac << " answers at "
-          << dottedText(note.ip) << "\n";
+          << net::dottedText(note.ip) << "\n";
     }
   }
 }
@@ -26,16 +26,17 @@ CommandResult renderForceIp(const ForceIpPlan& plan, const device::ForceIpOutcom
   const uint32_t ip = outcome.sent.value_or(0);
   CommandResult result;
   result.data["camera"] = {{"mac", plan.mac},
-                           {"ip", dottedText(ip)},
-                           {"mask", dottedText(plan.mask)},
-                           {"gateway", dottedText(plan.gateway)}};
-  result.data["previous_ip"] = dottedText(plan.currentIp);
+                           {"ip", net::dottedText(ip)},
+                           {"mask", net::dottedText(plan.mask)},
+                           {"gateway", net::dottedText(plan.gateway)}};
+  result.data["previous_ip"] = net::dottedText(plan.currentIp);
   result.data["adapter"] = plan.adapterName;
   result.data["picked"] = outcome.picked;
   result.data["acknowledged"] = outcome.acknowledged;
   result.data["in_use_by"] = outcome.inUseBy ? nlohmann::ordered_json(*outcome.inUseBy) : nullptr;
-  result.text = "camera " + plan.mac + " now answers at " + cidrText(ip, plan.mask) +
-                " on adapter " + plan.adapterName + " (was " + dottedText(plan.currentIp) + ")" +
+  result.text = "camera " + plan.mac + " now answers at " +
+                cidrText(net::Ipv4::fromHost(ip), net::Ipv4::fromHost(plan.mask)) + " on adapter " +
+                plan.adapterName + " (was " + net::dottedText(plan.currentIp) + ")" +
                 (outcome.picked ? ", the first free address from the top of the subnet" : "") +
                 "\n";
   return result;

@@ -35,9 +35,9 @@ CameraRecord recordOf(const GigE_Camera_Info& camera) {
 CameraRecord recordOf(const CameraSettings& s, const std::optional<AdapterRecord>& adapter) {
   CameraRecord record;
   record.mac = s.mac;
-  record.ip = net::Ipv4::fromHost(s.current.ip);
-  record.mask = net::Ipv4::fromHost(s.current.mask);
-  record.gateway = net::Ipv4::fromHost(s.current.gateway);
+  record.ip = s.current.ip;
+  record.mask = s.current.mask;
+  record.gateway = s.current.gateway;
   record.adapter = adapter;
   record.identity = s.identity;
   record.ipConfigSupported = s.ipConfigSupported;

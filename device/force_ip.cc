@@ -48,7 +48,8 @@ gvcp::Status adapterProblem(const ForceIpPlan& plan) {
   // Every candidate of --ip auto shares the adapter's subnet under the
   // requested mask, so the gateway can be judged before one is picked.
   if (plan.ip) return gvcp::Status::Ok();
-  if (auto reason = net::gatewayProblem({plan.adapterIp, plan.mask, plan.gateway})) {
+  if (auto reason =
+          net::gatewayProblem(net::AddressSet::fromHost(plan.adapterIp, plan.mask, plan.gateway))) {
     return fault(Fault::kUsage, "--gateway " + dottedText(plan.gateway) + ": " + *reason +
                                     ", where --ip auto picks on adapter " + plan.adapterName);
   }
@@ -84,9 +85,12 @@ Chosen pickAddress(const ForceIpPlan& plan, ForceIpPort& port,
   if (stopRequested()) return interrupted();
   if (pick.probeFailed) return probeFailed(plan);
   if (pick.address) return *pick.address;
-  return fault(Fault::kFailed, "no free address among the " + std::to_string(pick.probed) +
-                                   " highest of " + cidrText(plan.adapterIp & mask, mask) +
-                                   " on adapter " + plan.adapterName);
+  return fault(
+      Fault::kFailed,
+      "no free address among the " + std::to_string(pick.probed) + " highest of " +
+          cidrText(net::networkOf(net::Ipv4::fromHost(plan.adapterIp), net::Ipv4::fromHost(mask)),
+                   net::Ipv4::fromHost(mask)) +
+          " on adapter " + plan.adapterName);
 }
 
 // After FORCEIP: the camera must answer a discovery from the new address

@@ -72,9 +72,9 @@ ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, 
   for (const Adaptor& adaptor : net::ipv4Adapters(net::listHostInterfaces())) {
     plan.hostAddresses.emplace_back(adaptor.getName(), ntohl(adaptor.ipValue()));
   }
-  if (!autoIp) plan.ip = set.ip;
-  plan.mask = set.mask;
-  plan.gateway = set.gateway;
+  if (!autoIp) plan.ip = set.ip.host();
+  plan.mask = set.mask.host();
+  plan.gateway = set.gateway.host();
   plan.force = force;
   return plan;
 }
@@ -98,7 +98,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
     return relocation;
   }
   NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
-  const net::AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
+  const net::AddressSet automatic{{}, net::Ipv4::fromNetwork(target.adapter->netmaskValue()), {}};
   TemporaryForce& forced = relocation.forced.emplace(
       TemporaryForce{forceIpPlan(target, automatic, true, false), ForceIpOutcome{}});
   forced.outcome = forceIp(forced.plan, port, stopRequested);

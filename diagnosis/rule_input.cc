@@ -16,7 +16,7 @@ RuleInput ruleInput(const DoctorFacts& facts) {
 }
 
 std::string subnetText(const device::AdapterRecord& adapter) {
-  return net::cidrText(adapter.ip.host() & adapter.mask.host(), adapter.mask.host());
+  return net::cidrText(net::networkOf(adapter.ip, adapter.mask), adapter.mask);
 }
 
 std::string adapterOf(const CameraFacts& camera) {

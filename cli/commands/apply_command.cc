@@ -110,9 +110,7 @@ CommandResult applyRow(const RowTarget& target, RowContext& context, StateAccoun
 std::string changeSummary(const PlanRow& row) {
   std::string text;
   if (row.mode) text = ipModeName(*row.mode);
-  if (row.persistent)
-    text += " " + addressWithMask(net::Ipv4::fromHost(row.persistent->ip),
-                                  net::Ipv4::fromHost(row.persistent->mask));
+  if (row.persistent) text += " " + addressWithMask(row.persistent->ip, row.persistent->mask);
   if (row.name) text += (text.empty() ? "" : ", ") + std::string("name '") + *row.name + "'";
   return text;
 }

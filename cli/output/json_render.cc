@@ -53,9 +53,8 @@ json cameraJson(const device::CameraRecord& c) {
 json settingsJson(const device::CameraRecord& camera, const device::CameraSettings& s) {
   json object = cameraJson(camera);
   const net::AddressSet& p = s.persistent;
-  object["persistent"] = {{"ip", net::Ipv4::fromHost(p.ip).text()},
-                          {"mask", net::Ipv4::fromHost(p.mask).text()},
-                          {"gateway", net::Ipv4::fromHost(p.gateway).text()}};
+  object["persistent"] = {
+      {"ip", p.ip.text()}, {"mask", p.mask.text()}, {"gateway", p.gateway.text()}};
   object["heartbeat_timeout_ms"] = s.heartbeatTimeoutMs;
   // This host does not hold control while it reads, so any holder is another.
   object["control"] = {{"ccp", s.ccp}, {"held_by_other", s.ccp != 0}};

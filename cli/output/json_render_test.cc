@@ -84,7 +84,7 @@ TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
 
 TEST(SettingsJson, AddsPersistentHeartbeatAndControl) {
   device::CameraSettings settings;
-  settings.persistent = {0x0A000005, 0xFF000000, 0x0A000001};
+  settings.persistent = net::AddressSet::fromHost(0x0A000005, 0xFF000000, 0x0A000001);
   settings.heartbeatTimeoutMs = 3000;
   settings.ccp = 2;
   const json object = json::parse(writeJson(settingsJson(sampleView(), settings)));

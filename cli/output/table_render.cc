@@ -112,9 +112,8 @@ std::string showBlock(const device::CameraRecord& c, const device::CameraSetting
       {"User name", gvcp::tableSafe(c.identity.userName.value_or(""))},
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
-      {"Persistent address", addressWithMask(net::Ipv4::fromHost(s.persistent.ip),
-                                             net::Ipv4::fromHost(s.persistent.mask))},
-      {"Persistent gateway", net::Ipv4::fromHost(s.persistent.gateway).text()},
+      {"Persistent address", addressWithMask(s.persistent.ip, s.persistent.mask)},
+      {"Persistent gateway", s.persistent.gateway.text()},
       {"Heartbeat timeout", std::to_string(s.heartbeatTimeoutMs) + " ms"},
       {"Control", s.ccp != 0 ? "held by another host (CCP " + std::to_string(s.ccp) + ")" : "free"},
   };
