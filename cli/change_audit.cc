@@ -38,8 +38,7 @@ CommandResult recordForceIp(audit::Action action, const device::CameraTarget& ta
                             std::ostream& err) {
   const CommandResult result = renderForceIp(plan, outcome, err);
   if (outcome.sent) {
-    const SettingChange ip{"ip", net::dottedQuad(htonl(plan.currentIp)),
-                           net::dottedQuad(htonl(*outcome.sent))};
+    const SettingChange ip{"ip", plan.currentIp.text(), outcome.sent->text()};
     recordChange(action, target, result, false, {ip});
   }
   return result;

@@ -61,8 +61,7 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
 }
 
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation) {
-  if (relocation.temporaryIp)
-    result.data["temporary_ip"] = net::dottedQuad(*relocation.temporaryIp);
+  if (relocation.temporaryIp) result.data["temporary_ip"] = relocation.temporaryIp->text();
   return result;
 }
 

@@ -89,8 +89,9 @@ std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarge
   if (auto* refused = std::get_if<gvcp::Status>(&socket)) return *refused;
   NetworkPort port(camera, std::move(std::get<net::PacketSocket>(socket)), timeoutMs);
   // The future owns the probe's thread: it is joined here, or on any way out.
-  std::future<net::ProbeResult> probing = std::async(
-      std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });
+  std::future<net::ProbeResult> probing = std::async(std::launch::async, [&port, &camera] {
+    return port.probe(net::Ipv4::fromNetwork(camera.ip), kSharerProbe);
+  });
   if (alongside) alongside(camera);
   const net::ProbeResult probed = probing.get();
   if (probed.kind == net::ProbeResult::Kind::kLinkFailed) {
