@@ -91,16 +91,16 @@ std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSear
   return std::nullopt;
 }
 
-std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
-                                            uint32_t cameBackAt) {
-  const bool linkLocal = (cameBackAt & kLinkLocalMask) == kLinkLocalNet;
-  if ((config & gvcp::Registers::kIpConfigPersistent) != 0 && persistentIp != 0) {
+std::optional<std::string> unexpectedReturn(uint32_t config, net::Ipv4 persistentIp,
+                                            net::Ipv4 cameBackAt) {
+  const bool linkLocal = net::networkOf(cameBackAt, kLinkLocalMask) == kLinkLocalNet;
+  if ((config & gvcp::Registers::kIpConfigPersistent) != 0 && !persistentIp.isZero()) {
     if (cameBackAt == persistentIp) return std::nullopt;
-    return "expected its persistent address " + net::dottedText(persistentIp);
+    return "expected its persistent address " + persistentIp.text();
   }
   // A DHCP camera without a server falls back to a link-local address.
   if ((config & gvcp::Registers::kIpConfigDhcp) != 0) {
-    if (cameBackAt != 0) return std::nullopt;
+    if (!cameBackAt.isZero()) return std::nullopt;
     return std::string("expected a DHCP or link-local address");
   }
   if (linkLocal) return std::nullopt;
@@ -166,7 +166,7 @@ RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) 
     back.status = restartFailure(back.outcome, plan, camera);
   }
   if (back.outcome != RestartOutcome::kBack) return back;
-  back.ip = ntohl(at.ip);
+  back.ip = net::Ipv4::fromNetwork(at.ip);
   back.after = Clock::now() - start;
   if (plan.config) {
     back.unexpected = unexpectedReturn(plan.config->ipConfig, plan.config->persistentIp, back.ip);

@@ -74,7 +74,7 @@ std::optional<std::string> returnFailure(const device::RestartReturn& back,
       break;
   }
   if (!request.restart.readBackPort) return std::nullopt;
-  const std::string at = net::dottedText(back.ip);
+  const std::string at = back.ip.text();
   if (back.stranger) {
     return camera + " was programmed and restarted, but the device answering at " + at + " is " +
            net::macText(*back.stranger) + ", not the camera; its device version was not read";

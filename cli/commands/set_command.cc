@@ -21,7 +21,7 @@ std::string withoutLineEnd(std::string text) {
 device::RestartConfig configAfter(const device::CameraSettings& before,
                                   const device::DesiredState& desired) {
   const net::Ipv4 persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
-  return {configValue(*desired.mode, before.ipConfigSupported), persistentIp.host()};
+  return {configValue(*desired.mode, before.ipConfigSupported), persistentIp};
 }
 
 // `changed` (the change's result) with the restart's camera and restart
