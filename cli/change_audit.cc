@@ -1,7 +1,7 @@
 #include "cli/change_audit.h"
 
 #include "audit/audit_trail.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace cli {

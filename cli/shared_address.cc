@@ -3,7 +3,7 @@
 #include "cli/change_audit.h"
 #include "device/fault.h"
 #include "device/force_ip_port.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace cli {

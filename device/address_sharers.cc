@@ -1,7 +1,5 @@
 #include "device/address_sharers.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <future>
 
@@ -73,7 +71,7 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
                                 const std::vector<GigE_Camera_Info>& found) {
   CameraRecord target;
   target.mac = camera.mac;
-  target.ip = net::Ipv4::fromNetwork(camera.ip);
+  target.ip = camera.ip;
   target.adapter = AdapterRecord{camera.interface, {}, {}};
   std::vector<CameraRecord> heard;
   for (const GigE_Camera_Info& other : found) heard.push_back(recordOf(other));
@@ -89,9 +87,8 @@ std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarge
   if (auto* refused = std::get_if<gvcp::Status>(&socket)) return *refused;
   NetworkPort port(camera, std::move(std::get<net::PacketSocket>(socket)), timeoutMs);
   // The future owns the probe's thread: it is joined here, or on any way out.
-  std::future<net::ProbeResult> probing = std::async(std::launch::async, [&port, &camera] {
-    return port.probe(net::Ipv4::fromNetwork(camera.ip), kSharerProbe);
-  });
+  std::future<net::ProbeResult> probing = std::async(
+      std::launch::async, [&port, &camera] { return port.probe(camera.ip, kSharerProbe); });
   if (alongside) alongside(camera);
   const net::ProbeResult probed = probing.get();
   if (probed.kind == net::ProbeResult::Kind::kLinkFailed) {

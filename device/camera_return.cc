@@ -1,7 +1,5 @@
 #include "device/camera_return.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <thread>
 
@@ -152,7 +150,7 @@ void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& b
 }  // namespace
 
 RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
-  const std::string camera = "camera at " + net::dottedQuad(session.target().ip);
+  const std::string camera = "camera at " + net::Ipv4::fromNetwork(session.target().ip).text();
   const auto start = Clock::now();
   RestartReturn back;
   SessionTarget at = session.target();

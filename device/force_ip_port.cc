@@ -9,7 +9,7 @@
 #include "device/fault.h"
 #include "gvcp/forceip_exchange.h"
 #include "net/host_interfaces.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace device {
 
@@ -64,7 +64,7 @@ ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, 
                         bool force) {
   ForceIpPlan plan;
   plan.mac = net::macText(camera.mac);
-  plan.currentIp = net::Ipv4::fromNetwork(camera.ip);
+  plan.currentIp = camera.ip;
   plan.adapterName = camera.adapter->getName();
   plan.adapterIp = net::Ipv4::fromNetwork(camera.adapter->ipValue());
   plan.adapterMask = net::Ipv4::fromNetwork(camera.adapter->netmaskValue());
@@ -109,7 +109,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
     return relocation;
   }
   const net::Ipv4 ip = *forced.outcome.sent;
-  relocation.target.ip = ip.network();
+  relocation.target.ip = ip;
   relocation.target.address = ip.text();
   relocation.temporaryIp = ip;
   return relocation;

@@ -3,7 +3,6 @@
 // adapter with its camera and fix, and nothing else above level ok.
 #include "diagnosis/diagnosis.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,6 +1,5 @@
 #include "diagnosis/doctor_gather.h"
 
-#include <arpa/inet.h>
 #include <unistd.h>
 
 #include <array>

@@ -15,8 +15,6 @@ constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
 
 }  // namespace
 
-std::string dottedText(uint32_t hostOrder) { return Ipv4::fromHost(hostOrder).text(); }
-
 std::string cidrText(Ipv4 ip, Ipv4 mask) {
   return ip.text() + "/" + std::to_string(prefixLength(mask));
 }

@@ -24,7 +24,6 @@ struct AddressSet {
   }
 };
 
-std::string dottedText(uint32_t hostOrder);
 // "192.168.10.11/24": the address and the length of a contiguous mask.
 std::string cidrText(Ipv4 ip, Ipv4 mask);
 

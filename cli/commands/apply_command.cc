@@ -1,7 +1,5 @@
 #include "cli/commands/apply_command.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <fstream>
 #include <mutex>

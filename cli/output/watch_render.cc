@@ -13,7 +13,7 @@
 #include "cli/output/table_render.h"
 #include "device/camera_record.h"
 #include "gvcp/ip_config.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace cli {
 
