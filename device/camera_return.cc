@@ -57,7 +57,7 @@ Sighting listenFor(const net::Mac& mac, const ReturnSearch& search, Clock::durat
   options.sends = std::max<int>(1, static_cast<int>(window / kReturnRequestInterval));
   options.stop = [&](const GigE_Camera_Info& answer) {
     if (!hasMac(answer, mac)) return false;
-    if (search.awaitedIp ? answer.sourceIp == *search.awaitedIp
+    if (search.awaitedIp ? net::Ipv4::fromNetwork(answer.sourceIp) == *search.awaitedIp
                          : gvcp::answersInAdapterSubnet(answer)) {
       seen.inside = answer;
       return true;

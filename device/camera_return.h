@@ -42,9 +42,9 @@ struct ReturnSearch {
   std::vector<Adaptor> adapters;
   std::chrono::steady_clock::duration bound = std::chrono::seconds(60);
   std::function<bool()> stop;  // asked between requests; true ends the wait
-  // Set (network byte order): only an answer from this address ends the wait
-  // early; one from elsewhere is returned once the bound has passed.
-  std::optional<uint32_t> awaitedIp;
+  // Set: only an answer from this address ends the wait early; one from
+  // elsewhere is returned once the bound has passed.
+  std::optional<net::Ipv4> awaitedIp;
 };
 
 // A discovery request every kReturnRequestInterval, all through one set of

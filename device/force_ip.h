@@ -4,7 +4,7 @@
 // camera answers. A ForceIpPort does the talking (device/force_ip_port.h over
 // the network; tests use a script). FORCEIP is a broadcast by MAC: no control
 // of the camera is taken, so a stop request simply ends the flow between
-// steps. Addresses are host-order numbers. Prints nothing; the outcome
+// steps. Addresses are net::Ipv4. Prints nothing; the outcome
 // carries what the front end words. The caller's thread.
 #pragma once
 

@@ -53,8 +53,7 @@ gvcp::Status NetworkPort::force(net::Ipv4 ip, net::Ipv4 mask, net::Ipv4 gateway)
 }
 
 std::optional<net::Ipv4> NetworkPort::whereAnswers(net::Ipv4 ip) {
-  const ReturnSearch search{
-      {*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}, ip.network()};
+  const ReturnSearch search{{*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}, ip};
   const std::optional<GigE_Camera_Info> found = awaitByMac(camera_.mac, search);
   if (!found) return std::nullopt;
   return net::Ipv4::fromNetwork(found->sourceIp);
