@@ -28,8 +28,8 @@ struct AddressSharing {
 };
 
 // One entry per camera of `cameras`, in their order. `hostAddresses` are every
-// IPv4 address of every interface of the host. 0.0.0.0
-// shares with nothing; a record without an adapter may be on any link.
+// IPv4 address of every interface of the host. 0.0.0.0 shares with nothing; a
+// record without an adapter may be on any link.
 std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& cameras,
                                            const std::vector<net::Ipv4>& hostAddresses);
 

@@ -1,8 +1,8 @@
 // CameraRecord: one read of a camera, built from a discovery record or from
 // the registers read by a lookup's target: MAC, addresses, the adapter whose
 // subnet holds it, identity, IP configuration bits and who shares its
-// address. Addresses as net::Ipv4; camera text as the camera sent
-// it (front ends make it safe). Plain values; pure functions.
+// address. Addresses as net::Ipv4; camera text as the camera sent it (front
+// ends make it safe). Plain values; pure functions.
 #pragma once
 
 #include <cstdint>

@@ -39,10 +39,8 @@ std::optional<std::string> hostAddressProblem(Ipv4 address, Ipv4 netmask) {
 }
 
 std::optional<std::string> gatewayProblem(const AddressSet& set) {
-  const uint32_t mask = set.mask.host();
-  if (set.gateway.isZero() || (set.gateway.host() & mask) == (set.ip.host() & mask)) {
-    return std::nullopt;
-  }
+  const bool inSubnet = networkOf(set.gateway, set.mask) == networkOf(set.ip, set.mask);
+  if (set.gateway.isZero() || inSubnet) return std::nullopt;
   return "not in the subnet of " + cidrText(set.ip, set.mask);
 }
 
