@@ -1,7 +1,7 @@
 #include "cli/change_audit.h"
 
 #include "audit/audit_trail.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -38,8 +38,7 @@ CommandResult recordForceIp(audit::Action action, const device::CameraTarget& ta
                             std::ostream& err) {
   const CommandResult result = renderForceIp(plan, outcome, err);
   if (outcome.sent) {
-    const SettingChange ip{"ip", net::dottedQuad(htonl(plan.currentIp)),
-                           net::dottedQuad(htonl(*outcome.sent))};
+    const SettingChange ip{"ip", plan.currentIp.text(), outcome.sent->text()};
     recordChange(action, target, result, false, {ip});
   }
   return result;

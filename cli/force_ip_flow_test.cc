@@ -13,39 +13,41 @@
 namespace cli {
 namespace {
 
-constexpr uint32_t kAdapterIp = 0xC0A80A01;  // 192.168.10.1/24
-constexpr uint32_t kMask24 = 0xFFFFFF00;
-constexpr uint32_t kOtherAdapterIp = 0xC0A80AFE;  // 192.168.10.254 on this host's eth2
-constexpr uint32_t kForeignIp = 0x0A630007;       // 10.99.0.7, where the camera starts
-constexpr uint32_t kWanted = 0xC0A80A32;          // 192.168.10.50
+using net::Ipv4;
+constexpr auto host = Ipv4::fromHost;
+constexpr Ipv4 kAdapterIp = host(0xC0A80A01);  // 192.168.10.1/24
+constexpr Ipv4 kMask24 = host(0xFFFFFF00);
+constexpr Ipv4 kOtherAdapterIp = host(0xC0A80AFE);  // 192.168.10.254 on this host's eth2
+constexpr Ipv4 kForeignIp = host(0x0A630007);       // 10.99.0.7, where the camera starts
+constexpr Ipv4 kWanted = host(0xC0A80A32);          // 192.168.10.50
 constexpr char kStation[] = "02:00:00:00:99:02";
 
 // The network as a script: which addresses another station holds, how the
 // camera answers FORCEIP and where it answers afterwards; every call kept.
 class ScriptedPort : public ForceIpPort {
  public:
-  net::ProbeResult probe(uint32_t ip) override {
+  net::ProbeResult probe(Ipv4 ip) override {
     probed.push_back(ip);
     if (onProbe) onProbe();
     if (linkFails) return {net::ProbeResult::Kind::kLinkFailed, {}};
     if (!taken.count(ip)) return {};
     return {net::ProbeResult::Kind::kInUse, *net::parseMacText(kStation)};
   }
-  gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override {
+  gvcp::Status force(Ipv4 ip, Ipv4 mask, Ipv4 gateway) override {
     forced.push_back({ip, mask, gateway});
     if (takesAddress) answersAt = ip;
     return forceAnswer;
   }
-  std::optional<uint32_t> whereAnswers(uint32_t) override { return answersAt; }
+  std::optional<Ipv4> whereAnswers(Ipv4) override { return answersAt; }
 
-  std::set<uint32_t> taken;
+  std::set<Ipv4> taken;
   bool linkFails = false;
   std::function<void()> onProbe;
   gvcp::Status forceAnswer = gvcp::Status::Ok();
   bool takesAddress = true;
-  std::optional<uint32_t> answersAt = kForeignIp;
-  std::vector<uint32_t> probed;
-  std::vector<std::array<uint32_t, 3>> forced;
+  std::optional<Ipv4> answersAt = kForeignIp;
+  std::vector<Ipv4> probed;
+  std::vector<std::array<Ipv4, 3>> forced;
 };
 
 class ForceIpFlowTest : public ::testing::Test {
@@ -56,7 +58,8 @@ class ForceIpFlowTest : public ::testing::Test {
     plan.adapterName = "eth1";
     plan.adapterIp = kAdapterIp;
     plan.adapterMask = kMask24;
-    plan.hostAddresses = {{"lo", 0x7F000001}, {"eth1", kAdapterIp}, {"eth2", kOtherAdapterIp}};
+    plan.hostAddresses = {
+        {"lo", host(0x7F000001)}, {"eth1", kAdapterIp}, {"eth2", kOtherAdapterIp}};
     plan.ip = kWanted;
     plan.mask = kMask24;
   }
@@ -79,12 +82,12 @@ gvcp::Status unanswered() {
 }
 
 TEST_F(ForceIpFlowTest, FreeAddressIsForcedWithMaskAndGatewayAndConfirmed) {
-  plan.gateway = 0xC0A80A01;
+  plan.gateway = host(0xC0A80A01);
   const CommandResult result = run();
   ASSERT_EQ(result.code, ExitCode::kOk) << result.message;
-  EXPECT_EQ(port.probed, std::vector<uint32_t>{kWanted});
+  EXPECT_EQ(port.probed, std::vector<Ipv4>{kWanted});
   ASSERT_EQ(port.forced.size(), 1u);
-  EXPECT_EQ(port.forced[0], (std::array<uint32_t, 3>{kWanted, kMask24, 0xC0A80A01}));
+  EXPECT_EQ(port.forced[0], (std::array<Ipv4, 3>{kWanted, kMask24, host(0xC0A80A01)}));
   EXPECT_EQ(result.text,
             "camera 02:00:00:00:99:07 now answers at 192.168.10.50/24 on adapter eth1 (was "
             "10.99.0.7)\n");
@@ -142,10 +145,10 @@ TEST_F(ForceIpFlowTest, FailedProbeForcesNothing) {
 
 TEST_F(ForceIpFlowTest, AutoTakesTheHighestFreeAddressSkippingTakenOnesAndOurOwn) {
   plan.ip.reset();
-  port.taken = {0xC0A80AFD};  // .253; .254 is this host's eth2
+  port.taken = {host(0xC0A80AFD)};  // .253; .254 is this host's eth2
   const CommandResult result = run();
   ASSERT_EQ(result.code, ExitCode::kOk) << result.message;
-  EXPECT_EQ(port.probed, (std::vector<uint32_t>{0xC0A80AFD, 0xC0A80AFC}));
+  EXPECT_EQ(port.probed, (std::vector<Ipv4>{host(0xC0A80AFD), host(0xC0A80AFC)}));
   EXPECT_EQ(result.data["camera"]["ip"], "192.168.10.252");
   EXPECT_EQ(result.data["picked"], true);
   EXPECT_NE(result.text.find("the first free address from the top of the subnet"),
@@ -154,15 +157,15 @@ TEST_F(ForceIpFlowTest, AutoTakesTheHighestFreeAddressSkippingTakenOnesAndOurOwn
 
 TEST_F(ForceIpFlowTest, AutoUnderANarrowerMaskStaysInsideBothSubnets) {
   plan.ip.reset();
-  plan.mask = 0xFFFFFFF0;  // /28: 192.168.10.0 to .15
+  plan.mask = host(0xFFFFFFF0);  // /28: 192.168.10.0 to .15
   ASSERT_EQ(run().code, ExitCode::kOk);
-  EXPECT_EQ(port.probed, std::vector<uint32_t>{0xC0A80A0E});  // .14
-  EXPECT_EQ(autoCandidateMask(0xFFFF0000, kMask24), kMask24);
+  EXPECT_EQ(port.probed, std::vector<Ipv4>{host(0xC0A80A0E)});  // .14
+  EXPECT_EQ(autoCandidateMask(host(0xFFFF0000), kMask24), kMask24);
 }
 
 TEST_F(ForceIpFlowTest, AutoWithEveryCandidateTakenFailsAfterSixteenProbes) {
   plan.ip.reset();
-  for (uint32_t ip = 0xC0A80A02; ip < 0xC0A80AFF; ++ip) port.taken.insert(ip);
+  for (uint32_t ip = 0xC0A80A02; ip < 0xC0A80AFF; ++ip) port.taken.insert(host(ip));
   expectFailure(ExitCode::kFailed,
                 "no free address among the 16 highest of 192.168.10.0/24 on adapter eth1");
   EXPECT_EQ(port.probed.size(), 15u);  // this host's .254 needs no probe
@@ -171,7 +174,7 @@ TEST_F(ForceIpFlowTest, AutoWithEveryCandidateTakenFailsAfterSixteenProbes) {
 
 TEST_F(ForceIpFlowTest, AutoGatewayOutsideTheSubnetIsBadInputBeforeAnyProbe) {
   plan.ip.reset();
-  plan.gateway = 0xC0A80B01;  // 192.168.11.1
+  plan.gateway = host(0xC0A80B01);  // 192.168.11.1
   expectFailure(
       ExitCode::kUsage,
       "--gateway 192.168.11.1: not in the subnet of 192.168.10.1/24, where --ip auto picks "
@@ -219,7 +222,7 @@ TEST_F(ForceIpFlowTest, SignalDuringTheProbeEndsBeforeForceIp) {
 
 TEST_F(ForceIpFlowTest, SignalDuringTheAutoWalkStopsItAtTheNextCandidate) {
   plan.ip.reset();
-  port.taken = {0xC0A80AFD};
+  port.taken = {host(0xC0A80AFD)};
   port.onProbe = [] { std::raise(SIGINT); };
   EXPECT_EQ(run().code, ExitCode::kInterrupted);
   EXPECT_EQ(port.probed.size(), 1u);

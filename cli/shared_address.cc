@@ -3,7 +3,7 @@
 #include "cli/change_audit.h"
 #include "device/fault.h"
 #include "device/force_ip_port.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -61,8 +61,7 @@ Relocation findChangeable(const Invocation& invocation, const Selector& selector
 }
 
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation) {
-  if (relocation.temporaryIp)
-    result.data["temporary_ip"] = net::dottedQuad(*relocation.temporaryIp);
+  if (relocation.temporaryIp) result.data["temporary_ip"] = relocation.temporaryIp->text();
   return result;
 }
 

@@ -21,7 +21,7 @@ namespace cli {
 
 struct Relocation {
   device::CameraTarget target;           // where the command goes on
-  std::optional<uint32_t> temporaryIp;   // network byte order, when it was moved
+  std::optional<net::Ipv4> temporaryIp;  // when it was moved
   std::optional<CommandResult> failure;  // nothing was written
 };
 

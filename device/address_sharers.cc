@@ -1,7 +1,5 @@
 #include "device/address_sharers.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <future>
 
@@ -38,11 +36,11 @@ std::vector<net::Mac> othersAt(const CameraRecord& camera,
 }  // namespace
 
 std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& cameras,
-                                           const std::vector<uint32_t>& hostAddresses) {
+                                           const std::vector<net::Ipv4>& hostAddresses) {
   std::vector<AddressSharing> sharing(cameras.size());
   for (size_t i = 0; i < cameras.size(); ++i) {
-    const uint32_t ip = cameras[i].ip;
-    if (ip == 0) continue;
+    const net::Ipv4 ip = cameras[i].ip;
+    if (ip.isZero()) continue;
     sharing[i].hostAddress =
         std::find(hostAddresses.begin(), hostAddresses.end(), ip) != hostAddresses.end();
     sharing[i].sharesWith = othersAt(cameras[i], cameras);
@@ -50,7 +48,7 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& came
   return sharing;
 }
 
-void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>& hostAddresses) {
+void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<net::Ipv4>& hostAddresses) {
   const std::vector<AddressSharing> sharing = addressSharing(cameras, hostAddresses);
   for (size_t i = 0; i < cameras.size(); ++i) {
     cameras[i].sharesAddressWith = sharing[i].sharesWith;
@@ -58,10 +56,12 @@ void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>
   }
 }
 
-std::vector<uint32_t> hostAddresses() {
-  std::vector<uint32_t> addresses;
+std::vector<net::Ipv4> hostAddresses() {
+  std::vector<net::Ipv4> addresses;
   for (const net::HostInterface& entry : net::listHostInterfaces()) {
-    for (const net::InterfaceAddress& address : entry.addresses) addresses.push_back(address.ip);
+    for (const net::InterfaceAddress& address : entry.addresses) {
+      addresses.push_back(net::Ipv4::fromNetwork(address.ip));
+    }
   }
   return addresses;
 }
@@ -72,7 +72,7 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
   CameraRecord target;
   target.mac = camera.mac;
   target.ip = camera.ip;
-  target.adapter = AdapterRecord{camera.interface};
+  target.adapter = AdapterRecord{camera.interface, {}, {}};
   std::vector<CameraRecord> heard;
   for (const GigE_Camera_Info& other : found) heard.push_back(recordOf(other));
   return othersAt(target, heard);
@@ -88,7 +88,7 @@ std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarge
   NetworkPort port(camera, std::move(std::get<net::PacketSocket>(socket)), timeoutMs);
   // The future owns the probe's thread: it is joined here, or on any way out.
   std::future<net::ProbeResult> probing = std::async(
-      std::launch::async, [&port, &camera] { return port.probe(ntohl(camera.ip), kSharerProbe); });
+      std::launch::async, [&port, &camera] { return port.probe(camera.ip, kSharerProbe); });
   if (alongside) alongside(camera);
   const net::ProbeResult probed = probing.get();
   if (probed.kind == net::ProbeResult::Kind::kLinkFailed) {

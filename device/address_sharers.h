@@ -28,16 +28,16 @@ struct AddressSharing {
 };
 
 // One entry per camera of `cameras`, in their order. `hostAddresses` are every
-// IPv4 address of every interface of the host (network byte order). 0.0.0.0
-// shares with nothing; a record without an adapter may be on any link.
+// IPv4 address of every interface of the host. 0.0.0.0 shares with nothing; a
+// record without an adapter may be on any link.
 std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& cameras,
-                                           const std::vector<uint32_t>& hostAddresses);
+                                           const std::vector<net::Ipv4>& hostAddresses);
 
 // Fills every record's sharesAddressWith and hostAddress from addressSharing.
-void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<uint32_t>& hostAddresses);
+void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<net::Ipv4>& hostAddresses);
 
-// Every IPv4 address of this host's interfaces, network byte order.
-std::vector<uint32_t> hostAddresses();
+// Every IPv4 address of this host's interfaces.
+std::vector<net::Ipv4> hostAddresses();
 
 // The MACs of the other cameras that answered at `camera`'s address through
 // the same interface, each once.

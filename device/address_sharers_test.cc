@@ -8,8 +8,8 @@ namespace {
 CameraRecord at(uint8_t last, uint32_t ip, const char* adapter = "eth1") {
   CameraRecord record;
   record.mac = {2, 0, 0, 0, 0, last};
-  record.ip = ip;
-  record.adapter = AdapterRecord{adapter, 0, 0};
+  record.ip = net::Ipv4::fromHost(ip);
+  record.adapter = AdapterRecord{adapter, {}, {}};
   return record;
 }
 
@@ -17,8 +17,9 @@ TEST(AddressSharing, SameAddressOtherMacSharesOneCameraTwiceAndNoAddressDoNot) {
   // 1 and 2 share an address; 3 is camera 1 seen on a second adapter; 4 and 5
   // have no address; 6 sits at the host's address.
   const std::vector<CameraRecord> cameras = {at(1, 10), at(2, 10), at(1, 10),
-                                           at(4, 0),  at(5, 0),  at(6, 99)};
-  const std::vector<AddressSharing> sharing = addressSharing(cameras, {99, 0});
+                                             at(4, 0),  at(5, 0),  at(6, 99)};
+  const std::vector<AddressSharing> sharing =
+      addressSharing(cameras, {net::Ipv4::fromHost(99), {}});
   using Macs = std::vector<net::Mac>;
   EXPECT_EQ(sharing[0].sharesWith, (Macs{cameras[1].mac}));
   EXPECT_EQ(sharing[1].sharesWith, (Macs{cameras[0].mac}));

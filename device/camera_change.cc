@@ -32,7 +32,8 @@ Plan planOf(const CameraSettings& before, const ChangeRequest& request) {
   std::optional<uint32_t> configuration;
   if (request.modeBits) configuration = withPauseBitsOf(before.ipConfigCurrent, *request.modeBits);
   const net::AddressSet& was = before.persistent;
-  const uint32_t previous[] = {was.ip, was.mask, was.gateway, before.ipConfigCurrent};
+  const uint32_t previous[] = {was.ip.host(), was.mask.host(), was.gateway.host(),
+                               before.ipConfigCurrent};
   const char* settings[] = {"persistent_ip", "persistent_mask", "persistent_gateway", "mode"};
   const std::vector<RegisterWrite> all = ipConfigWrites({request.persistent, configuration});
   const size_t first = request.persistent ? 0 : 3;  // without an address the unit is the mode alone

@@ -12,9 +12,9 @@ namespace device {
 
 namespace {
 
-std::optional<Adaptor> adapterHolding(uint32_t ip, const std::vector<Adaptor>& adapters) {
+std::optional<Adaptor> adapterHolding(net::Ipv4 ip, const std::vector<Adaptor>& adapters) {
   for (const Adaptor& adaptor : adapters) {
-    if (adaptor.subnetHolds(ip)) return adaptor;
+    if (adaptor.subnetHolds(ip.network())) return adaptor;
   }
   return std::nullopt;
 }
@@ -91,7 +91,7 @@ Lookup findCameraByDiscovery(const Selector& selector, const std::vector<Adaptor
 Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters,
                   std::chrono::milliseconds window, LookupUse use) {
   if (selector.kind == Selector::Kind::kAddress) {
-    const std::unique_ptr<Camera> camera = openCamera(selector.ip);
+    const std::unique_ptr<Camera> camera = openCamera(selector.ip.network());
     CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
                         {}};
     // The device that answers here now is the one a command reads; a

@@ -1,28 +1,28 @@
 #include "device/camera_record.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <tuple>
 
 namespace device {
 
 AdapterRecord adapterRecord(const Adaptor& adaptor) {
-  return {adaptor.getName(), adaptor.ipValue(), adaptor.netmaskValue()};
+  return {adaptor.getName(), net::Ipv4::fromNetwork(adaptor.ipValue()),
+          net::Ipv4::fromNetwork(adaptor.netmaskValue())};
 }
 
 // The adapter's own subnet test, on an adapter made from the record's values.
-bool inSubnet(uint32_t ip, const AdapterRecord& adapter) {
-  return Adaptor(adapter.name, MacAddress(), adapter.ip, adapter.mask).subnetHolds(ip);
+bool inSubnet(net::Ipv4 ip, const AdapterRecord& adapter) {
+  return Adaptor(adapter.name, MacAddress(), adapter.ip.network(), adapter.mask.network())
+      .subnetHolds(ip.network());
 }
 
 CameraRecord recordOf(const GigE_Camera_Info& camera) {
   CameraRecord record;
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), record.mac.begin());
   // The address the camera answered from is the one it can be reached at.
-  record.ip = camera.sourceIp;
-  record.mask = camera.currentSubnetMask;
-  record.gateway = camera.defaultGateway;
+  record.ip = net::Ipv4::fromNetwork(camera.sourceIp);
+  record.mask = net::Ipv4::fromNetwork(camera.currentSubnetMask);
+  record.gateway = net::Ipv4::fromNetwork(camera.defaultGateway);
   record.adapter = adapterRecord(camera.adaptor);
   record.identity = {camera.manufacturerName, camera.modelName,    camera.deviceVersion,
                      camera.manufacturerInfo, camera.serialNumber, camera.userDefinedName};
@@ -35,9 +35,9 @@ CameraRecord recordOf(const GigE_Camera_Info& camera) {
 CameraRecord recordOf(const CameraSettings& s, const std::optional<AdapterRecord>& adapter) {
   CameraRecord record;
   record.mac = s.mac;
-  record.ip = htonl(s.current.ip);
-  record.mask = htonl(s.current.mask);
-  record.gateway = htonl(s.current.gateway);
+  record.ip = s.current.ip;
+  record.mask = s.current.mask;
+  record.gateway = s.current.gateway;
   record.adapter = adapter;
   record.identity = s.identity;
   record.ipConfigSupported = s.ipConfigSupported;
@@ -47,8 +47,8 @@ CameraRecord recordOf(const CameraSettings& s, const std::optional<AdapterRecord
 }
 
 bool listOrder(const CameraRecord& a, const CameraRecord& b) {
-  return std::make_tuple(a.adapter->name, ntohl(a.ip), a.mac) <
-         std::make_tuple(b.adapter->name, ntohl(b.ip), b.mac);
+  return std::make_tuple(a.adapter->name, a.ip, a.mac) <
+         std::make_tuple(b.adapter->name, b.ip, b.mac);
 }
 
 }  // namespace device

@@ -1,8 +1,8 @@
 // CameraRecord: one read of a camera, built from a discovery record or from
 // the registers read by a lookup's target: MAC, addresses, the adapter whose
 // subnet holds it, identity, IP configuration bits and who shares its
-// address. Addresses in network byte order; camera text as the camera sent
-// it (front ends make it safe). Plain values; pure functions.
+// address. Addresses as net::Ipv4; camera text as the camera sent it (front
+// ends make it safe). Plain values; pure functions.
 #pragma once
 
 #include <cstdint>
@@ -13,21 +13,22 @@
 #include "device/camera_settings.h"
 #include "gvcp/camera_info.h"
 #include "net/adaptor.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace device {
 
 struct AdapterRecord {
   std::string name;
-  uint32_t ip = 0;
-  uint32_t mask = 0;
+  net::Ipv4 ip;
+  net::Ipv4 mask;
 };
 
 struct CameraRecord {
   net::Mac mac{};
-  uint32_t ip = 0;
-  uint32_t mask = 0;
-  uint32_t gateway = 0;
+  net::Ipv4 ip;
+  net::Ipv4 mask;
+  net::Ipv4 gateway;
   std::optional<AdapterRecord> adapter;
   CameraIdentity identity;
   uint32_t ipConfigSupported = 0;
@@ -45,7 +46,7 @@ CameraRecord recordOf(const GigE_Camera_Info& camera);
 CameraRecord recordOf(const CameraSettings& settings, const std::optional<AdapterRecord>& adapter);
 
 // True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
-bool inSubnet(uint32_t ip, const AdapterRecord& adapter);
+bool inSubnet(net::Ipv4 ip, const AdapterRecord& adapter);
 
 // The order of list: by adapter name, then numerically by address, then MAC.
 // Both cameras must have an adapter (discovery records do).

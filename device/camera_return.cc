@@ -1,7 +1,5 @@
 #include "device/camera_return.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <thread>
 
@@ -59,7 +57,7 @@ Sighting listenFor(const net::Mac& mac, const ReturnSearch& search, Clock::durat
   options.sends = std::max<int>(1, static_cast<int>(window / kReturnRequestInterval));
   options.stop = [&](const GigE_Camera_Info& answer) {
     if (!hasMac(answer, mac)) return false;
-    if (search.awaitedIp ? answer.sourceIp == *search.awaitedIp
+    if (search.awaitedIp ? net::Ipv4::fromNetwork(answer.sourceIp) == *search.awaitedIp
                          : gvcp::answersInAdapterSubnet(answer)) {
       seen.inside = answer;
       return true;
@@ -91,16 +89,16 @@ std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSear
   return std::nullopt;
 }
 
-std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
-                                            uint32_t cameBackAt) {
-  const bool linkLocal = (cameBackAt & kLinkLocalMask) == kLinkLocalNet;
-  if ((config & gvcp::Registers::kIpConfigPersistent) != 0 && persistentIp != 0) {
+std::optional<std::string> unexpectedReturn(uint32_t config, net::Ipv4 persistentIp,
+                                            net::Ipv4 cameBackAt) {
+  const bool linkLocal = net::networkOf(cameBackAt, kLinkLocalMask) == kLinkLocalNet;
+  if ((config & gvcp::Registers::kIpConfigPersistent) != 0 && !persistentIp.isZero()) {
     if (cameBackAt == persistentIp) return std::nullopt;
-    return "expected its persistent address " + net::dottedText(persistentIp);
+    return "expected its persistent address " + persistentIp.text();
   }
   // A DHCP camera without a server falls back to a link-local address.
   if ((config & gvcp::Registers::kIpConfigDhcp) != 0) {
-    if (cameBackAt != 0) return std::nullopt;
+    if (!cameBackAt.isZero()) return std::nullopt;
     return std::string("expected a DHCP or link-local address");
   }
   if (linkLocal) return std::nullopt;
@@ -152,7 +150,7 @@ void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& b
 }  // namespace
 
 RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
-  const std::string camera = "camera at " + net::dottedQuad(session.target().ip);
+  const std::string camera = "camera at " + net::Ipv4::fromNetwork(session.target().ip).text();
   const auto start = Clock::now();
   RestartReturn back;
   SessionTarget at = session.target();
@@ -166,7 +164,7 @@ RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) 
     back.status = restartFailure(back.outcome, plan, camera);
   }
   if (back.outcome != RestartOutcome::kBack) return back;
-  back.ip = ntohl(at.ip);
+  back.ip = net::Ipv4::fromNetwork(at.ip);
   back.after = Clock::now() - start;
   if (plan.config) {
     back.unexpected = unexpectedReturn(plan.config->ipConfig, plan.config->persistentIp, back.ip);

@@ -20,6 +20,7 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/status.h"
 #include "net/adaptor.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace device {
@@ -41,9 +42,9 @@ struct ReturnSearch {
   std::vector<Adaptor> adapters;
   std::chrono::steady_clock::duration bound = std::chrono::seconds(60);
   std::function<bool()> stop;  // asked between requests; true ends the wait
-  // Set (network byte order): only an answer from this address ends the wait
-  // early; one from elsewhere is returned once the bound has passed.
-  std::optional<uint32_t> awaitedIp;
+  // Set: only an answer from this address ends the wait early; one from
+  // elsewhere is returned once the bound has passed.
+  std::optional<net::Ipv4> awaitedIp;
 };
 
 // A discovery request every kReturnRequestInterval, all through one set of
@@ -56,20 +57,20 @@ struct ReturnSearch {
 // the wait, the first from elsewhere is kept until the bound.
 std::optional<GigE_Camera_Info> awaitByMac(const net::Mac& mac, const ReturnSearch& search);
 
-inline constexpr uint32_t kLinkLocalNet = 0xA9FE0000;  // 169.254.0.0/16
-inline constexpr uint32_t kLinkLocalMask = 0xFFFF0000;
+inline constexpr net::Ipv4 kLinkLocalNet = net::Ipv4::fromHost(0xA9FE0000);  // 169.254.0.0/16
+inline constexpr net::Ipv4 kLinkLocalMask = net::Ipv4::fromHost(0xFFFF0000);
 
 // Empty when `cameBackAt` is what `config` (the current configuration
 // register) and `persistentIp` lead one to expect (persistent IP with a
 // stored address wins, then DHCP, then LLA, as a camera tries them); else a
-// sentence saying what was expected. Host-order addresses. Pure.
-std::optional<std::string> unexpectedReturn(uint32_t config, uint32_t persistentIp,
-                                            uint32_t cameBackAt);
+// sentence saying what was expected. Pure.
+std::optional<std::string> unexpectedReturn(uint32_t config, net::Ipv4 persistentIp,
+                                            net::Ipv4 cameBackAt);
 
-// The configuration a camera restarts with (host-order address).
+// The configuration a camera restarts with.
 struct RestartConfig {
   uint32_t ipConfig = 0;
-  uint32_t persistentIp = 0;
+  net::Ipv4 persistentIp;
 };
 
 struct RestartPlan {
@@ -88,7 +89,7 @@ struct RestartReturn {
   RestartOutcome outcome = RestartOutcome::kNotBack;
   // Ok at kBack unless stopped; else the failure, worded for a plain restart.
   gvcp::Status status = gvcp::Status::Ok();
-  uint32_t ip = 0;                        // kBack: where it answered again, host order
+  net::Ipv4 ip;                           // kBack: where it answered again
   std::chrono::duration<double> after{};  // kBack: from the request to the answer
   std::optional<std::string> unexpected;  // kBack with a config: unexpectedReturn's sentence
   // Read back: another device's MAC answering there, or the camera's identity.

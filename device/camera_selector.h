@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gvcp/camera_info.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace device {
@@ -15,7 +16,7 @@ struct Selector {
   enum class Kind { kMac, kAddress, kName };
   Kind kind = Kind::kName;
   net::Mac mac{};
-  uint32_t ip = 0;  // network byte order
+  net::Ipv4 ip;
   std::string text;
 };
 

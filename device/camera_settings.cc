@@ -90,19 +90,23 @@ gvcp::Status readTexts(Camera& camera, CameraSettings& s) {
 gvcp::Status readWords(Camera& camera, CameraSettings& s) {
   uint32_t macHigh = 0;
   uint32_t macLow = 0;
+  uint32_t now[3] = {};     // current ip, mask, gateway
+  uint32_t stored[3] = {};  // persistent ip, mask, gateway
   const RegisterRead reads[] = {{gvcp::Registers::kDeviceMacHigh, &macHigh},
                                 {gvcp::Registers::kDeviceMacLow, &macLow},
-                                {gvcp::Registers::kCurrentIp, &s.current.ip},
-                                {gvcp::Registers::kCurrentSubnetMask, &s.current.mask},
-                                {gvcp::Registers::kCurrentGateway, &s.current.gateway},
-                                {gvcp::Registers::kPersistentIp, &s.persistent.ip},
-                                {gvcp::Registers::kPersistentSubnetMask, &s.persistent.mask},
-                                {gvcp::Registers::kPersistentGateway, &s.persistent.gateway},
+                                {gvcp::Registers::kCurrentIp, &now[0]},
+                                {gvcp::Registers::kCurrentSubnetMask, &now[1]},
+                                {gvcp::Registers::kCurrentGateway, &now[2]},
+                                {gvcp::Registers::kPersistentIp, &stored[0]},
+                                {gvcp::Registers::kPersistentSubnetMask, &stored[1]},
+                                {gvcp::Registers::kPersistentGateway, &stored[2]},
                                 {gvcp::Registers::kIpConfigSupported, &s.ipConfigSupported},
                                 {gvcp::Registers::kIpConfigCurrent, &s.ipConfigCurrent},
                                 {gvcp::Registers::kCcp, &s.ccp},
                                 {gvcp::Registers::kHeartbeatTimeout, &s.heartbeatTimeoutMs}};
   const gvcp::Status status = readRegisters(camera, s.capabilities, reads);
+  s.current = net::AddressSet::fromHost(now[0], now[1], now[2]);
+  s.persistent = net::AddressSet::fromHost(stored[0], stored[1], stored[2]);
   if (status.ok()) s.mac = macOf(macHigh, macLow);
   return status;
 }

@@ -40,7 +40,7 @@ struct CameraIdentity {
 struct CameraSettings {
   CameraIdentity identity;
   net::Mac mac{};
-  net::AddressSet current;  // host-order register values
+  net::AddressSet current;
   net::AddressSet persistent;
   uint32_t ipConfigSupported = 0;
   uint32_t ipConfigCurrent = 0;

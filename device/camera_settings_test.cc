@@ -56,12 +56,8 @@ TEST_F(CameraSettingsTest, ReadsEveryFieldWithoutWriting) {
   EXPECT_EQ(s.identity.serial, "0123456789ABCDEF");
   EXPECT_EQ(s.identity.userName, "left");
   EXPECT_EQ(s.mac, (net::Mac{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}));
-  EXPECT_EQ(s.current.ip, 0xC0A80A0Bu);
-  EXPECT_EQ(s.current.mask, 0xFFFFFF00u);
-  EXPECT_EQ(s.current.gateway, 0xC0A80A01u);
-  EXPECT_EQ(s.persistent.ip, 0x0A000005u);
-  EXPECT_EQ(s.persistent.mask, 0xFF000000u);
-  EXPECT_EQ(s.persistent.gateway, 0x0A000001u);
+  EXPECT_EQ(s.current, net::AddressSet::fromHost(0xC0A80A0B, 0xFFFFFF00, 0xC0A80A01));
+  EXPECT_EQ(s.persistent, net::AddressSet::fromHost(0x0A000005, 0xFF000000, 0x0A000001));
   EXPECT_EQ(s.ipConfigSupported, 0x7u);
   EXPECT_EQ(s.ipConfigCurrent, 0x5u);
   EXPECT_EQ(s.ccp, 0x2u);

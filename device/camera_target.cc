@@ -7,14 +7,18 @@
 namespace device {
 
 CameraTarget targetOf(const GigE_Camera_Info& camera) {
-  CameraTarget target{
-      camera.sourceIp, camera.cameraIp, camera.adaptor, {}, camera.adaptor.getName(), {}};
+  CameraTarget target{net::Ipv4::fromNetwork(camera.sourceIp),
+                      camera.cameraIp,
+                      camera.adaptor,
+                      {},
+                      camera.adaptor.getName(),
+                      {}};
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
   return target;
 }
 
 SessionTarget sessionTarget(const CameraTarget& target) {
-  return {target.ip, target.interface, target.mac, target.capabilities};
+  return {target.ip.network(), target.interface, target.mac, target.capabilities};
 }
 
 std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
@@ -25,7 +29,7 @@ std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string
 }
 
 std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
-  return openCamera(target.ip, gvcp::kPort, target.interface);
+  return openCamera(target.ip.network(), gvcp::kPort, target.interface);
 }
 
 gvcp::Status readTarget(const CameraTarget& target, CameraSettings& settings) {

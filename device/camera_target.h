@@ -15,13 +15,14 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/adaptor.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace device {
 
 struct CameraTarget {
-  uint32_t ip = 0;                 // network byte order
-  std::string address;             // dotted
+  net::Ipv4 ip;                    // where it answers
+  std::string address;             // as the camera or the operator gave it
   std::optional<Adaptor> adapter;  // whose subnet holds the address, or it answered on
   net::Mac mac{};                  // of the camera found: the session checks it
   // The interface unicast to it is tied to: the one a discovery heard it on;

@@ -23,9 +23,9 @@ bool holdsPersistentAddress(const net::AddressSet& stored) {
   return net::isContiguousMask(stored.mask) && !net::hostAddressProblem(stored.ip, stored.mask);
 }
 
-void compare(std::vector<SettingChange>& changes, const char* setting, uint32_t now,
-             uint32_t asked) {
-  if (now != asked) changes.push_back({setting, net::dottedText(now), net::dottedText(asked)});
+void compare(std::vector<SettingChange>& changes, const char* setting, net::Ipv4 now,
+             net::Ipv4 asked) {
+  if (now != asked) changes.push_back({setting, now.text(), asked.text()});
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ CameraSettings holding(uint32_t config, net::AddressSet persistent, uint32_t sup
   return now;
 }
 
-const net::AddressSet k50{0xC0A80A32, 0xFFFFFF00, 0};  // 192.168.10.50/24
-const net::AddressSet kStored50{0xC0A80A32, 0xFFFFFF00, 0};
+const auto k50 = net::AddressSet::fromHost(0xC0A80A32, 0xFFFFFF00, 0);  // 192.168.10.50/24
+const auto kStored50 = net::AddressSet::fromHost(0xC0A80A32, 0xFFFFFF00, 0);
 
 struct ChangeCase {
   const char* name;
@@ -34,7 +34,10 @@ TEST(DesiredStateTest, OnlyWhatDiffersIsChanged) {
       {"same address and mode", holding(0x5, kStored50), {IpMode::kPersistent, k50, {}, false}, {}},
       {"gateway only",
        holding(0x5, kStored50),
-       {IpMode::kPersistent, net::AddressSet{0xC0A80A32, 0xFFFFFF00, 0xC0A80A01}, {}, false},
+       {IpMode::kPersistent,
+        net::AddressSet::fromHost(0xC0A80A32, 0xFFFFFF00, 0xC0A80A01),
+        {},
+        false},
        {"persistent_gateway 0.0.0.0->192.168.10.1"}},
       {"address then mode",
        holding(0x6, {}),

@@ -11,10 +11,10 @@ namespace device {
 namespace {
 
 using net::cidrText;
-using net::dottedText;
+using net::Ipv4;
 using ProbeKind = net::ProbeResult::Kind;
 // The address the flow settled on, or why it ends.
-using Chosen = std::variant<uint32_t, gvcp::Status>;
+using Chosen = std::variant<Ipv4, gvcp::Status>;
 
 gvcp::Status interrupted() { return fault(Fault::kInterrupted, "interrupted"); }
 
@@ -24,7 +24,7 @@ gvcp::Status probeFailed(const ForceIpPlan& plan) {
 
 // The name of this host's adapter that holds `ip`, if any.
 std::optional<std::string> hostAdapterHolding(const ForceIpPlan& plan,
-                                              const std::optional<uint32_t>& ip) {
+                                              const std::optional<Ipv4>& ip) {
   for (const auto& [name, address] : plan.hostAddresses) {
     if (ip == address) return name;
   }
@@ -42,27 +42,27 @@ gvcp::Status adapterProblem(const ForceIpPlan& plan) {
                                      "MAC; nothing was sent");
   }
   if (const std::optional<std::string> holder = hostAdapterHolding(plan, plan.ip)) {
-    return fault(Fault::kUsage, "--ip " + dottedText(*plan.ip) +
-                                    ": the address of this host's adapter " + *holder);
+    return fault(Fault::kUsage,
+                 "--ip " + plan.ip->text() + ": the address of this host's adapter " + *holder);
   }
   // Every candidate of --ip auto shares the adapter's subnet under the
   // requested mask, so the gateway can be judged before one is picked.
   if (plan.ip) return gvcp::Status::Ok();
   if (auto reason = net::gatewayProblem({plan.adapterIp, plan.mask, plan.gateway})) {
-    return fault(Fault::kUsage, "--gateway " + dottedText(plan.gateway) + ": " + *reason +
+    return fault(Fault::kUsage, "--gateway " + plan.gateway.text() + ": " + *reason +
                                     ", where --ip auto picks on adapter " + plan.adapterName);
   }
   return gvcp::Status::Ok();
 }
 
 Chosen probeGiven(const ForceIpPlan& plan, ForceIpPort& port, ForceIpOutcome& outcome) {
-  const uint32_t ip = *plan.ip;
+  const Ipv4 ip = *plan.ip;
   const net::ProbeResult result = port.probe(ip);
   if (result.kind == ProbeKind::kLinkFailed) return probeFailed(plan);
   if (result.kind == ProbeKind::kFree) return ip;
   const std::string station = result.answeredBy.getMacInStr(false);
   if (!plan.force) {
-    return fault(Fault::kFailed, "address " + dottedText(ip) + " is in use: " + station +
+    return fault(Fault::kFailed, "address " + ip.text() + " is in use: " + station +
                                      " answered an ARP probe on adapter " + plan.adapterName +
                                      " (--force assigns it anyway)");
   }
@@ -73,8 +73,10 @@ Chosen probeGiven(const ForceIpPlan& plan, ForceIpPort& port, ForceIpOutcome& ou
 
 Chosen pickAddress(const ForceIpPlan& plan, ForceIpPort& port,
                    const std::function<bool()>& stopRequested) {
-  const uint32_t mask = autoCandidateMask(plan.adapterMask, plan.mask);
-  const AutoPick pick = pickFreeAddress(plan.adapterIp, mask, [&](uint32_t candidate) {
+  const Ipv4 mask = autoCandidateMask(plan.adapterMask, plan.mask);
+  // The candidates' arithmetic runs on host-order numbers.
+  const AutoPick pick = pickFreeAddress(plan.adapterIp.host(), mask.host(), [&](uint32_t number) {
+    const Ipv4 candidate = Ipv4::fromHost(number);
     if (stopRequested()) return ProbeVerdict::kFailed;  // stops the walk
     if (hostAdapterHolding(plan, candidate)) return ProbeVerdict::kInUse;
     const ProbeKind kind = port.probe(candidate).kind;
@@ -83,28 +85,29 @@ Chosen pickAddress(const ForceIpPlan& plan, ForceIpPort& port,
   });
   if (stopRequested()) return interrupted();
   if (pick.probeFailed) return probeFailed(plan);
-  if (pick.address) return *pick.address;
+  if (pick.address) return Ipv4::fromHost(*pick.address);
   return fault(Fault::kFailed, "no free address among the " + std::to_string(pick.probed) +
-                                   " highest of " + cidrText(plan.adapterIp & mask, mask) +
+                                   " highest of " +
+                                   cidrText(net::networkOf(plan.adapterIp, mask), mask) +
                                    " on adapter " + plan.adapterName);
 }
 
 // After FORCEIP: the camera must answer a discovery from the new address
 // within the window; an answer still coming from the old one does not end it.
-gvcp::Status confirm(const ForceIpPlan& plan, uint32_t ip, bool acknowledged, ForceIpPort& port) {
-  const std::optional<uint32_t> at = port.whereAnswers(ip);
+gvcp::Status confirm(const ForceIpPlan& plan, Ipv4 ip, bool acknowledged, ForceIpPort& port) {
+  const std::optional<Ipv4> at = port.whereAnswers(ip);
   if (!at) {
     return fault(Fault::kFailed, "camera " + plan.mac + " did not answer a discovery on adapter " +
                                      plan.adapterName + " after FORCEIP" +
                                      (acknowledged ? "" : " (FORCEIP was not acknowledged)"));
   }
   if (*at == ip) return gvcp::Status::Ok();
-  return fault(Fault::kFailed, "camera " + plan.mac + " still answers at " + dottedText(*at) +
-                                   ", not at " + dottedText(ip) + ": it did not take the address");
+  return fault(Fault::kFailed, "camera " + plan.mac + " still answers at " + at->text() +
+                                   ", not at " + ip.text() + ": it did not take the address");
 }
 
 // FORCEIP with `ip`, then the confirmation, unless a stop comes between.
-gvcp::Status sendAndConfirm(const ForceIpPlan& plan, uint32_t ip, ForceIpPort& port,
+gvcp::Status sendAndConfirm(const ForceIpPlan& plan, Ipv4 ip, ForceIpPort& port,
                             const std::function<bool()>& stopRequested, ForceIpOutcome& outcome) {
   outcome.sent = ip;
   const gvcp::Status sent = port.force(ip, plan.mask, plan.gateway);
@@ -124,8 +127,9 @@ gvcp::Status sendAndConfirm(const ForceIpPlan& plan, uint32_t ip, ForceIpPort& p
 
 }  // namespace
 
-uint32_t autoCandidateMask(uint32_t adapterMask, uint32_t requestedMask) {
-  return adapterMask | requestedMask;  // contiguous masks: the longer prefix
+Ipv4 autoCandidateMask(Ipv4 adapterMask, Ipv4 requestedMask) {
+  // Contiguous masks: the longer prefix.
+  return Ipv4::fromHost(adapterMask.host() | requestedMask.host());
 }
 
 ForceIpOutcome forceIp(const ForceIpPlan& plan, ForceIpPort& port,
@@ -142,7 +146,7 @@ ForceIpOutcome forceIp(const ForceIpPlan& plan, ForceIpPort& port,
     outcome.status = interrupted();
   } else {
     outcome.picked = !plan.ip;
-    outcome.status = sendAndConfirm(plan, std::get<uint32_t>(chosen), port, stopRequested, outcome);
+    outcome.status = sendAndConfirm(plan, std::get<Ipv4>(chosen), port, stopRequested, outcome);
   }
   return outcome;
 }

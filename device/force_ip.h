@@ -4,7 +4,7 @@
 // camera answers. A ForceIpPort does the talking (device/force_ip_port.h over
 // the network; tests use a script). FORCEIP is a broadcast by MAC: no control
 // of the camera is taken, so a stop request simply ends the flow between
-// steps. Addresses are host-order numbers. Prints nothing; the outcome
+// steps. Addresses are net::Ipv4. Prints nothing; the outcome
 // carries what the front end words. The caller's thread.
 #pragma once
 
@@ -17,6 +17,7 @@
 
 #include "gvcp/status.h"
 #include "net/arp_probe.h"
+#include "net/ipv4.h"
 
 namespace device {
 
@@ -26,28 +27,28 @@ class ForceIpPort {
   virtual ~ForceIpPort() = default;
   // An ARP probe of `ip` on the camera's adapter; the camera itself may
   // answer for the address it holds without counting as another station.
-  virtual net::ProbeResult probe(uint32_t ip) = 0;
+  virtual net::ProbeResult probe(net::Ipv4 ip) = 0;
   // FORCEIP for the camera through its adapter, waiting for the acknowledge.
-  virtual gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) = 0;
-  // Discoveries on the camera's adapter until the camera answers from `ip`
-  // (host order), at most the discovery window: `ip` then, else an address
-  // it answered from within the window (its old one, say), if any.
-  virtual std::optional<uint32_t> whereAnswers(uint32_t ip) = 0;
+  virtual gvcp::Status force(net::Ipv4 ip, net::Ipv4 mask, net::Ipv4 gateway) = 0;
+  // Discoveries on the camera's adapter until the camera answers from `ip`,
+  // at most the discovery window: `ip` then, else an address it answered
+  // from within the window (its old one, say), if any.
+  virtual std::optional<net::Ipv4> whereAnswers(net::Ipv4 ip) = 0;
 };
 
 struct ForceIpPlan {
   std::string mac;  // the camera's, lower case
-  uint32_t currentIp = 0;
+  net::Ipv4 currentIp;
   std::string adapterName;
-  uint32_t adapterIp = 0;
-  uint32_t adapterMask = 0;
+  net::Ipv4 adapterIp;
+  net::Ipv4 adapterMask;
   // Every address of this host's adapters, by adapter name: the kernel
   // answers ARP for any of them with our own MAC, which a probe passes over.
-  std::vector<std::pair<std::string, uint32_t>> hostAddresses;
-  std::optional<uint32_t> ip;  // none: --ip auto
-  uint32_t mask = 0;
-  uint32_t gateway = 0;  // 0: none
-  bool force = false;    // assign an address another station answers for
+  std::vector<std::pair<std::string, net::Ipv4>> hostAddresses;
+  std::optional<net::Ipv4> ip;  // none: --ip auto
+  net::Ipv4 mask;
+  net::Ipv4 gateway;   // 0.0.0.0: none
+  bool force = false;  // assign an address another station answers for
 };
 
 // A warning the flow went on past, for the front end to word: `mac`, another
@@ -56,7 +57,7 @@ struct ForceIpPlan {
 struct ForceIpNote {
   enum class Kind { kAssignedInUse, kAnswersUnacknowledged };
   Kind kind = Kind::kAssignedInUse;
-  uint32_t ip = 0;
+  net::Ipv4 ip;
   std::string mac;
 };
 
@@ -65,7 +66,7 @@ struct ForceIpNote {
 // went out (whatever came of it).
 struct ForceIpOutcome {
   gvcp::Status status = gvcp::Status::Ok();
-  std::optional<uint32_t> sent;
+  std::optional<net::Ipv4> sent;
   bool picked = false;  // by --ip auto
   bool acknowledged = false;
   std::optional<std::string> inUseBy;  // the station that answered, when forced anyway
@@ -74,7 +75,7 @@ struct ForceIpOutcome {
 
 // The mask the --ip auto candidates are taken under: the narrower of the
 // adapter's subnet and the requested one, so the picked address lies in both.
-uint32_t autoCandidateMask(uint32_t adapterMask, uint32_t requestedMask);
+net::Ipv4 autoCandidateMask(net::Ipv4 adapterMask, net::Ipv4 requestedMask);
 
 // `stopRequested` is asked between steps and between the candidates of
 // --ip auto; true ends the flow with Fault::kInterrupted.

@@ -1,6 +1,5 @@
 #include "device/force_ip_port.h"
 
-#include <arpa/inet.h>
 #include <net/if.h>
 
 #include <cerrno>
@@ -10,7 +9,7 @@
 #include "device/fault.h"
 #include "gvcp/forceip_exchange.h"
 #include "net/host_interfaces.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace device {
 
@@ -39,38 +38,37 @@ NetworkPort::NetworkPort(const CameraTarget& camera, net::PacketSocket arpSocket
   owner_.setMac(camera_.mac.data(), MacAddress::kSize);
 }
 
-net::ProbeResult NetworkPort::probe(uint32_t ip) { return probe(ip, {}); }
+net::ProbeResult NetworkPort::probe(net::Ipv4 ip) { return probe(ip, {}); }
 
-net::ProbeResult NetworkPort::probe(uint32_t ip, const net::ProbeTiming& timing) {
-  return net::probeAddress(link_, ours_, ip, owner_, timing);
+net::ProbeResult NetworkPort::probe(net::Ipv4 ip, const net::ProbeTiming& timing) {
+  return net::probeAddress(link_, ours_, ip.host(), owner_, timing);
 }
 
-gvcp::Status NetworkPort::force(uint32_t ip, uint32_t mask, uint32_t gateway) {
+gvcp::Status NetworkPort::force(net::Ipv4 ip, net::Ipv4 mask, net::Ipv4 gateway) {
   gvcp::ForceIpExchange exchange;
   exchange.sourceIp = camera_.adapter->ipValue();
   exchange.interfaceName = camera_.adapter->getName();
-  return gvcp::forceIpAcknowledged(camera_.mac.data(), ForceIpSet{htonl(ip), htonl(mask)},
-                                   htonl(gateway), exchange);
+  return gvcp::forceIpAcknowledged(camera_.mac.data(), ForceIpSet{ip.network(), mask.network()},
+                                   gateway.network(), exchange);
 }
 
-std::optional<uint32_t> NetworkPort::whereAnswers(uint32_t ip) {
-  const ReturnSearch search{
-      {*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}, htonl(ip)};
+std::optional<net::Ipv4> NetworkPort::whereAnswers(net::Ipv4 ip) {
+  const ReturnSearch search{{*camera_.adapter}, std::chrono::milliseconds(timeoutMs_), {}, ip};
   const std::optional<GigE_Camera_Info> found = awaitByMac(camera_.mac, search);
   if (!found) return std::nullopt;
-  return ntohl(found->sourceIp);
+  return net::Ipv4::fromNetwork(found->sourceIp);
 }
 
 ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
                         bool force) {
   ForceIpPlan plan;
   plan.mac = net::macText(camera.mac);
-  plan.currentIp = ntohl(camera.ip);
+  plan.currentIp = camera.ip;
   plan.adapterName = camera.adapter->getName();
-  plan.adapterIp = ntohl(camera.adapter->ipValue());
-  plan.adapterMask = ntohl(camera.adapter->netmaskValue());
+  plan.adapterIp = net::Ipv4::fromNetwork(camera.adapter->ipValue());
+  plan.adapterMask = net::Ipv4::fromNetwork(camera.adapter->netmaskValue());
   for (const Adaptor& adaptor : net::ipv4Adapters(net::listHostInterfaces())) {
-    plan.hostAddresses.emplace_back(adaptor.getName(), ntohl(adaptor.ipValue()));
+    plan.hostAddresses.emplace_back(adaptor.getName(), net::Ipv4::fromNetwork(adaptor.ipValue()));
   }
   if (!autoIp) plan.ip = set.ip;
   plan.mask = set.mask;
@@ -98,7 +96,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
     return relocation;
   }
   NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
-  const net::AddressSet automatic{0, ntohl(target.adapter->netmaskValue()), 0};
+  const net::AddressSet automatic{{}, net::Ipv4::fromNetwork(target.adapter->netmaskValue()), {}};
   TemporaryForce& forced = relocation.forced.emplace(
       TemporaryForce{forceIpPlan(target, automatic, true, false), ForceIpOutcome{}});
   forced.outcome = forceIp(forced.plan, port, stopRequested);
@@ -109,9 +107,9 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
         what + ": " + forced.outcome.status.toString() + "; nothing was written");
     return relocation;
   }
-  const uint32_t ip = htonl(*forced.outcome.sent);
+  const net::Ipv4 ip = *forced.outcome.sent;
   relocation.target.ip = ip;
-  relocation.target.address = net::dottedQuad(ip);
+  relocation.target.address = ip.text();
   relocation.temporaryIp = ip;
   return relocation;
 }

@@ -35,11 +35,11 @@ class NetworkPort : public ForceIpPort {
   // `timeoutMs` bounds the wait for the camera's answer after FORCEIP.
   NetworkPort(const CameraTarget& camera, net::PacketSocket arpSocket, int timeoutMs);
 
-  net::ProbeResult probe(uint32_t ip) override;
+  net::ProbeResult probe(net::Ipv4 ip) override;
   // The probe with its own timing.
-  net::ProbeResult probe(uint32_t ip, const net::ProbeTiming& timing);
-  gvcp::Status force(uint32_t ip, uint32_t mask, uint32_t gateway) override;
-  std::optional<uint32_t> whereAnswers(uint32_t ip) override;
+  net::ProbeResult probe(net::Ipv4 ip, const net::ProbeTiming& timing);
+  gvcp::Status force(net::Ipv4 ip, net::Ipv4 mask, net::Ipv4 gateway) override;
+  std::optional<net::Ipv4> whereAnswers(net::Ipv4 ip) override;
 
  private:
   CameraTarget camera_;
@@ -61,8 +61,8 @@ struct TemporaryForce {
 };
 
 struct Relocation {
-  CameraTarget target;                  // where the operation goes on
-  std::optional<uint32_t> temporaryIp;  // network byte order, when it was moved
+  CameraTarget target;                   // where the operation goes on
+  std::optional<net::Ipv4> temporaryIp;  // when it was moved
   std::optional<TemporaryForce> forced;
   gvcp::Status status = gvcp::Status::Ok();  // a Fault: nothing was written
 };

@@ -41,12 +41,11 @@ uint32_t withPauseBitsOf(uint32_t current, uint32_t modeBits) {
 std::vector<RegisterWrite> ipConfigWrites(const IpConfigValues& values) {
   std::vector<RegisterWrite> plan;
   if (values.persistent) {
+    const net::AddressSet& set = *values.persistent;
+    plan.push_back({gvcp::Registers::kPersistentIp, set.ip.host(), "persistent IP address"});
     plan.push_back(
-        {gvcp::Registers::kPersistentIp, values.persistent->ip, "persistent IP address"});
-    plan.push_back({gvcp::Registers::kPersistentSubnetMask, values.persistent->mask,
-                    "persistent subnet mask"});
-    plan.push_back(
-        {gvcp::Registers::kPersistentGateway, values.persistent->gateway, "persistent gateway"});
+        {gvcp::Registers::kPersistentSubnetMask, set.mask.host(), "persistent subnet mask"});
+    plan.push_back({gvcp::Registers::kPersistentGateway, set.gateway.host(), "persistent gateway"});
   }
   if (values.configuration) {
     plan.push_back({gvcp::Registers::kIpConfigCurrent, *values.configuration,

@@ -131,7 +131,7 @@ void WatchState::foldSilent(const std::set<std::string>& heard, std::vector<Watc
 
 // Among the cameras not lost: those sharing an address on one link, and those
 // at an address of this host. A lost camera has neither flag.
-void WatchState::foldSharing(const std::vector<uint32_t>& hostAddresses,
+void WatchState::foldSharing(const std::vector<net::Ipv4>& hostAddresses,
                              std::vector<WatchEvent>& events) {
   std::map<std::pair<std::string, uint32_t>, std::vector<net::Mac>> atAddress;
   for (const auto& [key, camera] : cameras_) {
@@ -152,8 +152,9 @@ void WatchState::foldSharing(const std::vector<uint32_t>& hostAddresses,
         else
           camera.sharesWith.push_back(mac);
       }
-      camera.hostAddress = std::find(hostAddresses.begin(), hostAddresses.end(), info.currentIp) !=
-                           hostAddresses.end();
+      const net::Ipv4 ip = net::Ipv4::fromNetwork(info.currentIp);
+      camera.hostAddress =
+          std::find(hostAddresses.begin(), hostAddresses.end(), ip) != hostAddresses.end();
     }
     const bool conflict = !camera.sharesWith.empty() || camera.hostAddress;
     noteFlag(camera.conflict, conflict, WatchEventKind::kAddressConflictBegan,

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gvcp/camera_info.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace device {
@@ -33,7 +34,7 @@ struct RoundObservation {
   double time = 0;  // seconds since the epoch
   std::vector<AdapterObservation> adapters;
   std::vector<GigE_Camera_Info> cameras;  // as discovered, in adapter order
-  std::vector<uint32_t> hostAddresses;    // network byte order
+  std::vector<net::Ipv4> hostAddresses;
 };
 
 enum class WatchEventKind {
@@ -93,7 +94,7 @@ class WatchState {
   void foldAdapters(const std::vector<AdapterObservation>& seen, std::vector<WatchEvent>& events);
   void foldHeard(const GigE_Camera_Info& camera, double time, std::vector<WatchEvent>& events);
   void foldSilent(const std::set<std::string>& heard, std::vector<WatchEvent>& events);
-  void foldSharing(const std::vector<uint32_t>& hostAddresses, std::vector<WatchEvent>& events);
+  void foldSharing(const std::vector<net::Ipv4>& hostAddresses, std::vector<WatchEvent>& events);
 
   int lostAfter_;
   uint64_t rounds_ = 0;

@@ -23,7 +23,7 @@ class WatchStateTest : public testing::Test {
  protected:
   // The names of the events of one round with `cameras` heard on an up eth1.
   std::vector<std::string> round(std::vector<GigE_Camera_Info> cameras, bool up = true,
-                                 std::vector<uint32_t> host = {}) {
+                                 std::vector<net::Ipv4> host = {}) {
     std::vector<std::string> names;
     for (const WatchEvent& e : state.fold({1.0, {{"eth1", up}}, std::move(cameras), host}))
       names.push_back(eventName(e.kind));
@@ -65,7 +65,7 @@ TEST_F(WatchStateTest, ConflictOnOneLinkOrAtAHostAddressBeginsAndEnds) {
   // The same address on another link is no conflict; an address of the host is.
   EXPECT_EQ(round({cam(1, "192.168.1.10"), cam(3, "192.168.1.10", "eth2")}),
             (Names{"camera_appeared"}));
-  EXPECT_EQ(round({cam(1, "192.168.1.10")}, true, {addr("192.168.1.10")}),
+  EXPECT_EQ(round({cam(1, "192.168.1.10")}, true, {*net::Ipv4::parse("192.168.1.10")}),
             (Names{"address_conflict_began", "address_conflict_began"}));
 }
 

@@ -30,7 +30,7 @@ bool missedByUdp(const RuleInput& input, size_t i) {
 }
 
 bool reversePathDrops(const CameraFacts& c, long rpFilter) {
-  if (c.view.ip == 0) return false;  // answers from 0.0.0.0 are not checked
+  if (c.view.ip.isZero()) return false;  // answers from 0.0.0.0 are not checked
   if (rpFilter == kRpStrict) {
     return c.route.kind != net::RouteKind::kThrough || c.routeInterface != adapterOf(c);
   }
@@ -70,7 +70,7 @@ void reversePathRule(const RuleInput& input, std::vector<Finding>& out) {
         rp == kRpStrict ? "whose route back leaves elsewhere" : "to which no route leads";
     out.push_back(about(CheckName::kRpFilter, Level::kFail, c,
                         kind + " reverse-path filtering (rp_filter " + std::to_string(rp) +
-                            ") on " + adapterOf(c) + " drops answers from " + dottedIp(c.view.ip) +
+                            ") on " + adapterOf(c) + " drops answers from " + c.view.ip.text() +
                             ", " + why + ": applications receiving by UDP never see this camera",
                         reversePathFix(input.facts, c)));
   }
@@ -82,7 +82,7 @@ void firewallRule(const RuleInput& input, std::vector<Finding>& out) {
     if (!missedByUdp(input, i) || reversePathDrops(c, effectiveRpFilter(input.facts, adapterOf(c))))
       continue;
     out.push_back(about(CheckName::kFirewall, Level::kFail, c,
-                        "answers from " + dottedIp(c.view.ip) + " arrive on " + adapterOf(c) +
+                        "answers from " + c.view.ip.text() + " arrive on " + adapterOf(c) +
                             " but reach no UDP socket, and reverse-path filtering is not why: a "
                             "firewall rule drops them; allow UDP from source port " +
                             std::to_string(gvcp::kPort) + " on " + adapterOf(c)));
@@ -92,16 +92,16 @@ void firewallRule(const RuleInput& input, std::vector<Finding>& out) {
 void subnetRule(const RuleInput& input, std::vector<Finding>& out) {
   for (const CameraFacts& c : input.facts.cameras) {
     if (c.view.reachable || !c.view.adapter) continue;
-    const std::string where = c.view.ip == 0
+    const std::string where = c.view.ip.isZero()
                                   ? "has no address (0.0.0.0)"
-                                  : "answers at " + dottedIp(c.view.ip) + ", outside " +
-                                        adapterOf(c) + "'s subnet " + subnetText(*c.view.adapter);
+                                  : "answers at " + c.view.ip.text() + ", outside " + adapterOf(c) +
+                                        "'s subnet " + subnetText(*c.view.adapter);
     out.push_back(about(CheckName::kSubnet, Level::kFail, c,
                         where +
                             ": unreachable until it has an address there; to keep the one "
                             "force-ip reports, nuv-ipconfig set " +
                             net::macText(c.view.mac) + " --mode persistent --ip ADDRESS --mask " +
-                            dottedIp(c.view.adapter->mask),
+                            c.view.adapter->mask.text(),
                         forceIpFix(c)));
   }
 }
@@ -115,10 +115,10 @@ void addressConflictRule(const RuleInput& input, std::vector<Finding>& out) {
       std::string others;
       for (const auto& mac : sharing.sharesWith)
         others += (others.empty() ? "" : ", ") + net::macText(mac);
-      message = "answers at " + dottedIp(c.view.ip) + " like " + others +
+      message = "answers at " + c.view.ip.text() + " like " + others +
                 ": unicast to that address reaches whichever answers ARP first";
     } else if (sharing.hostAddress) {
-      message = "answers at " + dottedIp(c.view.ip) +
+      message = "answers at " + c.view.ip.text() +
                 ", an address of this host: the host drops its answers as its own";
     } else {
       continue;
@@ -138,7 +138,7 @@ void sharedSubnetRule(const RuleInput& input, std::vector<Finding>& out) {
       return o.view.mac == c.view.mac && adapterOf(o) == c.routeInterface;
     });
     if (alsoThere) continue;
-    const std::string ip = dottedIp(c.view.ip);
+    const std::string ip = c.view.ip.text();
     out.push_back(about(CheckName::kSharedSubnet, Level::kWarn, c,
                         "the camera answered on " + adapterOf(c) + ", but unicast to " + ip +
                             " leaves through " + c.routeInterface +
@@ -157,7 +157,7 @@ void controlRule(const RuleInput& input, std::vector<Finding>& out) {
       message = "held by another application";
       if (control.holderIp && control.holderPort) {
         message +=
-            " at " + dottedIp(*control.holderIp) + " port " + std::to_string(*control.holderPort);
+            " at " + control.holderIp->text() + " port " + std::to_string(*control.holderPort);
       }
       message += " (CCP " + std::to_string(control.ccp) +
                  "): nothing else can configure it until that application gives control back or "

@@ -3,7 +3,6 @@
 // adapter with its camera and fix, and nothing else above level ok.
 #include "diagnosis/diagnosis.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,11 +10,7 @@
 namespace diagnosis {
 namespace {
 
-uint32_t ipOf(const char* text) {
-  uint32_t ip = 0;
-  ::inet_pton(AF_INET, text, &ip);
-  return ip;
-}
+net::Ipv4 ipOf(const char* text) { return *net::Ipv4::parse(text); }
 
 AdapterFacts adapter(const char* name, unsigned index, const char* ip) {
   return {{name, ipOf(ip), ipOf("255.255.255.0")},

@@ -34,7 +34,7 @@ struct ControlFacts {
   ControlRead read = ControlRead::kNotRead;
   uint32_t ccp = 0;
   // Who holds control, where the camera has the primary-application registers.
-  std::optional<uint32_t> holderIp;
+  std::optional<net::Ipv4> holderIp;
   std::optional<uint16_t> holderPort;
   std::string failure;
 };
@@ -51,10 +51,10 @@ struct CameraFacts {
 struct DoctorFacts {
   std::vector<AdapterFacts> adapters;  // the adapters chosen, in the host's order
   std::vector<CameraFacts> cameras;
-  std::vector<uint32_t> hostAddresses;  // every IPv4 address of every interface
-  std::optional<long> rpFilterAll;      // net.ipv4.conf.all.rp_filter
-  std::optional<long> rmemMax;          // net.core.rmem_max, bytes
-  net::NeighbourThresholds neighbour;   // net.ipv4.neigh.default.gc_thresh1..3
+  std::vector<net::Ipv4> hostAddresses;  // every IPv4 address of every interface
+  std::optional<long> rpFilterAll;       // net.ipv4.conf.all.rp_filter
+  std::optional<long> rmemMax;           // net.core.rmem_max, bytes
+  net::NeighbourThresholds neighbour;    // net.ipv4.neigh.default.gc_thresh1..3
   // UDP datagrams the kernel dropped for a full receive buffer while the
   // discovery listened (RcvbufErrors after less before).
   std::optional<long> droppedDuringDiscovery;

@@ -1,6 +1,5 @@
 #include "diagnosis/doctor_gather.h"
 
-#include <arpa/inet.h>
 #include <unistd.h>
 
 #include <array>
@@ -54,8 +53,8 @@ std::string interfaceName(const std::vector<net::LinkFacts>& links, unsigned ind
 
 CameraFacts cameraFactsOf(const GigE_Camera_Info& info, const std::vector<net::LinkFacts>& links) {
   CameraFacts camera{device::recordOf(info), info.seenAtLinkLevel, info.seenByUdp, {}, "", {}};
-  if (camera.view.ip == 0) return camera;
-  camera.route = net::routeTo(camera.view.ip);
+  if (camera.view.ip.isZero()) return camera;
+  camera.route = net::routeTo(camera.view.ip.network());
   if (camera.route.kind == net::RouteKind::kThrough) {
     camera.routeInterface = interfaceName(links, camera.route.interfaceIndex);
   }
@@ -79,14 +78,14 @@ void readHolder(Camera& camera, ControlFacts& control) {
   if (device::readRegister(camera, gvcp::Registers::kPrimaryAppPort, port).ok() &&
       device::readRegister(camera, gvcp::Registers::kPrimaryAppIp, holder).ok()) {
     control.holderPort = static_cast<uint16_t>(port & kPortBits);
-    control.holderIp = htonl(holder);
+    control.holderIp = net::Ipv4::fromHost(holder);
   }
 }
 
 // The reads leave through the adapter the camera answered on, whatever the
 // route to its address says.
 ControlFacts readControl(const CameraFacts& c) {
-  const std::unique_ptr<Camera> camera = device::openCamera(c.view.ip);
+  const std::unique_ptr<Camera> camera = device::openCamera(c.view.ip.network());
   camera->bindToInterface(adapterOf(c));
   ControlFacts control;
   const gvcp::Status read = device::readRegister(*camera, gvcp::Registers::kCcp, control.ccp);
@@ -110,7 +109,7 @@ std::string programPath() {
 void hostFacts(const std::vector<net::HostInterface>& host, DoctorFacts& facts) {
   for (const net::HostInterface& interface : host) {
     for (const net::InterfaceAddress& address : interface.addresses) {
-      facts.hostAddresses.push_back(address.ip);
+      facts.hostAddresses.push_back(net::Ipv4::fromNetwork(address.ip));
     }
   }
   facts.rpFilterAll = net::rpFilterOf("all");

@@ -1,13 +1,10 @@
 #include "diagnosis/rule_input.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
 #include "net/address_set.h"
-#include "net/ipv4address.h"
 #include "net/macaddress.h"
 
 namespace diagnosis {
@@ -18,10 +15,8 @@ RuleInput ruleInput(const DoctorFacts& facts) {
   return {facts, device::addressSharing(views, facts.hostAddresses)};
 }
 
-std::string dottedIp(uint32_t ip) { return net::dottedQuad(ip); }
-
 std::string subnetText(const device::AdapterRecord& adapter) {
-  return net::cidrText(ntohl(adapter.ip & adapter.mask), ntohl(adapter.mask));
+  return net::cidrText(net::networkOf(adapter.ip, adapter.mask), adapter.mask);
 }
 
 std::string adapterOf(const CameraFacts& camera) {
@@ -51,9 +46,9 @@ std::string shellWord(const std::string& word) {
 }
 
 std::string forceIpFix(const CameraFacts& camera) {
-  const uint32_t mask = camera.view.adapter ? camera.view.adapter->mask : 0;
+  const net::Ipv4 mask = camera.view.adapter ? camera.view.adapter->mask : net::Ipv4();
   return "nuv-ipconfig force-ip " + net::macText(camera.view.mac) + " --ip auto --mask " +
-         dottedIp(mask);
+         mask.text();
 }
 
 }  // namespace diagnosis

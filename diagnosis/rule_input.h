@@ -17,8 +17,6 @@ struct RuleInput {
 
 RuleInput ruleInput(const DoctorFacts& facts);
 
-// Dotted text of an address in network byte order.
-std::string dottedIp(uint32_t ip);
 // "192.168.10.0/24": the subnet of an adapter (the kernel keeps its mask contiguous).
 std::string subnetText(const device::AdapterRecord& adapter);
 // The name of the adapter a camera answered on ("" when none).

@@ -24,9 +24,9 @@ std::string mapped(const uint8_t* data, size_t size) {
 }
 
 void checkDottedQuad(std::string_view text) {
-  const std::optional<uint32_t> value = cli::parseDottedQuad(text);
+  const std::optional<net::Ipv4> value = cli::parseDottedQuad(text);
   if (!value) return;
-  if (text.size() > 15 || cli::parseDottedQuad(cli::dottedText(*value)) != value) std::abort();
+  if (text.size() > 15 || cli::parseDottedQuad(value->text()) != value) std::abort();
 }
 
 void checkMac(std::string_view text) {
@@ -55,7 +55,8 @@ void checkSet(std::string_view text) {
   }
   const cli::AddressSet set = std::get<cli::AddressSet>(result);
   if (!cli::isContiguousMask(set.mask) || cli::hostAddressProblem(set.ip, set.mask)) std::abort();
-  if (set.gateway != 0 && (set.gateway & set.mask) != (set.ip & set.mask)) std::abort();
+  const bool inSubnet = net::networkOf(set.gateway, set.mask) == net::networkOf(set.ip, set.mask);
+  if (!set.gateway.isZero() && !inSubnet) std::abort();
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "device/fault.h"
 #include "gvcp/camera_text.h"
 #include "net/address_set.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 #include "net/socket_address.h"
 
@@ -74,7 +74,7 @@ std::optional<std::string> returnFailure(const device::RestartReturn& back,
       break;
   }
   if (!request.restart.readBackPort) return std::nullopt;
-  const std::string at = net::dottedText(back.ip);
+  const std::string at = back.ip.text();
   if (back.stranger) {
     return camera + " was programmed and restarted, but the device answering at " + at + " is " +
            net::macText(*back.stranger) + ", not the camera; its device version was not read";
@@ -98,7 +98,7 @@ gvcp::Status program(const FirmwareRequest& request, const FirmwareCallbacks& ca
 
 gvcp::Status run(const FirmwareRequest& request, const FirmwareCallbacks& callbacks,
                  FirmwareOutcome& outcome) {
-  const std::string camera = "camera at " + net::dottedQuad(request.target.ip);
+  const std::string camera = "camera at " + net::Ipv4::fromNetwork(request.target.ip).text();
   device::CameraSession session(request.target, request.session);
   if (!session.take().ok()) return failed(camera + " did not grant control");
   outcome.before = device::readFirmwareIdentity(session.camera());

@@ -58,8 +58,8 @@ int doIpConfigHelper(std::string ip, uint16_t port) {
 }
 
 void writePersistentSet(Camera& camera, const IPV4Set& set) {
-  // Registers hold the first octet in the most significant byte.
-  const net::AddressSet stored{ntohl(set.ip), ntohl(set.mask), 0};
+  const net::AddressSet stored{
+      net::Ipv4::fromNetwork(set.ip), net::Ipv4::fromNetwork(set.mask), {}};
   const device::WriteOutcome written = device::writeIpConfig(
       camera, device::ipConfigWrites({stored, std::nullopt}), device::Verify::kNone);
   // Address and mask make the setting; the gateway's write is not judged.

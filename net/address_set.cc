@@ -1,10 +1,8 @@
 #include "net/address_set.h"
 
-#include <arpa/inet.h>
-
 #include <bit>
 
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace net {
 namespace {
@@ -17,19 +15,20 @@ constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFF;
 
 }  // namespace
 
-std::string dottedText(uint32_t hostOrder) { return dottedQuad(htonl(hostOrder)); }
-
-std::string cidrText(uint32_t ip, uint32_t mask) {
-  return dottedText(ip) + "/" + std::to_string(prefixLength(mask));
+std::string cidrText(Ipv4 ip, Ipv4 mask) {
+  return ip.text() + "/" + std::to_string(prefixLength(mask));
 }
 
-bool isContiguousMask(uint32_t mask) {
-  return mask != 0 && std::countl_one(mask) + std::countr_zero(mask) == 32;
+bool isContiguousMask(Ipv4 mask) {
+  const uint32_t bits = mask.host();
+  return bits != 0 && std::countl_one(bits) + std::countr_zero(bits) == 32;
 }
 
-int prefixLength(uint32_t mask) { return std::countl_one(mask); }
+int prefixLength(Ipv4 mask) { return std::countl_one(mask.host()); }
 
-std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask) {
+std::optional<std::string> hostAddressProblem(Ipv4 address, Ipv4 netmask) {
+  const uint32_t ip = address.host();
+  const uint32_t mask = netmask.host();
   if (ip == 0) return "not a host address";
   if (ip == kLimitedBroadcast) return "the limited broadcast address";
   if ((ip & kLoopbackMask) == kLoopbackNet) return "a loopback address";
@@ -40,7 +39,8 @@ std::optional<std::string> hostAddressProblem(uint32_t ip, uint32_t mask) {
 }
 
 std::optional<std::string> gatewayProblem(const AddressSet& set) {
-  if (set.gateway == 0 || (set.gateway & set.mask) == (set.ip & set.mask)) return std::nullopt;
+  const bool inSubnet = networkOf(set.gateway, set.mask) == networkOf(set.ip, set.mask);
+  if (set.gateway.isZero() || inSubnet) return std::nullopt;
   return "not in the subnet of " + cidrText(set.ip, set.mask);
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "net/ipv4.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 
@@ -42,6 +43,16 @@ TEST(IpV4AddressTest, ZeroAndSocketAddressForms) {
   EXPECT_EQ(a.getAddressInStr(), "192.168.1.10");
   a.setAddress(0u);
   EXPECT_EQ(a.getAddressInStr(), "0.0.0.0");
+}
+
+TEST(Ipv4Test, EdgesAgreeOnByteOrderAndOrderNumerically) {
+  const net::Ipv4 a = net::Ipv4::fromHost(0xC0A80A0B);
+  EXPECT_EQ(a.text(), "192.168.10.11");
+  EXPECT_EQ(memoryBytes(a.network()), (std::array<uint8_t, 4>{0xC0, 0xA8, 0x0A, 0x0B}));
+  EXPECT_EQ(net::Ipv4::fromNetwork(a.network()), a);
+  EXPECT_EQ(net::Ipv4::parse("192.168.10.11"), a);
+  EXPECT_FALSE(net::Ipv4::parse("192.168.010.11"));
+  EXPECT_LT(net::Ipv4::fromHost(0x0A0000FF), net::Ipv4::fromHost(0x0B000001));
 }
 
 TEST(MacAddressTest, FormatsUpperAndLowerCase) {

@@ -33,7 +33,8 @@ namespace net {
 // on success the address is stored in `*out` in network byte order.
 bool parseIpv4(const std::string& text, uint32_t* out);
 
-// Dotted decimal of an address kept in network byte order.
+// Dotted decimal of an address kept in network byte order: the seed's
+// dialogue formats its own types through this (Ipv4::text underneath).
 std::string dottedQuad(uint32_t networkOrder);
 
 }  // namespace net

@@ -1,7 +1,5 @@
 #include "cli/commands/apply_command.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <fstream>
 #include <mutex>
@@ -110,8 +108,7 @@ CommandResult applyRow(const RowTarget& target, RowContext& context, StateAccoun
 std::string changeSummary(const PlanRow& row) {
   std::string text;
   if (row.mode) text = ipModeName(*row.mode);
-  if (row.persistent)
-    text += " " + addressWithMask(htonl(row.persistent->ip), htonl(row.persistent->mask));
+  if (row.persistent) text += " " + addressWithMask(row.persistent->ip, row.persistent->mask);
   if (row.name) text += (text.empty() ? "" : ", ") + std::string("name '") + *row.name + "'";
   return text;
 }

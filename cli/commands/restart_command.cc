@@ -13,15 +13,15 @@ namespace {
 CommandResult report(const std::string& mac, const device::RestartReturn& back, std::ostream& err) {
   const double seconds = back.after.count();
   CommandResult result;
-  result.data["camera"] = {{"mac", mac}, {"ip", dottedText(back.ip)}};
+  result.data["camera"] = {{"mac", mac}, {"ip", back.ip.text()}};
   result.data["restart"] = {{"seconds", seconds}, {"as_expected", !back.unexpected}};
   if (back.unexpected) result.data["restart"]["expected"] = *back.unexpected;
   char text[160];
   std::snprintf(text, sizeof text, "camera %s restarted, back at %s after %.1f s\n", mac.c_str(),
-                dottedText(back.ip).c_str(), seconds);
+                back.ip.text().c_str(), seconds);
   result.text = text;
   if (back.unexpected) {
-    err << "warning: camera " << mac << " came back at " << dottedText(back.ip) << ", "
+    err << "warning: camera " << mac << " came back at " << back.ip.text() << ", "
         << *back.unexpected << "\n";
   }
   return result;

@@ -20,7 +20,7 @@ std::string withoutLineEnd(std::string text) {
 // The restart judges the return by what the change just stored.
 device::RestartConfig configAfter(const device::CameraSettings& before,
                                   const device::DesiredState& desired) {
-  const uint32_t persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
+  const net::Ipv4 persistentIp = desired.persistent ? desired.persistent->ip : before.persistent.ip;
   return {configValue(*desired.mode, before.ipConfigSupported), persistentIp};
 }
 

@@ -33,8 +33,8 @@ AddressProblem problem(FieldText given, std::string reason) {
   return {std::string(given.field), std::string(given.text), std::move(reason)};
 }
 
-std::variant<uint32_t, AddressProblem> parseField(FieldText given) {
-  if (const std::optional<uint32_t> value = parseDottedQuad(given.text)) return *value;
+std::variant<net::Ipv4, AddressProblem> parseField(FieldText given) {
+  if (const std::optional<net::Ipv4> value = parseDottedQuad(given.text)) return *value;
   return problem(given, "not a dotted IPv4 address");
 }
 
@@ -44,7 +44,7 @@ std::string AddressProblem::message() const {
   return field + " " + printable(value) + ": " + reason;
 }
 
-std::optional<uint32_t> parseDottedQuad(std::string_view text) {
+std::optional<net::Ipv4> parseDottedQuad(std::string_view text) {
   uint32_t address = 0;
   for (int octet = 0; octet < 4; ++octet) {
     const size_t dot = octet < 3 ? text.find('.') : text.size();
@@ -54,19 +54,19 @@ std::optional<uint32_t> parseDottedQuad(std::string_view text) {
     address = (address << 8) | *value;
     text.remove_prefix(octet < 3 ? dot + 1 : dot);
   }
-  return address;
+  return net::Ipv4::fromHost(address);
 }
 
 std::variant<AddressSet, AddressProblem> checkMaskAndGateway(FieldText mask, FieldText gateway) {
   AddressSet set;
   const auto parsedMask = parseField(mask);
   if (const auto* bad = std::get_if<AddressProblem>(&parsedMask)) return *bad;
-  set.mask = std::get<uint32_t>(parsedMask);
+  set.mask = std::get<net::Ipv4>(parsedMask);
   if (!isContiguousMask(set.mask)) return problem(mask, "not a contiguous subnet mask");
   if (gateway.text.empty()) return set;
   const auto parsedGateway = parseField(gateway);
   if (const auto* bad = std::get_if<AddressProblem>(&parsedGateway)) return *bad;
-  set.gateway = std::get<uint32_t>(parsedGateway);
+  set.gateway = std::get<net::Ipv4>(parsedGateway);
   return set;
 }
 
@@ -77,7 +77,7 @@ std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText
   AddressSet set = std::get<AddressSet>(partial);
   const auto parsedIp = parseField(ip);
   if (const auto* bad = std::get_if<AddressProblem>(&parsedIp)) return *bad;
-  set.ip = std::get<uint32_t>(parsedIp);
+  set.ip = std::get<net::Ipv4>(parsedIp);
   if (auto reason = hostAddressProblem(set.ip, set.mask)) return problem(ip, std::move(*reason));
   if (auto reason = gatewayProblem(set)) return problem(gateway, std::move(*reason));
   return set;

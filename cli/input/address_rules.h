@@ -1,6 +1,6 @@
 // Checks of the addresses, masks and gateways a command would write to a
 // camera, before anything is sent, by the rules of net/address_set.h. Values
-// are host-order numbers (first dotted octet most significant). A failed
+// are net::Ipv4. A failed
 // check returns an AddressProblem naming the argument and the exact text
 // given, so the caller prints one line and ends with a usage error. Pure
 // functions; any thread.
@@ -33,7 +33,6 @@ struct FieldText {
 // The address-set vocabulary, as the command line speaks it.
 using net::AddressSet;
 using net::cidrText;
-using net::dottedText;
 using net::gatewayProblem;
 using net::hostAddressProblem;
 using net::isContiguousMask;
@@ -41,7 +40,7 @@ using net::prefixLength;
 
 // Exactly four decimal numbers 0..255 joined by dots, each of one to three
 // digits; nothing else (no blanks, signs or shorthand forms such as "10.1").
-std::optional<uint32_t> parseDottedQuad(std::string_view text);
+std::optional<net::Ipv4> parseDottedQuad(std::string_view text);
 
 // Parses and checks a whole set; an empty gateway text means 0.
 std::variant<AddressSet, AddressProblem> checkAddressSet(FieldText ip, FieldText mask,

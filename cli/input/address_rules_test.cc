@@ -5,11 +5,13 @@
 namespace cli {
 namespace {
 
+constexpr auto host = net::Ipv4::fromHost;
+
 TEST(DottedQuadTest, AcceptsOnlyFourDecimalOctets) {
-  EXPECT_EQ(parseDottedQuad("192.168.10.11"), 0xC0A80A0Bu);
-  EXPECT_EQ(parseDottedQuad("0.0.0.0"), 0u);
-  EXPECT_EQ(parseDottedQuad("255.255.255.255"), 0xFFFFFFFFu);
-  EXPECT_EQ(parseDottedQuad("010.001.000.009"), 0x0A010009u);  // leading zeros stay decimal
+  EXPECT_EQ(parseDottedQuad("192.168.10.11"), host(0xC0A80A0B));
+  EXPECT_EQ(parseDottedQuad("0.0.0.0"), host(0));
+  EXPECT_EQ(parseDottedQuad("255.255.255.255"), host(0xFFFFFFFF));
+  EXPECT_EQ(parseDottedQuad("010.001.000.009"), host(0x0A010009));  // leading zeros stay decimal
   for (const char* bad :
        {"", "10.1", "10.0.0", "10.0.0.1.", "10.0.0.1.5", "256.0.0.1", "1.2.3.4 ", " 1.2.3.4",
         "+1.2.3.4", "1..3.4", "1.2.3.0x4", "0001.2.3.4", "1.2.3.-4", "1,2,3,4", "a.b.c.d"}) {
@@ -18,20 +20,18 @@ TEST(DottedQuadTest, AcceptsOnlyFourDecimalOctets) {
 }
 
 TEST(DottedQuadTest, TextRoundTrips) {
-  EXPECT_EQ(dottedText(0xC0A80A0B), "192.168.10.11");
-  EXPECT_EQ(dottedText(0), "0.0.0.0");
-  EXPECT_EQ(parseDottedQuad(dottedText(0xFE01807F)), 0xFE01807Fu);
+  EXPECT_EQ(parseDottedQuad(host(0xFE01807F).text()), host(0xFE01807F));
 }
 
 TEST(SubnetMaskTest, OnlyARunOfOnesFromTheTopIsAMask) {
-  EXPECT_TRUE(isContiguousMask(0xFFFFFF00));
-  EXPECT_TRUE(isContiguousMask(0x80000000));
-  EXPECT_TRUE(isContiguousMask(0xFFFFFFFF));
-  EXPECT_FALSE(isContiguousMask(0));
-  EXPECT_FALSE(isContiguousMask(0xFF00FF00));
-  EXPECT_FALSE(isContiguousMask(0x00FFFFFF));
-  EXPECT_FALSE(isContiguousMask(0xFFFFFFFE ^ 0x100));
-  EXPECT_EQ(prefixLength(0xFFFFF000), 20);
+  EXPECT_TRUE(isContiguousMask(host(0xFFFFFF00)));
+  EXPECT_TRUE(isContiguousMask(host(0x80000000)));
+  EXPECT_TRUE(isContiguousMask(host(0xFFFFFFFF)));
+  EXPECT_FALSE(isContiguousMask(host(0)));
+  EXPECT_FALSE(isContiguousMask(host(0xFF00FF00)));
+  EXPECT_FALSE(isContiguousMask(host(0x00FFFFFF)));
+  EXPECT_FALSE(isContiguousMask(host(0xFFFFFFFE ^ 0x100)));
+  EXPECT_EQ(prefixLength(host(0xFFFFF000)), 20);
 }
 
 struct HostCase {
@@ -80,10 +80,11 @@ std::string problemLine(const std::variant<AddressSet, AddressProblem>& result) 
 
 TEST(AddressSetTest, GoodSetWithAndWithoutGateway) {
   EXPECT_EQ(std::get<AddressSet>(check("192.168.10.50", "255.255.255.0")),
-            (AddressSet{0xC0A80A32, 0xFFFFFF00, 0}));
+            (AddressSet::fromHost(0xC0A80A32, 0xFFFFFF00, 0)));
   EXPECT_EQ(std::get<AddressSet>(check("192.168.10.50", "255.255.255.0", "192.168.10.1")),
-            (AddressSet{0xC0A80A32, 0xFFFFFF00, 0xC0A80A01}));
-  EXPECT_EQ(std::get<AddressSet>(check("192.168.10.50", "255.255.255.0", "0.0.0.0")).gateway, 0u);
+            (AddressSet::fromHost(0xC0A80A32, 0xFFFFFF00, 0xC0A80A01)));
+  EXPECT_TRUE(
+      std::get<AddressSet>(check("192.168.10.50", "255.255.255.0", "0.0.0.0")).gateway.isZero());
 }
 
 TEST(AddressSetTest, EachFaultNamesItsArgumentAndTheValueAsGiven) {
@@ -105,10 +106,10 @@ TEST(AddressSetTest, AnAddressPickedLaterLeavesOnlyTheGatewayToJudge) {
   const auto partial = checkMaskAndGateway({"--mask", "255.255.255.0"}, {"--gateway", "10.0.0.1"});
   ASSERT_TRUE(std::holds_alternative<AddressSet>(partial));
   AddressSet picked = std::get<AddressSet>(partial);
-  EXPECT_EQ(picked.ip, 0u);
-  picked.ip = 0x0A000032;  // 10.0.0.50
+  EXPECT_TRUE(picked.ip.isZero());
+  picked.ip = host(0x0A000032);  // 10.0.0.50
   EXPECT_FALSE(gatewayProblem(picked));
-  picked.ip = 0x0A000132;  // 10.0.1.50
+  picked.ip = host(0x0A000132);  // 10.0.1.50
   EXPECT_EQ(gatewayProblem(picked), "not in the subnet of 10.0.1.50/24");
   EXPECT_EQ(problemLine(checkMaskAndGateway({"--mask", "255.255.0.255"}, {"--gateway", ""})),
             "--mask 255.255.0.255: not a contiguous subnet mask");

@@ -40,7 +40,7 @@ TEST(ApplyPlanTest, FullRowsInAnyColumnOrderWithCrlfAndBlankLines) {
   EXPECT_EQ(rows[0].line, 3);
   EXPECT_EQ(rows[0].mac.getMacInStr(false), "02:11:22:33:44:55");
   EXPECT_EQ(rows[0].mode, IpMode::kPersistent);
-  EXPECT_EQ(rows[0].persistent, (AddressSet{0xC0A80A32, 0xFFFFFF00, 0xC0A80A01}));
+  EXPECT_EQ(rows[0].persistent, (AddressSet::fromHost(0xC0A80A32, 0xFFFFFF00, 0xC0A80A01)));
   EXPECT_EQ(rows[0].name, "cam one");
   EXPECT_EQ(rows[1].line, 4);
   EXPECT_EQ(rows[1].mode, IpMode::kDhcp);

@@ -147,7 +147,8 @@ TEST(CommandLineParseSet, PersistentWithAddressesAndRestart) {
   ASSERT_TRUE(p.invocation) << p.error;
   EXPECT_EQ(p.invocation->command, Command::kSet);
   EXPECT_EQ(p.invocation->mode, cli::IpMode::kPersistent);
-  EXPECT_EQ(p.invocation->addresses, (cli::AddressSet{0xC0A80A14, 0xFFFFFF00, 0xC0A80A01}));
+  EXPECT_EQ(p.invocation->addresses,
+            (cli::AddressSet::fromHost(0xC0A80A14, 0xFFFFFF00, 0xC0A80A01)));
   EXPECT_TRUE(p.invocation->restart);
   EXPECT_EQ(p.invocation->waitS, 30);
   EXPECT_TRUE(p.invocation->force);
@@ -168,12 +169,12 @@ TEST(CommandLineParseForceIp, AddressOrAuto) {
   ASSERT_TRUE(given.invocation) << given.error;
   EXPECT_EQ(given.invocation->command, Command::kForceIp);
   EXPECT_FALSE(given.invocation->autoIp);
-  EXPECT_EQ(given.invocation->addresses, (cli::AddressSet{0x0A000009, 0xFF000000, 0}));
+  EXPECT_EQ(given.invocation->addresses, (cli::AddressSet::fromHost(0x0A000009, 0xFF000000, 0)));
   const ParseOutcome picked = parse(
       {"force-ip", "cam1", "--ip", "auto", "--mask", "255.255.255.0", "--gateway", "10.0.0.1"});
   ASSERT_TRUE(picked.invocation) << picked.error;
   EXPECT_TRUE(picked.invocation->autoIp);
-  EXPECT_EQ(picked.invocation->addresses, (cli::AddressSet{0, 0xFFFFFF00, 0x0A000001}));
+  EXPECT_EQ(picked.invocation->addresses, (cli::AddressSet::fromHost(0, 0xFFFFFF00, 0x0A000001)));
 }
 
 TEST(CommandLineParseFirmwareAndApply, TakeExistingFiles) {

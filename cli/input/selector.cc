@@ -1,7 +1,5 @@
 #include "cli/input/selector.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 
@@ -40,9 +38,9 @@ SelectorParse parseSelector(std::string_view text) {
     return {selector, ""};
   }
   if (looksLikeAddress(text)) {
-    if (::inet_pton(AF_INET, selector.text.c_str(), &selector.ip) != 1) {
-      return {std::nullopt, "CAMERA: '" + selector.text + "' is not a valid IPv4 address"};
-    }
+    const std::optional<net::Ipv4> ip = net::Ipv4::parse(selector.text);
+    if (!ip) return {std::nullopt, "CAMERA: '" + selector.text + "' is not a valid IPv4 address"};
+    selector.ip = *ip;
     selector.kind = Selector::Kind::kAddress;
     return {selector, ""};
   }

@@ -1,6 +1,5 @@
 #include "cli/input/selector.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 namespace cli {
@@ -33,7 +32,7 @@ TEST(SelectorParse, DottedAddressIsKeptInNetworkOrder) {
   const SelectorParse p = parseSelector("192.168.10.11");
   ASSERT_TRUE(p.selector);
   EXPECT_EQ(p.selector->kind, Selector::Kind::kAddress);
-  EXPECT_EQ(p.selector->ip, htonl(0xC0A80A0B));
+  EXPECT_EQ(p.selector->ip, net::Ipv4::fromHost(0xC0A80A0B));
 }
 
 TEST(SelectorParse, DigitsAndDotsThatAreNoAddressAreAnError) {

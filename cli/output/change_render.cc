@@ -33,8 +33,9 @@ CommandResult failedChange(const device::ChangeFailure& failed,
     } else {
       std::string held;
       for (const device::HeldSetting& s : *failed.holdsNow) {
-        held += (held.empty() ? "" : ", ") + s.setting + " " +
-                (s.setting == "mode" ? device::modeOf(s.value) : net::dottedText(s.value));
+        held +=
+            (held.empty() ? "" : ", ") + s.setting + " " +
+            (s.setting == "mode" ? device::modeOf(s.value) : net::Ipv4::fromHost(s.value).text());
       }
       message += "; it now holds " + held;
     }
@@ -55,13 +56,13 @@ void describeMode(CommandResult& result, const device::CameraSettings& before,
   result.text += ": IP configuration " + verb + " " + modeText(value);
   if (mode == IpMode::kPersistent) {
     const net::AddressSet set = desired.persistent.value_or(before.persistent);
-    result.data["persistent"] = {{"ip", net::dottedText(set.ip)},
-                                 {"mask", net::dottedText(set.mask)},
-                                 {"gateway", net::dottedText(set.gateway)},
+    result.data["persistent"] = {{"ip", set.ip.text()},
+                                 {"mask", set.mask.text()},
+                                 {"gateway", set.gateway.text()},
                                  {"kept", !desired.persistent}};
     result.text += std::string(desired.persistent ? ", " : ", keeping its ") +
                    "persistent address " + net::cidrText(set.ip, set.mask) + " gateway " +
-                   net::dottedText(set.gateway);
+                   set.gateway.text();
   }
   result.data["supported"] = supported;
   if (!supported) result.text += " (not among its supported configurations; forced)";

@@ -57,7 +57,8 @@ class ModeChangeTest : public ::testing::Test {
   testing_peer::ScriptedPeer peer{[this](const Bytes& request) { return answer(request); }};
 };
 
-const cli::AddressSet kSet{0x0A000005, 0xFFFFFF00, 0x0A000001};  // 10.0.0.5/24 via 10.0.0.1
+const auto kSet =
+    cli::AddressSet::fromHost(0x0A000005, 0xFFFFFF00, 0x0A000001);  // 10.0.0.5/24 via 10.0.0.1
 
 TEST_F(ModeChangeTest, DhcpAndLlaWriteOnlyTheConfigurationRegister) {
   EXPECT_EQ(change(cli::IpMode::kLla).code, ExitCode::kOk);
@@ -84,7 +85,7 @@ TEST_F(ModeChangeTest, PersistentWritesAddressMaskGatewayBeforeTheMode) {
 }
 
 TEST_F(ModeChangeTest, PersistentWithoutAnAddressKeepsTheStoredOne) {
-  before.persistent = {0xC0A80A32, 0xFFFF0000, 0};  // 192.168.10.50/16
+  before.persistent = net::AddressSet::fromHost(0xC0A80A32, 0xFFFF0000, 0);  // 192.168.10.50/16
   const CommandResult result = change(cli::IpMode::kPersistent);
   ASSERT_EQ(result.code, ExitCode::kOk) << result.message;
   EXPECT_EQ(device.writes(), (Writes{{0x0014, 0x5}}));
@@ -96,8 +97,8 @@ TEST_F(ModeChangeTest, PersistentWithoutAnAddressKeepsTheStoredOne) {
 
 TEST_F(ModeChangeTest, PersistentWithoutAnAddressWhenNoneUsableIsStoredWritesNothing) {
   for (const net::AddressSet stored :
-       {net::AddressSet{0, 0, 0}, net::AddressSet{0x0A000005, 0xFF00FF00, 0},
-        net::AddressSet{0x0A0000FF, 0xFFFFFF00, 0}}) {
+       {net::AddressSet::fromHost(0, 0, 0), net::AddressSet::fromHost(0x0A000005, 0xFF00FF00, 0),
+        net::AddressSet::fromHost(0x0A0000FF, 0xFFFFFF00, 0)}) {
     before.persistent = stored;
     const CommandResult result = change(cli::IpMode::kPersistent);
     EXPECT_EQ(result.code, ExitCode::kUsage);

@@ -56,8 +56,7 @@ CommandResult reported(const fwupdate::FirmwareOutcome& outcome, const std::stri
   const bool dryRun = !outcome.uploaded;
   const device::FirmwareIdentity& now = dryRun ? outcome.before : outcome.back.identity;
   CommandResult result;
-  result.data["camera"] = {{"ip", dryRun ? address : net::dottedText(outcome.back.ip)},
-                           {"model", now.model}};
+  result.data["camera"] = {{"ip", dryRun ? address : outcome.back.ip.text()}, {"model", now.model}};
   result.data["image"] = image.name;
   result.data["image_sha256"] = image.sha256;
   if (!dryRun) return result;
@@ -70,7 +69,7 @@ CommandResult reported(const fwupdate::FirmwareOutcome& outcome, const std::stri
 
 void updated(const fwupdate::FirmwareOutcome& outcome, const std::string& address,
              const FirmwareImage& image, CommandResult& result, std::ostream& err) {
-  const std::string backAt = net::dottedText(outcome.back.ip);
+  const std::string backAt = outcome.back.ip.text();
   const std::string& before = outcome.before.version;
   const std::string& after = outcome.back.identity.version;
   const bool changed = after != before;

@@ -1,11 +1,9 @@
 #include "cli/output/json_render.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 
 #include "gvcp/ip_config.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -16,9 +14,7 @@ namespace {
 
 json adapterJson(const std::optional<device::AdapterRecord>& adapter) {
   if (!adapter) return nullptr;
-  return {{"name", adapter->name},
-          {"ip", net::dottedQuad(adapter->ip)},
-          {"mask", net::dottedQuad(adapter->mask)}};
+  return {{"name", adapter->name}, {"ip", adapter->ip.text()}, {"mask", adapter->mask.text()}};
 }
 
 // An optional register the camera does not have is null.
@@ -36,9 +32,9 @@ json macList(const std::vector<net::Mac>& macs) {
 
 json cameraJson(const device::CameraRecord& c) {
   return {{"mac", net::macText(c.mac)},
-          {"ip", net::dottedQuad(c.ip)},
-          {"mask", net::dottedQuad(c.mask)},
-          {"gateway", net::dottedQuad(c.gateway)},
+          {"ip", c.ip.text()},
+          {"mask", c.mask.text()},
+          {"gateway", c.gateway.text()},
           {"adapter", adapterJson(c.adapter)},
           {"manufacturer", c.identity.manufacturer},
           {"model", c.identity.model},
@@ -57,9 +53,8 @@ json cameraJson(const device::CameraRecord& c) {
 json settingsJson(const device::CameraRecord& camera, const device::CameraSettings& s) {
   json object = cameraJson(camera);
   const net::AddressSet& p = s.persistent;
-  object["persistent"] = {{"ip", net::dottedQuad(htonl(p.ip))},
-                          {"mask", net::dottedQuad(htonl(p.mask))},
-                          {"gateway", net::dottedQuad(htonl(p.gateway))}};
+  object["persistent"] = {
+      {"ip", p.ip.text()}, {"mask", p.mask.text()}, {"gateway", p.gateway.text()}};
   object["heartbeat_timeout_ms"] = s.heartbeatTimeoutMs;
   // This host does not hold control while it reads, so any holder is another.
   object["control"] = {{"ccp", s.ccp}, {"held_by_other", s.ccp != 0}};

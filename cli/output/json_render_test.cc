@@ -1,6 +1,5 @@
 #include "cli/output/json_render.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,10 +16,11 @@ using json = nlohmann::ordered_json;
 device::CameraRecord sampleView() {
   device::CameraRecord view;
   view.mac = {0x02, 0x11, 0x22, 0x33, 0xAB, 0xCD};
-  view.ip = htonl(0xC0A80A0B);
-  view.mask = htonl(0xFFFFFF00);
-  view.gateway = htonl(0xC0A80A01);
-  view.adapter = device::AdapterRecord{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
+  view.ip = net::Ipv4::fromHost(0xC0A80A0B);
+  view.mask = net::Ipv4::fromHost(0xFFFFFF00);
+  view.gateway = net::Ipv4::fromHost(0xC0A80A01);
+  view.adapter = device::AdapterRecord{"eth1", net::Ipv4::fromHost(0xC0A80A01),
+                                       net::Ipv4::fromHost(0xFFFFFF00)};
   view.identity.model = "ABC-100";
   view.ipConfigSupported = 0x7;
   view.ipConfigCurrent = 0x4;
@@ -84,7 +84,7 @@ TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
 
 TEST(SettingsJson, AddsPersistentHeartbeatAndControl) {
   device::CameraSettings settings;
-  settings.persistent = {0x0A000005, 0xFF000000, 0x0A000001};
+  settings.persistent = net::AddressSet::fromHost(0x0A000005, 0xFF000000, 0x0A000001);
   settings.heartbeatTimeoutMs = 3000;
   settings.ccp = 2;
   const json object = json::parse(writeJson(settingsJson(sampleView(), settings)));

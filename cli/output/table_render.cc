@@ -1,14 +1,12 @@
 #include "cli/output/table_render.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
 
 #include "gvcp/camera_text.h"
 #include "gvcp/ip_config.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace cli {
@@ -57,13 +55,13 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows) {
   return text;
 }
 
-std::string addressWithMask(uint32_t ip, uint32_t mask) {
-  const uint32_t bits = ntohl(mask);
+std::string addressWithMask(net::Ipv4 ip, net::Ipv4 mask) {
+  const uint32_t bits = mask.host();
   // Contiguous: the ones all lead, so the inverted mask plus one is a power of two.
   if (std::has_single_bit(~bits + 1) || bits == 0) {
-    return net::dottedQuad(ip) + "/" + std::to_string(std::popcount(bits));
+    return ip.text() + "/" + std::to_string(std::popcount(bits));
   }
-  return net::dottedQuad(ip) + "/" + net::dottedQuad(mask);
+  return ip.text() + "/" + mask.text();
 }
 
 std::string listTable(const std::vector<device::CameraRecord>& cameras) {
@@ -104,7 +102,7 @@ std::string showBlock(const device::CameraRecord& c, const device::CameraSetting
   const std::pair<const char*, std::string> lines[] = {
       {"MAC", net::macText(c.mac)},
       {"Address", addressWithMask(c.ip, c.mask) + addressNotes(c)},
-      {"Gateway", net::dottedQuad(c.gateway)},
+      {"Gateway", c.gateway.text()},
       {"Adapter", adapter},
       {"Manufacturer", gvcp::tableSafe(c.identity.manufacturer)},
       {"Model", gvcp::tableSafe(c.identity.model)},
@@ -114,8 +112,8 @@ std::string showBlock(const device::CameraRecord& c, const device::CameraSetting
       {"User name", gvcp::tableSafe(c.identity.userName.value_or(""))},
       {"IP config supported", modeText(c.ipConfigSupported)},
       {"IP config current", modeText(c.ipConfigCurrent)},
-      {"Persistent address", addressWithMask(htonl(s.persistent.ip), htonl(s.persistent.mask))},
-      {"Persistent gateway", net::dottedQuad(htonl(s.persistent.gateway))},
+      {"Persistent address", addressWithMask(s.persistent.ip, s.persistent.mask)},
+      {"Persistent gateway", s.persistent.gateway.text()},
       {"Heartbeat timeout", std::to_string(s.heartbeatTimeoutMs) + " ms"},
       {"Control", s.ccp != 0 ? "held by another host (CCP " + std::to_string(s.ccp) + ")" : "free"},
   };

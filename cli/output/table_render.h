@@ -24,7 +24,7 @@ inline constexpr const char* kHostAddressNote =
     "* an address of this host's own: the camera cannot be reached until it gets another one";
 
 // "192.168.10.11/24", or "192.168.10.11/255.0.255.0" for a mask that is not contiguous.
-std::string addressWithMask(uint32_t ip, uint32_t mask);
+std::string addressWithMask(net::Ipv4 ip, net::Ipv4 mask);
 using gvcp::modeText;
 
 // Rows of cells, each column as wide as its widest cell plus two blanks,

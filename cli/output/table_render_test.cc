@@ -1,6 +1,5 @@
 #include "cli/output/table_render.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -12,9 +11,10 @@ namespace {
 device::CameraRecord camera(uint32_t ip, bool reachable) {
   device::CameraRecord view;
   view.mac = {0x02, 0, 0, 0, 0, 0x11};
-  view.ip = htonl(ip);
-  view.mask = htonl(0xFFFFFF00);
-  view.adapter = device::AdapterRecord{"eth1", htonl(0xC0A80A01), htonl(0xFFFFFF00)};
+  view.ip = net::Ipv4::fromHost(ip);
+  view.mask = net::Ipv4::fromHost(0xFFFFFF00);
+  view.adapter = device::AdapterRecord{"eth1", net::Ipv4::fromHost(0xC0A80A01),
+                                       net::Ipv4::fromHost(0xFFFFFF00)};
   view.identity.model = "ABC";
   view.ipConfigCurrent = 0x5;
   view.reachable = reachable;
@@ -33,13 +33,16 @@ TEST(TableSafe, ControlBytesAndNonAsciiBecomeQuestionMarks) {
 }
 
 TEST(AddressWithMask, ContiguousMaskIsAPrefixLength) {
-  EXPECT_EQ(addressWithMask(htonl(0xC0A80A0B), htonl(0xFFFFFF00)), "192.168.10.11/24");
-  EXPECT_EQ(addressWithMask(htonl(0x0A000001), htonl(0xFFFFFFFF)), "10.0.0.1/32");
-  EXPECT_EQ(addressWithMask(0, 0), "0.0.0.0/0");
+  EXPECT_EQ(addressWithMask(net::Ipv4::fromHost(0xC0A80A0B), net::Ipv4::fromHost(0xFFFFFF00)),
+            "192.168.10.11/24");
+  EXPECT_EQ(addressWithMask(net::Ipv4::fromHost(0x0A000001), net::Ipv4::fromHost(0xFFFFFFFF)),
+            "10.0.0.1/32");
+  EXPECT_EQ(addressWithMask({}, {}), "0.0.0.0/0");
 }
 
 TEST(AddressWithMask, OtherMaskIsDotted) {
-  EXPECT_EQ(addressWithMask(htonl(0x0A000001), htonl(0xFF00FF00)), "10.0.0.1/255.0.255.0");
+  EXPECT_EQ(addressWithMask(net::Ipv4::fromHost(0x0A000001), net::Ipv4::fromHost(0xFF00FF00)),
+            "10.0.0.1/255.0.255.0");
 }
 
 TEST(ModeText, BitsJoinedInTableOrder) {

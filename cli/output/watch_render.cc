@@ -13,7 +13,7 @@
 #include "cli/output/table_render.h"
 #include "device/camera_record.h"
 #include "gvcp/ip_config.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace cli {
 
@@ -29,10 +29,13 @@ device::CameraRecord watchedView(const device::WatchedCamera& camera) {
   return view;
 }
 
+// The seed's record keeps network order; its addresses are read here.
+net::Ipv4 ipOf(const GigE_Camera_Info& c) { return net::Ipv4::fromNetwork(c.currentIp); }
+net::Ipv4 maskOf(const GigE_Camera_Info& c) { return net::Ipv4::fromNetwork(c.currentSubnetMask); }
+net::Ipv4 gatewayOf(const GigE_Camera_Info& c) { return net::Ipv4::fromNetwork(c.defaultGateway); }
+
 json addressJson(const GigE_Camera_Info& c) {
-  return {{"ip", net::dottedQuad(c.currentIp)},
-          {"mask", net::dottedQuad(c.currentSubnetMask)},
-          {"gateway", net::dottedQuad(c.defaultGateway)}};
+  return {{"ip", ipOf(c).text()}, {"mask", maskOf(c).text()}, {"gateway", gatewayOf(c).text()}};
 }
 
 // The changed value of a change event, as JSON; null for other events.
@@ -44,8 +47,7 @@ json changedValue(WatchEventKind kind, const GigE_Camera_Info& c) {
 
 std::string changedText(WatchEventKind kind, const GigE_Camera_Info& c) {
   if (kind == WatchEventKind::kAddressChanged) {
-    return addressWithMask(c.currentIp, c.currentSubnetMask) + " gw " +
-           net::dottedQuad(c.defaultGateway);
+    return addressWithMask(ipOf(c), maskOf(c)) + " gw " + gatewayOf(c).text();
   }
   if (kind == WatchEventKind::kModeChanged) return modeText(c.ipConfigCurrent);
   return "'" + gvcp::tableSafe(c.userDefinedName) + "'";
@@ -85,9 +87,8 @@ std::string watchEventText(const device::WatchEvent& event, double time) {
   std::string line = rfc3339(time) + " " + device::eventName(event.kind) + " " + event.adapter;
   if (!event.camera) return line;
   const GigE_Camera_Info& c = event.camera->info;
-  line += " " + c.cameraMac + " " + net::dottedQuad(c.currentIp) + " " +
-          gvcp::tableSafe(c.modelName) + " " + gvcp::tableSafe(c.serialNumber) + " '" +
-          gvcp::tableSafe(c.userDefinedName) + "'";
+  line += " " + c.cameraMac + " " + ipOf(c).text() + " " + gvcp::tableSafe(c.modelName) + " " +
+          gvcp::tableSafe(c.serialNumber) + " '" + gvcp::tableSafe(c.userDefinedName) + "'";
   if (event.before) {
     line += " " + changedText(event.kind, *event.before) + " -> " + changedText(event.kind, c);
   }
@@ -154,7 +155,7 @@ void cameraFamilies(std::ostringstream& out, const device::WatchState& state) {
             "1 while the camera answers discovery, 0 once it is lost");
   for (const auto& [key, c] : cameras) {
     Labels labels = cameraLabels(c);
-    labels.insert(labels.end(), {{"ip", net::dottedQuad(c.info.currentIp)},
+    labels.insert(labels.end(), {{"ip", ipOf(c.info).text()},
                                  {"model", c.info.modelName},
                                  {"serial", c.info.serialNumber},
                                  {"name", c.info.userDefinedName}});
