@@ -127,8 +127,7 @@ void cpuPerRound(const std::string& dir) {
   const double start = cpuMs();
   for (int r = 0; r < kCpuRounds; ++r) {
     round.time = r;
-    round.hostAddresses = device::hostAddresses();
-    [[maybe_unused]] const auto interfaces = net::listHostInterfaces();
+    round.hostAddresses = device::hostAddresses(net::listHostInterfaces());
     foldAndRender(state, round, dir + "/cpu.prom");
   }
   std::printf(

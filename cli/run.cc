@@ -134,11 +134,11 @@ CommandResult runCommand(const Invocation& invocation, const std::optional<Selec
                          std::ostream& err) {
   switch (invocation.command) {
     case Command::kList:
-      return runList(invocation, adapters, err);
+      return runList(invocation, adapters, host, err);
     case Command::kDoctor:
       return runDoctor(invocation, adapters, host, err);
     case Command::kShow:
-      return runShow(invocation, *selector, adapters, err);
+      return runShow(invocation, *selector, adapters, host, err);
     case Command::kRename:
       return runRename(invocation, *selector, adapters, *guard, err);
     case Command::kRestart:

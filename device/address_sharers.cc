@@ -56,9 +56,9 @@ void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<net::Ipv4
   }
 }
 
-std::vector<net::Ipv4> hostAddresses() {
+std::vector<net::Ipv4> hostAddresses(const std::vector<net::HostInterface>& host) {
   std::vector<net::Ipv4> addresses;
-  for (const net::HostInterface& entry : net::listHostInterfaces()) {
+  for (const net::HostInterface& entry : host) {
     for (const net::InterfaceAddress& address : entry.addresses) {
       addresses.push_back(net::Ipv4::fromNetwork(address.ip));
     }

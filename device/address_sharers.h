@@ -18,6 +18,7 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/status.h"
 #include "net/arp_probe.h"
+#include "net/host_interfaces.h"
 #include "net/macaddress.h"
 
 namespace device {
@@ -36,8 +37,9 @@ std::vector<AddressSharing> addressSharing(const std::vector<CameraRecord>& came
 // Fills every record's sharesAddressWith and hostAddress from addressSharing.
 void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<net::Ipv4>& hostAddresses);
 
-// Every IPv4 address of this host's interfaces.
-std::vector<net::Ipv4> hostAddresses();
+// Every IPv4 address of the host's interfaces `host` (one listing serves a
+// command's adapters and its sharing marks).
+std::vector<net::Ipv4> hostAddresses(const std::vector<net::HostInterface>& host);
 
 // The MACs of the other cameras that answered at `camera`'s address through
 // the same interface, each once.

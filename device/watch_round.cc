@@ -50,7 +50,8 @@ void discoverInto(WatchRound& round, const std::vector<Adaptor>& adapters,
 }  // namespace
 
 WatchRound observeRound(const std::vector<std::string>& names, std::chrono::milliseconds window) {
-  const WatchedAdapters adapters = watchedAdapters(net::listHostInterfaces(), names);
+  const std::vector<net::HostInterface> host = net::listHostInterfaces();
+  const WatchedAdapters adapters = watchedAdapters(host, names);
   WatchRound round;
   const auto start = std::chrono::steady_clock::now();
   discoverInto(round, adapters.probed, window);
@@ -60,7 +61,7 @@ WatchRound observeRound(const std::vector<std::string>& names, std::chrono::mill
     if (a.up) round.discoverySeconds.emplace_back(a.name, seconds);
   round.observation.time = epochSeconds();
   round.observation.adapters = adapters.observed;
-  round.observation.hostAddresses = hostAddresses();
+  round.observation.hostAddresses = hostAddresses(host);
   return round;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "device/address_sharers.h"
 #include "device/camera_target.h"
 #include "device/discovery.h"
 #include "device/register_reads.h"
@@ -107,11 +108,7 @@ std::string programPath() {
 }
 
 void hostFacts(const std::vector<net::HostInterface>& host, DoctorFacts& facts) {
-  for (const net::HostInterface& interface : host) {
-    for (const net::InterfaceAddress& address : interface.addresses) {
-      facts.hostAddresses.push_back(net::Ipv4::fromNetwork(address.ip));
-    }
-  }
+  facts.hostAddresses = device::hostAddresses(host);
   facts.rpFilterAll = net::rpFilterOf("all");
   facts.rmemMax = net::rmemMax();
   facts.neighbour = net::neighbourThresholds();

@@ -28,7 +28,7 @@ gvcp::AnswerStop countReached(int expected) {
 }  // namespace
 
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                      std::ostream& err) {
+                      const std::vector<net::HostInterface>& host, std::ostream& err) {
   const gvcp::DiscoveryOutcome outcome =
       discoverForCommandLine(adapters, invocation.timeoutMs, err, countReached(invocation.expect));
   for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
@@ -37,7 +37,7 @@ CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& 
   std::vector<device::CameraRecord> views;
   for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(device::recordOf(camera));
   std::stable_sort(views.begin(), views.end(), device::listOrder);
-  device::noteSharing(views, device::hostAddresses());
+  device::noteSharing(views, device::hostAddresses(host));
   if (views.empty()) err << "no camera found\n";
   CommandResult result;
   result.data["cameras"] = nlohmann::ordered_json::array();

@@ -9,10 +9,12 @@
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "net/adaptor.h"
+#include "net/host_interfaces.h"
 
 namespace cli {
 
+// `host`: the host's interfaces as listed for the adapters.
 CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                      std::ostream& err);
+                      const std::vector<net::HostInterface>& host, std::ostream& err);
 
 }  // namespace cli

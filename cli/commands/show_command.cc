@@ -18,27 +18,30 @@ namespace {
 // The record of what was read, with the cameras that share its address among
 // those the lookup's discovery heard (none for an address read directly).
 device::CameraRecord recordWithSharing(const device::CameraSettings& settings,
-                                       const device::Lookup& lookup) {
+                                       const device::Lookup& lookup,
+                                       const std::vector<net::Ipv4>& hostAddresses) {
   const std::optional<Adaptor>& adapter = lookup.target->adapter;
   device::CameraRecord shown = device::recordOf(
       settings, adapter ? std::optional(device::adapterRecord(*adapter)) : std::nullopt);
   std::vector<device::CameraRecord> heard{shown};
   for (const GigE_Camera_Info& camera : lookup.found) heard.push_back(device::recordOf(camera));
-  device::noteSharing(heard, device::hostAddresses());
+  device::noteSharing(heard, hostAddresses);
   return heard.front();
 }
 
 }  // namespace
 
 CommandResult runShow(const Invocation& invocation, const Selector& selector,
-                      const std::vector<Adaptor>& adapters, std::ostream& err) {
+                      const std::vector<Adaptor>& adapters,
+                      const std::vector<net::HostInterface>& host, std::ostream& err) {
   const device::Lookup lookup = findCamera(invocation, selector, adapters, err);
   if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
   if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
     return failureOf(read, "camera at " + lookup.target->address);
   }
-  const device::CameraRecord view = recordWithSharing(settings, lookup);
+  const device::CameraRecord view =
+      recordWithSharing(settings, lookup, device::hostAddresses(host));
   CommandResult result;
   result.data["camera"] = settingsJson(view, settings);
   result.text = showBlock(view, settings);

@@ -12,10 +12,13 @@
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
 #include "net/adaptor.h"
+#include "net/host_interfaces.h"
 
 namespace cli {
 
+// `host`: the host's interfaces as listed for the adapters.
 CommandResult runShow(const Invocation& invocation, const Selector& selector,
-                      const std::vector<Adaptor>& adapters, std::ostream& err);
+                      const std::vector<Adaptor>& adapters,
+                      const std::vector<net::HostInterface>& host, std::ostream& err);
 
 }  // namespace cli
