@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ AuditSink* installed = nullptr;
 
 class JournalSink : public AuditSink {
  public:
-  explicit JournalSink(std::ostream* warnings) : warnings_(warnings), actor_(processActor()) {}
+  explicit JournalSink(std::ostream* warnings) : warnings_(warnings) {}
   ~JournalSink() override {
     if (syslogOpen_) ::closelog();
   }
@@ -45,7 +46,8 @@ class JournalSink : public AuditSink {
   JournalSink& operator=(const JournalSink&) = delete;
 
   void write(const ChangeRecord& record) override {
-    const std::vector<Field> fields = journalFields(record, actor_);
+    if (!actor_) actor_ = processActor();
+    const std::vector<Field> fields = journalFields(record, *actor_);
     const int sent = toJournal(fields);
     if (sent >= 0) return;
     if (!warned_ && warnings_ != nullptr) {
@@ -85,7 +87,9 @@ class JournalSink : public AuditSink {
   }
 
   std::ostream* warnings_;
-  const Actor actor_;
+  // Looked up at the first record: a command that changes nothing never asks
+  // the user database (which may be a directory service) who runs it.
+  std::optional<Actor> actor_;
   bool warned_ = false;
   bool syslogOpen_ = false;
 };
