@@ -85,6 +85,7 @@ struct Link {
   std::string sw, adapter;
   std::vector<std::string> subnets;  // "a.b.c." of /24 subnets, or "169.254." (/16)
   bool live = true;                  // up, and its sends allowed
+  bool down = false;
   bool holds(const std::string& ip) const {
     return std::ranges::any_of(subnets, [&](const std::string& s) { return ip.starts_with(s); });
   }
@@ -206,6 +207,7 @@ struct Plant {
       cams.push_back({nullptr, links.size() - 1, kMac0, "FAKE1", false, false, {}});
     } else if (want("down", 40)) {
       links.back().live = false;
+      links.back().down = true;
       ipHost({"link", "set", links.back().adapter, "down"});
     }
     if (want("stray_udp", 20)) startStray();
@@ -401,25 +403,35 @@ struct Plant {
     }
   }
 
-  // A camera its adapter cannot reach is named; a healthy camera alone at an
-  // address of its link's subnet is never failed.
+  // A camera its adapter cannot reach, cameras sharing an address on a link
+  // and a link set down are named; a healthy camera alone at an address of
+  // its link's subnet is never failed.
   template <class Say>
   void checkDoctor(const Json& findings, const std::vector<Status>& now, const Say& say) {
+    const auto named = [&](const char* check, const char* field, const std::string& value) {
+      return std::ranges::any_of(findings, [&](const Json& f) {
+        return text(f, "check") == check && text(f, field) == value;
+      });
+    };
+    for (const Link& l : links)
+      if (l.down) verify(named("link", "adapter", l.adapter), say("doctor misses " + l.adapter));
     for (size_t i = 0; i < cams.size(); ++i) {
       const Cam& c = cams[i];
       const std::string ip = val(now[i], "address");
       const Link& l = links[c.link];
       if (!c.sim) continue;
       if (!c.lossy && l.live && c.mac != kMac0 && !l.holds(ip))
-        verify(std::ranges::any_of(findings,
-                                   [&](const Json& f) {
-                                     return text(f, "check") == "subnet" &&
-                                            text(f, "camera") == c.mac;
-                                   }),
-               say("doctor does not name " + c.mac + " outside its subnet"));
+        verify(named("subnet", "camera", c.mac), say("doctor misses " + c.mac + " outside"));
       size_t atIp = 0;
+      bool heardApart = true;  // each camera at `ip` answers, by a MAC of its own
       for (size_t o = 0; o < cams.size(); ++o)
-        atIp += cams[o].link == c.link && val(now[o], "address") == ip;
+        if (cams[o].link == c.link && val(now[o], "address") == ip) {
+          ++atIp;
+          heardApart &= cams[o].sim && !cams[o].lossy && cams[o].mac != kMac0;
+        }
+      if (atIp > 1 && heardApart && l.live)
+        verify(named("address_conflict", "camera", c.mac),
+               say("doctor misses " + c.mac + " shared"));
       if (c.faulty || atIp != 1 || !l.live || !l.holds(ip)) continue;
       for (const Json& f : findings)  // every MAC 0 camera has that MAC: the address tells which
         verify(text(f, "level") != "fail" || text(f, "camera") != c.mac ||
