@@ -34,7 +34,6 @@ HostInterface& entryFor(std::vector<HostInterface>& interfaces, const ifaddrs& i
   if (found != interfaces.end()) return *found;
   HostInterface added;
   added.name = name;
-  added.index = ::if_nametoindex(name.c_str());
   added.up = (item.ifa_flags & IFF_UP) != 0;
   added.running = (item.ifa_flags & IFF_RUNNING) != 0;
   added.loopback = (item.ifa_flags & IFF_LOOPBACK) != 0;
@@ -49,6 +48,7 @@ void take(HostInterface& entry, const ifaddrs& item) {
   } else if (family == AF_PACKET) {
     const auto* link = reinterpret_cast<const sockaddr_ll*>(item.ifa_addr);
     entry.mac.setMac(link->sll_addr, link->sll_halen);
+    entry.index = static_cast<unsigned>(link->sll_ifindex);
   }
 }
 
@@ -63,6 +63,10 @@ std::vector<HostInterface> listHostInterfaces() {
     if (item->ifa_addr == nullptr) continue;
     take(entryFor(interfaces, *item), *item);
   }
+  // The link entries carry the index; ask by name (a socket each) only where
+  // the kernel listed none.
+  for (HostInterface& entry : interfaces)
+    if (entry.index == 0) entry.index = ::if_nametoindex(entry.name.c_str());
   std::stable_sort(
       interfaces.begin(), interfaces.end(),
       [](const HostInterface& a, const HostInterface& b) { return a.index < b.index; });
