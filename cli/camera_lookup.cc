@@ -6,15 +6,7 @@
 
 namespace cli {
 
-namespace {
-
-using Find = device::Lookup (*)(const Selector&, const std::vector<Adaptor>&,
-                                std::chrono::milliseconds, LookupUse);
-
-device::Lookup noted(Find find, const Invocation& invocation, const Selector& selector,
-                     const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
-  device::Lookup lookup =
-      find(selector, adapters, std::chrono::milliseconds(invocation.timeoutMs), use);
+device::Lookup noteLookup(device::Lookup lookup, std::ostream& err) {
   if (lookup.overUdp) err << kUdpFallbackWarning << "\n";
   for (const GigE_Camera_Info& camera : lookup.candidates) {
     err << "candidate: " << camera.cameraMac << " " << camera.cameraIp << " on "
@@ -25,23 +17,8 @@ device::Lookup noted(Find find, const Invocation& invocation, const Selector& se
   return lookup;
 }
 
-}  // namespace
-
-device::Lookup findCamera(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, std::ostream& err, LookupUse use) {
-  return noted(device::findCamera, invocation, selector, adapters, err, use);
-}
-
-device::Lookup findCameraByDiscovery(const Invocation& invocation, const Selector& selector,
-                                     const std::vector<Adaptor>& adapters, std::ostream& err,
-                                     LookupUse use) {
-  return noted(device::findCameraByDiscovery, invocation, selector, adapters, err, use);
-}
-
-device::Lookup findDiscovered(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, std::ostream& err,
-                              LookupUse use) {
-  return noted(device::findDiscovered, invocation, selector, adapters, err, use);
+std::chrono::milliseconds windowOf(const Invocation& invocation) {
+  return std::chrono::milliseconds(invocation.timeoutMs);
 }
 
 CommandResult lookupFailure(const device::Lookup& lookup) {

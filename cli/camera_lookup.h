@@ -1,10 +1,11 @@
 // The command line's side of finding the one camera a CAMERA argument names
-// (device/camera_lookup.h): each lookup in the invocation's discovery window,
-// with what it noted said on `err` (the fallback to ordinary UDP, and the
-// candidates of an ambiguous selector, one line each), and the failure a
-// command reports when it found nothing. The caller's thread.
+// (device/camera_lookup.h): the invocation's discovery window, what a lookup
+// noted said on `err` (the fallback to ordinary UDP, and the candidates of an
+// ambiguous selector, one line each), and the failure a command reports when
+// it found nothing. The caller's thread.
 #pragma once
 
+#include <chrono>
 #include <ostream>
 #include <vector>
 
@@ -18,15 +19,11 @@ namespace cli {
 
 using device::LookupUse;
 
-device::Lookup findCamera(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, std::ostream& err,
-                          LookupUse use = LookupUse::kRead);
-device::Lookup findCameraByDiscovery(const Invocation& invocation, const Selector& selector,
-                                     const std::vector<Adaptor>& adapters, std::ostream& err,
-                                     LookupUse use);
-device::Lookup findDiscovered(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, std::ostream& err,
-                              LookupUse use = LookupUse::kRead);
+// `lookup`, after what it noted was said on `err`.
+device::Lookup noteLookup(device::Lookup lookup, std::ostream& err);
+
+// The invocation's discovery window.
+std::chrono::milliseconds windowOf(const Invocation& invocation);
 
 // The failure of a lookup that found nothing, with "candidates" when the
 // selector was ambiguous.

@@ -1,10 +1,7 @@
 // The command line's side of the move off a shared address
 // (device/force_ip_port.h): FORCEIP's warnings and the move's line on `err`,
-// its audit record, and the lookup of a camera a changing command names. The
-// others sharing the address are those the whole discovery window heard or,
-// when the lookup ended at the camera's answer, the station that answers an
-// ARP probe for the address on the camera's adapter (device/address_sharers.h).
-// The caller's thread.
+// its audit record, and the lookup of a camera a changing command names with
+// the others at its address (device::findChangeable). The caller's thread.
 #pragma once
 
 #include <optional>

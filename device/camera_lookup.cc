@@ -1,6 +1,7 @@
 #include "device/camera_lookup.h"
 
 #include <algorithm>
+#include <variant>
 
 #include "device/discovery.h"
 #include "device/fault.h"
@@ -111,6 +112,31 @@ Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters
     }
   }
   return findCameraByDiscovery(selector, adapters, window, use);
+}
+
+ChangeLookup findChangeable(const Selector& selector, const std::vector<Adaptor>& adapters,
+                            std::chrono::milliseconds window, bool readOnly,
+                            const WhileProbing& alongside) {
+  Lookup lookup = findCamera(selector, adapters, window, LookupUse::kChange);
+  const bool byAddress = selector.kind == Selector::Kind::kAddress && lookup.endedAtAnswer;
+  // A check or a dry run changes nothing, not even the address; it reads
+  // through the identity check, which stops at a device that is not the
+  // camera the lookup found.
+  if (!lookup.target || (readOnly && !byAddress)) return {std::move(lookup), {}};
+  auto sharers = lookup.endedAtAnswer
+                     ? sharersByArp(*lookup.target, static_cast<int>(window.count()), alongside)
+                     : std::variant<std::vector<net::Mac>, gvcp::Status>(
+                           sharersOf(*lookup.target, lookup.found));
+  const auto* failed = std::get_if<gvcp::Status>(&sharers);
+  const bool unsure = failed != nullptr && failed->code() == static_cast<int>(Fault::kNoPrivilege);
+  if (byAddress && (unsure || (failed == nullptr && !std::get<0>(sharers).empty()))) {
+    lookup = findCameraByDiscovery(selector, adapters, window, LookupUse::kChange);
+    if (!lookup.target) return {std::move(lookup), {}};
+    std::vector<net::Mac> others = sharersOf(*lookup.target, lookup.found);
+    return {std::move(lookup), std::move(others)};
+  }
+  if (failed != nullptr) return {missed(std::move(lookup), *failed), {}};
+  return {std::move(lookup), std::get<0>(std::move(sharers))};
 }
 
 }  // namespace device

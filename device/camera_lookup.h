@@ -12,11 +12,13 @@
 #include <optional>
 #include <vector>
 
+#include "device/address_sharers.h"
 #include "device/camera_selector.h"
 #include "device/camera_target.h"
 #include "gvcp/camera_info.h"
 #include "gvcp/status.h"
 #include "net/adaptor.h"
+#include "net/macaddress.h"
 
 namespace device {
 
@@ -53,5 +55,22 @@ Lookup findCameraByDiscovery(const Selector& selector, const std::vector<Adaptor
 // An address that answers directly, or else findCameraByDiscovery.
 Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters,
                   std::chrono::milliseconds window, LookupUse use = LookupUse::kRead);
+
+// The camera a changing operation names (findCamera for kChange), and the
+// others that answer at its address on its link: those its discovery heard
+// or, where the lookup ended at the camera's answer, the station that answers
+// an ARP probe (`alongside` runs while it listens). An address names whatever
+// answers there: where another station answers too, or nothing can tell
+// without the probe's privilege, one discovery decides, and several cameras
+// there are ambiguous. `readOnly` (a check, a dry run) looks for the others
+// only where an address needs them to tell which camera it names. A failed
+// probe is the lookup's failure.
+struct ChangeLookup {
+  Lookup lookup;
+  std::vector<net::Mac> sharers;
+};
+ChangeLookup findChangeable(const Selector& selector, const std::vector<Adaptor>& adapters,
+                            std::chrono::milliseconds window, bool readOnly,
+                            const WhileProbing& alongside = {});
 
 }  // namespace device

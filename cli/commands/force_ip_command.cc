@@ -12,7 +12,8 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   // Checked first, so that a run without the privilege sends nothing at all.
   std::variant<net::PacketSocket, gvcp::Status> arpSocket = device::openProbeSocket("force-ip");
   if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
-  const device::Lookup lookup = findDiscovered(invocation, selector, adapters, err);
+  const device::Lookup lookup =
+      noteLookup(device::findDiscovered(selector, adapters, windowOf(invocation)), err);
   if (!lookup.camera) return lookupFailure(lookup);
   const device::CameraTarget camera = device::targetOf(*lookup.camera);
   device::NetworkPort port(camera, std::move(std::get<net::PacketSocket>(arpSocket)),

@@ -34,7 +34,8 @@ device::CameraRecord recordWithSharing(const device::CameraSettings& settings,
 CommandResult runShow(const Invocation& invocation, const Selector& selector,
                       const std::vector<Adaptor>& adapters,
                       const std::vector<net::HostInterface>& host, std::ostream& err) {
-  const device::Lookup lookup = findCamera(invocation, selector, adapters, err);
+  const device::Lookup lookup =
+      noteLookup(device::findCamera(selector, adapters, windowOf(invocation)), err);
   if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
   if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
