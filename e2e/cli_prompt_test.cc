@@ -1,8 +1,8 @@
 // The command line ends at the camera's answer, not at its 10 s window: in
-// under 8 s of it (a bound a loaded machine holds under the sanitizers, where
-// restart's 500 ms of camera silence has taken over 5 s with every core busy;
-// a command that waited out the window would take 10 s at least), a MAC heard
-// from outside its subnet taken from inside.
+// under 8 s of it (a bound a loaded machine holds under the sanitizers,
+// where restart's 500 ms of camera silence has taken over 5 s; a command that
+// waited out the window would take 10 s at least), a MAC heard from outside
+// its subnet taken from inside.
 // Each test builds its own namespace network.
 #include <gtest/gtest.h>
 

@@ -85,7 +85,6 @@ struct Link {
   std::string sw, adapter;
   std::vector<std::string> subnets;  // "a.b.c." of /24 subnets, or "169.254." (/16)
   bool live = true;                  // up, and its sends allowed
-  bool down = false;
   bool holds(const std::string& ip) const {
     return std::ranges::any_of(subnets, [&](const std::string& s) { return ip.starts_with(s); });
   }
@@ -207,7 +206,6 @@ struct Plant {
       cams.push_back({nullptr, links.size() - 1, kMac0, "FAKE1", false, false, {}});
     } else if (want("down", 40)) {
       links.back().live = false;
-      links.back().down = true;
       ipHost({"link", "set", links.back().adapter, "down"});
     }
     if (want("stray_udp", 20)) startStray();
@@ -403,9 +401,8 @@ struct Plant {
     }
   }
 
-  // A camera its adapter cannot reach, cameras sharing an address on a link
-  // and a link set down are named; a healthy camera alone at an address of
-  // its link's subnet is never failed.
+  // Named: a camera its adapter cannot reach, cameras sharing an address on a
+  // link, a link set down; never failed: a healthy camera alone in its subnet.
   template <class Say>
   void checkDoctor(const Json& findings, const std::vector<Status>& now, const Say& say) {
     const auto named = [&](const char* check, const char* field, const std::string& value) {
@@ -413,8 +410,8 @@ struct Plant {
         return text(f, "check") == check && text(f, field) == value;
       });
     };
-    for (const Link& l : links)
-      if (l.down) verify(named("link", "adapter", l.adapter), say("doctor misses " + l.adapter));
+    if (const std::string& last = links.back().adapter; !fake && !links.back().live)  // set down
+      verify(named("link", "adapter", last), say("doctor misses " + last));
     for (size_t i = 0; i < cams.size(); ++i) {
       const Cam& c = cams[i];
       const std::string ip = val(now[i], "address");
@@ -430,8 +427,7 @@ struct Plant {
           heardApart &= cams[o].sim && !cams[o].lossy && cams[o].mac != kMac0;
         }
       if (atIp > 1 && heardApart && l.live)
-        verify(named("address_conflict", "camera", c.mac),
-               say("doctor misses " + c.mac + " shared"));
+        verify(named("address_conflict", "camera", c.mac), say("doctor misses shared " + c.mac));
       if (c.faulty || atIp != 1 || !l.live || !l.holds(ip)) continue;
       for (const Json& f : findings)  // every MAC 0 camera has that MAC: the address tells which
         verify(text(f, "level") != "fail" || text(f, "camera") != c.mac ||
