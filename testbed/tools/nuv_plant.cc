@@ -401,8 +401,7 @@ struct Plant {
     }
   }
 
-  // Named: a camera its adapter cannot reach, cameras sharing an address on a
-  // link, a link set down; never failed: a healthy camera alone in its subnet.
+  // Named: cameras out of reach, shared addresses, a link set down; healthy lone cameras pass.
   template <class Say>
   void checkDoctor(const Json& findings, const std::vector<Status>& now, const Say& say) {
     const auto named = [&](const char* check, const char* field, const std::string& value) {
