@@ -24,12 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/atomic_file.h"
 #include "cli/output/json_render.h"
 #include "cli/output/watch_render.h"
 #include "device/address_sharers.h"
 #include "device/watch_state.h"
 #include "net/host_interfaces.h"
+#include "os/whole_file.h"
 #include "testbed/camera_fleet.h"
 #include "testbed/testbed.h"
 
@@ -81,7 +81,7 @@ size_t foldAndRender(device::WatchState& state, const device::RoundObservation& 
   for (const device::WatchEvent& e : state.fold(round))
     bytes += cli::writeJson(cli::watchEventJson(e, round.time)).size();
   const std::string text = cli::prometheusText(state, {{{"eth0", 0.1}}});
-  cli::writeFileWhole(textfile, text);
+  os::writeFileWhole(textfile, text);
   return bytes + text.size();
 }
 

@@ -17,8 +17,6 @@
 
 namespace cli {
 
-using device::LookupUse;
-
 // `lookup`, after what it noted was said on `err`.
 device::Lookup noteLookup(device::Lookup lookup, std::ostream& err);
 

@@ -46,7 +46,7 @@ CommandResult recordForceIp(audit::Action action, const device::CameraTarget& ta
 
 CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
-                                 const SignalGuard& signals, std::ostream& err) {
+                                 const os::SignalGuard& signals, std::ostream& err) {
   return recordForceIp(action, target, plan,
                        device::forceIp(plan, port, [&] { return signals.stopRequested(); }), err);
 }

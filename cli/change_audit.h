@@ -41,6 +41,6 @@ CommandResult recordForceIp(audit::Action action, const device::CameraTarget& ta
 // device::forceIp through `port` under `signals`, rendered and recorded.
 CommandResult runRecordedForceIp(audit::Action action, const device::CameraTarget& target,
                                  const ForceIpPlan& plan, ForceIpPort& port,
-                                 const SignalGuard& signals, std::ostream& err);
+                                 const os::SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

@@ -7,8 +7,8 @@
 #include <ostream>
 
 #include "cli/exit_code.h"
-#include "cli/signal_guard.h"
 #include "device/force_ip.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -23,7 +23,7 @@ CommandResult renderForceIp(const ForceIpPlan& plan, const device::ForceIpOutcom
                             std::ostream& err);
 
 // device::forceIp under `signals`, rendered.
-CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port, const SignalGuard& signals,
-                             std::ostream& err);
+CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port,
+                             const os::SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

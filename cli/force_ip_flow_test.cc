@@ -73,7 +73,7 @@ class ForceIpFlowTest : public ::testing::Test {
 
   ForceIpPlan plan;
   ScriptedPort port;
-  SignalGuard signals;
+  os::SignalGuard signals;
   std::ostringstream err;
 };
 

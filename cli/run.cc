@@ -17,11 +17,11 @@
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
 #include "cli/output/json_render.h"
-#include "cli/signal_guard.h"
 #include "gvcp/trace.h"
 #include "net/host_interfaces.h"
 #include "net/packet_socket.h"
 #include "net/privilege.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -65,7 +65,7 @@ class TraceToStream {
 CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
                          const std::vector<Adaptor>& adapters,
                          const std::vector<net::HostInterface>& host,
-                         std::optional<cli::SignalGuard>& guard, std::ostream& out,
+                         std::optional<os::SignalGuard>& guard, std::ostream& out,
                          std::ostream& err);
 
 // More would near the process's descriptor limit; apply's rows beyond it
@@ -113,7 +113,7 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
   // The commands that change a camera run under a guard: a signal must let
   // them give control back before they leave; watch ends on it. Firmware arms its urgent exit
   // on it while the camera flashes, so it is not const.
-  std::optional<cli::SignalGuard> guard;
+  std::optional<os::SignalGuard> guard;
   if (command != Command::kList && command != Command::kShow && command != Command::kDoctor) {
     holdSocketsAndDrop(invocation, choice.adapters.size());
     guard.emplace();
@@ -130,7 +130,7 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
 CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
                          const std::vector<Adaptor>& adapters,
                          const std::vector<net::HostInterface>& host,
-                         std::optional<cli::SignalGuard>& guard, std::ostream& out,
+                         std::optional<os::SignalGuard>& guard, std::ostream& out,
                          std::ostream& err) {
   switch (invocation.command) {
     case Command::kList:

@@ -9,7 +9,7 @@ namespace cli {
 
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
-                                const SignalGuard& signals, std::ostream& err) {
+                                const os::SignalGuard& signals, std::ostream& err) {
   const device::Relocation moved = device::moveOffSharedAddress(
       target, sharers, timeoutMs, [&] { return signals.stopRequested(); });
   if (moved.forced) {
@@ -25,7 +25,7 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
 }
 
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, const SignalGuard& signals,
+                          const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                           std::ostream& err, const WhileProbing& alongside) {
   const bool readOnly = invocation.check || invocation.dryRun;
   device::ChangeLookup found =

@@ -10,9 +10,9 @@
 
 #include "cli/camera_lookup.h"
 #include "cli/exit_code.h"
-#include "cli/signal_guard.h"
 #include "device/address_sharers.h"
 #include "net/macaddress.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -26,7 +26,7 @@ struct Relocation {
 // `target` unchanged when `sharers` is empty.
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
-                                const SignalGuard& signals, std::ostream& err);
+                                const os::SignalGuard& signals, std::ostream& err);
 
 using device::WhileProbing;
 
@@ -34,7 +34,7 @@ using device::WhileProbing;
 // shares with others heard on its adapter (not for --check or --dry-run).
 // `alongside` runs while an ARP probe looks for a sharer, if one is sent.
 Relocation findChangeable(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, const SignalGuard& signals,
+                          const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                           std::ostream& err, const WhileProbing& alongside = {});
 
 // `result` with "temporary_ip" when the camera was moved.

@@ -4,8 +4,9 @@
 # apart from the build's own definition, so a wrong link in an include root
 # shows up.
 #   cmake -DCXX=<compiler> -DLAYERS=<build>/layers -DSOURCE=<source root> -P check_layers.cmake
-set(folders audit net gvcp device ipconfig fwupdate diagnosis app cli)
+set(folders audit os net gvcp device ipconfig fwupdate diagnosis app cli)
 set(allowed_audit audit)
+set(allowed_os os)
 set(allowed_net net)
 set(allowed_gvcp net gvcp)
 set(allowed_device net gvcp device)
@@ -13,12 +14,12 @@ set(allowed_ipconfig net gvcp device ipconfig)
 set(allowed_fwupdate net gvcp device fwupdate)
 set(allowed_diagnosis net gvcp device diagnosis)
 set(allowed_dialogue audit net gvcp device ipconfig app)
-set(allowed_cli audit net gvcp device ipconfig fwupdate diagnosis app cli)
+set(allowed_cli audit os net gvcp device ipconfig fwupdate diagnosis app cli)
 
 set(scratch ${LAYERS}/../layer_check)
 file(MAKE_DIRECTORY ${scratch})
 set(failures "")
-foreach(layer audit net gvcp device ipconfig fwupdate diagnosis dialogue cli)
+foreach(layer audit os net gvcp device ipconfig fwupdate diagnosis dialogue cli)
   foreach(folder ${folders})
     file(GLOB headers RELATIVE ${SOURCE} ${SOURCE}/${folder}/*.h)
     list(FILTER headers EXCLUDE REGEX "_test_util\\.h$")

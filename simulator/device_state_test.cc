@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "simulator/status_report.h"
-
 namespace sim {
 namespace {
 
@@ -62,17 +58,6 @@ TEST(DeviceStateTest, DamagedPersistedLinesKeepTheDefaults) {
   EXPECT_EQ(p.address.ip, 0u);
   EXPECT_EQ(p.userName, "");
   EXPECT_EQ(p.rebootCount, 2u);
-}
-
-TEST(DeviceStateTest, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporary) {
-  const std::string dir = ::testing::TempDir() + "/atomic-write";
-  std::filesystem::create_directories(dir);
-  ASSERT_TRUE(writeFileAtomically(dir + "/status", "first version, longer\n"));
-  ASSERT_TRUE(writeFileAtomically(dir + "/status", "second\n"));
-  EXPECT_EQ(readWholeFile(dir + "/status"), "second\n");
-  EXPECT_FALSE(std::filesystem::exists(dir + "/status.tmp"));
-  EXPECT_FALSE(writeFileAtomically(dir + "/missing/status", "x"));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

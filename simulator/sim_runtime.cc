@@ -14,6 +14,7 @@
 
 #include "gvcp/gvcp_protocol.h"
 #include "net/socket_address.h"
+#include "os/whole_file.h"
 #include "simulator/gvcp_trace.h"
 #include "simulator/interface_control.h"
 #include "simulator/register_space.h"
@@ -38,9 +39,9 @@ uint64_t nowMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void complain(const std::string& what) {
-  std::fprintf(stderr, "nuv-camsim: %s: %s\n", what.c_str(), std::strerror(errno));
-}
+void report(const std::string& line) { std::fprintf(stderr, "nuv-camsim: %s\n", line.c_str()); }
+
+void complain(const std::string& what) { report(what + ": " + std::strerror(errno)); }
 
 bool sameSender(const sockaddr_in& a, const sockaddr_in& b) {
   return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
@@ -86,7 +87,7 @@ int Simulator::run() {
 
 bool Simulator::setUp() {
   const std::string stateFile = options_.stateDir + "/state";
-  if (auto text = readWholeFile(stateFile))
+  if (auto text = os::readFileWhole(stateFile))
     state_.persisted = persistedFromText(*text, state_.persisted);
   adoptFirmwareVersion();
   if (!options_.macGiven) {
@@ -243,7 +244,9 @@ void Simulator::onFlash(std::span<const uint8_t> request, const sockaddr_in& fro
   FlashOutcome outcome = handleFlash(flash_, request, now);
   if (outcome.programmed) {
     const std::string image(outcome.programmed->begin(), outcome.programmed->end());
-    if (!writeFileAtomically(options_.stateDir + "/flash.bin", image)) complain("flash.bin");
+    if (const std::string why = os::writeFileWhole(options_.stateDir + "/flash.bin", image);
+        !why.empty())
+      report(why);
   }
   queue(shapeAnswer(std::move(outcome.answer), state_.faults, dice_), flashSocket_.get(), from,
         now);
@@ -331,8 +334,9 @@ void Simulator::publishLater(uint64_t now) {
 void Simulator::publishFile(const std::string& name, std::string content,
                             std::string& lastWritten) {
   if (content == lastWritten) return;
-  if (!writeFileAtomically(options_.stateDir + "/" + name, content)) {
-    complain("cannot write to " + options_.stateDir);
+  if (const std::string why = os::writeFileWhole(options_.stateDir + "/" + name, content);
+      !why.empty()) {
+    report(why);
     return;
   }
   lastWritten = std::move(content);

@@ -14,9 +14,4 @@ namespace sim {
 
 std::string statusText(const DeviceState& state, const FlashState& flash, bool restarting);
 
-// Writes `content` to `path` through `path`.tmp and a rename, so a reader sees
-// the old file or the new one, never a part. Returns false on any failure.
-bool writeFileAtomically(const std::string& path, const std::string& content);
-std::optional<std::string> readWholeFile(const std::string& path);
-
 }  // namespace sim

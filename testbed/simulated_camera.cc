@@ -10,10 +10,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "net/unique_fd.h"
+#include "os/whole_file.h"
 #include "testbed/testbed.h"
 
 namespace testbed {
@@ -27,14 +27,6 @@ constexpr int kCameraPriority = -20;
 // A running simulator writes its files within microseconds of the request;
 // the bound only matters when it is stopped in a debugger or overloaded.
 constexpr Millis kSyncTimeoutMs(5000);
-
-std::optional<std::string> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 void addIfSet(std::vector<std::string>& args, const char* option, const std::string& value) {
   if (value.empty()) return;
@@ -122,7 +114,7 @@ int SimulatedCamera::stop() {
 }
 
 std::map<std::string, std::string> SimulatedCamera::statusFile() const {
-  return parseKeyValues(readFile(stateDir_ + "/status").value_or(""));
+  return parseKeyValues(os::readFileWhole(stateDir_ + "/status").value_or(""));
 }
 
 std::map<std::string, std::string> SimulatedCamera::status() const {
@@ -145,11 +137,11 @@ bool SimulatedCamera::sync() const {
 
 std::string SimulatedCamera::persisted(const std::string& key) const {
   sync();
-  return valueOf(parseKeyValues(readFile(stateDir_ + "/state").value_or("")), key);
+  return valueOf(parseKeyValues(os::readFileWhole(stateDir_ + "/state").value_or("")), key);
 }
 
 std::optional<std::string> SimulatedCamera::flashImage() const {
-  return readFile(stateDir_ + "/flash.bin");
+  return os::readFileWhole(stateDir_ + "/flash.bin");
 }
 
 bool SimulatedCamera::waitForStatus(const std::string& key, const std::string& value,

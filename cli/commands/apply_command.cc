@@ -1,20 +1,20 @@
 #include "cli/commands/apply_command.h"
 
 #include <algorithm>
-#include <fstream>
 #include <mutex>
 #include <variant>
 
 #include "cli/commands/camera_frame.h"
 #include "cli/discovery_run.h"
 #include "cli/input/apply_plan.h"
-#include "cli/job_pool.h"
 #include "cli/output/change_render.h"
 #include "cli/output/table_render.h"
 #include "cli/shared_address.h"
 #include "device/camera_record.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"
+#include "os/job_pool.h"
+#include "os/whole_file.h"
 
 namespace cli {
 
@@ -39,25 +39,19 @@ struct RowOutcome {
 struct RowContext {
   const Invocation& invocation;
   const std::vector<GigE_Camera_Info>& found;
-  const SignalGuard& signals;
+  const os::SignalGuard& signals;
   std::ostream& err;
   std::mutex relocating;
 };
 
 std::variant<std::vector<PlanRow>, CommandResult> loadPlan(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::string content;
-  if (file) {
-    content.resize(kMaxPlanBytes + 1);
-    file.read(content.data(), static_cast<std::streamsize>(content.size()));
-    content.resize(static_cast<size_t>(file.gcount()));
-  }
-  if (!file && !file.eof()) return failure(ExitCode::kUsage, path + ": cannot be read");
-  if (content.size() > kMaxPlanBytes) {
+  const std::optional<std::string> content = os::readFileWhole(path, kMaxPlanBytes);
+  if (!content) return failure(ExitCode::kUsage, path + ": cannot be read");
+  if (content->size() > kMaxPlanBytes) {
     return failure(ExitCode::kUsage, path + ": larger than " + std::to_string(kMaxPlanBytes >> 20) +
                                          " MiB, not an address plan");
   }
-  cli::ApplyPlan plan = cli::readApplyPlan(path, content);
+  cli::ApplyPlan plan = cli::readApplyPlan(path, *content);
   if (const auto* error = std::get_if<cli::PlanError>(&plan))
     return failure(ExitCode::kUsage, gvcp::tableSafe(error->text()));
   return std::get<std::vector<PlanRow>>(std::move(plan));
@@ -167,7 +161,7 @@ CommandResult report(const std::vector<RowTarget>& targets, const std::vector<Ro
 }  // namespace
 
 CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                       const cli::SignalGuard& signals, std::ostream& err) {
+                       const os::SignalGuard& signals, std::ostream& err) {
   auto plan = loadPlan(invocation.planPath);
   if (auto* bad = std::get_if<CommandResult>(&plan)) return std::move(*bad);
   const std::vector<PlanRow>& rows = std::get<std::vector<PlanRow>>(plan);
@@ -179,7 +173,7 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   const std::vector<RowTarget>& targets = std::get<std::vector<RowTarget>>(located);
   std::vector<RowOutcome> outcomes(targets.size());
   RowContext context{invocation, found.cameras, signals, err, {}};
-  runJobs(targets.size(), invocation.jobs, [&](size_t i) {
+  os::runJobs(targets.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     outcomes[i].started = true;
     outcomes[i].result = applyRow(targets[i], context, outcomes[i].account);

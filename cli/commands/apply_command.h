@@ -15,8 +15,8 @@
 
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
-#include "cli/signal_guard.h"
 #include "net/adaptor.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -24,6 +24,6 @@ namespace cli {
 inline constexpr size_t kMaxPlanBytes = 1 << 20;
 
 CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                       const cli::SignalGuard& signals, std::ostream& err);
+                       const os::SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

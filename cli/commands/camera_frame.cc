@@ -8,7 +8,7 @@ namespace cli {
 
 namespace {
 
-device::StopCheck stopCheckOf(const cli::SignalGuard* signals) {
+device::StopCheck stopCheckOf(const os::SignalGuard* signals) {
   if (signals == nullptr) return {};
   return [signals] { return signals->stopRequested(); };
 }
@@ -28,7 +28,7 @@ gvcp::Status statusOf(const CommandResult& result) {
 }  // namespace
 
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                              const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                               std::ostream& err, audit::Action action, const AddressedWork& work) {
   const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
   if (found.failure) return *found.failure;
@@ -45,7 +45,7 @@ CommandResult runUnderControl(const Invocation& invocation, const Selector& sele
 }
 
 CommandResult reachState(const device::CameraTarget& target, const std::string& who,
-                         const StateRequest& request, const SignalGuard* signals,
+                         const StateRequest& request, const os::SignalGuard* signals,
                          StateAccount* trace, const ThenWork& then) {
   StateRequest asked = request;
   std::optional<CommandResult> worked;

@@ -15,8 +15,8 @@
 #include "cli/camera_lookup.h"
 #include "cli/exit_code.h"
 #include "cli/shared_address.h"
-#include "cli/signal_guard.h"
 #include "device/camera_control.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -28,7 +28,7 @@ using device::SettingChange;
 using AddressedWork =
     std::function<CommandResult(device::CameraSession& session, const std::string& address)>;
 CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                              const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                               std::ostream& err, audit::Action action, const AddressedWork& work);
 
 // device::reachState for a command (`signals` may be null; the request's own
@@ -39,7 +39,7 @@ using StateAccount = device::StateOutcome;
 using ThenWork = std::function<CommandResult(
     device::CameraSession& session, const device::CameraSettings& before, CommandResult changed)>;
 CommandResult reachState(const device::CameraTarget& target, const std::string& who,
-                         const StateRequest& request, const SignalGuard* signals,
+                         const StateRequest& request, const os::SignalGuard* signals,
                          StateAccount* trace = nullptr, const ThenWork& then = {});
 
 }  // namespace cli

@@ -93,7 +93,7 @@ std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const Firmware
 }
 
 CommandResult updateCameraFirmware(const device::CameraTarget& target, const FirmwareJob& job,
-                                   const FirmwareConsole& console, cli::SignalGuard& signals,
+                                   const FirmwareConsole& console, os::SignalGuard& signals,
                                    std::ostream& err) {
   const FirmwareImage image{fileNameOf(job.imagePath), job.imageSha256};
   cli::FirmwareUploadView view(console.errIsTerminal, err, signals);
@@ -113,7 +113,7 @@ CommandResult updateCameraFirmware(const device::CameraTarget& target, const Fir
 }
 
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
+                          const std::vector<Adaptor>& adapters, os::SignalGuard& signals,
                           std::ostream& err) {
   FirmwareJob job;
   job.imagePath = invocation.imagePath;

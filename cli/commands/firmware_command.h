@@ -19,9 +19,9 @@
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
-#include "cli/signal_guard.h"
 #include "fwupdate/gige_fmupload.h"
 #include "net/adaptor.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -61,13 +61,13 @@ std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const Firmware
 
 // The whole update of the camera at `target`, after firmwareJobProblem passed.
 CommandResult updateCameraFirmware(const device::CameraTarget& target, const FirmwareJob& job,
-                                   const FirmwareConsole& console, cli::SignalGuard& signals,
+                                   const FirmwareConsole& console, os::SignalGuard& signals,
                                    std::ostream& err);
 
 // The command: the checks before anything is sent, the camera found by its
 // selector, then updateCameraFirmware on the process's own console.
 CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, cli::SignalGuard& signals,
+                          const std::vector<Adaptor>& adapters, os::SignalGuard& signals,
                           std::ostream& err);
 
 }  // namespace cli

@@ -90,7 +90,7 @@ class FirmwareCommandTest : public ::testing::Test {
   FirmwareJob job;
   std::istringstream answers;
   FirmwareConsole console{false, false, &answers};
-  cli::SignalGuard signals;
+  os::SignalGuard signals;
   std::ostringstream err;
   std::unique_ptr<ScriptedPeer> gvcpPeer;
   std::unique_ptr<ScriptedPeer> flashPeer;
@@ -207,7 +207,7 @@ TEST(FirmwareJobTest, ChecksBeforeAnythingIsSent) {
 }
 
 TEST(FirmwareUploadViewTest, TerminalGetsABarThatEndsAtTheWholeImage) {
-  cli::SignalGuard signals;
+  os::SignalGuard signals;
   std::ostringstream err;
   {
     cli::FirmwareUploadView view(true, err, signals);
@@ -223,7 +223,7 @@ TEST(FirmwareUploadViewTest, TerminalGetsABarThatEndsAtTheWholeImage) {
 }
 
 TEST(FirmwareUploadViewTest, NoTerminalNoBar) {
-  cli::SignalGuard signals;
+  os::SignalGuard signals;
   std::ostringstream err;
   cli::FirmwareUploadView view(false, err, signals);
   view.hooks().blockSent(1024, 1024);
@@ -231,7 +231,7 @@ TEST(FirmwareUploadViewTest, NoTerminalNoBar) {
 }
 
 TEST(FirmwareUploadViewTest, SignalOnceFlashingStartedIsNotedOnceAndDoesNotStopTheRun) {
-  cli::SignalGuard signals;
+  os::SignalGuard signals;
   std::ostringstream err;
   cli::FirmwareUploadView view(false, err, signals);
   const FlashHooks hooks = view.hooks();

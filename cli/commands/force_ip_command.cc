@@ -7,7 +7,7 @@
 namespace cli {
 
 CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, const SignalGuard& signals,
+                         const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                          std::ostream& err) {
   // Checked first, so that a run without the privilege sends nothing at all.
   std::variant<net::PacketSocket, gvcp::Status> arpSocket = device::openProbeSocket("force-ip");

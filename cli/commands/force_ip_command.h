@@ -18,13 +18,13 @@
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
-#include "cli/signal_guard.h"
 #include "net/adaptor.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
 CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                         const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                          std::ostream& err);
 
 }  // namespace cli

@@ -7,7 +7,7 @@
 namespace cli {
 
 CommandResult runRename(const Invocation& invocation, const Selector& selector,
-                        const std::vector<Adaptor>& adapters, const SignalGuard& signals,
+                        const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                         std::ostream& err) {
   StateRequest request;
   const Relocation found =

@@ -33,7 +33,7 @@ CommandResult restartAndRediscover(device::CameraSession& session, const net::Ma
                                    const device::RestartConfig& config,
                                    const Invocation& invocation,
                                    const std::vector<Adaptor>& adapters,
-                                   const cli::SignalGuard& signals, std::ostream& err) {
+                                   const os::SignalGuard& signals, std::ostream& err) {
   const device::ReturnSearch search{adapters, std::chrono::seconds(invocation.waitS),
                                     [&signals] { return signals.stopRequested(); }, std::nullopt};
   const device::RestartReturn back =
@@ -43,7 +43,7 @@ CommandResult restartAndRediscover(device::CameraSession& session, const net::Ma
 }
 
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                         const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                          std::ostream& err) {
   return runUnderControl(
       invocation, selector, adapters, signals, err, audit::Action::kRestart,

@@ -16,20 +16,20 @@
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"
-#include "cli/signal_guard.h"
 #include "device/camera_return.h"
 #include "net/adaptor.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
 CommandResult runRestart(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, const cli::SignalGuard& signals,
+                         const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                          std::ostream& err);
 
 CommandResult restartAndRediscover(device::CameraSession& session, const net::Mac& mac,
                                    const device::RestartConfig& config,
                                    const Invocation& invocation,
                                    const std::vector<Adaptor>& adapters,
-                                   const cli::SignalGuard& signals, std::ostream& err);
+                                   const os::SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

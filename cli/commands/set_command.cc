@@ -51,7 +51,7 @@ CommandResult withCamera(CommandResult changed, const device::CameraTarget& targ
 // confirmed by a discovery there.
 CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& target,
                              const AddressSet& set, net::PacketSocket arpSocket,
-                             const Invocation& invocation, const SignalGuard& signals,
+                             const Invocation& invocation, const os::SignalGuard& signals,
                              std::ostream& err) {
   if (!target.adapter) {
     return failure(ExitCode::kFailed, withoutLineEnd(changed.text) + "; but camera at " +
@@ -75,7 +75,7 @@ CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& 
 }  // namespace
 
 CommandResult runSet(const Invocation& invocation, const Selector& selector,
-                     const std::vector<Adaptor>& adapters, const SignalGuard& signals,
+                     const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
                      std::ostream& err) {
   // With --now the privilege of the ARP probe is checked before anything is sent.
   std::variant<net::PacketSocket, gvcp::Status> arpSocket;

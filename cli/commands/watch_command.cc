@@ -4,12 +4,12 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/atomic_file.h"
 #include "cli/discovery_run.h"
 #include "cli/output/json_render.h"
 #include "cli/output/watch_render.h"
 #include "device/watch_round.h"
 #include "device/watch_state.h"
+#include "os/whole_file.h"
 
 namespace cli {
 
@@ -26,7 +26,7 @@ constexpr std::chrono::milliseconds kSignalPoll{50};
 
 class Watch {
  public:
-  Watch(const Invocation& invocation, const SignalGuard& guard, std::ostream& out,
+  Watch(const Invocation& invocation, const os::SignalGuard& guard, std::ostream& out,
         std::ostream& err)
       : invocation_(invocation),
         guard_(guard),
@@ -69,7 +69,7 @@ class Watch {
   void writeTextfile(const RoundFigures& figures) {
     if (invocation_.textfile.empty()) return;
     const std::string problem =
-        writeFileWhole(invocation_.textfile, prometheusText(state_, figures));
+        os::writeFileWhole(invocation_.textfile, prometheusText(state_, figures));
     if (!problem.empty()) warnOnce("warning: textfile: " + problem);
   }
 
@@ -86,7 +86,7 @@ class Watch {
   }
 
   const Invocation& invocation_;
-  const SignalGuard& guard_;
+  const os::SignalGuard& guard_;
   std::ostream& out_;
   std::ostream& err_;
   device::WatchState state_;
@@ -95,8 +95,8 @@ class Watch {
 
 }  // namespace
 
-CommandResult runWatch(const Invocation& invocation, const SignalGuard& guard, std::ostream& out,
-                       std::ostream& err) {
+CommandResult runWatch(const Invocation& invocation, const os::SignalGuard& guard,
+                       std::ostream& out, std::ostream& err) {
   Watch(invocation, guard, out, err).run();
   CommandResult result;
   result.streamed = true;

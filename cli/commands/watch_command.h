@@ -11,11 +11,11 @@
 
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
-#include "cli/signal_guard.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
-CommandResult runWatch(const Invocation& invocation, const SignalGuard& guard, std::ostream& out,
-                       std::ostream& err);
+CommandResult runWatch(const Invocation& invocation, const os::SignalGuard& guard,
+                       std::ostream& out, std::ostream& err);
 
 }  // namespace cli

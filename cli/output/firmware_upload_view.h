@@ -17,9 +17,9 @@
 
 #include "cli/exit_code.h"
 #include "cli/output/progress_bar.h"
-#include "cli/signal_guard.h"
 #include "fwupdate/firmware_update.h"
 #include "fwupdate/flash_program.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -30,7 +30,7 @@ inline constexpr char kLeftWhileFlashing[] =
 
 class FirmwareUploadView {
  public:
-  FirmwareUploadView(bool drawBar, std::ostream& err, SignalGuard& signals)
+  FirmwareUploadView(bool drawBar, std::ostream& err, os::SignalGuard& signals)
       : drawBar_(drawBar), err_(err), signals_(signals), start_(ProgressBar::Clock::now()) {}
   ~FirmwareUploadView();
   FirmwareUploadView(const FirmwareUploadView&) = delete;
@@ -55,7 +55,7 @@ class FirmwareUploadView {
 
   bool drawBar_;
   std::ostream& err_;
-  SignalGuard& signals_;
+  os::SignalGuard& signals_;
   ProgressBar::Clock::time_point start_;
   std::optional<ProgressBar> bar_;  // from the first block, which tells the image size
   std::optional<double> uploadSeconds_;

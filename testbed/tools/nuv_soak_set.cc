@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/signal_guard.h"
+#include "os/signal_guard.h"
 #include "testbed/simulated_camera.h"
 #include "testbed/testbed.h"
 #include "testbed/tool_run.h"
@@ -139,7 +139,7 @@ int soak(int cycles) {
                  camera.process().errors().c_str());
     return 1;
   }
-  const cli::SignalGuard signals;
+  const os::SignalGuard signals;
   Figures f;
   const auto start = Clock::now();
   for (int i = 0; i < cycles && !signals.stopRequested(); ++i) {

@@ -1,13 +1,14 @@
-#include "cli/atomic_file.h"
+#include "os/whole_file.h"
 
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 
-namespace cli {
+namespace os {
 
 std::string writeFileWhole(const std::string& path, const std::string& text) {
   // The node exporter's collector reads *.prom only: a name ending otherwise
@@ -31,4 +32,16 @@ std::string writeFileWhole(const std::string& path, const std::string& text) {
   return "";
 }
 
-}  // namespace cli
+std::optional<std::string> readFileWhole(const std::string& path, size_t limit) {
+  std::ifstream in(path, std::ios::binary);
+  std::string content;
+  std::array<char, 1 << 16> chunk;
+  while (in && content.size() <= limit) {
+    in.read(chunk.data(), chunk.size());
+    content.append(chunk.data(), static_cast<size_t>(in.gcount()));
+  }
+  if (!in && !in.eof()) return std::nullopt;
+  return content;
+}
+
+}  // namespace os

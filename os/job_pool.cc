@@ -1,11 +1,11 @@
-#include "cli/job_pool.h"
+#include "os/job_pool.h"
 
 #include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
 
-namespace cli {
+namespace os {
 
 void runJobs(size_t count, int jobs, const std::function<void(size_t)>& job) {
   std::atomic<size_t> next{0};
@@ -19,4 +19,4 @@ void runJobs(size_t count, int jobs, const std::function<void(size_t)>& job) {
   if (workers > 0) work();  // the caller's thread is a worker too
 }
 
-}  // namespace cli
+}  // namespace os

@@ -1,4 +1,4 @@
-#include "cli/job_pool.h"
+#include "os/job_pool.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-namespace cli {
+namespace os {
 namespace {
 
 TEST(JobPool, EveryJobRunsExactlyOnce) {
@@ -39,4 +39,4 @@ TEST(JobPool, RunsUpToJobsAtOnceAndNoMore) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace os

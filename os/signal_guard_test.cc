@@ -1,8 +1,8 @@
-#include "cli/signal_guard.h"
+#include "os/signal_guard.h"
 
 #include <gtest/gtest.h>
 
-namespace cli {
+namespace os {
 namespace {
 
 void (*currentHandler(int signal))(int) {
@@ -59,4 +59,4 @@ TEST(SignalGuardDeathTest, DisarmedGuardKeepsRunningAfterTwoSignals) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace os

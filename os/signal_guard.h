@@ -10,7 +10,7 @@
 
 #include <csignal>
 
-namespace cli {
+namespace os {
 
 inline constexpr int kInterruptedExitCode = 130;  // 128 + SIGINT, as shells report it
 
@@ -35,4 +35,4 @@ class SignalGuard {
   struct sigaction previousTerm_ {};
 };
 
-}  // namespace cli
+}  // namespace os

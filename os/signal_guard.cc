@@ -1,11 +1,11 @@
-#include "cli/signal_guard.h"
+#include "os/signal_guard.h"
 
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
 
-namespace cli {
+namespace os {
 namespace {
 
 // Lock-free atomics are safe to touch from a signal handler.
@@ -51,4 +51,4 @@ int SignalGuard::signalNumber() const { return gSignal.load(); }
 void SignalGuard::armUrgentExit(const char* warning) { gUrgentWarning = warning; }
 void SignalGuard::disarmUrgentExit() { gUrgentWarning = nullptr; }
 
-}  // namespace cli
+}  // namespace os

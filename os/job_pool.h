@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <functional>
 
-namespace cli {
+namespace os {
 
 void runJobs(size_t count, int jobs, const std::function<void(size_t)>& job);
 
-}  // namespace cli
+}  // namespace os
