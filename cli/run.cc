@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/camera/discovery_run.h"
 #include "cli/commands/apply_command.h"
 #include "cli/commands/doctor_command.h"
 #include "cli/commands/firmware_command.h"
@@ -12,7 +13,6 @@
 #include "cli/commands/set_command.h"
 #include "cli/commands/show_command.h"
 #include "cli/commands/watch_command.h"
-#include "cli/discovery_run.h"
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/discovery_run.h"
+#include "cli/camera/discovery_run.h"
 #include "e2e/cli_checks.h"
 #include "testbed/lan_fixture.h"
 #include "testbed/simulated_camera.h"
@@ -33,7 +33,8 @@ class PrivilegeEndToEnd : public testbed::LanTest {
     const std::string copy = dir_ + "/tool" + std::to_string(copies_++);
     fs::copy_file(testbed::binary("nuv-ipconfig"), copy);
     fs::permissions(copy, fs::perms::owner_all | fs::perms::others_exec);
-    const bool set = capability.empty() || testbed::runCommand("", {"setcap", capability, copy}).status == 0;
+    const bool set =
+        capability.empty() || testbed::runCommand("", {"setcap", capability, copy}).status == 0;
     EXPECT_TRUE(set) << "setcap " << capability;
     const bool dialogue = command.empty();  // it takes no argument, so no --trace
     command.insert(command.begin(),
@@ -82,7 +83,8 @@ TEST_F(PrivilegeEndToEnd, PermittedOnlyCapabilityFindsAForeignCameraAndIsGoneWhi
   ASSERT_EQ(tool.waitForExit(testbed::Millis(10000)), 0) << tool.errors();
   const std::string& err = tool.errors();
   EXPECT_LT(err.find("privilege: CAP_NET_RAW raised (packet socket)"),
-            err.find("privilege: all capabilities dropped")) << err;
+            err.find("privilege: all capabilities dropped"))
+      << err;
   EXPECT_EQ(err.find("warning: "), std::string::npos) << err;
   const auto cameras = cli_checks::member(cli_checks::document(tool.output()), "cameras");
   ASSERT_EQ(cameras.size(), 1u) << tool.output();

@@ -1,12 +1,6 @@
 #include "simulator/status_report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <sstream>
-
-#include "net/unique_fd.h"
 
 namespace sim {
 namespace {

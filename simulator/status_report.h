@@ -1,10 +1,9 @@
 // What the simulated camera shows to tests: a "key value" status text (current
 // address, control holder, heartbeat timeout, counts of commands by kind, last
-// IP configuration written, restarts, flash progress) and the atomic file
-// writes (temporary file, then rename) that publish it and the persisted state.
+// IP configuration written, restarts, flash progress), published whole
+// (os/whole_file.h) beside the persisted state.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "simulator/device_state.h"

@@ -4,12 +4,12 @@
 #include <mutex>
 #include <variant>
 
+#include "cli/camera/discovery_run.h"
+#include "cli/camera/shared_address.h"
 #include "cli/commands/camera_frame.h"
-#include "cli/discovery_run.h"
 #include "cli/input/apply_plan.h"
 #include "cli/output/change_render.h"
 #include "cli/output/table_render.h"
-#include "cli/shared_address.h"
 #include "device/camera_record.h"
 #include "device/camera_settings.h"
 #include "net/macaddress.h"

@@ -1,6 +1,6 @@
 #include "cli/commands/camera_frame.h"
 
-#include "cli/change_audit.h"
+#include "cli/camera/change_audit.h"
 #include "cli/output/change_render.h"
 #include "device/fault.h"
 

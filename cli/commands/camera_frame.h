@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "audit/change_record.h"
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
+#include "cli/camera/shared_address.h"
 #include "cli/exit_code.h"
-#include "cli/shared_address.h"
 #include "device/camera_control.h"
 #include "os/signal_guard.h"
 

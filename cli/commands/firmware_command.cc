@@ -8,9 +8,9 @@
 #include <iostream>
 
 #include "audit/audit_trail.h"
-#include "cli/change_audit.h"
+#include "cli/camera/change_audit.h"
+#include "cli/camera/shared_address.h"
 #include "cli/output/firmware_upload_view.h"
-#include "cli/shared_address.h"
 #include "fwupdate/firmware_update.h"
 #include "fwupdate/sha256.h"
 

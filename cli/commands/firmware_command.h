@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
 #include "cli/exit_code.h"
 #include "cli/input/command_line.h"
 #include "cli/input/selector.h"

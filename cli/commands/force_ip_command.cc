@@ -1,7 +1,7 @@
 #include "cli/commands/force_ip_command.h"
 
-#include "cli/camera_lookup.h"
-#include "cli/change_audit.h"
+#include "cli/camera/camera_lookup.h"
+#include "cli/camera/change_audit.h"
 #include "device/force_ip_port.h"
 
 namespace cli {

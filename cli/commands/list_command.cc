@@ -4,7 +4,7 @@
 #include <memory>
 #include <set>
 
-#include "cli/discovery_run.h"
+#include "cli/camera/discovery_run.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 #include "device/address_sharers.h"

@@ -1,7 +1,7 @@
 #include "cli/commands/rename_command.h"
 
+#include "cli/camera/shared_address.h"
 #include "cli/commands/camera_frame.h"
-#include "cli/shared_address.h"
 #include "net/macaddress.h"
 
 namespace cli {

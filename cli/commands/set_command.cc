@@ -1,9 +1,9 @@
 #include "cli/commands/set_command.h"
 
-#include "cli/change_audit.h"
+#include "cli/camera/change_audit.h"
+#include "cli/camera/shared_address.h"
 #include "cli/commands/camera_frame.h"
 #include "cli/commands/restart_command.h"
-#include "cli/shared_address.h"
 #include "device/camera_settings.h"
 #include "device/force_ip_port.h"
 #include "net/macaddress.h"

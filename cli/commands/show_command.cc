@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
 #include "cli/commands/camera_frame.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/discovery_run.h"
+#include "cli/camera/discovery_run.h"
 #include "cli/output/json_render.h"
 #include "cli/output/watch_render.h"
 #include "device/watch_round.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
 #include "gvcp/registers.h"
 #include "gvcp/scripted_peer_test_util.h"
 

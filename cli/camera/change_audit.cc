@@ -1,4 +1,4 @@
-#include "cli/change_audit.h"
+#include "cli/camera/change_audit.h"
 
 #include "audit/audit_trail.h"
 #include "net/ipv4.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "audit/change_record.h"
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
+#include "cli/camera/force_ip_flow.h"
 #include "cli/exit_code.h"
-#include "cli/force_ip_flow.h"
 #include "device/desired_state.h"
 
 namespace cli {

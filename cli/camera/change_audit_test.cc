@@ -1,5 +1,5 @@
 // A command's audit result: ok, partial (written, then failed) or failed.
-#include "cli/change_audit.h"
+#include "cli/camera/change_audit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
 
-#include "cli/discovery_run.h"
+#include "cli/camera/discovery_run.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 

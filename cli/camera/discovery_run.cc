@@ -1,4 +1,4 @@
-#include "cli/discovery_run.h"
+#include "cli/camera/discovery_run.h"
 
 #include <algorithm>
 

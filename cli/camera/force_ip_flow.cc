@@ -1,4 +1,4 @@
-#include "cli/force_ip_flow.h"
+#include "cli/camera/force_ip_flow.h"
 
 #include "cli/input/address_rules.h"
 

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <vector>
 
-#include "cli/camera_lookup.h"
+#include "cli/camera/camera_lookup.h"
 #include "cli/exit_code.h"
 #include "device/address_sharers.h"
 #include "net/macaddress.h"

@@ -1,6 +1,6 @@
-#include "cli/shared_address.h"
+#include "cli/camera/shared_address.h"
 
-#include "cli/change_audit.h"
+#include "cli/camera/change_audit.h"
 #include "device/force_ip_port.h"
 #include "net/ipv4.h"
 #include "net/macaddress.h"
