@@ -60,7 +60,7 @@ std::vector<net::Ipv4> hostAddresses(const std::vector<net::HostInterface>& host
   std::vector<net::Ipv4> addresses;
   for (const net::HostInterface& entry : host) {
     for (const net::InterfaceAddress& address : entry.addresses) {
-      addresses.push_back(net::Ipv4::fromNetwork(address.ip));
+      addresses.push_back(address.ip);
     }
   }
   return addresses;

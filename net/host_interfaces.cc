@@ -16,9 +16,9 @@ struct IfAddrsFree {
   void operator()(ifaddrs* list) const { ::freeifaddrs(list); }
 };
 
-uint32_t ipv4Of(const sockaddr* address) {
-  if (address == nullptr || address->sa_family != AF_INET) return 0;
-  return reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr;
+Ipv4 ipv4Of(const sockaddr* address) {
+  if (address == nullptr || address->sa_family != AF_INET) return {};
+  return Ipv4::fromNetwork(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
 }
 
 // An address with a label ("eth0:1") belongs to the interface before the ':'.
@@ -77,7 +77,7 @@ std::vector<Adaptor> ipv4Adapters(const std::vector<HostInterface>& interfaces) 
   std::vector<Adaptor> adapters;
   for (const HostInterface& entry : interfaces) {
     for (const InterfaceAddress& address : entry.addresses) {
-      adapters.emplace_back(entry.name, entry.mac, address.ip, address.mask);
+      adapters.emplace_back(entry.name, entry.mac, address.ip.network(), address.mask.network());
     }
   }
   return adapters;

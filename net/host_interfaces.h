@@ -5,18 +5,18 @@
 // only; nothing stays open. Any thread.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "net/adaptor.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace net {
 
 struct InterfaceAddress {
-  uint32_t ip = 0;  // network byte order
-  uint32_t mask = 0;
+  Ipv4 ip;
+  Ipv4 mask;
 };
 
 struct HostInterface {

@@ -2,7 +2,6 @@
 // looked at), and adapters made from a list given by the test.
 #include "net/host_interfaces.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
 
@@ -10,7 +9,7 @@
 
 namespace {
 
-uint32_t ip(const char* text) { return ::inet_addr(text); }
+net::Ipv4 ip(const char* text) { return *net::Ipv4::parse(text); }
 
 TEST(HostInterfacesTest, LoopbackIsListedWithItsIndexFlagsAndAddress) {
   const std::vector<net::HostInterface> all = net::listHostInterfaces();
@@ -36,7 +35,7 @@ TEST(HostInterfacesTest, EveryAddressOfEveryInterfaceIsOneAdapter) {
   EXPECT_EQ(adapters[0].getIp(), "192.168.10.1");
   EXPECT_EQ(adapters[0].getNetmask(), "255.255.255.0");
   EXPECT_EQ(adapters[1].getIp(), "10.0.0.1");
-  EXPECT_EQ(adapters[1].netmaskValue(), ip("255.0.0.0"));
+  EXPECT_EQ(adapters[1].netmaskValue(), ip("255.0.0.0").network());
 }
 
 }  // namespace
