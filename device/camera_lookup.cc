@@ -92,7 +92,7 @@ Lookup findCameraByDiscovery(const Selector& selector, const std::vector<Adaptor
 Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters,
                   std::chrono::milliseconds window, LookupUse use) {
   if (selector.kind == Selector::Kind::kAddress) {
-    const std::unique_ptr<Camera> camera = openCamera(selector.ip.network());
+    const std::unique_ptr<Camera> camera = openCamera(selector.ip);
     CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
                         {}};
     // The device that answers here now is the one a command reads; a

@@ -150,7 +150,7 @@ void readBack(const SessionTarget& at, const RestartPlan& plan, RestartReturn& b
 }  // namespace
 
 RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) {
-  const std::string camera = "camera at " + net::Ipv4::fromNetwork(session.target().ip).text();
+  const std::string camera = "camera at " + session.target().ip.text();
   const auto start = Clock::now();
   RestartReturn back;
   SessionTarget at = session.target();
@@ -164,7 +164,7 @@ RestartReturn restartAndReturn(CameraSession& session, const RestartPlan& plan) 
     back.status = restartFailure(back.outcome, plan, camera);
   }
   if (back.outcome != RestartOutcome::kBack) return back;
-  back.ip = net::Ipv4::fromNetwork(at.ip);
+  back.ip = at.ip;
   back.after = Clock::now() - start;
   if (plan.config) {
     back.unexpected = unexpectedReturn(plan.config->ipConfig, plan.config->persistentIp, back.ip);

@@ -13,7 +13,9 @@
 namespace device {
 
 CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& policy)
-    : target_(target), policy_(policy), camera_(std::make_unique<Camera>(target.ip, policy.port)) {
+    : target_(target),
+      policy_(policy),
+      camera_(std::make_unique<Camera>(target.ip.network(), policy.port)) {
   camera_->setAckWait(policy.ackWait);
   bindError_ = camera_->bindToInterface(target.interface);
   // Before Linux 5.7 the tie needs CAP_NET_RAW. Refused for lack of it, the
@@ -29,7 +31,7 @@ CameraSession::CameraSession(const SessionTarget& target, const SessionPolicy& p
   heartbeat_->start();
 }
 
-CameraSession::CameraSession(uint32_t ip, const SessionPolicy& policy)
+CameraSession::CameraSession(net::Ipv4 ip, const SessionPolicy& policy)
     : CameraSession(SessionTarget{ip, {}, std::nullopt, std::nullopt}, policy) {}
 
 CameraSession::~CameraSession() { release(); }

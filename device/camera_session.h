@@ -28,6 +28,7 @@
 #include "gvcp/gvcp_protocol.h"
 #include "gvcp/heartbeat.h"
 #include "gvcp/status.h"
+#include "net/ipv4.h"
 #include "net/macaddress.h"
 
 namespace device {
@@ -88,7 +89,7 @@ inline constexpr std::chrono::milliseconds kPendingAckBound{10000};
 
 // The camera a session is opened on.
 struct SessionTarget {
-  uint32_t ip = 0;  // network byte order
+  net::Ipv4 ip;
   // The adapter it answered on; empty: wherever the kernel routes the address.
   std::string interface;
   // Checked after the take when given: the MAC the device must have.
@@ -113,8 +114,8 @@ inline constexpr std::chrono::milliseconds kRestartSilence{1500};
 class CameraSession {
  public:
   CameraSession(const SessionTarget& target, const SessionPolicy& policy);
-  // `ip` in network byte order, no adapter, no identity check.
-  CameraSession(uint32_t ip, const SessionPolicy& policy);
+  // At `ip`, no adapter, no identity check.
+  CameraSession(net::Ipv4 ip, const SessionPolicy& policy);
   ~CameraSession();
   CameraSession(const CameraSession&) = delete;
   CameraSession& operator=(const CameraSession&) = delete;

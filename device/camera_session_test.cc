@@ -22,7 +22,7 @@ class CameraSessionTest : public ::testing::Test {
 
 TEST_F(CameraSessionTest, GrantedControlIsGivenBackWhenTheSessionEnds) {
   {
-    CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
+    CameraSession session(camera.peer.address(), {.port = camera.peer.port()});
     ASSERT_TRUE(session.take().ok());
     EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kCcp), 3u);
   }
@@ -35,7 +35,7 @@ TEST_F(CameraSessionTest, GrantedControlIsGivenBackWhenTheSessionEnds) {
 TEST_F(CameraSessionTest, ExplicitReleaseIsTheOnlyOneAndReportsARefusal) {
   camera.refuseRelease = true;
   {
-    CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
+    CameraSession session(camera.peer.address(), {.port = camera.peer.port()});
     ASSERT_TRUE(session.take().ok());
     EXPECT_FALSE(session.release().ok());
     EXPECT_TRUE(session.release().ok());  // nothing held any more
@@ -48,7 +48,7 @@ TEST_F(CameraSessionTest, ExplicitReleaseIsTheOnlyOneAndReportsARefusal) {
 TEST_F(CameraSessionTest, RefusedTakeIsReleasedOnceAndNotAgainAtTheEnd) {
   camera.refuse(gvcp::Registers::kCcp);
   {
-    CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
+    CameraSession session(camera.peer.address(), {.port = camera.peer.port()});
     EXPECT_FALSE(session.take().ok());
   }
   EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3}, {gvcp::Registers::kCcp, 0}}));
@@ -57,7 +57,7 @@ TEST_F(CameraSessionTest, RefusedTakeIsReleasedOnceAndNotAgainAtTheEnd) {
 TEST_F(CameraSessionTest, TakeGrantedWithoutAnAnswerLeavesTheCameraFree) {
   camera.loseTakeAcks = true;
   {
-    CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
+    CameraSession session(camera.peer.address(), {.port = camera.peer.port()});
     EXPECT_FALSE(session.take().ok());
   }
   EXPECT_EQ(camera.device.getRegister(gvcp::Registers::kCcp), 0u);
@@ -70,7 +70,7 @@ TEST_F(CameraSessionTest, AnotherDeviceAtTheAddressIsReleasedWithNothingWritten)
   camera.device.setRegister(gvcp::Registers::kDeviceMacLow, 0x22334455);
   const net::Mac named = {0x02, 0x11, 0x22, 0x33, 0x44, 0x66};
   {
-    CameraSession session({camera.peer.ip(), "", named, std::nullopt},
+    CameraSession session({camera.peer.address(), "", named, std::nullopt},
                           {.port = camera.peer.port()});
     const gvcp::Status taken = session.take();
     EXPECT_EQ(taken.code(), SessionSite::kWrongCamera);
@@ -93,8 +93,9 @@ TEST(CameraSessionExchanges, TakeChecksAndReleasesInFiveExchangesWhereTheCameraC
     testing_peer::ScriptedPeer peer(device.script());
     ASSERT_TRUE(peer.ok());
     {
-      CameraSession session({peer.ip(), "", {{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}}, capabilities},
-                            {.port = peer.port(), .heartbeat = false});
+      CameraSession session(
+          {peer.address(), "", {{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}}, capabilities},
+          {.port = peer.port(), .heartbeat = false});
       ASSERT_TRUE(session.take().ok());
     }
     // Take, read(s), timeout write, timeout put back, release.
@@ -108,7 +109,7 @@ TEST(CameraSessionExchanges, TakeChecksAndReleasesInFiveExchangesWhereTheCameraC
 TEST_F(CameraSessionTest, HeartbeatTimeoutFoundIsPutBackBeforeTheRelease) {
   camera.device.setRegister(gvcp::Registers::kHeartbeatTimeout, 700);
   {
-    CameraSession session(camera.peer.ip(), {.port = camera.peer.port()});
+    CameraSession session(camera.peer.address(), {.port = camera.peer.port()});
     ASSERT_TRUE(session.take().ok());
   }
   EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
@@ -121,7 +122,7 @@ TEST_F(CameraSessionTest, HeartbeatTimeoutFoundIsPutBackBeforeTheRelease) {
 // found is put back before control goes.
 TEST_F(CameraSessionTest, PendingAckEnabledForTheSessionIsPutBackOnRelease) {
   camera.device.setRegister(gvcp::Registers::kGvcpCapability, gvcp::Registers::kCapPendingAck);
-  { ASSERT_TRUE(CameraSession(camera.peer.ip(), {.port = camera.peer.port()}).take().ok()); }
+  { ASSERT_TRUE(CameraSession(camera.peer.address(), {.port = camera.peer.port()}).take().ok()); }
   EXPECT_EQ(camera.writes(), (Writes{{gvcp::Registers::kCcp, 3},
                                      {gvcp::Registers::kHeartbeatTimeout, 3000},
                                      {gvcp::Registers::kGvcpConfiguration, 2},
@@ -146,7 +147,7 @@ TEST(CameraSessionRestart, OnlyTheEndOfThePrivilegeOrALongSilenceCountsAsARestar
       if (left >= 0 && left-- > 0) return std::vector<testing_peer::Bytes>{};
       return device.script()(r);
     });
-    CameraSession session(peer.ip(), {.port = peer.port(), .heartbeat = false});
+    CameraSession session(peer.address(), {.port = peer.port(), .heartbeat = false});
     ASSERT_TRUE(session.take().ok());
     EXPECT_EQ(session.requestRestart(), expected) << lost;
     EXPECT_EQ(device.getRegister(gvcp::Registers::kCcp),
@@ -172,7 +173,7 @@ TEST_F(CameraSessionTest, UntiedChannelGoesOnOnlyWhereThePrivilegeWasMissing) {
   for (const auto& c : cases) {
     const net::ScopedDeviceBindCall bind(c.bind);
     CameraSession session(
-        {camera.peer.ip(), "lo", {{2, 0x11, 0x22, 0x33, 0x44, c.macEnd}}, std::nullopt},
+        {camera.peer.address(), "lo", {{2, 0x11, 0x22, 0x33, 0x44, c.macEnd}}, std::nullopt},
         {.port = camera.peer.port()});
     EXPECT_EQ(session.take().code(), c.code) << int(c.macEnd);
   }

@@ -18,18 +18,18 @@ CameraTarget targetOf(const GigE_Camera_Info& camera) {
 }
 
 SessionTarget sessionTarget(const CameraTarget& target) {
-  return {target.ip.network(), target.interface, target.mac, target.capabilities};
+  return {target.ip, target.interface, target.mac, target.capabilities};
 }
 
-std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port, const std::string& interface) {
-  auto camera = std::make_unique<Camera>(ip, port);
+std::unique_ptr<Camera> openCamera(net::Ipv4 ip, uint16_t port, const std::string& interface) {
+  auto camera = std::make_unique<Camera>(ip.network(), port);
   camera->setAckWait(gvcp::AckWait::kPerAttempt);
   camera->bindToInterface(interface);
   return camera;
 }
 
 std::unique_ptr<Camera> openCamera(const CameraTarget& target) {
-  return openCamera(target.ip.network(), gvcp::kPort, target.interface);
+  return openCamera(target.ip, gvcp::kPort, target.interface);
 }
 
 gvcp::Status readTarget(const CameraTarget& target, CameraSettings& settings) {

@@ -40,7 +40,7 @@ SessionTarget sessionTarget(const CameraTarget& target);
 // A control channel whose every attempt gets its own wait, so one lost
 // datagram costs a retry, not the operation; tied to `interface` when one is
 // named (a failure to tie it is left to the reads, which then get no answer).
-std::unique_ptr<Camera> openCamera(uint32_t ip, uint16_t port = gvcp::kPort,
+std::unique_ptr<Camera> openCamera(net::Ipv4 ip, uint16_t port = gvcp::kPort,
                                    const std::string& interface = "");
 // The same for a target: through the adapter it answered on.
 std::unique_ptr<Camera> openCamera(const CameraTarget& target);

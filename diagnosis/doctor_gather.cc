@@ -86,7 +86,7 @@ void readHolder(Camera& camera, ControlFacts& control) {
 // The reads leave through the adapter the camera answered on, whatever the
 // route to its address says.
 ControlFacts readControl(const CameraFacts& c) {
-  const std::unique_ptr<Camera> camera = device::openCamera(c.view.ip.network());
+  const std::unique_ptr<Camera> camera = device::openCamera(c.view.ip);
   camera->bindToInterface(adapterOf(c));
   ControlFacts control;
   const gvcp::Status read = device::readRegister(*camera, gvcp::Registers::kCcp, control.ccp);

@@ -88,7 +88,7 @@ gvcp::Status program(const FirmwareRequest& request, const FirmwareCallbacks& ca
                      const std::string& camera) {
   FlashHooks hooks = callbacks.progress;
   hooks.stop = callbacks.stop;
-  const sockaddr_in flashPort = net::socketAddress(request.target.ip, request.flashPort);
+  const sockaddr_in flashPort = net::socketAddress(request.target.ip.network(), request.flashPort);
   const int result = request.image
                          ? programFlash(flashPort, *request.image, request.flash, hooks)
                          : programFlash(flashPort, request.imagePath.c_str(), request.flash, hooks);
@@ -98,7 +98,7 @@ gvcp::Status program(const FirmwareRequest& request, const FirmwareCallbacks& ca
 
 gvcp::Status run(const FirmwareRequest& request, const FirmwareCallbacks& callbacks,
                  FirmwareOutcome& outcome) {
-  const std::string camera = "camera at " + net::Ipv4::fromNetwork(request.target.ip).text();
+  const std::string camera = "camera at " + request.target.ip.text();
   device::CameraSession session(request.target, request.session);
   if (!session.take().ok()) return failed(camera + " did not grant control");
   outcome.before = device::readFirmwareIdentity(session.camera());

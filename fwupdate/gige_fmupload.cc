@@ -8,7 +8,7 @@
 #include "device/camera_return.h"
 #include "fwupdate/firmware_update.h"
 #include "gvcp/camera_text.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 std::string firmwarePath = ".";
 
@@ -78,14 +78,14 @@ int reportRestart(device::RestartOutcome outcome, const FwUpdateOptions& options
 
 int updateFirmware(const std::string& ip, const std::string& file, const FwUpdateOptions& options) {
   FILE* out = options.flash.out;
-  uint32_t address = 0;
-  if (!net::parseIpv4(ip, &address)) {
+  const std::optional<net::Ipv4> address = net::Ipv4::parse(ip);
+  if (!address) {
     std::fprintf(out, "invalid camera address: %s\n", gvcp::terminalSafe(ip).c_str());
     return -1;
   }
   std::fputs("connecting camera ...\n", out);
   const fwupdate::FirmwareRequest request{
-      .target = device::SessionTarget{address, {}, std::nullopt, std::nullopt},
+      .target = device::SessionTarget{*address, {}, std::nullopt, std::nullopt},
       .imagePath = file,
       .imageName = file,
       .session = device::libraryPolicy(options.gvcpPort),

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "gvcp/gvcp_protocol.h"
+#include "net/ipv4.h"
 #include "net/socket_address.h"
 #include "net/unique_fd.h"
 
@@ -84,7 +85,8 @@ class ScriptedPeer {
 
   bool ok() const { return ok_; }
   uint32_t ip() const { return htonl(INADDR_LOOPBACK); }  // network byte order
-  uint16_t port() const { return port_; }                 // host order
+  net::Ipv4 address() const { return net::Ipv4::fromHost(INADDR_LOOPBACK); }
+  uint16_t port() const { return port_; }  // host order
 
   std::vector<Bytes> received() const {
     std::lock_guard<std::mutex> lock(mutex_);

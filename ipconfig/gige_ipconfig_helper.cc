@@ -11,13 +11,13 @@
 #include "gvcp/camera_text.h"
 #include "gvcp/registers.h"
 #include "ipconfig/device_queries.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
 namespace {
 
 // Takes control of the camera at `ip` (one take write, no release after a
 // failed one), runs `work`, gives control back.
-int underControl(uint32_t ip, uint16_t port, const std::function<void(Camera&)>& work) {
+int underControl(net::Ipv4 ip, uint16_t port, const std::function<void(Camera&)>& work) {
   device::SessionPolicy policy = device::libraryPolicy(port);
   policy.releaseAfterFailedTake = false;
   device::CameraSession session(ip, policy);
@@ -44,17 +44,17 @@ void printReport(Camera& camera) {
 int replacePersistentIpSet(IPV4Set* set, bool print, uint16_t port) {
   if (set == nullptr) return -1;
   const IPV4Set values = *set;
-  return underControl(values.ip, port,
+  return underControl(net::Ipv4::fromNetwork(values.ip), port,
                       [&](Camera& camera) { storePersistentSet(camera, values, print); });
 }
 
 int doIpConfigHelper(std::string ip, uint16_t port) {
-  uint32_t address = 0;
-  if (!net::parseIpv4(ip, &address)) {
+  const std::optional<net::Ipv4> address = net::Ipv4::parse(ip);
+  if (!address) {
     std::printf("not a dotted IPv4 address: %s\n", gvcp::terminalSafe(ip).c_str());
     return -1;
   }
-  return underControl(address, port, printReport);
+  return underControl(*address, port, printReport);
 }
 
 void writePersistentSet(Camera& camera, const IPV4Set& set) {

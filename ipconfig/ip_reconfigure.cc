@@ -114,7 +114,7 @@ bool configureUnderControl(Camera& camera, const IPV4Set& set, bool showCurrent,
 }  // namespace
 
 int tryToConnect(uint32_t ip, uint32_t /*mask*/, uint16_t port) {
-  device::CameraSession session(ip, device::libraryPolicy(port));
+  device::CameraSession session(net::Ipv4::fromNetwork(ip), device::libraryPolicy(port));
   return holdFor(session, [](Camera&) {});
 }
 
@@ -150,7 +150,7 @@ int replaceCurrentIpConfig(IPV4Set* set, bool showCurrent, std::istream& in, uin
   device::SessionPolicy policy = device::libraryPolicy(port);
   policy.heartbeat = true;
   policy.timeoutWrite = device::TimeoutWrite::kBeforeTake;
-  device::CameraSession session(set->ip, policy);
+  device::CameraSession session(net::Ipv4::fromNetwork(set->ip), policy);
   return holdFor(session, [&](Camera& camera) {
     if (!configureUnderControl(camera, *set, showCurrent, in, written)) std::puts(kInputEndedLine);
   });

@@ -35,7 +35,7 @@ class ModeChangeTest : public ::testing::Test {
     before.ipConfigCurrent = device.getRegister(gvcp::Registers::kIpConfigCurrent);
     const device::DesiredState desired{mode, persistent, std::nullopt, force};
     if (auto refused = device::refusal(before, desired, kWho)) return failureOf(*refused);
-    const std::unique_ptr<Camera> camera = device::openCamera(peer.ip(), peer.port());
+    const std::unique_ptr<Camera> camera = device::openCamera(peer.address(), peer.port());
     return changeResult(
         device::applyChange(*camera, before, device::changeRequestOf(before, desired)), before,
         desired, kWho);
