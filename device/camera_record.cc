@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <tuple>
 
+#include "net/address_set.h"
+
 namespace device {
 
 AdapterRecord adapterRecord(const Adaptor& adaptor) {
-  return {adaptor.getName(), net::Ipv4::fromNetwork(adaptor.ipValue()),
-          net::Ipv4::fromNetwork(adaptor.netmaskValue())};
+  return {adaptor.getName(), adaptor.address(), adaptor.mask()};
 }
 
-// The adapter's own subnet test, on an adapter made from the record's values.
 bool inSubnet(net::Ipv4 ip, const AdapterRecord& adapter) {
-  return Adaptor(adapter.name, MacAddress(), adapter.ip.network(), adapter.mask.network())
-      .subnetHolds(ip.network());
+  return !ip.isZero() && !adapter.ip.isZero() &&
+         net::networkOf(ip, adapter.mask) == net::networkOf(adapter.ip, adapter.mask);
 }
 
 CameraRecord recordOf(const GigE_Camera_Info& camera) {

@@ -45,7 +45,8 @@ CameraRecord recordOf(const GigE_Camera_Info& camera);
 // `adapter` is the one whose subnet holds the camera's address, if any.
 CameraRecord recordOf(const CameraSettings& settings, const std::optional<AdapterRecord>& adapter);
 
-// True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`.
+// True when `ip` is not 0.0.0.0 and lies in the subnet of `adapter`, which
+// has an address.
 bool inSubnet(net::Ipv4 ip, const AdapterRecord& adapter);
 
 // The order of list: by adapter name, then numerically by address, then MAC.

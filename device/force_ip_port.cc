@@ -65,10 +65,10 @@ ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, 
   plan.mac = net::macText(camera.mac);
   plan.currentIp = camera.ip;
   plan.adapterName = camera.adapter->getName();
-  plan.adapterIp = net::Ipv4::fromNetwork(camera.adapter->ipValue());
-  plan.adapterMask = net::Ipv4::fromNetwork(camera.adapter->netmaskValue());
+  plan.adapterIp = camera.adapter->address();
+  plan.adapterMask = camera.adapter->mask();
   for (const Adaptor& adaptor : net::ipv4Adapters(net::listHostInterfaces())) {
-    plan.hostAddresses.emplace_back(adaptor.getName(), net::Ipv4::fromNetwork(adaptor.ipValue()));
+    plan.hostAddresses.emplace_back(adaptor.getName(), adaptor.address());
   }
   if (!autoIp) plan.ip = set.ip;
   plan.mask = set.mask;
@@ -96,7 +96,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
     return relocation;
   }
   NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
-  const net::AddressSet automatic{{}, net::Ipv4::fromNetwork(target.adapter->netmaskValue()), {}};
+  const net::AddressSet automatic{{}, target.adapter->mask(), {}};
   TemporaryForce& forced = relocation.forced.emplace(
       TemporaryForce{forceIpPlan(target, automatic, true, false), ForceIpOutcome{}});
   forced.outcome = forceIp(forced.plan, port, stopRequested);

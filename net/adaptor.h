@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "net/ipv4.h"
 #include "net/ipv4address.h"
 #include "net/macaddress.h"
 #include "net/unique_fd.h"
@@ -33,6 +34,9 @@ class Adaptor {
   // The address and netmask as numbers, network byte order.
   uint32_t ipValue() const { return ip.getAddress(); }
   uint32_t netmaskValue() const { return netmask.getAddress(); }
+  // The same as values of the tool's own address type.
+  net::Ipv4 address() const { return net::Ipv4::fromNetwork(ipValue()); }
+  net::Ipv4 mask() const { return net::Ipv4::fromNetwork(netmaskValue()); }
 
   // One interface query (SIOCGIFADDR, SIOCGIFNETMASK or SIOCGIFHWADDR) through
   // the query socket; 0 on success, -1 when the query fails (nothing changes).
