@@ -60,7 +60,8 @@ std::variant<std::vector<ApplyRow>, CommandResult> locate(
   return targets;
 }
 
-CommandResult applyRow(const ApplyRow& target, RowContext& context, StateAccount& account) {
+// The row's change; what it planned and wrote goes to `target.account`.
+CommandResult applyRow(ApplyRow& target, RowContext& context) {
   const GigE_Camera_Info& camera = target.camera;
   const std::string who = "camera " + camera.cameraMac + " at " + camera.cameraIp;
   if (!device::recordOf(camera).reachable) {
@@ -79,7 +80,7 @@ CommandResult applyRow(const ApplyRow& target, RowContext& context, StateAccount
   }
   if (moved.failure) return *moved.failure;
   // Rows under way finish when a stop signal comes: no signal guard here.
-  return withTemporaryIp(reachState(moved.target, who, request, nullptr, &account), moved);
+  return withTemporaryIp(reachState(moved.target, who, request, nullptr, &target.account), moved);
 }
 
 }  // namespace
@@ -99,7 +100,7 @@ CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>&
   os::runJobs(rowsFound.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     rowsFound[i].started = true;
-    rowsFound[i].result = applyRow(rowsFound[i], context, rowsFound[i].account);
+    rowsFound[i].result = applyRow(rowsFound[i], context);
   });
   return applyReport(rowsFound, signals.stopRequested(), invocation.check);
 }
