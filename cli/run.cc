@@ -3,19 +3,7 @@
 #include <algorithm>
 
 #include "cli/camera/discovery_run.h"
-#include "cli/commands/apply_command.h"
-#include "cli/commands/doctor_command.h"
-#include "cli/commands/firmware_command.h"
-#include "cli/commands/force_ip_command.h"
-#include "cli/commands/list_command.h"
-#include "cli/commands/rename_command.h"
-#include "cli/commands/restart_command.h"
-#include "cli/commands/set_command.h"
-#include "cli/commands/show_command.h"
-#include "cli/commands/watch_command.h"
-#include "cli/exit_code.h"
-#include "cli/input/command_line.h"
-#include "cli/input/selector.h"
+#include "cli/commands/commands.h"
 #include "cli/output/json_render.h"
 #include "gvcp/trace.h"
 #include "net/host_interfaces.h"
@@ -62,11 +50,7 @@ class TraceToStream {
   bool enabled_;
 };
 
-CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
-                         const std::vector<Adaptor>& adapters,
-                         const std::vector<net::HostInterface>& host,
-                         std::optional<os::SignalGuard>& guard, std::ostream& out,
-                         std::ostream& err);
+CommandResult runCommand(const CommandContext& context);
 
 // More would near the process's descriptor limit; apply's rows beyond it
 // that find the reserve empty hear their camera's return by UDP alone.
@@ -122,37 +106,34 @@ CommandResult dispatch(const Invocation& invocation, std::ostream& out, std::ost
     // every capability while its window is still open.
     net::dropOnceSocketsOpen();
   }
-  CommandResult result = runCommand(invocation, selector, choice.adapters, host, guard, out, err);
+  CommandResult result = runCommand({invocation, selector ? &*selector : nullptr, choice.adapters,
+                                     host, guard ? &*guard : nullptr, out, err});
   net::dropForGood();
   return result;
 }
 
-CommandResult runCommand(const Invocation& invocation, const std::optional<Selector>& selector,
-                         const std::vector<Adaptor>& adapters,
-                         const std::vector<net::HostInterface>& host,
-                         std::optional<os::SignalGuard>& guard, std::ostream& out,
-                         std::ostream& err) {
-  switch (invocation.command) {
+CommandResult runCommand(const CommandContext& context) {
+  switch (context.invocation.command) {
     case Command::kList:
-      return runList(invocation, adapters, host, err);
+      return runList(context);
     case Command::kDoctor:
-      return runDoctor(invocation, adapters, host, err);
+      return runDoctor(context);
     case Command::kShow:
-      return runShow(invocation, *selector, adapters, host, err);
+      return runShow(context);
     case Command::kRename:
-      return runRename(invocation, *selector, adapters, *guard, err);
+      return runRename(context);
     case Command::kRestart:
-      return runRestart(invocation, *selector, adapters, *guard, err);
+      return runRestart(context);
     case Command::kSet:
-      return runSet(invocation, *selector, adapters, *guard, err);
+      return runSet(context);
     case Command::kForceIp:
-      return runForceIp(invocation, *selector, adapters, *guard, err);
+      return runForceIp(context);
     case Command::kApply:
-      return runApply(invocation, adapters, *guard, err);
+      return runApply(context);
     case Command::kWatch:
-      return runWatch(invocation, *guard, out, err);
+      return runWatch(context);
     case Command::kFirmware:
-      return runFirmware(invocation, *selector, adapters, *guard, err);
+      return runFirmware(context);
   }
   return failure(ExitCode::kFailed, "unknown command");  // not reached: every command is above
 }

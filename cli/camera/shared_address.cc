@@ -24,18 +24,6 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
   return {moved.target, moved.temporaryIp, std::nullopt};
 }
 
-Relocation findChangeable(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
-                          std::ostream& err, const WhileProbing& alongside) {
-  const bool readOnly = invocation.check || invocation.dryRun;
-  device::ChangeLookup found =
-      device::findChangeable(selector, adapters, windowOf(invocation), readOnly, alongside);
-  const device::Lookup lookup = noteLookup(std::move(found.lookup), err);
-  if (!lookup.target) return {{}, std::nullopt, lookupFailure(lookup)};
-  if (readOnly) return {*lookup.target, std::nullopt, std::nullopt};
-  return moveOffSharedAddress(*lookup.target, found.sharers, invocation.timeoutMs, signals, err);
-}
-
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation) {
   if (relocation.temporaryIp) result.data["temporary_ip"] = relocation.temporaryIp->text();
   return result;

@@ -1,7 +1,6 @@
 // The command line's side of the move off a shared address
 // (device/force_ip_port.h): FORCEIP's warnings and the move's line on `err`,
-// its audit record, and the lookup of a camera a changing command names with
-// the others at its address (device::findChangeable). The caller's thread.
+// and its audit record. The caller's thread.
 #pragma once
 
 #include <optional>
@@ -27,15 +26,6 @@ struct Relocation {
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
                                 const os::SignalGuard& signals, std::ostream& err);
-
-using device::WhileProbing;
-
-// The camera a changing command names (findCamera), moved off an address it
-// shares with others heard on its adapter (not for --check or --dry-run).
-// `alongside` runs while an ARP probe looks for a sharer, if one is sent.
-Relocation findChangeable(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
-                          std::ostream& err, const WhileProbing& alongside = {});
 
 // `result` with "temporary_ip" when the camera was moved.
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation);

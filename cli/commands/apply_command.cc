@@ -1,5 +1,3 @@
-#include "cli/commands/apply_command.h"
-
 #include <mutex>
 #include <variant>
 
@@ -85,22 +83,24 @@ CommandResult applyRow(ApplyRow& target, RowContext& context) {
 
 }  // namespace
 
-CommandResult runApply(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                       const os::SignalGuard& signals, std::ostream& err) {
+CommandResult runApply(const CommandContext& context) {
+  const Invocation& invocation = context.invocation;
+  const os::SignalGuard& signals = *context.signals;
   auto plan = loadPlan(invocation.planPath);
   if (auto* bad = std::get_if<CommandResult>(&plan)) return std::move(*bad);
   const std::vector<PlanRow>& rows = std::get<std::vector<PlanRow>>(plan);
-  const gvcp::DiscoveryOutcome found = discoverForCommandLine(adapters, invocation.timeoutMs, err);
+  const gvcp::DiscoveryOutcome found =
+      discoverForCommandLine(context.adapters, invocation.timeoutMs, context.err);
   if (!found.status.ok())
     return failure(ExitCode::kFailed, "discovery: " + found.status.toString());
   auto located = locate(rows, found.cameras, invocation.planPath);
   if (auto* bad = std::get_if<CommandResult>(&located)) return std::move(*bad);
   std::vector<ApplyRow>& rowsFound = std::get<std::vector<ApplyRow>>(located);
-  RowContext context{invocation, found.cameras, signals, err, {}};
+  RowContext shared{invocation, found.cameras, signals, context.err, {}};
   os::runJobs(rowsFound.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     rowsFound[i].started = true;
-    rowsFound[i].result = applyRow(rowsFound[i], context);
+    rowsFound[i].result = applyRow(rowsFound[i], shared);
   });
   return applyReport(rowsFound, signals.stopRequested(), invocation.check);
 }

@@ -1,8 +1,11 @@
 #include "cli/commands/camera_frame.h"
 
+#include <cstdio>
+
 #include "cli/camera/change_audit.h"
 #include "cli/output/change_render.h"
 #include "device/fault.h"
+#include "net/macaddress.h"
 
 namespace cli {
 
@@ -25,23 +28,73 @@ gvcp::Status statusOf(const CommandResult& result) {
                                       : device::fault(device::Fault::kFailed, result.message);
 }
 
+CommandResult restartReport(const std::string& mac, const device::RestartReturn& back,
+                            std::ostream& err) {
+  const double seconds = back.after.count();
+  CommandResult result;
+  result.data["camera"] = {{"mac", mac}, {"ip", back.ip.text()}};
+  result.data["restart"] = {{"seconds", seconds}, {"as_expected", !back.unexpected}};
+  if (back.unexpected) result.data["restart"]["expected"] = *back.unexpected;
+  char text[160];
+  std::snprintf(text, sizeof text, "camera %s restarted, back at %s after %.1f s\n", mac.c_str(),
+                back.ip.text().c_str(), seconds);
+  result.text = text;
+  if (back.unexpected) {
+    err << "warning: camera " << mac << " came back at " << back.ip.text() << ", "
+        << *back.unexpected << "\n";
+  }
+  return result;
+}
+
 }  // namespace
 
-CommandResult runUnderControl(const Invocation& invocation, const Selector& selector,
-                              const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
-                              std::ostream& err, audit::Action action, const AddressedWork& work) {
-  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+Relocation findChangeable(const CommandContext& context, const device::WhileProbing& alongside) {
+  const Invocation& invocation = context.invocation;
+  const bool readOnly = invocation.check || invocation.dryRun;
+  device::ChangeLookup found = device::findChangeable(*context.selector, context.adapters,
+                                                      windowOf(invocation), readOnly, alongside);
+  const device::Lookup lookup = noteLookup(std::move(found.lookup), context.err);
+  if (!lookup.target) return {{}, std::nullopt, lookupFailure(lookup)};
+  if (readOnly) return {*lookup.target, std::nullopt, std::nullopt};
+  return moveOffSharedAddress(*lookup.target, found.sharers, invocation.timeoutMs, *context.signals,
+                              context.err);
+}
+
+CommandResult runUnderControl(const CommandContext& context, audit::Action action,
+                              const AddressedWork& work) {
+  const Relocation found = findChangeable(context);
   if (found.failure) return *found.failure;
   const std::string& address = found.target.address;
   std::optional<CommandResult> worked;
-  const gvcp::Status status = device::underControl(found.target, "camera at " + address,
-                                                   stopCheckOf(&signals), [&](auto& session) {
-                                                     worked = work(session, address);
-                                                     return statusOf(*worked);
-                                                   });
+  const gvcp::Status status = device::underControl(
+      found.target, "camera at " + address, stopCheckOf(context.signals), [&](auto& session) {
+        worked = work(session, address);
+        return statusOf(*worked);
+      });
   const CommandResult result = settled(worked, status);
   recordChange(action, found.target, result, false);
   return withTemporaryIp(result, found);
+}
+
+CommandResult withCamera(CommandResult result, const device::CameraTarget& target) {
+  nlohmann::ordered_json data = {
+      {"camera", {{"mac", net::macText(target.mac)}, {"ip", target.address}}}};
+  data.update(result.data);
+  result.data = std::move(data);
+  return result;
+}
+
+CommandResult restartAndRediscover(device::CameraSession& session, const net::Mac& mac,
+                                   const device::RestartConfig& config,
+                                   const CommandContext& context) {
+  const os::SignalGuard& signals = *context.signals;
+  const device::ReturnSearch search{context.adapters,
+                                    std::chrono::seconds(context.invocation.waitS),
+                                    [&signals] { return signals.stopRequested(); }, std::nullopt};
+  const device::RestartReturn back =
+      device::restartAndReturn(session, {mac, true, search, config, std::nullopt});
+  if (!back.status.ok()) return failureOf(back.status);
+  return restartReport(net::macText(mac), back, context.err);
 }
 
 CommandResult reachState(const device::CameraTarget& target, const std::string& who,

@@ -1,7 +1,6 @@
-#include "cli/commands/doctor_command.h"
-
 #include <algorithm>
 
+#include "cli/commands/commands.h"
 #include "cli/doctor/doctor_render.h"
 #include "cli/output/json_render.h"
 #include "device/address_sharers.h"
@@ -24,10 +23,11 @@ nlohmann::ordered_json camerasJson(const diagnosis::DoctorFacts& facts) {
 
 }  // namespace
 
-CommandResult runDoctor(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                        const std::vector<net::HostInterface>& host, std::ostream& err) {
-  const diagnosis::Gathered gathered = diagnosis::gatherFacts(adapters, host, invocation.timeoutMs);
-  for (const gvcp::Status& skip : gathered.skipped) err << "warning: " << skip.toString() << "\n";
+CommandResult runDoctor(const CommandContext& context) {
+  const diagnosis::Gathered gathered =
+      diagnosis::gatherFacts(context.adapters, context.host, context.invocation.timeoutMs);
+  for (const gvcp::Status& skip : gathered.skipped)
+    context.err << "warning: " << skip.toString() << "\n";
   if (!gathered.status.ok()) {
     return failure(ExitCode::kFailed, "discovery: " + gathered.status.toString());
   }

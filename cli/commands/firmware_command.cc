@@ -10,6 +10,7 @@
 #include "audit/audit_trail.h"
 #include "cli/camera/change_audit.h"
 #include "cli/camera/shared_address.h"
+#include "cli/commands/camera_frame.h"
 #include "cli/output/firmware_upload_view.h"
 #include "fwupdate/firmware_update.h"
 #include "fwupdate/sha256.h"
@@ -112,21 +113,21 @@ CommandResult updateCameraFirmware(const device::CameraTarget& target, const Fir
   return result;
 }
 
-CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, os::SignalGuard& signals,
-                          std::ostream& err) {
+CommandResult runFirmware(const CommandContext& context) {
+  const Invocation& invocation = context.invocation;
   FirmwareJob job;
   job.imagePath = invocation.imagePath;
   job.yes = invocation.yes;
   job.dryRun = invocation.dryRun;
   job.expectedSha256 = invocation.imageSha256;
-  job.returnAdapters = adapters;
+  job.returnAdapters = context.adapters;
   const FirmwareConsole console = processConsole();
   if (std::optional<CommandResult> problem = firmwareJobProblem(job, console)) return *problem;
-  const Relocation found = findChangeable(invocation, selector, adapters, signals, err);
+  const Relocation found = findChangeable(context);
   if (found.failure) return *found.failure;
-  if (signals.stopRequested()) return interrupted();
-  return withTemporaryIp(updateCameraFirmware(found.target, job, console, signals, err), found);
+  if (context.signals->stopRequested()) return interrupted();
+  return withTemporaryIp(
+      updateCameraFirmware(found.target, job, console, *context.signals, context.err), found);
 }
 
 }  // namespace cli

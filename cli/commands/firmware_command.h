@@ -17,8 +17,6 @@
 
 #include "cli/camera/camera_lookup.h"
 #include "cli/exit_code.h"
-#include "cli/input/command_line.h"
-#include "cli/input/selector.h"
 #include "fwupdate/gige_fmupload.h"
 #include "net/adaptor.h"
 #include "os/signal_guard.h"
@@ -63,11 +61,5 @@ std::optional<CommandResult> firmwareJobProblem(FirmwareJob& job, const Firmware
 CommandResult updateCameraFirmware(const device::CameraTarget& target, const FirmwareJob& job,
                                    const FirmwareConsole& console, os::SignalGuard& signals,
                                    std::ostream& err);
-
-// The command: the checks before anything is sent, the camera found by its
-// selector, then updateCameraFirmware on the process's own console.
-CommandResult runFirmware(const Invocation& invocation, const Selector& selector,
-                          const std::vector<Adaptor>& adapters, os::SignalGuard& signals,
-                          std::ostream& err);
 
 }  // namespace cli

@@ -1,19 +1,18 @@
-#include "cli/commands/force_ip_command.h"
-
 #include "cli/camera/camera_lookup.h"
 #include "cli/camera/change_audit.h"
+#include "cli/commands/commands.h"
 #include "device/force_ip_port.h"
 
 namespace cli {
 
-CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
-                         const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
-                         std::ostream& err) {
+CommandResult runForceIp(const CommandContext& context) {
+  const Invocation& invocation = context.invocation;
   // Checked first, so that a run without the privilege sends nothing at all.
   std::variant<net::PacketSocket, gvcp::Status> arpSocket = device::openProbeSocket("force-ip");
   if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
   const device::Lookup lookup =
-      noteLookup(device::findDiscovered(selector, adapters, windowOf(invocation)), err);
+      noteLookup(device::findDiscovered(*context.selector, context.adapters, windowOf(invocation)),
+                 context.err);
   if (!lookup.camera) return lookupFailure(lookup);
   const device::CameraTarget camera = device::targetOf(*lookup.camera);
   device::NetworkPort port(camera, std::move(std::get<net::PacketSocket>(arpSocket)),
@@ -21,7 +20,7 @@ CommandResult runForceIp(const Invocation& invocation, const Selector& selector,
   return runRecordedForceIp(
       audit::Action::kForceIp, camera,
       device::forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,
-      signals, err);
+      *context.signals, context.err);
 }
 
 }  // namespace cli

@@ -1,10 +1,9 @@
-#include "cli/commands/list_command.h"
-
 #include <algorithm>
 #include <memory>
 #include <set>
 
 #include "cli/camera/discovery_run.h"
+#include "cli/commands/commands.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 #include "device/address_sharers.h"
@@ -27,17 +26,17 @@ gvcp::AnswerStop countReached(int expected) {
 
 }  // namespace
 
-CommandResult runList(const Invocation& invocation, const std::vector<Adaptor>& adapters,
-                      const std::vector<net::HostInterface>& host, std::ostream& err) {
-  const gvcp::DiscoveryOutcome outcome =
-      discoverForCommandLine(adapters, invocation.timeoutMs, err, countReached(invocation.expect));
+CommandResult runList(const CommandContext& context) {
+  std::ostream& err = context.err;
+  const gvcp::DiscoveryOutcome outcome = discoverForCommandLine(
+      context.adapters, context.invocation.timeoutMs, err, countReached(context.invocation.expect));
   for (const gvcp::Status& skip : outcome.skipped) err << "warning: " << skip.toString() << "\n";
   if (!outcome.status.ok())
     return failure(ExitCode::kFailed, "discovery: " + outcome.status.toString());
   std::vector<device::CameraRecord> views;
   for (const GigE_Camera_Info& camera : outcome.cameras) views.push_back(device::recordOf(camera));
   std::stable_sort(views.begin(), views.end(), device::listOrder);
-  device::noteSharing(views, device::hostAddresses(host));
+  device::noteSharing(views, device::hostAddresses(context.host));
   if (views.empty()) err << "no camera found\n";
   CommandResult result;
   result.data["cameras"] = nlohmann::ordered_json::array();

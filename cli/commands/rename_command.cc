@@ -1,26 +1,17 @@
-#include "cli/commands/rename_command.h"
-
 #include "cli/camera/shared_address.h"
 #include "cli/commands/camera_frame.h"
-#include "net/macaddress.h"
+#include "cli/commands/commands.h"
 
 namespace cli {
 
-CommandResult runRename(const Invocation& invocation, const Selector& selector,
-                        const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
-                        std::ostream& err) {
+CommandResult runRename(const CommandContext& context) {
   StateRequest request;
-  const Relocation found =
-      findChangeable(invocation, selector, adapters, signals, err, readAheadInto(request.ahead));
+  const Relocation found = findChangeable(context, readAheadInto(request.ahead));
   if (found.failure) return *found.failure;
-  request.desired.name = invocation.newName;
-  const std::string& address = found.target.address;
-  CommandResult named = reachState(found.target, "camera at " + address, request, &signals);
-  nlohmann::ordered_json data = {
-      {"camera", {{"mac", net::macText(found.target.mac)}, {"ip", address}}}};
-  data.update(named.data);
-  named.data = std::move(data);
-  return withTemporaryIp(std::move(named), found);
+  request.desired.name = context.invocation.newName;
+  const CommandResult named =
+      reachState(found.target, "camera at " + found.target.address, request, context.signals);
+  return withTemporaryIp(withCamera(named, found.target), found);
 }
 
 }  // namespace cli

@@ -1,9 +1,6 @@
-#include "cli/commands/set_command.h"
-
 #include "cli/camera/change_audit.h"
 #include "cli/camera/shared_address.h"
 #include "cli/commands/camera_frame.h"
-#include "cli/commands/restart_command.h"
 #include "device/camera_settings.h"
 #include "device/force_ip_port.h"
 #include "net/macaddress.h"
@@ -37,32 +34,22 @@ CommandResult withRestart(CommandResult changed, CommandResult restarted) {
   return changed;
 }
 
-// Fields in the order camera, then what the change reports.
-CommandResult withCamera(CommandResult changed, const device::CameraTarget& target) {
-  nlohmann::ordered_json data = {
-      {"camera", {{"mac", net::macText(target.mac)}, {"ip", target.address}}}};
-  data.update(changed.data);
-  changed.data = std::move(data);
-  return changed;
-}
-
 // --now: the persistent address the change stored (asked, or the one the
 // camera kept), given at once by FORCEIP through the camera's adapter and
 // confirmed by a discovery there.
 CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& target,
                              const AddressSet& set, net::PacketSocket arpSocket,
-                             const Invocation& invocation, const os::SignalGuard& signals,
-                             std::ostream& err) {
+                             const CommandContext& context) {
   if (!target.adapter) {
     return failure(ExitCode::kFailed, withoutLineEnd(changed.text) + "; but camera at " +
                                           target.address +
                                           " is behind no adapter of this host: --now cannot "
                                           "give it the address");
   }
-  device::NetworkPort port(target, std::move(arpSocket), invocation.timeoutMs);
-  CommandResult forced =
-      runRecordedForceIp(audit::Action::kForceIp, target,
-                         device::forceIpPlan(target, set, false, false), port, signals, err);
+  device::NetworkPort port(target, std::move(arpSocket), context.invocation.timeoutMs);
+  CommandResult forced = runRecordedForceIp(audit::Action::kForceIp, target,
+                                            device::forceIpPlan(target, set, false, false), port,
+                                            *context.signals, context.err);
   if (forced.code != ExitCode::kOk) {
     forced.message = withoutLineEnd(changed.text) + "; then " + forced.message;
     return forced;
@@ -74,9 +61,9 @@ CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& 
 
 }  // namespace
 
-CommandResult runSet(const Invocation& invocation, const Selector& selector,
-                     const std::vector<Adaptor>& adapters, const os::SignalGuard& signals,
-                     std::ostream& err) {
+CommandResult runSet(const CommandContext& context) {
+  const Invocation& invocation = context.invocation;
+  const os::SignalGuard& signals = *context.signals;
   // With --now the privilege of the ARP probe is checked before anything is sent.
   std::variant<net::PacketSocket, gvcp::Status> arpSocket;
   if (invocation.now) {
@@ -84,8 +71,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
     if (auto* refused = std::get_if<gvcp::Status>(&arpSocket)) return failureOf(*refused);
   }
   StateRequest request;
-  const Relocation found =
-      findChangeable(invocation, selector, adapters, signals, err, readAheadInto(request.ahead));
+  const Relocation found = findChangeable(context, readAheadInto(request.ahead));
   if (found.failure) return *found.failure;
   const device::CameraTarget& target = found.target;
   request.desired = {invocation.mode, invocation.addresses, std::nullopt, invocation.force};
@@ -100,8 +86,7 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
       }
       return withRestart(
           std::move(changed),
-          restartAndRediscover(session, before.mac, configAfter(before, request.desired),
-                               invocation, adapters, signals, err));
+          restartAndRediscover(session, before.mac, configAfter(before, request.desired), context));
     };
   }
   StateAccount account;
@@ -109,9 +94,8 @@ CommandResult runSet(const Invocation& invocation, const Selector& selector,
       reachState(target, "camera at " + target.address, request, &signals, &account, then);
   if (result.code == ExitCode::kOk && invocation.now) {
     const AddressSet set = invocation.addresses.value_or(account.startedFrom.persistent);
-    result =
-        withAddressNow(std::move(result), target, set,
-                       std::move(std::get<net::PacketSocket>(arpSocket)), invocation, signals, err);
+    result = withAddressNow(std::move(result), target, set,
+                            std::move(std::get<net::PacketSocket>(arpSocket)), context);
   } else if (result.code == ExitCode::kOk && !invocation.restart && !invocation.check &&
              !account.planned.empty()) {
     result.text += "the new configuration takes effect when the camera restarts\n";

@@ -1,10 +1,9 @@
-#include "cli/commands/show_command.h"
-
 #include <memory>
 #include <optional>
 
 #include "cli/camera/camera_lookup.h"
 #include "cli/commands/camera_frame.h"
+#include "cli/commands/commands.h"
 #include "cli/output/json_render.h"
 #include "cli/output/table_render.h"
 #include "device/address_sharers.h"
@@ -31,18 +30,17 @@ device::CameraRecord recordWithSharing(const device::CameraSettings& settings,
 
 }  // namespace
 
-CommandResult runShow(const Invocation& invocation, const Selector& selector,
-                      const std::vector<Adaptor>& adapters,
-                      const std::vector<net::HostInterface>& host, std::ostream& err) {
-  const device::Lookup lookup =
-      noteLookup(device::findCamera(selector, adapters, windowOf(invocation)), err);
+CommandResult runShow(const CommandContext& context) {
+  const device::Lookup lookup = noteLookup(
+      device::findCamera(*context.selector, context.adapters, windowOf(context.invocation)),
+      context.err);
   if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
   if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
     return failureOf(read, "camera at " + lookup.target->address);
   }
   const device::CameraRecord view =
-      recordWithSharing(settings, lookup, device::hostAddresses(host));
+      recordWithSharing(settings, lookup, device::hostAddresses(context.host));
   CommandResult result;
   result.data["camera"] = settingsJson(view, settings);
   result.text = showBlock(view, settings);

@@ -1,10 +1,9 @@
-#include "cli/commands/watch_command.h"
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "cli/camera/discovery_run.h"
+#include "cli/commands/commands.h"
 #include "cli/output/json_render.h"
 #include "cli/output/watch_render.h"
 #include "device/watch_round.h"
@@ -95,9 +94,8 @@ class Watch {
 
 }  // namespace
 
-CommandResult runWatch(const Invocation& invocation, const os::SignalGuard& guard,
-                       std::ostream& out, std::ostream& err) {
-  Watch(invocation, guard, out, err).run();
+CommandResult runWatch(const CommandContext& context) {
+  Watch(context.invocation, *context.signals, context.out, context.err).run();
   CommandResult result;
   result.streamed = true;
   return result;

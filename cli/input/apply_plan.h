@@ -20,6 +20,9 @@
 
 namespace cli {
 
+// Larger files are no address plan; they are refused before reading on.
+inline constexpr size_t kMaxPlanBytes = 1 << 20;
+
 struct PlanRow {
   int line = 0;  // counted from 1 in the file
   MacAddress mac;
