@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "net/privilege.h"
@@ -15,12 +17,29 @@ namespace net {
 
 namespace {
 
+// Closing a packet socket waits for the kernel's RCU grace period (several
+// milliseconds on an idle host), and so does binding one that was bound
+// before; closes under way at once share one grace period.
+void closeTogether(std::vector<UniqueFd>& fds) {
+  std::vector<std::jthread> closers;
+  try {
+    for (size_t i = 1; i < fds.size(); ++i) closers.emplace_back([&fd = fds[i]] { fd.reset(); });
+  } catch (const std::system_error&) {
+    // No thread to spare: the others close one after another with `fds`.
+  }
+  if (!fds.empty()) fds.front().reset();
+}
+
 struct Reserve {
   std::mutex lock;
+  // Fresh sockets at the back, where open() takes them first; sockets given
+  // back go to the front, so a command binds a used one only when no fresh
+  // one is left.
   std::vector<UniqueFd> idle;
   // Set by holdPacketSockets: before, a socket that ends is closed (a test
   // process opens them in many network namespaces, a socket stays in its own).
   bool holding = false;
+  ~Reserve() { closeTogether(idle); }
 };
 
 Reserve& reserve() {
@@ -88,7 +107,7 @@ void PacketSocket::reset() {
   }
   Reserve& r = reserve();
   const std::lock_guard<std::mutex> guard(r.lock);
-  if (r.holding) r.idle.push_back(std::move(fd_));
+  if (r.holding) r.idle.insert(r.idle.begin(), std::move(fd_));
   fd_.reset();
 }
 
