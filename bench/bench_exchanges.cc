@@ -53,6 +53,11 @@ Run run(const std::string& host, const std::vector<std::string>& args) {
   return {ok, ms, process.errors()};
 }
 
+double median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
 // Median wall time of kRuns runs, the arguments of run i from `argsOf(i)`;
 // -1 when one failed.
 template <typename ArgsOf>
@@ -63,8 +68,7 @@ double medianMs(const std::string& host, ArgsOf argsOf) {
     if (!r.ok) return -1;
     times.push_back(r.ms);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return median(times);
 }
 
 int datagramsSent(const std::string& host, std::vector<std::string> args) {
@@ -92,8 +96,7 @@ double packetSocketCloseMs() {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count());
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return median(times);
 }
 
 const char* verdict(bool met) { return met ? "met" : "NOT met"; }
