@@ -51,7 +51,7 @@ void ForceIp::sendCommand(const GigE_Camera_Info& camera, const ForceIpSet& set)
   }
   // Bound to the adapter's address, the limited broadcast leaves through the
   // adapter that owns it; port 0 lets the system pick the source port.
-  const sockaddr_in local = net::socketAddress(inet_addr(camera.adaptor.getIp().c_str()), 0);
+  const sockaddr_in local = net::socketAddress(camera.adaptor.ipValue(), 0);
   if (::bind(sock.get(), net::asSockaddr(local), sizeof local) != 0) {
     std::puts("bind() error");
   }

@@ -12,7 +12,7 @@ bool matches(const Selector& s, const GigE_Camera_Info& camera) {
     case Selector::Kind::kMac:
       return std::memcmp(camera.cameraMacHw, s.mac.data(), s.mac.size()) == 0;
     case Selector::Kind::kAddress:
-      return camera.cameraIp == s.text;
+      return net::Ipv4::fromNetwork(camera.sourceIp) == s.ip;
     case Selector::Kind::kName:
       return camera.serialNumber == s.text || camera.userDefinedName == s.text;
   }

@@ -5,8 +5,6 @@
 // input names once, by its first record, and nothing else. Half of
 // the inputs are mapped onto the characters selectors are made of, so that
 // the replay run reaches every kind.
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -51,12 +49,9 @@ void checkKind(const Selector& s, std::string_view text) {
       if (bytes != s.mac) std::abort();
       return;
     }
-    case Selector::Kind::kAddress: {
-      char dotted[INET_ADDRSTRLEN] = {};
-      ::inet_ntop(AF_INET, &s.ip, dotted, sizeof dotted);
-      if (text != dotted) std::abort();
+    case Selector::Kind::kAddress:
+      if (text != s.ip.text()) std::abort();
       return;
-    }
     case Selector::Kind::kName:
       if (text.empty() || text.size() > kMaxNameBytes || net::parseMacText(text)) std::abort();
       return;
@@ -82,7 +77,7 @@ Records records(const uint8_t* data, size_t size, const Selector& s) {
       if (!(pick & 0x10)) mac[5] ^= static_cast<uint8_t>(1 + pick % 3);
     }
     std::copy(mac.begin(), mac.end(), camera.cameraMacHw);
-    camera.cameraIp = (pick & 0x20) ? s.text : "";  // a selector's text is never empty
+    camera.sourceIp = (pick & 0x20) ? s.ip.network() : ~s.ip.network();
     camera.serialNumber = (pick & 0x40) ? s.text : "";
     camera.userDefinedName = (pick & 0x80) ? s.text : "";
     const uint8_t namedBits = s.kind == Selector::Kind::kMac       ? 0x10
@@ -114,7 +109,7 @@ void checkMatching(const Selector& s, const Records& built) {
   if (found.size() != expected.size()) std::abort();
   for (size_t k = 0; k < found.size(); ++k) {
     const GigE_Camera_Info& want = built.cameras[expected[k]];
-    if (macOf(found[k]) != macOf(want) || found[k].cameraIp != want.cameraIp ||
+    if (macOf(found[k]) != macOf(want) || found[k].sourceIp != want.sourceIp ||
         found[k].serialNumber != want.serialNumber ||
         found[k].userDefinedName != want.userDefinedName) {
       std::abort();

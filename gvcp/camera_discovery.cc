@@ -138,9 +138,7 @@ void tieSender(const Probe& probe) {
 // Binding to the adapter's address makes the request leave through it.
 Status bindSender(Probe& probe) {
   tieSender(probe);
-  uint32_t ip = 0;
-  ::inet_pton(AF_INET, probe.adaptor.getIp().c_str(), &ip);
-  const sockaddr_in local = net::socketAddress(ip, 0);
+  const sockaddr_in local = net::socketAddress(probe.adaptor.ipValue(), 0);
   if (::bind(probe.sender.get(), net::asSockaddr(local), sizeof local) != 0) {
     return failure("bind() error", site::kUdpBind);
   }

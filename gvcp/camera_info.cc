@@ -4,9 +4,9 @@
 
 #include "gvcp/camera_text.h"
 #include "gvcp/gvcp_protocol.h"
-#include "net/ipv4address.h"
+#include "net/ipv4.h"
 
-GigE_Camera_Info gvcp::decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
+GigE_Camera_Info gvcp::decodeDiscoveryAck(const uint8_t* ack, net::Ipv4 source,
                                           const Adaptor& adaptor) {
   using d = gvcp::DiscoveryAck;
   const uint8_t* p = ack + gvcp::kHeaderSize;
@@ -28,8 +28,8 @@ GigE_Camera_Info gvcp::decodeDiscoveryAck(const uint8_t* ack, const std::string&
   info.manufacturerInfo = gvcp::textField(p + d::kManufacturerInfo, d::kManufacturerInfoLen);
   info.serialNumber = gvcp::textField(p + d::kSerialNumber, d::kSerialNumberLen);
   info.userDefinedName = gvcp::textField(p + d::kUserDefinedName, d::kUserDefinedNameLen);
-  info.cameraIp = sourceIp;
-  net::parseIpv4(sourceIp, &info.sourceIp);
+  info.cameraIp = source.text();
+  info.sourceIp = source.network();
   info.adaptor = adaptor;
   return info;
 }

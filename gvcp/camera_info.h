@@ -9,6 +9,7 @@
 #include <string>
 
 #include "net/adaptor.h"
+#include "net/ipv4.h"
 
 struct GigE_Camera_Info {
   uint32_t specVersion = 0;
@@ -61,9 +62,9 @@ struct DiscoveryAck {
 };
 
 // Decodes the 256 bytes of a DISCOVERY_ACK (header included; status and length
-// are not consulted) into a record carrying `sourceIp` and a copy of `adaptor`.
-GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, const std::string& sourceIp,
-                                    const Adaptor& adaptor);
+// are not consulted) into a record carrying `source` (the address it came
+// from, as number and text) and a copy of `adaptor`.
+GigE_Camera_Info decodeDiscoveryAck(const uint8_t* ack, net::Ipv4 source, const Adaptor& adaptor);
 
 // True when `a` and `b` are records of one device: the same MAC, and for the
 // all-zero MAC (which several devices report) also the same source address

@@ -24,8 +24,8 @@ class DiscoveryAckDecodeTest : public ::testing::Test {
   void putText(size_t offset, const std::string& text) {
     std::memcpy(payload() + offset, text.data(), text.size());
   }
-  GigE_Camera_Info decode(const std::string& source = "192.168.1.10") {
-    return gvcp::decodeDiscoveryAck(ack, source, Adaptor(0u));
+  GigE_Camera_Info decode(const char* source = "192.168.1.10") {
+    return gvcp::decodeDiscoveryAck(ack, *net::Ipv4::parse(source), Adaptor(0u));
   }
 
   uint8_t ack[gvcp::kDiscoveryAckSize] = {};

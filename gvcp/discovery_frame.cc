@@ -1,15 +1,16 @@
 #include "gvcp/discovery_frame.h"
 
-#include <arpa/inet.h>
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <array>
+#include <cstring>
+
+#include "gvcp/discovery_listen.h"
 
 using f = gvcp::DiscoveryFrameLayout;
 
-std::optional<std::string> gvcp::discoveryAnswerSource(gvcp::DiscoveryFrame frame,
-                                                       const std::string& adapterIp) {
+std::optional<net::Ipv4> gvcp::discoveryAnswerSource(gvcp::DiscoveryFrame frame,
+                                                     net::Ipv4 adapterIp) {
   const uint8_t* bytes = frame.data();
   if (gvcp::getBe16(bytes + f::kEtherTypeOffset) != f::kEtherTypeIpv4 ||
       bytes[f::kIpVersionOffset] != f::kIpv4NoOptions ||
@@ -19,27 +20,21 @@ std::optional<std::string> gvcp::discoveryAnswerSource(gvcp::DiscoveryFrame fram
       gvcp::getBe16(bytes + f::kAckLengthOffset) != gvcp::kDiscoveryAckPayload) {
     return std::nullopt;
   }
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, frame.data() + f::kSourceIpOffset, text, sizeof text);
+  uint32_t networkOrder = 0;
+  std::memcpy(&networkOrder, bytes + f::kSourceIpOffset, sizeof networkOrder);
+  const net::Ipv4 source = net::Ipv4::fromNetwork(networkOrder);
   // The capture also sees what this host sends from the adapter's address.
-  if (adapterIp == text) return std::nullopt;
-  return std::string(text);
-}
-
-bool gvcp::addUniqueCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info) {
-  const bool known = std::any_of(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
-    return c.cameraMac == info.cameraMac && c.cameraIp == info.cameraIp;
-  });
-  if (!known) cameras.push_back(info);
-  return !known;
+  if (!adapterIp.isZero() && source == adapterIp) return std::nullopt;
+  return source;
 }
 
 void gvcp::takeDiscoveryFrame(gvcp::DiscoveryFrame frame, const Adaptor& adaptor,
                               std::vector<GigE_Camera_Info>& cameras) {
-  const std::optional<std::string> source = gvcp::discoveryAnswerSource(frame, adaptor.getIp());
+  const std::optional<net::Ipv4> source = gvcp::discoveryAnswerSource(frame, adaptor.address());
   if (!source) return;
-  gvcp::addUniqueCamera(
-      cameras, gvcp::decodeDiscoveryAck(frame.data() + gvcp::kFrameGvcpOffset, *source, adaptor));
+  gvcp::addCamera(cameras,
+                  gvcp::decodeDiscoveryAck(frame.data() + gvcp::kFrameGvcpOffset, *source, adaptor),
+                  gvcp::MergeRule::kMacAndAddress);
 }
 
 namespace {

@@ -24,6 +24,7 @@
 #include "gvcp/camera_info.h"
 #include "gvcp/gvcp_protocol.h"
 #include "net/adaptor.h"
+#include "net/ipv4.h"
 
 namespace gvcp {
 struct DiscoveryFrameLayout {
@@ -42,18 +43,14 @@ struct DiscoveryFrameLayout {
 
 using DiscoveryFrame = std::span<const uint8_t, gvcp::kDiscoveryFrameSize>;
 
-// The dotted source address of `frame` when the frame is a discovery answer
-// that did not come from `adapterIp` (the adapter's own address text); empty
+// The source address of `frame` when the frame is a discovery answer that did
+// not come from `adapterIp` (the adapter's own address; 0.0.0.0: none); empty
 // for every other frame.
-std::optional<std::string> discoveryAnswerSource(DiscoveryFrame frame,
-                                                 const std::string& adapterIp);
+std::optional<net::Ipv4> discoveryAnswerSource(DiscoveryFrame frame, net::Ipv4 adapterIp);
 
-// Appends `info` unless `cameras` already holds a record with the same
-// `cameraMac` and `cameraIp` texts. True when appended.
-bool addUniqueCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info);
-
-// Runs the whole selection on one captured frame and, when it is a new answer,
-// decodes it (with a copy of `adaptor`) onto the end of `cameras`.
+// Runs the whole selection on one captured frame and, when it is a new answer
+// by MAC and source address, decodes it (with a copy of `adaptor`) onto the
+// end of `cameras`.
 void takeDiscoveryFrame(DiscoveryFrame frame, const Adaptor& adaptor,
                         std::vector<GigE_Camera_Info>& cameras);
 

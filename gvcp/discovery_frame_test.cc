@@ -33,15 +33,17 @@ Frame answerFrame(std::array<uint8_t, 4> source = {192, 168, 10, 20},
   return f;
 }
 
-constexpr const char* kAdapterIp = "192.168.10.1";
+constexpr net::Ipv4 kAdapterIp = net::Ipv4::fromHost(0xC0A80A01);  // 192.168.10.1
+
+net::Ipv4 ip(const char* text) { return *net::Ipv4::parse(text); }
 
 TEST(DiscoveryFrameTest, AnswerFromCameraGivesItsSourceAddress) {
-  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame(), kAdapterIp), "192.168.10.20");
+  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame(), kAdapterIp), ip("192.168.10.20"));
 }
 
 TEST(DiscoveryFrameTest, AnswersFromForeignSubnetAndFromZeroAddressAreTaken) {
-  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame({10, 77, 0, 9}), kAdapterIp), "10.77.0.9");
-  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame({0, 0, 0, 0}), kAdapterIp), "0.0.0.0");
+  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame({10, 77, 0, 9}), kAdapterIp), ip("10.77.0.9"));
+  EXPECT_EQ(gvcp::discoveryAnswerSource(answerFrame({0, 0, 0, 0}), kAdapterIp), net::Ipv4());
 }
 
 TEST(DiscoveryFrameTest, SingleByteCorruptionsOfTheTestedBytesReject) {
@@ -71,7 +73,7 @@ TEST(DiscoveryFrameTest, FieldsOutsideTheFixedOffsetsAreNotExamined) {
   for (size_t offset : {16u, 17u, 30u, 36u, 37u, 42u, 43u, 48u, 49u}) {
     Frame f = answerFrame();
     f[offset] ^= 0xA5;
-    EXPECT_EQ(gvcp::discoveryAnswerSource(f, kAdapterIp), "192.168.10.20") << "byte " << offset;
+    EXPECT_EQ(gvcp::discoveryAnswerSource(f, kAdapterIp), ip("192.168.10.20")) << "byte " << offset;
   }
 }
 
@@ -190,7 +192,7 @@ TEST_F(DiscoveryFilterTest, AgreesWithTheSelectionOnEveryCorruptionAndTruncation
   for (const std::vector<uint8_t>& datagram : cases) {
     Frame padded{};
     std::copy(datagram.begin(), datagram.end(), padded.begin());
-    const bool selected = gvcp::discoveryAnswerSource(padded, "").has_value();
+    const bool selected = gvcp::discoveryAnswerSource(padded, net::Ipv4()).has_value();
     EXPECT_EQ(!passThrough(datagram).empty(), selected)
         << "length " << datagram.size() << ", byte 23 " << +padded[23];
   }

@@ -22,7 +22,7 @@ using std::chrono::microseconds;
 using f = gvcp::DiscoveryFrameLayout;
 
 // True when the plan's stop condition holds after this answer.
-bool takeAnswer(const gvcp::Capture& capture, const uint8_t* ack, const std::string& source,
+bool takeAnswer(const gvcp::Capture& capture, const uint8_t* ack, net::Ipv4 source,
                 const gvcp::ListenPlan& plan) {
   GigE_Camera_Info info = gvcp::decodeDiscoveryAck(ack, source, *capture.adaptor);
   info.seenAtLinkLevel = capture.mode == gvcp::CaptureMode::kPacket;
@@ -49,8 +49,8 @@ Read readFrame(const gvcp::Capture& capture, const gvcp::ListenPlan& plan) {
   std::array<uint8_t, gvcp::kDiscoveryFrameSize> frame{};
   // Never waits: the queue is emptied until the kernel has nothing left.
   if (::recv(capture.fd, frame.data(), frame.size(), MSG_DONTWAIT) < 0) return Read::kEmpty;
-  const std::optional<std::string> source =
-      gvcp::discoveryAnswerSource(frame, capture.adaptor->getIp());
+  const std::optional<net::Ipv4> source =
+      gvcp::discoveryAnswerSource(frame, capture.adaptor->address());
   if (!source) return Read::kTaken;
   if (capture.answerPort != 0 &&
       gvcp::getBe16(frame.data() + f::kDestinationPortOffset) != capture.answerPort) {
@@ -74,9 +74,7 @@ Read readDatagram(const gvcp::Capture& capture, const gvcp::ListenPlan& plan) {
   gvcp::traceDatagram(gvcp::TraceDirection::kReceive, from.sin_addr.s_addr, ntohs(from.sin_port),
                       std::span<const uint8_t>(ack.data(), size));
   if (gvcp::readAckHeader(ack.data()).acknowledge != gvcp::DISCOVERY_ACK) return Read::kTaken;
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-  return taken(takeAnswer(capture, ack.data(), text, plan));
+  return taken(takeAnswer(capture, ack.data(), net::Ipv4::fromNetwork(from.sin_addr.s_addr), plan));
 }
 
 // Reads per descriptor and wake-up at most: far above a burst of answers, yet
@@ -106,9 +104,9 @@ microseconds sendPoint(const gvcp::ListenPlan& plan, int k) {
 bool gvcp::addCamera(std::vector<GigE_Camera_Info>& cameras, const GigE_Camera_Info& info,
                      gvcp::MergeRule rule) {
   const auto known = std::find_if(cameras.begin(), cameras.end(), [&](const GigE_Camera_Info& c) {
-    return rule == gvcp::MergeRule::kMac
-               ? gvcp::sameDevice(c, info)
-               : c.cameraMac == info.cameraMac && c.cameraIp == info.cameraIp;
+    if (rule == gvcp::MergeRule::kMac) return gvcp::sameDevice(c, info);
+    return c.sourceIp == info.sourceIp &&
+           std::memcmp(c.cameraMacHw, info.cameraMacHw, sizeof c.cameraMacHw) == 0;
   });
   if (known == cameras.end()) {
     cameras.push_back(info);

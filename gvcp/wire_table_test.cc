@@ -70,7 +70,8 @@ void expectDecodedFieldByField(const GigE_Camera_Info& info) {
 
 TEST(DiscoveryAnswerWireTest, EveryFieldOfALiteralAnswerLandsInItsRecordField) {
   const Bytes ack = bytesOf({kDiscoveryAck, 256});
-  const GigE_Camera_Info info = gvcp::decodeDiscoveryAck(ack.data(), "192.168.1.10", Adaptor(0u));
+  const GigE_Camera_Info info =
+      gvcp::decodeDiscoveryAck(ack.data(), *net::Ipv4::parse("192.168.1.10"), Adaptor(0u));
   expectDecodedFieldByField(info);
   EXPECT_EQ(info.cameraIp, "192.168.1.10");
 }
@@ -90,7 +91,8 @@ TEST(DiscoveryAnswerWireTest, CapturedFrameTakesTheSenderFromTheIpHeaderAndTheRe
   frame.insert(frame.end(), ack.begin(), ack.end());
   ASSERT_EQ(frame.size(), 298u);
   const gvcp::DiscoveryFrame view(frame.data(), 298);
-  EXPECT_EQ(gvcp::discoveryAnswerSource(view, "192.168.1.1"), "192.168.1.11");
+  EXPECT_EQ(gvcp::discoveryAnswerSource(view, *net::Ipv4::parse("192.168.1.1")),
+            net::Ipv4::parse("192.168.1.11"));
   std::vector<GigE_Camera_Info> cameras;
   gvcp::takeDiscoveryFrame(view, Adaptor(0u), cameras);
   ASSERT_EQ(cameras.size(), 1u);

@@ -1,10 +1,10 @@
 #include "simulator/device_state.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+
+#include "net/ipv4.h"
 
 namespace sim {
 namespace {
@@ -103,17 +103,12 @@ Persisted persistedFromText(const std::string& text, Persisted defaults) {
   return defaults;
 }
 
-std::string dotted(uint32_t hostOrder) {
-  char text[INET_ADDRSTRLEN] = {};
-  const in_addr addr{htonl(hostOrder)};
-  inet_ntop(AF_INET, &addr, text, sizeof text);
-  return text;
-}
+std::string dotted(uint32_t hostOrder) { return net::Ipv4::fromHost(hostOrder).text(); }
 
 std::optional<uint32_t> parseDotted(const std::string& text) {
-  in_addr addr{};
-  if (inet_pton(AF_INET, text.c_str(), &addr) != 1) return std::nullopt;
-  return ntohl(addr.s_addr);
+  const std::optional<net::Ipv4> address = net::Ipv4::parse(text);
+  if (!address) return std::nullopt;
+  return address->host();
 }
 
 }  // namespace sim

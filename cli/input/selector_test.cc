@@ -66,6 +66,7 @@ class SelectorMatch : public testing::Test {
     GigE_Camera_Info c;
     std::copy(kMac.begin(), kMac.end(), c.cameraMacHw);
     c.cameraMacHw[5] = last;
+    c.sourceIp = net::Ipv4::parse(ip)->network();  // as a discovery records it
     c.cameraIp = std::move(ip);
     c.serialNumber = std::move(serial);
     c.userDefinedName = std::move(user);

@@ -77,7 +77,8 @@ TEST(CameraJson, FieldOfThirtyTwoBytesWithoutNulIsCutAtItsWidth) {
   std::vector<uint8_t> ack(gvcp::kDiscoveryAckSize, 0);
   std::memset(ack.data() + gvcp::kHeaderSize + gvcp::DiscoveryAck::kModelName, 'M', 32);
   std::memset(ack.data() + gvcp::kHeaderSize + gvcp::DiscoveryAck::kDeviceVersion, 'V', 32);
-  const GigE_Camera_Info info = gvcp::decodeDiscoveryAck(ack.data(), "192.168.10.11", Adaptor(0u));
+  const GigE_Camera_Info info =
+      gvcp::decodeDiscoveryAck(ack.data(), *net::Ipv4::parse("192.168.10.11"), Adaptor(0u));
   const json object = json::parse(writeJson(cameraJson(device::recordOf(info))));
   EXPECT_EQ(object["model"], std::string(32, 'M'));
 }
