@@ -26,20 +26,16 @@ const char* errorCodeName(ExitCode code) {
 
 namespace {
 
+// A Fault's code is its exit status above device::kFaultBase.
 ExitCode exitCodeOf(int localCode) {
   switch (static_cast<device::Fault>(localCode)) {
     case device::Fault::kFailed:
-      return ExitCode::kFailed;
     case device::Fault::kUsage:
-      return ExitCode::kUsage;
     case device::Fault::kNotFound:
-      return ExitCode::kNotFound;
     case device::Fault::kAmbiguous:
-      return ExitCode::kAmbiguous;
     case device::Fault::kNoPrivilege:
-      return ExitCode::kNoPrivilege;
     case device::Fault::kInterrupted:
-      return ExitCode::kInterrupted;
+      return static_cast<ExitCode>(localCode - device::kFaultBase);
   }
   return ExitCode::kFailed;
 }

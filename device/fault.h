@@ -12,13 +12,15 @@
 
 namespace device {
 
+// Each code is the command line's exit status for it above kFaultBase.
+inline constexpr int kFaultBase = 1000;
 enum class Fault {
-  kFailed = 1001,       // the camera refused, did not answer, or a check after it failed
-  kUsage = 1002,        // the request cannot be done as asked; nothing was sent
-  kNotFound = 1003,     // no camera matched
-  kAmbiguous = 1004,    // more than one camera matched
-  kNoPrivilege = 1005,  // the packet-socket privilege is missing where it is needed
-  kInterrupted = 1130,  // a stop signal ended the operation between its steps
+  kFailed = kFaultBase + 1,       // the camera refused, did not answer, or a check after it failed
+  kUsage = kFaultBase + 2,        // the request cannot be done as asked; nothing was sent
+  kNotFound = kFaultBase + 3,     // no camera matched
+  kAmbiguous = kFaultBase + 4,    // more than one camera matched
+  kNoPrivilege = kFaultBase + 5,  // the packet-socket privilege is missing where it is needed
+  kInterrupted = kFaultBase + 130,  // a stop signal ended the operation between its steps
 };
 
 inline gvcp::Status fault(Fault kind, std::string what) {
