@@ -92,7 +92,7 @@ std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarge
   if (alongside) alongside(camera);
   const net::ProbeResult probed = probing.get();
   if (probed.kind == net::ProbeResult::Kind::kLinkFailed) {
-    return fault(Fault::kFailed, "ARP probe of " + camera.address + " on adapter " +
+    return fault(Fault::kFailed, "ARP probe of " + camera.ip.text() + " on adapter " +
                                      camera.adapter->getName() + " failed");
   }
   std::vector<net::Mac> sharers;

@@ -93,8 +93,7 @@ Lookup findCamera(const Selector& selector, const std::vector<Adaptor>& adapters
                   std::chrono::milliseconds window, LookupUse use) {
   if (selector.kind == Selector::Kind::kAddress) {
     const std::unique_ptr<Camera> camera = openCamera(selector.ip);
-    CameraTarget direct{selector.ip, selector.text, adapterHolding(selector.ip, adapters), {}, {},
-                        {}};
+    CameraTarget direct{selector.ip, adapterHolding(selector.ip, adapters), {}, {}, {}};
     // The device that answers here now is the one a command reads; a
     // changing command then learns who else answers there (device/address_sharers.h).
     // Its capabilities come first, so that its MAC and every later read of

@@ -7,12 +7,8 @@
 namespace device {
 
 CameraTarget targetOf(const GigE_Camera_Info& camera) {
-  CameraTarget target{net::Ipv4::fromNetwork(camera.sourceIp),
-                      camera.cameraIp,
-                      camera.adaptor,
-                      {},
-                      camera.adaptor.getName(),
-                      {}};
+  CameraTarget target{
+      net::Ipv4::fromNetwork(camera.sourceIp), camera.adaptor, {}, camera.adaptor.getName(), {}};
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
   return target;
 }

@@ -22,7 +22,6 @@ namespace device {
 
 struct CameraTarget {
   net::Ipv4 ip;                    // where it answers
-  std::string address;             // as the camera or the operator gave it
   std::optional<Adaptor> adapter;  // whose subnet holds the address, or it answered on
   net::Mac mac{};                  // of the camera found: the session checks it
   // The interface unicast to it is tied to: the one a discovery heard it on;

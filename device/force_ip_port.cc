@@ -60,14 +60,14 @@ std::optional<net::Ipv4> NetworkPort::whereAnswers(net::Ipv4 ip) {
 }
 
 ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
-                        bool force) {
+                        bool force, const std::vector<net::HostInterface>& host) {
   ForceIpPlan plan;
   plan.mac = net::macText(camera.mac);
   plan.currentIp = camera.ip;
   plan.adapterName = camera.adapter->getName();
   plan.adapterIp = camera.adapter->address();
   plan.adapterMask = camera.adapter->mask();
-  for (const Adaptor& adaptor : net::ipv4Adapters(net::listHostInterfaces())) {
+  for (const Adaptor& adaptor : net::ipv4Adapters(host)) {
     plan.hostAddresses.emplace_back(adaptor.getName(), adaptor.address());
   }
   if (!autoIp) plan.ip = set.ip;
@@ -80,12 +80,13 @@ ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, 
 std::string sharingText(const CameraTarget& target, const std::vector<net::Mac>& sharers) {
   std::string others;
   for (const auto& mac : sharers) others += (others.empty() ? "" : ", ") + net::macText(mac);
-  return "camera " + net::macText(target.mac) + " shares address " + target.address + " with " +
+  return "camera " + net::macText(target.mac) + " shares address " + target.ip.text() + " with " +
          others;
 }
 
 Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
-                                int timeoutMs, const std::function<bool()>& stopRequested) {
+                                int timeoutMs, const std::function<bool()>& stopRequested,
+                                const std::vector<net::HostInterface>& host) {
   Relocation relocation{target, std::nullopt, std::nullopt, gvcp::Status::Ok()};
   if (sharers.empty() || !target.adapter) return relocation;
   const std::string what = sharingText(target, sharers);
@@ -98,7 +99,7 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
   NetworkPort port(target, std::move(std::get<net::PacketSocket>(arpSocket)), timeoutMs);
   const net::AddressSet automatic{{}, target.adapter->mask(), {}};
   TemporaryForce& forced = relocation.forced.emplace(
-      TemporaryForce{forceIpPlan(target, automatic, true, false), ForceIpOutcome{}});
+      TemporaryForce{forceIpPlan(target, automatic, true, false, host), ForceIpOutcome{}});
   forced.outcome = forceIp(forced.plan, port, stopRequested);
   // Success means the camera answered a discovery from the address sent.
   if (!forced.outcome.status.ok() || !forced.outcome.sent) {
@@ -109,7 +110,6 @@ Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<ne
   }
   const net::Ipv4 ip = *forced.outcome.sent;
   relocation.target.ip = ip;
-  relocation.target.address = ip.text();
   relocation.temporaryIp = ip;
   return relocation;
 }

@@ -20,6 +20,7 @@
 #include "device/camera_target.h"
 #include "device/force_ip.h"
 #include "net/address_set.h"
+#include "net/host_interfaces.h"
 #include "net/macaddress.h"
 #include "net/packet_link.h"
 
@@ -50,9 +51,11 @@ class NetworkPort : public ForceIpPort {
 };
 
 // The flow's plan for `camera` (with its adapter): `set` with its address,
-// or with none (autoIp) the first free one from the top of the subnet.
+// or with none (autoIp) the first free one from the top of the subnet; `host`
+// is the command's listing of this host's interfaces, whose addresses the
+// flow never gives away.
 ForceIpPlan forceIpPlan(const CameraTarget& camera, const net::AddressSet& set, bool autoIp,
-                        bool force);
+                        bool force, const std::vector<net::HostInterface>& host);
 
 // FORCEIP's plan and outcome, once it was tried.
 struct TemporaryForce {
@@ -71,8 +74,9 @@ struct Relocation {
 std::string sharingText(const CameraTarget& target, const std::vector<net::Mac>& sharers);
 
 // `target` unchanged when `sharers` is empty or it has no adapter.
-// `stopRequested` is asked between FORCEIP's steps.
+// `stopRequested` is asked between FORCEIP's steps; `host` as forceIpPlan.
 Relocation moveOffSharedAddress(const CameraTarget& target, const std::vector<net::Mac>& sharers,
-                                int timeoutMs, const std::function<bool()>& stopRequested);
+                                int timeoutMs, const std::function<bool()>& stopRequested,
+                                const std::vector<net::HostInterface>& host);
 
 }  // namespace device

@@ -18,7 +18,7 @@ audit::ChangeRecord changeRecordOf(audit::Action action, const device::CameraTar
   record.action = action;
   record.result = auditResultOf(result, written);
   record.cameraMac = net::macText(target.mac);
-  record.cameraIp = target.address;
+  record.cameraIp = target.ip.text();
   record.adapter = target.adapter ? target.adapter->getName() : target.interface;
   for (const SettingChange& change : changes) {
     record.changes.push_back({change.setting, change.from, change.to});

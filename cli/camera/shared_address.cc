@@ -9,9 +9,10 @@ namespace cli {
 
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
-                                const os::SignalGuard& signals, std::ostream& err) {
+                                const os::SignalGuard& signals, std::ostream& err,
+                                const std::vector<net::HostInterface>& host) {
   const device::Relocation moved = device::moveOffSharedAddress(
-      target, sharers, timeoutMs, [&] { return signals.stopRequested(); });
+      target, sharers, timeoutMs, [&] { return signals.stopRequested(); }, host);
   if (moved.forced) {
     recordForceIp(audit::Action::kTemporaryAddress, target, moved.forced->plan,
                   moved.forced->outcome, err);
@@ -19,7 +20,7 @@ Relocation moveOffSharedAddress(const device::CameraTarget& target,
   if (!moved.status.ok()) return {target, std::nullopt, failureOf(moved.status)};
   if (moved.temporaryIp) {
     err << device::sharingText(target, sharers) << ": it answers at the temporary address "
-        << moved.target.address << " until it restarts\n";
+        << moved.target.ip.text() << " until it restarts\n";
   }
   return {moved.target, moved.temporaryIp, std::nullopt};
 }

@@ -10,6 +10,7 @@
 #include "cli/camera/camera_lookup.h"
 #include "cli/exit_code.h"
 #include "device/address_sharers.h"
+#include "net/host_interfaces.h"
 #include "net/macaddress.h"
 #include "os/signal_guard.h"
 
@@ -22,10 +23,11 @@ struct Relocation {
 };
 
 // device::moveOffSharedAddress under `signals`, said on `err` and recorded;
-// `target` unchanged when `sharers` is empty.
+// `target` unchanged when `sharers` is empty. `host`: the command's listing.
 Relocation moveOffSharedAddress(const device::CameraTarget& target,
                                 const std::vector<net::Mac>& sharers, int timeoutMs,
-                                const os::SignalGuard& signals, std::ostream& err);
+                                const os::SignalGuard& signals, std::ostream& err,
+                                const std::vector<net::HostInterface>& host);
 
 // `result` with "temporary_ip" when the camera was moved.
 CommandResult withTemporaryIp(CommandResult result, const Relocation& relocation);

@@ -23,6 +23,7 @@ struct RowContext {
   const std::vector<GigE_Camera_Info>& found;
   const os::SignalGuard& signals;
   std::ostream& err;
+  const std::vector<net::HostInterface>& host;
   std::mutex relocating;
 };
 
@@ -74,7 +75,8 @@ CommandResult applyRow(ApplyRow& target, RowContext& context) {
   if (!request.check) {
     const std::lock_guard<std::mutex> one(context.relocating);
     moved = moveOffSharedAddress(moved.target, device::sharersOf(moved.target, context.found),
-                                 context.invocation.timeoutMs, context.signals, context.err);
+                                 context.invocation.timeoutMs, context.signals, context.err,
+                                 context.host);
   }
   if (moved.failure) return *moved.failure;
   // Rows under way finish when a stop signal comes: no signal guard here.
@@ -96,7 +98,7 @@ CommandResult runApply(const CommandContext& context) {
   auto located = locate(rows, found.cameras, invocation.planPath);
   if (auto* bad = std::get_if<CommandResult>(&located)) return std::move(*bad);
   std::vector<ApplyRow>& rowsFound = std::get<std::vector<ApplyRow>>(located);
-  RowContext shared{invocation, found.cameras, signals, context.err, {}};
+  RowContext shared{invocation, found.cameras, signals, context.err, context.host, {}};
   os::runJobs(rowsFound.size(), invocation.jobs, [&](size_t i) {
     if (signals.stopRequested()) return;
     rowsFound[i].started = true;

@@ -57,14 +57,14 @@ Relocation findChangeable(const CommandContext& context, const device::WhileProb
   if (!lookup.target) return {{}, std::nullopt, lookupFailure(lookup)};
   if (readOnly) return {*lookup.target, std::nullopt, std::nullopt};
   return moveOffSharedAddress(*lookup.target, found.sharers, invocation.timeoutMs, *context.signals,
-                              context.err);
+                              context.err, context.host);
 }
 
 CommandResult runUnderControl(const CommandContext& context, audit::Action action,
                               const AddressedWork& work) {
   const Relocation found = findChangeable(context);
   if (found.failure) return *found.failure;
-  const std::string& address = found.target.address;
+  const std::string address = found.target.ip.text();
   std::optional<CommandResult> worked;
   const gvcp::Status status = device::underControl(
       found.target, "camera at " + address, stopCheckOf(context.signals), [&](auto& session) {
@@ -78,7 +78,7 @@ CommandResult runUnderControl(const CommandContext& context, audit::Action actio
 
 CommandResult withCamera(CommandResult result, const device::CameraTarget& target) {
   nlohmann::ordered_json data = {
-      {"camera", {{"mac", net::macText(target.mac)}, {"ip", target.address}}}};
+      {"camera", {{"mac", net::macText(target.mac)}, {"ip", target.ip.text()}}}};
   data.update(result.data);
   result.data = std::move(data);
   return result;

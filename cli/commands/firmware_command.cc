@@ -101,14 +101,14 @@ CommandResult updateCameraFirmware(const device::CameraTarget& target, const Fir
   fwupdate::FirmwareCallbacks callbacks;
   callbacks.stop = [&signals] { return signals.stopRequested(); };
   callbacks.confirm = [&](const device::FirmwareIdentity& identity) {
-    showFirmwareIdentity(target.address, identity, image, err);
+    showFirmwareIdentity(target.ip.text(), identity, image, err);
     return job.dryRun || job.yes || confirmed(console, err);
   };
   callbacks.uploadStarts = [&view] { view.uploadStarts(); };
   callbacks.progress = view.hooks();
   const fwupdate::FirmwareOutcome outcome =
       fwupdate::updateCamera(requestOf(target, job, view), callbacks);
-  const CommandResult result = firmwareResult(outcome, target.address, image, view, err);
+  const CommandResult result = firmwareResult(outcome, target.ip.text(), image, view, err);
   if (outcome.uploaded) recordUpdate(target, job, outcome, result);
   return result;
 }

@@ -71,7 +71,7 @@ class FirmwareCommandTest : public ::testing::Test {
     job.gvcpPort = gvcpPeer->port();
     job.flashPort = flashPeer->port();
     const device::CameraTarget target{
-        net::Ipv4::fromHost(INADDR_LOOPBACK), "127.0.0.1", std::nullopt, {}, {}, {}};
+        net::Ipv4::fromHost(INADDR_LOOPBACK), std::nullopt, {}, {}, {}};
     return updateCameraFirmware(target, job, console, signals, err);
   }
   std::vector<Bytes> flashRequests(uint32_t command) const {

@@ -17,10 +17,10 @@ CommandResult runForceIp(const CommandContext& context) {
   const device::CameraTarget camera = device::targetOf(*lookup.camera);
   device::NetworkPort port(camera, std::move(std::get<net::PacketSocket>(arpSocket)),
                            invocation.timeoutMs);
-  return runRecordedForceIp(
-      audit::Action::kForceIp, camera,
-      device::forceIpPlan(camera, *invocation.addresses, invocation.autoIp, invocation.force), port,
-      *context.signals, context.err);
+  return runRecordedForceIp(audit::Action::kForceIp, camera,
+                            device::forceIpPlan(camera, *invocation.addresses, invocation.autoIp,
+                                                invocation.force, context.host),
+                            port, *context.signals, context.err);
 }
 
 }  // namespace cli

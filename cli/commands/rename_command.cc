@@ -10,7 +10,7 @@ CommandResult runRename(const CommandContext& context) {
   if (found.failure) return *found.failure;
   request.desired.name = context.invocation.newName;
   const CommandResult named =
-      reachState(found.target, "camera at " + found.target.address, request, context.signals);
+      reachState(found.target, "camera at " + found.target.ip.text(), request, context.signals);
   return withTemporaryIp(withCamera(named, found.target), found);
 }
 

@@ -42,14 +42,14 @@ CommandResult withAddressNow(CommandResult changed, const device::CameraTarget& 
                              const CommandContext& context) {
   if (!target.adapter) {
     return failure(ExitCode::kFailed, withoutLineEnd(changed.text) + "; but camera at " +
-                                          target.address +
+                                          target.ip.text() +
                                           " is behind no adapter of this host: --now cannot "
                                           "give it the address");
   }
   device::NetworkPort port(target, std::move(arpSocket), context.invocation.timeoutMs);
-  CommandResult forced = runRecordedForceIp(audit::Action::kForceIp, target,
-                                            device::forceIpPlan(target, set, false, false), port,
-                                            *context.signals, context.err);
+  CommandResult forced = runRecordedForceIp(
+      audit::Action::kForceIp, target, device::forceIpPlan(target, set, false, false, context.host),
+      port, *context.signals, context.err);
   if (forced.code != ExitCode::kOk) {
     forced.message = withoutLineEnd(changed.text) + "; then " + forced.message;
     return forced;
@@ -91,7 +91,7 @@ CommandResult runSet(const CommandContext& context) {
   }
   StateAccount account;
   CommandResult result =
-      reachState(target, "camera at " + target.address, request, &signals, &account, then);
+      reachState(target, "camera at " + target.ip.text(), request, &signals, &account, then);
   if (result.code == ExitCode::kOk && invocation.now) {
     const AddressSet set = invocation.addresses.value_or(account.startedFrom.persistent);
     result = withAddressNow(std::move(result), target, set,

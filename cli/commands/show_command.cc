@@ -37,7 +37,7 @@ CommandResult runShow(const CommandContext& context) {
   if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
   if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
-    return failureOf(read, "camera at " + lookup.target->address);
+    return failureOf(read, "camera at " + lookup.target->ip.text());
   }
   const device::CameraRecord view =
       recordWithSharing(settings, lookup, device::hostAddresses(context.host));
