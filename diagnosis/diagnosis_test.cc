@@ -134,6 +134,8 @@ const Fault kFaults[] = {
     {"DropsUnderALowCeiling", [](DoctorFacts& f) { f.rmemMax = 1000; f.droppedDuringDiscovery = 5; },
      {"warn answer_buffer - -: sysctl -w net.core.rmem_max=4194304", "warn answer_buffer - -: sysctl -w net.core.rmem_max=4194304",
       "info rmem - -: sysctl -w net.core.rmem_max=16777216"}},
+    {"BacklogDropsNameTheBacklog", [](DoctorFacts& f) { f.netdevMaxBacklog = 1000; f.backlogDropsDuringDiscovery = 7; },
+     {"info answer_buffer - -: sysctl -w net.core.netdev_max_backlog=2000"}},
     {"NeighbourCollectionStartsEarlyWithoutLoss", [](DoctorFacts& f) { f.neighbour = {0, 2, 4}; }, {}},
     {"NeighbourTableForcedCollectionTooLow", [](DoctorFacts& f) { f.neighbour = {1, 1, 100}; },
      {"warn neighbour_table - -: sysctl -w net.ipv4.neigh.default.gc_thresh1=1 net.ipv4.neigh.default.gc_thresh2=2 net.ipv4.neigh.default.gc_thresh3=100"}},

@@ -58,6 +58,9 @@ struct DoctorFacts {
   // UDP datagrams the kernel dropped for a full receive buffer while the
   // discovery listened (RcvbufErrors after less before).
   std::optional<long> droppedDuringDiscovery;
+  // Frames the host dropped for a full input backlog meanwhile, and its size.
+  std::optional<long> backlogDropsDuringDiscovery;
+  std::optional<long> netdevMaxBacklog;
   bool linkLevelRan = true;  // false: no packet-socket privilege, answers by UDP only
   std::string programPath;   // this program, for the privilege's fix
 };

@@ -111,6 +111,7 @@ void hostFacts(const std::vector<net::HostInterface>& host, DoctorFacts& facts) 
   facts.hostAddresses = device::hostAddresses(host);
   facts.rpFilterAll = net::rpFilterOf("all");
   facts.rmemMax = net::rmemMax();
+  facts.netdevMaxBacklog = net::readProcSys("net/core/netdev_max_backlog");
   facts.neighbour = net::neighbourThresholds();
   facts.programPath = programPath();
 }
@@ -125,11 +126,15 @@ Gathered gatherFacts(const std::vector<Adaptor>& adapters,
   facts.adapters = adapterFactsOf(adapters, links);
   hostFacts(host, facts);
   const std::optional<long> droppedBefore = net::udpReceiveBufferErrors();
+  const std::optional<long> backlogBefore = net::backlogDrops();
   const device::Discovery found =
       device::discover(adaptersUp(adapters, links), std::chrono::milliseconds(timeoutMs),
                        gvcp::CaptureMode::kPacketAndUdp);
   if (const std::optional<long> after = net::udpReceiveBufferErrors(); after && droppedBefore) {
     facts.droppedDuringDiscovery = *after - *droppedBefore;
+  }
+  if (const std::optional<long> after = net::backlogDrops(); after && backlogBefore) {
+    facts.backlogDropsDuringDiscovery = *after - *backlogBefore;
   }
   facts.linkLevelRan = !found.overUdp;
   const gvcp::DiscoveryOutcome& outcome = found.outcome;

@@ -60,6 +60,29 @@ std::string rmemFix(long needed) {
 // also holds the link's other stations.
 constexpr long kThresholdHeadroom[] = {1, 2, 4};
 
+// The input backlog a burst of answers wants: measured on the test bed, 500
+// cameras on one bridge lost 2,000 to 23,000 frames a discovery under the
+// default 1000 and none under 10000, so 20 frames a camera, never less than
+// twice what the host has.
+std::string backlogFix(long cameras, std::optional<long> backlog) {
+  const long wanted = std::max(20 * cameras, 2 * backlog.value_or(1000));
+  return "sysctl -w net.core.netdev_max_backlog=" + std::to_string(wanted);
+}
+
+// The count is the whole host's, so the frames lost need not be answers:
+// information, not a warning.
+void backlogFinding(const DoctorFacts& facts, long cameras, std::vector<Finding>& out) {
+  const long dropped = facts.backlogDropsDuringDiscovery.value_or(0);
+  if (dropped <= 0) return;
+  const std::string limit =
+      facts.netdevMaxBacklog ? " " + std::to_string(*facts.netdevMaxBacklog) : "";
+  out.push_back({CheckName::kAnswerBuffer, Level::kInfo, "", "",
+                 "the host dropped " + std::to_string(dropped) +
+                     " frames for a full input backlog (net.core.netdev_max_backlog" + limit +
+                     ") while the discovery listened: cameras that are missing may be among them",
+                 backlogFix(cameras, facts.netdevMaxBacklog)});
+}
+
 }  // namespace
 
 void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
@@ -75,6 +98,7 @@ void answerBufferRule(const RuleInput& input, std::vector<Finding>& out) {
                        " in each receive buffer, beyond it the kernel drops their answers",
                    rmemFix(needed)});
   }
+  backlogFinding(facts, cameras, out);
   const long dropped = facts.droppedDuringDiscovery.value_or(0);
   if (dropped <= 0) return;
   out.push_back({CheckName::kAnswerBuffer, Level::kWarn, "", "",

@@ -55,4 +55,15 @@ std::optional<long> udpReceiveBufferErrors() {
   return std::nullopt;
 }
 
+std::optional<long> backlogDrops() {
+  std::ifstream file("/proc/net/softnet_stat");
+  std::optional<long> total;
+  // One line a CPU, in hex: frames processed, frames dropped, then others.
+  for (std::string processed, dropped, rest; file >> processed >> dropped;) {
+    std::getline(file, rest);
+    total = total.value_or(0) + std::stol(dropped, nullptr, 16);
+  }
+  return total;
+}
+
 }  // namespace net

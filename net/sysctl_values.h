@@ -1,8 +1,9 @@
 // Kernel settings read from /proc/sys, which shows those of the caller's
 // network namespace: reverse-path filtering per interface and host-wide, and
 // the largest receive buffer an application may ask for, the neighbour table's
-// thresholds, and the kernel's count of UDP datagrams dropped for a full
-// receive buffer (/proc/net/snmp). Reads only; none when the file is missing
+// thresholds, the kernel's count of UDP datagrams dropped for a full receive
+// buffer (/proc/net/snmp) and the host's count of frames dropped for a full
+// input backlog (/proc/net/softnet_stat). Reads only; none when the file is missing
 // (a namespace other than the host's lacks the neighbour defaults) or does not
 // hold a number; any thread.
 #pragma once
@@ -34,5 +35,11 @@ NeighbourThresholds neighbourThresholds();
 // RcvbufErrors of the Udp lines of /proc/net/snmp: datagrams the caller's
 // namespace dropped because a socket's receive buffer was full.
 std::optional<long> udpReceiveBufferErrors();
+
+// Frames the host dropped because a CPU's input backlog was full
+// (net.core.netdev_max_backlog), summed over the CPUs of /proc/net/softnet_stat;
+// host-wide. Frames a veth, RPS or a driver without NAPI hands on pass that
+// queue, so a burst of answers can be lost there before any socket sees it.
+std::optional<long> backlogDrops();
 
 }  // namespace net
