@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
   std::printf(
       "host limits: net.core.rmem_max %s, net.core.netdev_max_backlog %s, neighbour "
       "gc_thresh1/2/3 %s/%s/%s\n",
-      shown(net::rmemMax()).c_str(), shown(net::readProcSys("net/core/netdev_max_backlog")).c_str(),
+      shown(net::rmemMax()).c_str(), shown(net::netdevMaxBacklog()).c_str(),
       shown(neighbour.gc1).c_str(), shown(neighbour.gc2).c_str(), shown(neighbour.gc3).c_str());
   int status = 0;
   for (int count : counts) status = measure(count) != 0 ? 1 : status;

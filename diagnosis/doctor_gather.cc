@@ -111,7 +111,7 @@ void hostFacts(const std::vector<net::HostInterface>& host, DoctorFacts& facts) 
   facts.hostAddresses = device::hostAddresses(host);
   facts.rpFilterAll = net::rpFilterOf("all");
   facts.rmemMax = net::rmemMax();
-  facts.netdevMaxBacklog = net::readProcSys("net/core/netdev_max_backlog");
+  facts.netdevMaxBacklog = net::netdevMaxBacklog();
   facts.neighbour = net::neighbourThresholds();
   facts.programPath = programPath();
 }

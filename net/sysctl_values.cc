@@ -21,6 +21,7 @@ std::optional<long> rpFilterOf(const std::string& interface) {
 }
 
 std::optional<long> rmemMax() { return readProcSys("net/core/rmem_max"); }
+std::optional<long> netdevMaxBacklog() { return readProcSys("net/core/netdev_max_backlog"); }
 
 NeighbourThresholds neighbourThresholds() {
   const std::string base = "net/ipv4/neigh/default/gc_thresh";
@@ -61,7 +62,9 @@ std::optional<long> backlogDrops() {
   // One line a CPU, in hex: frames processed, frames dropped, then others.
   for (std::string processed, dropped, rest; file >> processed >> dropped;) {
     std::getline(file, rest);
-    total = total.value_or(0) + std::stol(dropped, nullptr, 16);
+    long number = 0;
+    if (!(std::istringstream(dropped) >> std::hex >> number)) return std::nullopt;
+    total = total.value_or(0) + number;
   }
   return total;
 }

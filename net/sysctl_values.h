@@ -21,6 +21,8 @@ std::optional<long> rpFilterOf(const std::string& interface);
 
 // net.core.rmem_max in bytes.
 std::optional<long> rmemMax();
+// net.core.netdev_max_backlog: frames each CPU's input backlog holds.
+std::optional<long> netdevMaxBacklog();
 
 // net.ipv4.neigh.default.gc_thresh1, 2 and 3: the neighbour table's entry
 // counts where garbage collection starts, where it is forced, and beyond
