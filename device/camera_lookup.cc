@@ -42,6 +42,35 @@ gvcp::AnswerStop stopAtAnswer(const Selector& selector, LookupUse use, bool& end
   };
 }
 
+// How long a MAC read listens by ordinary UDP before it opens the packet
+// capture. A camera on the adapter's own link answers a discovery within a
+// millisecond or two of wire and stack time; 50 ms leaves a loaded host's
+// scheduler room besides. A camera that answers later (its discovery delay
+// register set) or that UDP cannot hear (an address outside the subnet, or
+// the host's own) is found by the capture that follows, in the rest of the
+// window.
+constexpr std::chrono::milliseconds kUdpFirstWindow{50};
+
+// A MAC read ends at an answer from inside its adapter's subnet, which the
+// host hands to an ordinary UDP socket too: the lookup listens that way
+// first, with one request, and opens the packet capture only when that did
+// not hear the camera. A packet socket's close makes the kernel wait for an
+// RCU grace period, longer than the whole of such a read.
+Discovery discoverFor(const Selector& selector, LookupUse use, const std::vector<Adaptor>& adapters,
+                      gvcp::DiscoveryOptions options, const bool& ended) {
+  if (selector.kind == Selector::Kind::kMac && use == LookupUse::kRead &&
+      options.capture == gvcp::CaptureMode::kPacket && options.window > kUdpFirstWindow) {
+    gvcp::DiscoveryOptions first = options;
+    first.capture = gvcp::CaptureMode::kUdp;
+    first.window = kUdpFirstWindow;
+    first.sends = 1;
+    Discovery heard = discover(adapters, first);
+    if (ended && heard.outcome.status.ok()) return heard;
+    options.window -= kUdpFirstWindow;
+  }
+  return discover(adapters, options);
+}
+
 }  // namespace
 
 Lookup findDiscovered(const Selector& selector, const std::vector<Adaptor>& adapters,
@@ -49,7 +78,7 @@ Lookup findDiscovered(const Selector& selector, const std::vector<Adaptor>& adap
   Lookup lookup;
   gvcp::DiscoveryOptions options = discoveryOptions(window);
   options.stop = stopAtAnswer(selector, use, lookup.endedAtAnswer);
-  Discovery discovery = discover(adapters, options);
+  Discovery discovery = discoverFor(selector, use, adapters, options, lookup.endedAtAnswer);
   lookup.overUdp = discovery.overUdp;
   if (!discovery.outcome.status.ok()) {
     return missed(std::move(lookup),

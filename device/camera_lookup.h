@@ -4,8 +4,9 @@
 // with the candidates; a match outside its adapter's subnet: Fault::kFailed,
 // since unicast would not reach it). A MAC names one camera, so its discovery
 // ends at the camera's answer through an adapter whose subnet holds its
-// address; serial numbers and names keep the whole window. Prints nothing;
-// the caller's thread.
+// address (a read listens for that answer by ordinary UDP first and opens the
+// packet capture only when it does not come); serial numbers and names keep
+// the whole window. Prints nothing; the caller's thread.
 #pragma once
 
 #include <chrono>

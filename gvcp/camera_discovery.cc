@@ -291,8 +291,9 @@ gvcp::DiscoveryOutcome gvcp::discoverCameras(const std::vector<Adaptor>& adapter
     probes.push_back(std::move(probe));
   }
   // Nothing privileged is opened from here on: a command that asked for it
-  // gives its capabilities up while the window is still open.
-  net::socketsOpened();
+  // gives its capabilities up while the window is still open. A listen by
+  // UDP alone opened nothing privileged, and a capture may follow it.
+  if (options.capture != gvcp::CaptureMode::kUdp) net::socketsOpened();
   if (probes.empty()) return outcome;
   outcome.status = sendFirst(probes, outcome.skipped);
   if (outcome.status.ok()) outcome.status = listen(probes, options);

@@ -52,7 +52,7 @@ bool droppedForGood();
 // that needs no privileged socket after its discovery's sockets are open
 // gives its capabilities up while it still listens.
 void dropOnceSocketsOpen();
-// Called by a discovery once all of its sockets are open.
+// Called by a capturing discovery once all of its sockets are open.
 void socketsOpened();
 
 // CAP_NET_RAW in the effective set for this object's life, when permitted

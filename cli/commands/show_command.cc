@@ -9,6 +9,7 @@
 #include "device/address_sharers.h"
 #include "device/camera_record.h"
 #include "device/camera_settings.h"
+#include "net/privilege.h"
 
 namespace cli {
 
@@ -34,6 +35,9 @@ CommandResult runShow(const CommandContext& context) {
   const device::Lookup lookup = noteLookup(
       device::findCamera(*context.selector, context.adapters, windowOf(context.invocation)),
       context.err);
+  // The reads need no privilege. A lookup that heard the camera by UDP
+  // alone opened no capture, whose opening would have given it up.
+  net::dropForGood();
   if (!lookup.target) return lookupFailure(lookup);
   device::CameraSettings settings;
   if (const gvcp::Status read = device::readTarget(*lookup.target, settings); !read.ok()) {
