@@ -9,8 +9,9 @@
 //    `show ADDRESS`, at most 12 for `set MAC` with one change.
 // Medians of kRuns runs, each through `ip netns exec` (a few ms of its own,
 // alike for both tools). Beside them, what this kernel makes the close of one
-// packet socket wait (an RCU grace period): our commands capture with one and
-// the yardstick does not, so it weighs on every ratio. NUV_BENCH_IPCONFIG
+// packet socket wait (an RCU grace period): `set` captures with one (`show
+// MAC` only when UDP did not hear the camera) and the yardstick never does,
+// so it weighs on set's ratio. NUV_BENCH_IPCONFIG
 // names another build of the tool to measure. Needs root (namespaces);
 // without it, says so.
 #include <sys/socket.h>
