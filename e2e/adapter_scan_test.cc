@@ -49,6 +49,9 @@ TEST(AdapterScanEndToEnd, AvailabilityFollowsTheIpv4AddressOnly) {
   ASSERT_TRUE(ip(host, "link add vif3 address 02:00:00:00:00:33 type veth peer name vif3p"));
   ASSERT_TRUE(ip(host, "link set vif3p up"));
   ASSERT_TRUE(ip(host, "link set vif3 up"));
+  // The test bed turns IPv6 off in its namespaces; this link has it back.
+  ASSERT_EQ(
+      testbed::runCommand(host, {"sysctl", "-qw", "net.ipv6.conf.vif3.disable_ipv6=0"}).status, 0);
   ASSERT_TRUE(ip(host, "addr add fd00::3/64 dev vif3"));
   // Index 30 and above is never scanned, even with an address.
   ASSERT_TRUE(ip(host, "link add vif30 index 30 type veth peer name vif30p"));
