@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "e2e/cli_checks.h"
@@ -244,24 +245,17 @@ TEST_F(CliShowEndToEnd, AddressThatDoesNotAnswerIsLookedUpByDiscovery) {
   cli_checks::expectError(cli_checks::document(run.out), "failed");
 }
 
-// A MAC read listens by ordinary UDP first: a camera inside its adapter's
-// subnet is read without opening a packet capture; one outside it is still
-// found, by the capture that follows.
+// A MAC read listens by ordinary UDP first: the packet capture opens only for
+// a camera UDP does not hear, here one outside the adapter's subnet.
 TEST_F(CliShowEndToEnd, MacReadOpensACaptureOnlyForWhatUdpDoesNotHear) {
   testbed::CameraSpec far = specOf(cameraFacts("02:00:00:00:00:41", "10.77.0.41", "SN-FAR", "far"));
   far.mask = "255.255.0.0";
   ASSERT_TRUE(start(far).ready());
-  struct Case {
-    const char* mac;
-    int status;
-    size_t captures;
-  };
-  for (const Case& c : {Case{kMac, 0, 0}, Case{"02:00:00:00:00:41", 1, 1}}) {
-    SCOPED_TRACE(c.mac);
-    const ToolRun run = show({c.mac, "--json", "--trace"});
-    EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_EQ(testbed::countOf(run.err, "CAP_NET_RAW raised (packet socket)"), c.captures)
-        << run.err;
+  for (const auto& [mac, status, captures] :
+       {std::tuple{kMac, 0, 0u}, std::tuple{"02:00:00:00:00:41", 1, 1u}}) {
+    const ToolRun run = show({mac, "--json", "--trace"});
+    EXPECT_EQ(run.status, status) << run.err;
+    EXPECT_EQ(testbed::countOf(run.err, "CAP_NET_RAW raised (packet socket)"), captures) << run.err;
   }
 }
 
