@@ -57,7 +57,7 @@ constexpr std::chrono::milliseconds kUdpFirstWindow{50};
 // not hear the camera. A packet socket's close makes the kernel wait for an
 // RCU grace period, longer than the whole of such a read.
 Discovery discoverFor(const Selector& selector, LookupUse use, const std::vector<Adaptor>& adapters,
-                      gvcp::DiscoveryOptions options, const bool& ended) {
+                      gvcp::DiscoveryOptions options, bool& ended) {
   if (selector.kind == Selector::Kind::kMac && use == LookupUse::kRead &&
       options.capture == gvcp::CaptureMode::kPacket && options.window > kUdpFirstWindow) {
     gvcp::DiscoveryOptions first = options;
@@ -66,6 +66,7 @@ Discovery discoverFor(const Selector& selector, LookupUse use, const std::vector
     first.sends = 1;
     Discovery heard = discover(adapters, first);
     if (ended && heard.outcome.status.ok()) return heard;
+    ended = false;  // the capture's discovery decides afresh
     options.window -= kUdpFirstWindow;
   }
   return discover(adapters, options);
