@@ -59,7 +59,7 @@ constexpr std::chrono::milliseconds kUdpFirstWindow{50};
 Discovery discoverFor(const Selector& selector, LookupUse use, const std::vector<Adaptor>& adapters,
                       gvcp::DiscoveryOptions options, bool& ended) {
   if (selector.kind == Selector::Kind::kMac && use == LookupUse::kRead &&
-      options.capture == gvcp::CaptureMode::kPacket && options.window > kUdpFirstWindow) {
+      options.window > kUdpFirstWindow) {
     gvcp::DiscoveryOptions first = options;
     first.capture = gvcp::CaptureMode::kUdp;
     first.window = kUdpFirstWindow;
