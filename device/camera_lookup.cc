@@ -54,8 +54,8 @@ constexpr std::chrono::milliseconds kUdpFirstWindow{50};
 // A MAC read ends at an answer from inside its adapter's subnet, which the
 // host hands to an ordinary UDP socket too: the lookup listens that way
 // first, with one request, and opens the packet capture only when that did
-// not hear the camera. A packet socket's close makes the kernel wait for an
-// RCU grace period, longer than the whole of such a read.
+// not hear the camera. Many kernels make a packet socket's close wait for an
+// RCU grace period, longer than the whole of such a read (some wait none).
 Discovery discoverFor(const Selector& selector, LookupUse use, const std::vector<Adaptor>& adapters,
                       gvcp::DiscoveryOptions options, bool& ended) {
   if (selector.kind == Selector::Kind::kMac && use == LookupUse::kRead &&

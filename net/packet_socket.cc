@@ -17,9 +17,9 @@ namespace net {
 
 namespace {
 
-// Closing a packet socket waits for the kernel's RCU grace period (several
-// milliseconds on an idle host), and so does binding one that was bound
-// before; closes under way at once share one grace period.
+// On many kernels closing a packet socket waits for an RCU grace period
+// (several milliseconds on an idle host), and so does binding one that was
+// bound before; closes under way at once share one grace period.
 void closeTogether(std::vector<UniqueFd>& fds) {
   std::vector<std::jthread> closers;
   try {

@@ -10,7 +10,7 @@
 // watch's rounds) reuses the same sockets; before, it is closed (a process of
 // tests opens them in many network namespaces, and a socket stays in its own).
 // The reserve hands out sockets never bound before while it has them, and
-// closes what it holds at once when the process ends: the kernel makes each
+// closes what it holds at once when the process ends: many kernels make each
 // close, and each bind of a socket bound before, wait for an RCU grace period.
 // A socket from the reserve carries a filter that drops every frame: bind()
 // takes it off once the socket is bound, a filter of the caller's own
