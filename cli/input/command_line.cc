@@ -332,7 +332,14 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
   addCameraCommands(table, invocation, texts);
   addUpdateCommands(table, invocation, texts);
   addWatchCommand(table, invocation);
-  app.footer("\nCommands:\n\n" + table.helpOfEach() + kExamples);
+  // Built only when help is asked for: formatting every command's help is
+  // most of the parse's work, and every run would pay for it. CLI11 ends a
+  // footer built so with a line end of its own.
+  app.footer([&table] {
+    std::string footer = "\nCommands:\n\n" + table.helpOfEach() + kExamples;
+    footer.pop_back();
+    return footer;
+  });
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
