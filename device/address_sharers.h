@@ -51,11 +51,11 @@ std::vector<net::Mac> sharersOf(const CameraTarget& camera,
 // camera's in its firmware, a host's in the kernel, neither waiting on a busy
 // user space) and a switch forwards in microseconds; an answer that arrived
 // in time but was read late still counts (net/arp_probe.h), so a loaded host
-// loses nothing by the short wait. Two probes cover one lost request or
-// answer; 3 ms after the first and 5 ms after the second give a slow
-// answer three to five times what a link needs. The 8 ms a free address
-// costs are spent while the camera is read (WhileProbing).
-inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(3),
+// loses nothing by the short wait. Two probes 1 ms apart cover one lost
+// request or answer, and listening 5 ms after the second gives either
+// probe's answer at least five times what a link needs. The 6 ms a free
+// address costs are spent while the camera is read (WhileProbing).
+inline constexpr net::ProbeTiming kSharerProbe{2, std::chrono::milliseconds(1),
                                                std::chrono::milliseconds(5)};
 
 // Work a changing operation does on the caller's thread while the probe
