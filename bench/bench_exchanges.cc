@@ -7,13 +7,14 @@
 //    `arv-tool-0.8 -n NAME network mode=DHCP|LLA`: at most 1.0x;
 //  - GVCP datagrams sent (the "gvcp send" lines of --trace): at most 4 for
 //    `show ADDRESS`, at most 12 for `set MAC` with one change.
-// Medians of kRuns runs, each through `ip netns exec` (a few ms of its own,
-// alike for both tools). Beside them, what this kernel makes the close of one
-// packet socket wait (an RCU grace period): `set` captures with one (`show
-// MAC` only when UDP did not hear the camera) and the yardstick never does,
-// so it weighs on set's ratio. NUV_BENCH_IPCONFIG
-// names another build of the tool to measure. Needs root (namespaces);
-// without it, says so.
+// Medians of kRuns runs, each started by fork and exec from inside the host's
+// namespace, as a user on that host starts a tool: `ip netns exec` would add
+// some ms of its own (a mount namespace, /sys mounted again) to both tools,
+// which is neither's and pulls every ratio toward 1. Beside them, what this kernel makes the close
+// of one packet socket wait (an RCU grace period): `set` captures with one (`show MAC` only when
+// UDP did not hear the camera) and the yardstick never does, so it weighs on set's ratio.
+// NUV_BENCH_IPCONFIG names another build of the tool to measure. Needs root (namespaces); without
+// it, says so.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -44,9 +45,10 @@ struct Run {
   std::string errors;
 };
 
-Run run(const std::string& host, const std::vector<std::string>& args) {
+// `args` run in this thread's namespace.
+Run run(const std::vector<std::string>& args) {
   const auto start = std::chrono::steady_clock::now();
-  testbed::Process process(host, args);
+  testbed::Process process("", args);
   const bool ok = process.waitForExit(Millis(30000)) == 0;
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -62,19 +64,19 @@ double median(std::vector<double> times) {
 // Median wall time of kRuns runs, the arguments of run i from `argsOf(i)`;
 // -1 when one failed.
 template <typename ArgsOf>
-double medianMs(const std::string& host, ArgsOf argsOf) {
+double medianMs(ArgsOf argsOf) {
   std::vector<double> times;
   for (int i = 0; i < kRuns; ++i) {
-    const Run r = run(host, argsOf(i));
+    const Run r = run(argsOf(i));
     if (!r.ok) return -1;
     times.push_back(r.ms);
   }
   return median(times);
 }
 
-int datagramsSent(const std::string& host, std::vector<std::string> args) {
+int datagramsSent(std::vector<std::string> args) {
   args.insert(args.begin() + 1, "--trace");
-  const Run r = run(host, args);
+  const Run r = run(args);
   if (!r.ok) return -1;
   int sent = 0;
   for (size_t at = r.errors.find("gvcp send"); at != std::string::npos;
@@ -145,39 +147,36 @@ int main() {
     std::fprintf(stderr, "%s\n", failed.c_str());
     return 1;
   }
+  // Every run below starts in the host's namespace, from this thread.
+  const testbed::NamespaceVisit inHost(host);
+  if (!inHost.entered()) {
+    std::fprintf(stderr, "test bed: cannot enter namespace %s\n", host.c_str());
+    return 1;
+  }
   const char* other = std::getenv("NUV_BENCH_IPCONFIG");
   const std::string tool = other != nullptr ? other : testbed::binary("nuv-ipconfig");
   const std::string arv = "arv-tool-0.8";
   std::printf("tool                         %s\n", tool.c_str());
   std::printf("packet socket close          %6.1f ms  (the kernel's wait; no goal)\n",
               packetSocketCloseMs());
-  printRatio(
-      "show MAC",
-      medianMs(host,
-               [&](int) {
-                 return std::vector<std::string>{tool, "show", mac};
-               }),
-      medianMs(host,
-               [&](int) {
-                 return std::vector<std::string>{arv, "-n", kName, "control", "DeviceModelName"};
-               }),
-      kShowRatio);
-  printRatio(
-      "set MAC --mode dhcp|lla",
-      medianMs(
-          host,
-          [&](int i) {
-            return std::vector<std::string>{tool, "set", mac, "--mode", i % 2 ? "dhcp" : "lla"};
-          }),
-      medianMs(host,
-               [&](int i) {
-                 return std::vector<std::string>{arv, "-n", kName, "network",
-                                                 i % 2 ? "mode=DHCP" : "mode=LLA"};
-               }),
-      kSetRatio);
-  printCount("show ADDRESS", datagramsSent(host, {tool, "show", kIp}), kShowDatagrams);
+  printRatio("show MAC", medianMs([&](int) {
+               return std::vector<std::string>{tool, "show", mac};
+             }),
+             medianMs([&](int) {
+               return std::vector<std::string>{arv, "-n", kName, "control", "DeviceModelName"};
+             }),
+             kShowRatio);
+  printRatio("set MAC --mode dhcp|lla", medianMs([&](int i) {
+               return std::vector<std::string>{tool, "set", mac, "--mode", i % 2 ? "dhcp" : "lla"};
+             }),
+             medianMs([&](int i) {
+               return std::vector<std::string>{arv, "-n", kName, "network",
+                                               i % 2 ? "mode=DHCP" : "mode=LLA"};
+             }),
+             kSetRatio);
+  printCount("show ADDRESS", datagramsSent({tool, "show", kIp}), kShowDatagrams);
   // After an odd number of sets the camera holds lla: dhcp changes it.
-  printCount("set MAC --mode dhcp", datagramsSent(host, {tool, "set", mac, "--mode", "dhcp"}),
+  printCount("set MAC --mode dhcp", datagramsSent({tool, "set", mac, "--mode", "dhcp"}),
              kSetDatagrams);
   return 0;
 }

@@ -133,15 +133,22 @@ std::vector<std::string> existingNamespaces() {
   return names;
 }
 
+NamespaceVisit::NamespaceVisit(const std::string& ns)
+    // The calling thread's own namespace: a thread that already entered a test
+    // namespace must come back there, not to the process's first namespace.
+    : home_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
+  const net::UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
+  entered_ = home_ && target && ::setns(target.get(), CLONE_NEWNET) == 0;
+}
+
+NamespaceVisit::~NamespaceVisit() {
+  if (entered_ && ::setns(home_.get(), CLONE_NEWNET) != 0) std::abort();
+}
+
 net::UniqueFd socketIn(const std::string& ns, int domain, int type, int protocol) {
-  // The calling thread's own namespace: a thread that already entered a test
-  // namespace must come back there, not to the process's first namespace.
-  net::UniqueFd home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
-  net::UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!home || !target || ::setns(target.get(), CLONE_NEWNET) != 0) return net::UniqueFd();
-  net::UniqueFd made(::socket(domain, type | SOCK_CLOEXEC, protocol));
-  if (::setns(home.get(), CLONE_NEWNET) != 0) std::abort();  // never go on in the wrong namespace
-  return made;
+  const NamespaceVisit visit(ns);
+  if (!visit.entered()) return net::UniqueFd();
+  return net::UniqueFd(::socket(domain, type | SOCK_CLOEXEC, protocol));
 }
 
 int interfaceIndexIn(const std::string& ns, const std::string& ifname) {

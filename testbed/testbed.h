@@ -109,6 +109,24 @@ class Network {
 // Names of the namespaces that exist now (`ip netns list`).
 std::vector<std::string> existingNamespaces();
 
+// This thread inside network namespace `ns` while the object lives, then back
+// in the namespace it was in (the process aborts rather than go on in the
+// wrong one). entered() is false when `ns` could not be entered: the thread
+// stayed where it was. Programs a Process starts with no namespace of its own
+// start there by a plain fork and exec.
+class NamespaceVisit {
+ public:
+  explicit NamespaceVisit(const std::string& ns);
+  ~NamespaceVisit();
+  NamespaceVisit(const NamespaceVisit&) = delete;
+  NamespaceVisit& operator=(const NamespaceVisit&) = delete;
+  bool entered() const { return entered_; }
+
+ private:
+  net::UniqueFd home_;
+  bool entered_ = false;
+};
+
 // A socket that lives in namespace `ns`: this thread enters `ns`, creates it
 // and returns to its own namespace, so a test can send and capture datagrams
 // there itself. Invalid when any step fails.
