@@ -109,17 +109,14 @@ class Network {
 // Names of the namespaces that exist now (`ip netns list`).
 std::vector<std::string> existingNamespaces();
 
-// This thread inside network namespace `ns` while the object lives, then back
-// in the namespace it was in (the process aborts rather than go on in the
-// wrong one). entered() is false when `ns` could not be entered: the thread
-// stayed where it was. Programs a Process starts with no namespace of its own
-// start there by a plain fork and exec.
+// This thread in network namespace `ns` while the object lives, then back in
+// its own (the process aborts rather than go on in the wrong one); entered()
+// is false when `ns` could not be entered. A Process started with no
+// namespace of its own starts there by a plain fork and exec.
 class NamespaceVisit {
  public:
   explicit NamespaceVisit(const std::string& ns);
   ~NamespaceVisit();
-  NamespaceVisit(const NamespaceVisit&) = delete;
-  NamespaceVisit& operator=(const NamespaceVisit&) = delete;
   bool entered() const { return entered_; }
 
  private:
