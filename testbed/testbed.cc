@@ -134,8 +134,7 @@ std::vector<std::string> existingNamespaces() {
 }
 
 NamespaceVisit::NamespaceVisit(const std::string& ns)
-    // The calling thread's own namespace: a thread that already entered a test
-    // namespace must come back there, not to the process's first namespace.
+    // The thread's own namespace, not always the process's first one.
     : home_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
   const net::UniqueFd target(::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC));
   entered_ = home_ && target && ::setns(target.get(), CLONE_NEWNET) == 0;

@@ -110,9 +110,8 @@ class Network {
 std::vector<std::string> existingNamespaces();
 
 // This thread in network namespace `ns` while the object lives, then back in
-// its own (the process aborts rather than go on in the wrong one); entered()
-// is false when `ns` could not be entered. A Process started with no
-// namespace of its own starts there by a plain fork and exec.
+// its own, or the process aborts; entered() is false when `ns` could not be
+// entered. A Process with no namespace of its own starts there (fork, exec).
 class NamespaceVisit {
  public:
   explicit NamespaceVisit(const std::string& ns);
