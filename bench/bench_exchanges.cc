@@ -10,11 +10,12 @@
 // Medians of kRuns runs, each started by fork and exec from inside the host's
 // namespace, as a user on that host starts a tool: `ip netns exec` would add
 // some ms of its own (a mount namespace, /sys mounted again) to both tools,
-// which is neither's and pulls every ratio toward 1. Beside them, what this kernel makes the close
-// of one packet socket wait (an RCU grace period): `set` captures with one (`show MAC` only when
-// UDP did not hear the camera) and the yardstick never does, so it weighs on set's ratio.
-// NUV_BENCH_IPCONFIG names another build of the tool to measure. Needs root (namespaces); without
-// it, says so.
+// which is neither's and pulls every ratio toward 1. Beside them, what this
+// kernel makes the close of one packet socket wait (an RCU grace period):
+// `set` captures with one (`show MAC` only when UDP did not hear the camera)
+// and the yardstick never does, so it weighs on set's ratio.
+// NUV_BENCH_IPCONFIG names another build of the tool to measure. Needs root
+// (namespaces); without it, says so.
 #include <sys/socket.h>
 #include <unistd.h>
 
