@@ -14,6 +14,7 @@
 #include "cli/camera/force_ip_flow.h"
 #include "cli/exit_code.h"
 #include "device/desired_state.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 

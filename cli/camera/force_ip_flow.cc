@@ -41,10 +41,4 @@ CommandResult renderForceIp(const ForceIpPlan& plan, const device::ForceIpOutcom
   return result;
 }
 
-CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port,
-                             const os::SignalGuard& signals, std::ostream& err) {
-  return renderForceIp(plan, device::forceIp(plan, port, [&] { return signals.stopRequested(); }),
-                       err);
-}
-
 }  // namespace cli

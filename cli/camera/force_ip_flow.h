@@ -1,14 +1,12 @@
 // The command line's side of FORCEIP for one camera (device/force_ip.h): the
 // flow's outcome as the result a command hands to the renderer, and what the
-// flow went on past as warnings on stderr. A stop signal ends the flow
-// between its steps (exit 130). The caller's thread.
+// flow went on past as warnings on stderr. The caller's thread.
 #pragma once
 
 #include <ostream>
 
 #include "cli/exit_code.h"
 #include "device/force_ip.h"
-#include "os/signal_guard.h"
 
 namespace cli {
 
@@ -21,9 +19,5 @@ using device::ForceIpPort;
 // picked or acknowledged, the station it was forced over) or the failure.
 CommandResult renderForceIp(const ForceIpPlan& plan, const device::ForceIpOutcome& outcome,
                             std::ostream& err);
-
-// device::forceIp under `signals`, rendered.
-CommandResult runForceIpFlow(const ForceIpPlan& plan, ForceIpPort& port,
-                             const os::SignalGuard& signals, std::ostream& err);
 
 }  // namespace cli

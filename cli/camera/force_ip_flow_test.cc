@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gvcp/forceip_exchange.h"
+#include "os/signal_guard.h"
 
 namespace cli {
 namespace {
@@ -63,7 +64,10 @@ class ForceIpFlowTest : public ::testing::Test {
     plan.ip = kWanted;
     plan.mask = kMask24;
   }
-  CommandResult run() { return runForceIpFlow(plan, port, signals, err); }
+  CommandResult run() {
+    return renderForceIp(
+        plan, device::forceIp(plan, port, [this] { return signals.stopRequested(); }), err);
+  }
   // One run that must end with `code` and exactly `message`.
   void expectFailure(ExitCode code, const std::string& message) {
     const CommandResult result = run();
