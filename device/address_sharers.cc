@@ -18,6 +18,12 @@ bool sameLink(const CameraRecord& a, const CameraRecord& b) {
   return !a.adapter || !b.adapter || net::sameLink(a.adapter->name, b.adapter->name);
 }
 
+// One camera: the same MAC and, for the all-zero MAC that several devices
+// report, the same serial too, as discovery tells such devices apart.
+bool sameCamera(const CameraRecord& a, const CameraRecord& b) {
+  return a.mac == b.mac && (a.mac != net::Mac{} || a.identity.serial == b.identity.serial);
+}
+
 // The MACs of the other cameras of `cameras` at `camera`'s address on its
 // link, each once.
 std::vector<net::Mac> othersAt(const CameraRecord& camera,
@@ -25,7 +31,7 @@ std::vector<net::Mac> othersAt(const CameraRecord& camera,
   std::vector<net::Mac> others;
   for (const CameraRecord& other : cameras) {
     const bool sameAddress =
-        other.ip == camera.ip && other.mac != camera.mac && sameLink(other, camera);
+        other.ip == camera.ip && !sameCamera(other, camera) && sameLink(other, camera);
     if (sameAddress && std::find(others.begin(), others.end(), other.mac) == others.end()) {
       others.push_back(other.mac);
     }
@@ -66,16 +72,11 @@ std::vector<net::Ipv4> hostAddresses(const std::vector<net::HostInterface>& host
   return addresses;
 }
 
-// The target as a record heard on its interface, among the cameras found.
-std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+std::vector<net::Mac> sharersOf(const GigE_Camera_Info& camera,
                                 const std::vector<GigE_Camera_Info>& found) {
-  CameraRecord target;
-  target.mac = camera.mac;
-  target.ip = camera.ip;
-  target.adapter = AdapterRecord{camera.interface, {}, {}};
   std::vector<CameraRecord> heard;
   for (const GigE_Camera_Info& other : found) heard.push_back(recordOf(other));
-  return othersAt(target, heard);
+  return othersAt(recordOf(camera), heard);
 }
 
 std::variant<std::vector<net::Mac>, gvcp::Status> sharersByArp(const CameraTarget& camera,

@@ -3,7 +3,8 @@
 // Unicast to a shared address reaches whichever answers ARP first, so a
 // changing operation must know. A camera heard on another adapter at the
 // same number is on another link and shares nothing; nor does one MAC seen
-// on two adapters, which is one camera. A camera at an address of this host
+// on two adapters, which is one camera (for the all-zero MAC, which several
+// devices report, only with one serial). A camera at an address of this host
 // is marked too: unicast there reaches the host itself. Prints nothing; the
 // caller's thread (the probe listens on a thread of its own).
 #pragma once
@@ -41,9 +42,9 @@ void noteSharing(std::vector<CameraRecord>& cameras, const std::vector<net::Ipv4
 // command's adapters and its sharing marks).
 std::vector<net::Ipv4> hostAddresses(const std::vector<net::HostInterface>& host);
 
-// The MACs of the other cameras that answered at `camera`'s address through
-// the same interface, each once.
-std::vector<net::Mac> sharersOf(const CameraTarget& camera,
+// The MACs of the other cameras of `found` that answered at `camera`'s
+// address on its link, each once; `camera` is a record of a discovery.
+std::vector<net::Mac> sharersOf(const GigE_Camera_Info& camera,
                                 const std::vector<GigE_Camera_Info>& found);
 
 // Probing for the sharer. An ARP answer on one link comes back within a

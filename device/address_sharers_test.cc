@@ -36,5 +36,17 @@ TEST(AddressSharing, OneAddressOnTwoLinksIsNoSharing) {
   EXPECT_TRUE(sharing[0].sharesWith.empty() && sharing[1].sharesWith.empty());
 }
 
+// Several devices report the all-zero MAC: one serial is one camera.
+TEST(AddressSharing, AllZeroMacsAreOneCameraOnlyWithOneSerial) {
+  const auto zero = [](const char* serial) {
+    CameraRecord record = at(0, 10);
+    record.mac = {};
+    record.identity.serial = serial;
+    return record;
+  };
+  EXPECT_EQ(addressSharing({zero("A"), zero("B")}, {})[0].sharesWith, std::vector<net::Mac>(1));
+  EXPECT_TRUE(addressSharing({zero("A"), zero("A")}, {})[0].sharesWith.empty());
+}
+
 }  // namespace
 }  // namespace device

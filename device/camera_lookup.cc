@@ -155,13 +155,13 @@ ChangeLookup findChangeable(const Selector& selector, const std::vector<Adaptor>
   auto sharers = lookup.endedAtAnswer
                      ? sharersByArp(*lookup.target, static_cast<int>(window.count()), alongside)
                      : std::variant<std::vector<net::Mac>, gvcp::Status>(
-                           sharersOf(*lookup.target, lookup.found));
+                           sharersOf(*lookup.camera, lookup.found));
   const auto* failed = std::get_if<gvcp::Status>(&sharers);
   const bool unsure = failed != nullptr && failed->code() == static_cast<int>(Fault::kNoPrivilege);
   if (byAddress && (unsure || (failed == nullptr && !std::get<0>(sharers).empty()))) {
     lookup = findCameraByDiscovery(selector, adapters, window, LookupUse::kChange);
     if (!lookup.target) return {std::move(lookup), {}};
-    std::vector<net::Mac> others = sharersOf(*lookup.target, lookup.found);
+    std::vector<net::Mac> others = sharersOf(*lookup.camera, lookup.found);
     return {std::move(lookup), std::move(others)};
   }
   if (failed != nullptr) return {missed(std::move(lookup), *failed), {}};

@@ -16,8 +16,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-bool hasMac(const GigE_Camera_Info& camera, const net::Mac& mac) {
-  return std::equal(mac.begin(), mac.end(), camera.cameraMacHw);
+// The awaited camera's answer: its MAC and, where that is the all-zero MAC,
+// the serial the search names.
+bool fromCamera(const GigE_Camera_Info& answer, const net::Mac& mac, const ReturnSearch& search) {
+  if (!std::equal(mac.begin(), mac.end(), answer.cameraMacHw)) return false;
+  return mac != net::Mac{} || !search.serial || answer.serialNumber == *search.serial;
 }
 
 // Reads of the privilege register at the session's address until one is
@@ -56,7 +59,7 @@ Sighting listenFor(const net::Mac& mac, const ReturnSearch& search, Clock::durat
   gvcp::DiscoveryOptions options = discoveryOptions(window);
   options.sends = std::max<int>(1, static_cast<int>(window / kReturnRequestInterval));
   options.stop = [&](const GigE_Camera_Info& answer) {
-    if (!hasMac(answer, mac)) return false;
+    if (!fromCamera(answer, mac, search)) return false;
     if (search.awaitedIp ? net::Ipv4::fromNetwork(answer.sourceIp) == *search.awaitedIp
                          : gvcp::answersInAdapterSubnet(answer)) {
       seen.inside = answer;

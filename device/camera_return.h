@@ -45,6 +45,9 @@ struct ReturnSearch {
   // Set: only an answer from this address ends the wait early; one from
   // elsewhere is returned once the bound has passed.
   std::optional<net::Ipv4> awaitedIp;
+  // Set: with the all-zero MAC, which several devices report, only an answer
+  // carrying this serial is the camera's.
+  std::optional<std::string> serial{};
 };
 
 // A discovery request every kReturnRequestInterval, all through one set of

@@ -74,7 +74,7 @@ CommandResult applyRow(ApplyRow& target, RowContext& context) {
   Relocation moved{device::targetOf(camera), std::nullopt, std::nullopt};
   if (!request.check) {
     const std::lock_guard<std::mutex> one(context.relocating);
-    moved = moveOffSharedAddress(moved.target, device::sharersOf(moved.target, context.found),
+    moved = moveOffSharedAddress(moved.target, device::sharersOf(camera, context.found),
                                  context.invocation.timeoutMs, context.signals, context.err,
                                  context.host);
   }

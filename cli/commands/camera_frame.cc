@@ -84,17 +84,18 @@ CommandResult withCamera(CommandResult result, const device::CameraTarget& targe
   return result;
 }
 
-CommandResult restartAndRediscover(device::CameraSession& session, const net::Mac& mac,
+CommandResult restartAndRediscover(device::CameraSession& session,
+                                   const device::CameraSettings& before,
                                    const device::RestartConfig& config,
                                    const CommandContext& context) {
   const os::SignalGuard& signals = *context.signals;
-  const device::ReturnSearch search{context.adapters,
-                                    std::chrono::seconds(context.invocation.waitS),
-                                    [&signals] { return signals.stopRequested(); }, std::nullopt};
+  const device::ReturnSearch search{
+      context.adapters, std::chrono::seconds(context.invocation.waitS),
+      [&signals] { return signals.stopRequested(); }, std::nullopt, before.identity.serial};
   const device::RestartReturn back =
-      device::restartAndReturn(session, {mac, true, search, config, std::nullopt});
+      device::restartAndReturn(session, {before.mac, true, search, config, std::nullopt});
   if (!back.status.ok()) return failureOf(back.status);
-  return restartReport(net::macText(mac), back, context.err);
+  return restartReport(net::macText(before.mac), back, context.err);
 }
 
 CommandResult reachState(const device::CameraTarget& target, const std::string& who,

@@ -41,10 +41,11 @@ CommandResult runUnderControl(const CommandContext& context, audit::Action actio
 CommandResult withCamera(CommandResult result, const device::CameraTarget& target);
 
 // The restart of the camera under `session` as `restart` and `set --restart`
-// word it, judged by the `config` it restarts with: "camera" and "restart"
-// JSON fields, a line of text, and a warning line on `err` when it came back
-// elsewhere than expected.
-CommandResult restartAndRediscover(device::CameraSession& session, const net::Mac& mac,
+// word it, found again by the MAC (and serial) read `before`, judged by the
+// `config` it restarts with: "camera" and "restart" JSON fields, a line of
+// text, and a warning line on `err` when it came back elsewhere than expected.
+CommandResult restartAndRediscover(device::CameraSession& session,
+                                   const device::CameraSettings& before,
                                    const device::RestartConfig& config,
                                    const CommandContext& context);
 

@@ -14,7 +14,7 @@ CommandResult runRestart(const CommandContext& context) {
         if (!read.ok()) return failureOf(read, who);
         if (context.signals->stopRequested()) return interrupted();
         const device::RestartConfig config{before.ipConfigCurrent, before.persistent.ip};
-        return restartAndRediscover(session, before.mac, config, context);
+        return restartAndRediscover(session, before, config, context);
       });
 }
 

@@ -86,7 +86,7 @@ CommandResult runSet(const CommandContext& context) {
       }
       return withRestart(
           std::move(changed),
-          restartAndRediscover(session, before.mac, configAfter(before, request.desired), context));
+          restartAndRediscover(session, before, configAfter(before, request.desired), context));
     };
   }
   StateAccount account;
