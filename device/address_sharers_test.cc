@@ -5,9 +5,10 @@
 namespace device {
 namespace {
 
-CameraRecord at(uint8_t last, uint32_t ip, const char* adapter = "eth1") {
+CameraRecord at(uint8_t last, uint32_t ip, const char* adapter = "eth1", const char* serial = "") {
   CameraRecord record;
-  record.mac = {2, 0, 0, 0, 0, last};
+  if (last != 0) record.mac = {2, 0, 0, 0, 0, last};
+  record.identity.serial = serial;
   record.ip = net::Ipv4::fromHost(ip);
   record.adapter = AdapterRecord{adapter, {}, {}};
   return record;
@@ -38,12 +39,7 @@ TEST(AddressSharing, OneAddressOnTwoLinksIsNoSharing) {
 
 // Several devices report the all-zero MAC: one serial is one camera.
 TEST(AddressSharing, AllZeroMacsAreOneCameraOnlyWithOneSerial) {
-  const auto zero = [](const char* serial) {
-    CameraRecord record = at(0, 10);
-    record.mac = {};
-    record.identity.serial = serial;
-    return record;
-  };
+  const auto zero = [](const char* serial) { return at(0, 10, "eth1", serial); };
   EXPECT_EQ(addressSharing({zero("A"), zero("B")}, {})[0].sharesWith, std::vector<net::Mac>(1));
   EXPECT_TRUE(addressSharing({zero("A"), zero("A")}, {})[0].sharesWith.empty());
 }
