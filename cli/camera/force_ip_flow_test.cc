@@ -64,10 +64,7 @@ class ForceIpFlowTest : public ::testing::Test {
     plan.ip = kWanted;
     plan.mask = kMask24;
   }
-  CommandResult run() {
-    return renderForceIp(
-        plan, device::forceIp(plan, port, [this] { return signals.stopRequested(); }), err);
-  }
+  CommandResult run() { return renderForceIp(plan, device::forceIp(plan, port, stop), err); }
   // One run that must end with `code` and exactly `message`.
   void expectFailure(ExitCode code, const std::string& message) {
     const CommandResult result = run();
@@ -78,6 +75,7 @@ class ForceIpFlowTest : public ::testing::Test {
   ForceIpPlan plan;
   ScriptedPort port;
   os::SignalGuard signals;
+  const std::function<bool()> stop = [this] { return signals.stopRequested(); };
   std::ostringstream err;
 };
 
