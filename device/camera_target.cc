@@ -10,6 +10,7 @@ CameraTarget targetOf(const GigE_Camera_Info& camera) {
   CameraTarget target{
       net::Ipv4::fromNetwork(camera.sourceIp), camera.adaptor, {}, camera.adaptor.getName(), {}};
   std::copy(std::begin(camera.cameraMacHw), std::end(camera.cameraMacHw), target.mac.begin());
+  target.serial = camera.serialNumber;
   return target;
 }
 

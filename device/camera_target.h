@@ -29,6 +29,8 @@ struct CameraTarget {
   std::string interface;
   // The GVCP capability register, when the lookup read it: not read again.
   std::optional<uint32_t> capabilities{};
+  // The serial a discovery heard: with the all-zero MAC, the camera's identity.
+  std::optional<std::string> serial{};
 };
 
 // The target of a discovered camera, through the adapter it answered on.

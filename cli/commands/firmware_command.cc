@@ -43,7 +43,7 @@ fwupdate::FirmwareRequest requestOf(const device::CameraTarget& target, const Fi
                                       view.noteSignal();
                                       return false;  // the camera is flashed: always wait
                                     },
-                                    std::nullopt};
+                                    std::nullopt, target.serial};
   return {.target = device::sessionTarget(target),
           .imagePath = job.imagePath,
           .imageName = fileNameOf(job.imagePath),
