@@ -164,7 +164,8 @@ class OddCameraEndToEnd : public CliEndToEnd {
 // How a camera's pace meets the exchange's wait: a 1.5 s store with
 // PENDING_ACK offered is waited for and stored; a write the camera answers
 // only after 65 s fails within the retry budget instead of hanging on it, and
-// the report does not claim to know what a camera that stopped answering holds.
+// the report does not claim to know what a camera that stopped answering holds;
+// a release never answered after the writes fails saying what they changed.
 struct PaceCase {
   const char* name;
   std::vector<std::string> camera;
@@ -194,7 +195,11 @@ INSTANTIATE_TEST_SUITE_P(
                       PaceCase{"NeverAnswersTheWrite",
                                {"--store-ms", "65535", "--no-pending-ack"},
                                1,
-                               "what it holds now could not be read"}),
+                               "what it holds now could not be read"},
+                      PaceCase{"NeverAnswersTheRelease",
+                               {"--unanswered-release"},
+                               1,
+                               "no answer; it holds what was written: mode"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OddCameraEndToEnd, CameraWithoutSerialAndUserNameIsShownAndSetButNotRenamed) {

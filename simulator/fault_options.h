@@ -25,7 +25,8 @@ struct FaultOptions {
   bool ignoreForceIp = false;
   HostileDiscovery hostileDiscovery = HostileDiscovery::kNone;
   bool neverFinishFlash = false;
-  bool neverReturn = false;  // stays silent after a restart request
+  bool neverReturn = false;        // stays silent after a restart request
+  bool unansweredRelease = false;  // gives control back without answering the write
   // The current configuration register keeps only the supported bits of a
   // write (acknowledged all the same), as some cameras do.
   bool supportedConfigOnly = false;

@@ -142,6 +142,14 @@ Outcome afterWrite(Outcome outcome, const DeviceState& state, const WriteEffect&
   return outcome;
 }
 
+// The one write that gives control back, when the camera is told not to answer it.
+bool unansweredRelease(const DeviceState& state, const Request& request) {
+  const auto& payload = request.payload;
+  return state.faults.unansweredRelease && payload.size() == 8 &&
+         gvcp::getBe32(payload.data()) == gvcp::Registers::kCcp &&
+         gvcp::getBe32(payload.data() + 4) == gvcp::Registers::kCcpRelease;
+}
+
 Outcome onWriteReg(DeviceState& state, const Peer& from, const Request& request, uint64_t nowMs) {
   const auto& payload = request.payload;
   if (payload.empty() || payload.size() % 8 != 0 ||
@@ -160,6 +168,7 @@ Outcome onWriteReg(DeviceState& state, const Peer& from, const Request& request,
         writeRegister(state, from, address, gvcp::getBe32(payload.data() + i + 4), nowMs, &effect);
     if (status != 0) break;
   }
+  if (status == 0 && unansweredRelease(state, request)) return {};
   return afterWrite(
       answered(makeAck(status, gvcp::WRITEREG_ACK, request.header.req_id, indexPayload(written))),
       state, effect, request);

@@ -120,7 +120,16 @@ CommandResult reachState(const device::CameraTarget& target, const std::string& 
     if (!did.status.ok()) return failureOf(did.status);
     return reportWithoutWrites(did.startedFrom, request.desired, who, request.check);
   }
-  const CommandResult result = settled(worked, did.status);
+  CommandResult result = settled(worked, did.status);
+  // The frame failed after the writes (the release unanswered): the failure
+  // says what they changed, as a failed write does.
+  const std::vector<std::string>& written = did.change.written;
+  if (result.code != ExitCode::kOk && !written.empty() && !result.data.contains("done")) {
+    std::string names;
+    for (const std::string& name : written) names += (names.empty() ? "" : ", ") + name;
+    result.message += "; it holds what was written: " + names;
+    result.data["done"] = written;
+  }
   const bool renameOnly = !request.desired.mode && request.desired.name;
   recordChange(renameOnly ? audit::Action::kRename : audit::Action::kSet, target, result,
                !did.change.written.empty(), did.planned);
