@@ -132,7 +132,7 @@ CommandResult reachState(const device::CameraTarget& target, const std::string& 
   }
   const bool renameOnly = !request.desired.mode && request.desired.name;
   recordChange(renameOnly ? audit::Action::kRename : audit::Action::kSet, target, result,
-               !did.change.written.empty(), did.planned);
+               !written.empty(), did.planned);
   return result;
 }
 
